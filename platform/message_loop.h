@@ -1,0 +1,87 @@
+// The user-interface thread's message queue. Messages sent from other threads (the serial watch
+// thread, outside senders) are handled first and their senders wait for the handler; posted
+// messages follow in order; window timers fall due on the loop's clock and arrive as WM_TIMER
+// once nothing else waits. Nested loops (a modal dialog, a message box) run the same queue, so
+// timers and sent messages are still handled while one is open. It is not a general task
+// scheduler: there are no priorities, no thread pool and no cancellation.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+
+#include "platform/clock.h"
+#include "platform/win_types.h"
+
+namespace platform {
+
+// How an idle loop waits for work. The headless console waits on a condition variable; a GUI
+// toolkit's front end can process its own events meanwhile.
+class LoopWaiter {
+ public:
+  virtual ~LoopWaiter() = default;
+  // Called on the loop's thread with `lock` held; returns when woken or at the deadline (spurious
+  // returns are fine). May unlock meanwhile.
+  virtual void Wait(std::unique_lock<std::mutex>& lock,
+                    std::optional<std::chrono::steady_clock::time_point> deadline) = 0;
+  // Called from any thread with the loop's mutex held.
+  virtual void Wake() = 0;
+};
+
+class MessageLoop {
+ public:
+  class Core;
+
+  explicit MessageLoop(Clock& clock, std::unique_ptr<LoopWaiter> waiter = nullptr);
+  ~MessageLoop();
+  MessageLoop(const MessageLoop&) = delete;
+  MessageLoop& operator=(const MessageLoop&) = delete;
+
+  // The loop of the calling thread, or null.
+  static MessageLoop* Current();
+  Clock& clock() const;
+  const std::shared_ptr<Core>& core() const { return core_; }
+
+  // Runs until `done` holds, waiting for work in between.
+  void RunUntil(const std::function<bool()>& done);
+  // Runs what is ready now (sent and posted work, timers already due) without waiting.
+  int DispatchReady();
+  // Runs until `done` holds or `wall_timeout` of real time passes; says whether `done` held.
+  // For tests, so that a hang fails the test instead of stalling the suite.
+  bool RunUntilOrTimeout(const std::function<bool()>& done, std::chrono::milliseconds wall_timeout);
+  // On a virtual clock: lets `duration` pass, handling each timer at the moment it falls due.
+  void AdvanceBy(Milliseconds duration);
+
+  void SetTimer(HWND hwnd, UINT_PTR id, UINT elapse_ms);
+  bool KillTimer(HWND hwnd, UINT_PTR id);
+  void KillTimers(HWND hwnd);
+
+ private:
+  std::shared_ptr<Core> core_;
+};
+
+// The part of a loop that other threads hold on to: it outlives the MessageLoop, so a sender that
+// found the loop through a window is told the loop has ended instead of touching freed memory.
+class MessageLoop::Core {
+ public:
+  // Any thread: queues `task` behind earlier posted work. False once the loop has ended.
+  bool Post(std::function<void()> task);
+  // Any thread but the loop's: runs `task` on the loop's thread and waits until it has run.
+  // False when the loop ended before running it.
+  bool Send(std::function<void()> task);
+  bool OnLoopThread() const;
+
+ private:
+  friend class MessageLoop;
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+
+ public:
+  Core(Clock& clock, std::unique_ptr<LoopWaiter> waiter);
+  ~Core();
+};
+
+}  // namespace platform

@@ -1,0 +1,66 @@
+// Resource numbers: the dialog template, the icon, and every control and command id the dialog
+// knows. Ids marked "command only" have no control in the template; they arrive from outside.
+#pragma once
+
+inline constexpr unsigned IDD_QUORVANE_DIALOG = 102;
+inline constexpr unsigned IDR_MAINFRAME = 128;
+
+inline constexpr int IDC_BTN_DMB = 1000;
+inline constexpr int IDC_BTN_AV_PLAYER = 1001;     // command only
+inline constexpr int IDC_BTN_REAR_CAMERA = 1002;   // command only
+inline constexpr int IDC_BTN_GPS_VIEWER = 1003;
+inline constexpr int IDC_BTN_SETTING = 1004;
+inline constexpr int IDC_BTN_UTIS = 1005;          // command only
+inline constexpr int IDC_BTN_EXIT = 1006;          // command only
+inline constexpr int IDC_BTN_OPEN = 1007;
+inline constexpr int IDC_BTN_CLOSE = 1008;
+inline constexpr int IDC_BTN_SEND = 1009;
+inline constexpr int IDC_EDIT_LOG = 1010;
+inline constexpr int IDC_RADIO_COM2 = 1011;
+inline constexpr int IDC_RADIO_COM3 = 1012;
+inline constexpr int IDC_RADIO_COM4 = 1013;
+inline constexpr int IDC_RADIO_COM5 = 1014;
+inline constexpr int IDC_RADIO_COM6 = 1015;
+inline constexpr int IDC_BTN_KEY1 = 1016;
+inline constexpr int IDC_EDIT_NUMBER = 1017;
+inline constexpr int IDC_RADIO_1018 = 1018;        // command only
+inline constexpr int IDC_BTN_KEY2 = 1019;
+inline constexpr int IDC_BTN_KEY3 = 1020;
+inline constexpr int IDC_BTN_KEY4 = 1021;
+inline constexpr int IDC_BTN_KEY5 = 1022;
+inline constexpr int IDC_BTN_KEY6 = 1023;
+inline constexpr int IDC_BTN_KEY7 = 1024;
+inline constexpr int IDC_BTN_KEY8 = 1025;
+inline constexpr int IDC_BTN_KEY9 = 1026;
+inline constexpr int IDC_BTN_KEY0 = 1027;
+inline constexpr int IDC_BTN_DEL = 1028;
+inline constexpr int IDC_RADIO_POWER_OFF = 1029;
+inline constexpr int IDC_RADIO_POWER_ON = 1030;
+inline constexpr int IDC_RADIO_1031 = 1031;        // command only
+inline constexpr int IDC_RADIO_1032 = 1032;        // command only
+inline constexpr int IDC_BTN_ETC_ON_OFF = 1033;
+inline constexpr int IDC_BTN_EAS_READ = 1034;      // command only
+inline constexpr int IDC_BTN_IE_SAMPLE = 1035;     // command only
+inline constexpr int IDC_BTN_NOTHING_1036 = 1036;  // command only
+inline constexpr int IDC_RADIO_COM_NONE = 1037;    // command only
+inline constexpr int IDC_BTN_RW_TEST = 1041;       // command only
+inline constexpr int IDC_BTN_NOTHING_1042 = 1042;  // command only
+inline constexpr int IDC_BTN_CALL = 1044;
+inline constexpr int IDC_BTN_ANSWER = 1046;
+inline constexpr int IDC_BTN_HANG_UP = 1047;
+inline constexpr int IDC_BTN_VOLUME = 1048;        // command only
+inline constexpr int IDC_BTN_MIC_GAIN = 1049;      // command only
+inline constexpr int IDC_RADIO_COM1 = 1050;
+inline constexpr int IDC_RADIO_1051 = 1051;        // command only
+inline constexpr int IDC_BTN_UPDATE = 1055;
+inline constexpr int IDC_BTN_MTR_CYCLE_STOP = 1056;   // command only
+inline constexpr int IDC_BTN_NOTHING_1057 = 1057;     // command only
+inline constexpr int IDC_BTN_MODEM_POWER_ON = 1058;
+inline constexpr int IDC_BTN_MODEM_POWER_OFF = 1059;
+inline constexpr int IDC_BTN_MDN_CYCLE_START = 1060;  // command only
+inline constexpr int IDC_BTN_REGISTER_MDN = 1061;
+inline constexpr int IDC_RADIO_VACANT_CTRL = 1062;
+inline constexpr int IDC_BTN_RESERVE_ON = 1070;
+inline constexpr int IDC_BTN_BOARDING = 1071;
+inline constexpr int IDC_BTN_VACANT_ON = 1072;
+inline constexpr int IDC_BTN_ACTIVATION = 1073;
