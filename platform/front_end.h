@@ -31,8 +31,9 @@ class FrontEnd {
 
   // Presents a message box. Call `dismiss` with the button once the person has answered; it may
   // be called before this returns. The model's loop keeps running until then.
-  virtual void ShowMessageBox(HWND owner, std::wstring_view text, std::wstring_view caption,
-                              UINT type, std::function<void(int)> dismiss) {
+  virtual void ShowMessageBox(HWND /*owner*/, std::wstring_view /*text*/,
+                              std::wstring_view /*caption*/, UINT /*type*/,
+                              std::function<void(int)> dismiss) {
     dismiss(IDOK);
   }
 };
