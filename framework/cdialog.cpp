@@ -16,18 +16,20 @@ void DDX_Control(CDataExchange* pDX, int id, CWnd& control) {
 CDialog::CDialog(UINT template_id, CWnd* parent) : m_nIDTemplate(template_id), m_pParentWnd(parent) {}
 
 INT_PTR CDialog::DoModal() {
-  platform::MessageLoop* loop = platform::MessageLoop::Current();
-  if (loop == nullptr) return -1;
-  const platform::DialogTemplate dialog_template = platform::LoadDialogTemplate(m_nIDTemplate);
   m_bContinueModal = true;
   m_nModalResult = -1;
-  platform::CreateDialogFromTemplate(dialog_template, m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr,
-                                     &procedure());
-  if (m_hWnd == nullptr) return -1;
-  loop->RunUntil([this] { return !m_bContinueModal; });
+  if (!Create()) return -1;
+  platform::MessageLoop::Current()->RunUntil([this] { return !m_bContinueModal; });
   ::DestroyWindow(m_hWnd);
   m_hWnd = nullptr;
   return m_nModalResult;
+}
+
+BOOL CDialog::Create() {
+  if (platform::MessageLoop::Current() == nullptr) return FALSE;
+  platform::CreateDialogFromTemplate(platform::LoadDialogTemplate(m_nIDTemplate),
+                                     m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr, &procedure());
+  return m_hWnd != nullptr ? TRUE : FALSE;
 }
 
 void CDialog::EndDialog(int result) {

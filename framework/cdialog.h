@@ -25,6 +25,8 @@ class CDialog : public CWnd {
   // Runs the dialog; its result is the value given to EndDialog, or -1 when it could not be
   // created.
   virtual INT_PTR DoModal();
+  // Creates the dialog's window without running it (a modeless dialog) on this thread's loop.
+  BOOL Create();
   void EndDialog(int result);
   BOOL UpdateData(BOOL save_and_validate = TRUE);
 

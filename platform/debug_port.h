@@ -2,6 +2,7 @@
 // they go (the simulated terminal writes them to a file in its sandbox). Safe from any thread.
 #pragma once
 
+#include <filesystem>
 #include <memory>
 #include <string_view>
 
@@ -14,6 +15,11 @@ class DebugSink {
   virtual ~DebugSink() = default;
   virtual void Write(std::string_view utf8) = 0;
 };
+
+// Appends to a file, each write flushed at once so that a person following the file sees every
+// line as it is printed. Null, with errno set, when the file cannot be opened.
+std::shared_ptr<DebugSink> OpenDebugPortFile(const std::filesystem::path& file);
+std::shared_ptr<DebugSink> DebugPortToStandardError();
 
 }  // namespace platform
 

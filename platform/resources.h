@@ -19,7 +19,10 @@ struct Resource {
   std::span<const std::byte> data;  // a dialog as JSON text, an icon as a PNG image
 };
 
+// The module refers to the table rather than copying it: the table and the bytes it points at
+// must outlive every lookup (the res/ library's are static).
 void SetResourceModule(std::span<const Resource> resources);
+// Null when the module has no resource of that kind and number.
 const Resource* FindResource(ResourceKind kind, UINT id);
 
 // Reads a dialog template resource; throws std::runtime_error naming what is malformed.
@@ -34,5 +37,6 @@ inline LPCWSTR MAKEINTRESOURCEW(UINT id) {
   return reinterpret_cast<LPCWSTR>(static_cast<std::uintptr_t>(id));
 }
 
-// Loads an icon resource of the application's module; null when there is none.
+// Loads an icon resource of the application's module (the only module, whatever `instance`
+// says); null when there is none. Every load of one icon yields the same handle.
 HICON LoadIconW(HINSTANCE instance, LPCWSTR name);

@@ -1,0 +1,20 @@
+// The one way to the stream drivers: open by name, one request, close.
+#include "app/quorvane_dlg.h"
+#include "framework/cwinapp.h"
+#include "platform/devices.h"
+#include "platform/handles.h"
+
+void CQuorvaneDlg::IoSend(LPCWSTR szDevice, DWORD dwCode, LPVOID pInput, DWORD dwInputSize,
+                          LPVOID pOutput, DWORD dwOutputSize, LPCWSTR szOpenFailureText) {
+  HANDLE hDevice = ::CreateFileW(szDevice, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (hDevice == INVALID_HANDLE_VALUE) {
+    AfxMessageBox(szOpenFailureText, MB_OK, 0);
+    return;
+  }
+  // The driver's answer is not looked at: a rejected request changes nothing here.
+  DWORD dwReturned = 0;
+  ::DeviceIoControl(hDevice, dwCode, pInput, dwInputSize, pOutput, dwOutputSize, &dwReturned,
+                    nullptr);
+  ::CloseHandle(hDevice);
+}

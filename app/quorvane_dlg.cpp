@@ -1,0 +1,65 @@
+#include "app/quorvane_dlg.h"
+
+#include <cstdio>
+
+#include "platform/resources.h"
+#include "platform/volumes.h"
+
+namespace {
+
+// The storage test's file, created at start-up and moved between the volumes by the test.
+constexpr char kRwTestFileOnSd[] = "\\SDMMC\\rwtest.txt";
+constexpr std::size_t kRwTestFileSize = 1024;
+
+}  // namespace
+
+CQuorvaneDlg::CQuorvaneDlg(CWnd* pParent) : CDialog(IDD, pParent) {
+  m_hIcon = ::LoadIconW(nullptr, MAKEINTRESOURCEW(IDR_MAINFRAME));
+  m_nMeterStep = 0;
+  m_dwEtcIoctl = 0;
+}
+
+// The members go in reverse order: the number field, the log pane, then the serial port.
+CQuorvaneDlg::~CQuorvaneDlg() = default;
+
+void CQuorvaneDlg::DoDataExchange(CDataExchange* pDX) {
+  DDX_Control(pDX, IDC_EDIT_LOG, m_editLog);
+  DDX_Control(pDX, IDC_EDIT_NUMBER, m_editNumber);
+}
+
+BOOL CQuorvaneDlg::OnInitDialog() {
+  CDialog::OnInitDialog();
+
+  SetIcon(m_hIcon, TRUE);
+  SetIcon(m_hIcon, FALSE);
+  SetWindowText(L"QUORVANE");
+  SetWindowPos(nullptr, 0, 0, 800, 480, SWP_FRAMECHANGED);
+
+  m_nComPort = 0;
+  m_nEtcOnOff = 1;
+
+  // Without an SD card the file cannot be created; the storage test then has nothing to move.
+  if (FILE* file = platform::OpenFileStream(kRwTestFileOnSd, "wb+")) {
+    const BYTE block[kRwTestFileSize] = {};
+    std::fwrite(block, 1, kRwTestFileSize, file);
+    std::fclose(file);
+  }
+
+  m_bRwTestRunning = FALSE;
+  m_bRwFileInDataStorage = FALSE;
+  return TRUE;
+}
+
+LRESULT CQuorvaneDlg::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  return CDialog::DefWindowProc(message, wParam, lParam);
+}
+
+void CQuorvaneDlg::OnDestroy() {
+  CDialog::OnDestroy();
+  ::DeleteFileW(L"\\SDMMC\\rwtest.txt");
+  ::DeleteFileW(L"\\DataStorage\\rwtest.txt");
+}
+
+void CQuorvaneDlg::OnBnClickedExit() { SendMessage(WM_CLOSE, 0, 0); }
+
+void CQuorvaneDlg::OnBnClickedNothing() {}

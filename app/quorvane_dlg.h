@@ -1,0 +1,47 @@
+// The console's one dialog: it fills the terminal's screen, holds every piece of the console's
+// state, and every command of every part of the console is one of its handlers. Results become
+// lines in the log pane through AppendLog; stream drivers are reached through IoSend.
+#pragma once
+
+#include "framework/cdialog.h"
+#include "framework/cedit.h"
+#include "res/resource.h"
+
+class CQuorvaneDlg : public CDialog {
+  DECLARE_MESSAGE_MAP()
+
+ public:
+  explicit CQuorvaneDlg(CWnd* pParent = nullptr);
+  ~CQuorvaneDlg() override;
+
+  enum { IDD = IDD_QUORVANE_DIALOG };
+
+ protected:
+  void DoDataExchange(CDataExchange* pDX) override;
+  LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+  BOOL OnInitDialog() override;
+
+  // Command handlers.
+  void OnBnClickedExit();
+  void OnBnClickedNothing();
+  void OnDestroy();
+
+  // Shared operations.
+  void AppendLog(LPCWSTR text);
+  void IoSend(LPCWSTR szDevice, DWORD dwCode, LPVOID pInput, DWORD dwInputSize, LPVOID pOutput,
+              DWORD dwOutputSize, LPCWSTR szOpenFailureText);
+
+  // Members set by OnInitDialog or by the commands start out zeroed, so that nothing is read
+  // undefined before then.
+  int m_nComPort = 0;
+  DWORD m_dwEtcIoctl;
+  int m_nEtcOnOff = 0;
+  WCHAR m_szMsg[2048] = {};
+  BOOL m_bRwFileInDataStorage = FALSE;
+  BOOL m_bRwTestRunning = FALSE;
+  int m_nMdnQueryCount = 0;
+  int m_nMeterStep;
+  HICON m_hIcon;
+  CEdit m_editLog;
+  CEdit m_editNumber;
+};

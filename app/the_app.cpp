@@ -1,0 +1,4 @@
+// The program's one application object, built before start-up.
+#include "app/quorvane_app.h"
+
+CQuorvaneApp theApp;

@@ -1,0 +1,103 @@
+#include "board/build_board.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <system_error>
+
+#include "sim/absent_driver.h"
+#include "sim/driver_journal.h"
+#include "sim/eas_driver.h"
+#include "sim/etc_driver.h"
+#include "sim/meter_driver.h"
+#include "sim/sandbox.h"
+
+namespace board {
+
+namespace {
+
+// The names are ASCII, so widening is all the conversion there is.
+std::wstring Wide(std::string_view ascii) { return std::wstring(ascii.begin(), ascii.end()); }
+
+std::shared_ptr<platform::StreamDriver> MakeDriver(std::string_view name,
+                                                   const DriverSetting& setting,
+                                                   const std::shared_ptr<sim::DriverJournal>& journal) {
+  const std::string device = std::string(name) + ":";
+  if (setting.placement == DriverPlacement::kAbsent) {
+    return std::make_shared<sim::AbsentDriver>(device, journal);
+  }
+  if (name == "ETC1") return std::make_shared<sim::EtcDriver>(journal);
+  if (name == "MTR1") return std::make_shared<sim::MeterDriver>(journal);
+  return std::make_shared<sim::EasDriver>(journal, setting.eas_channels);
+}
+
+platform::VolumeTable MakeVolumes(const BoardSettings& settings, const sim::Sandbox& sandbox) {
+  platform::VolumeTable volumes;
+  for (std::string_view name : sim::kVolumeNames) {
+    const VolumeSetting setting = settings.Volume(name);
+    switch (setting.placement) {
+      case VolumePlacement::kInSandbox:
+        volumes.Add(Wide(name), sandbox.VolumeFolder(name));
+        break;
+      case VolumePlacement::kFolder:
+        volumes.Add(Wide(name), setting.folder);
+        break;
+      case VolumePlacement::kAbsent:
+        break;
+    }
+  }
+  return volumes;
+}
+
+platform::DeviceTable MakeDevices(const BoardSettings& settings,
+                                  const std::shared_ptr<sim::DriverJournal>& journal) {
+  platform::DeviceTable devices;
+  for (std::string_view name : kDriverNames) {
+    devices.Add(Wide(name) + L":", MakeDriver(name, settings.Driver(name), journal));
+  }
+  return devices;
+}
+
+std::shared_ptr<platform::DebugSink> MakeDebugPort(const DebugPortSetting& setting,
+                                                   const sim::Sandbox& sandbox) {
+  if (setting.target == DebugPortTarget::kStandardError) {
+    return platform::DebugPortToStandardError();
+  }
+  const std::filesystem::path file =
+      setting.target == DebugPortTarget::kFile ? setting.file : sandbox.DebugLog();
+  auto port = platform::OpenDebugPortFile(file);
+  if (port == nullptr) {
+    throw std::system_error(errno, std::generic_category(),
+                            "cannot open the debug port file " + file.string());
+  }
+  return port;
+}
+
+}  // namespace
+
+std::optional<std::filesystem::path> ProfileFromEnvironment() {
+  const char* profile = std::getenv("QUORVANE_BOARD");
+  if (profile == nullptr || *profile == '\0') return std::nullopt;
+  return std::filesystem::path(profile);
+}
+
+platform::Board BuildBoard(const BoardOptions& options) {
+  const BoardSettings settings = options.profile ? ReadProfile(*options.profile) : BoardSettings{};
+  try {
+    const sim::Sandbox sandbox = sim::Sandbox::Prepare(options.sandbox);
+    const auto journal = std::make_shared<sim::DriverJournal>(sandbox.JournalFile());
+    platform::Board board;
+    board.volumes = MakeVolumes(settings, sandbox);
+    board.devices = MakeDevices(settings, journal);
+    board.ansi_code_page = settings.ansi_code_page;
+    board.debug_port = MakeDebugPort(settings.debug_port, sandbox);
+    return board;
+  } catch (const sim::SandboxError& error) {
+    throw BoardError(error.what());
+  } catch (const std::system_error& error) {
+    throw BoardError(error.what());
+  }
+}
+
+}  // namespace board

@@ -1,0 +1,28 @@
+// Puts a platform::Board together for this machine: the simulated terminal in its sandbox, with
+// whatever a board profile moves elsewhere or marks absent. The board comes back whole or not at
+// all, so the console never starts half configured.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+
+#include "board/profile.h"
+#include "platform/board.h"
+
+namespace board {
+
+struct BoardOptions {
+  std::filesystem::path sandbox;                  // --sandbox, or sim::DefaultSandboxFolder()
+  std::optional<std::filesystem::path> profile;  // --board, or ProfileFromEnvironment()
+};
+
+// QUORVANE_BOARD when it is set and not empty.
+std::optional<std::filesystem::path> ProfileFromEnvironment();
+
+// Reads the profile first, so that a broken one changes nothing on disk; then prepares the
+// sandbox, starts the driver journal in it and builds the board. Throws BoardError for anything
+// that stops it: the profile's faults as "FILE:LINE: what is wrong", an unusable sandbox, a
+// journal or debug port file that cannot be opened.
+platform::Board BuildBoard(const BoardOptions& options);
+
+}  // namespace board

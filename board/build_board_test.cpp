@@ -1,0 +1,167 @@
+#include "board/build_board.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "platform/board.h"
+#include "platform/debug_port.h"
+#include "platform/devices.h"
+#include "platform/handles.h"
+#include "platform/volumes.h"
+#include "sim/driver_journal.h"
+#include "sim/eas_driver.h"
+#include "testing/temp_dir.h"
+
+namespace board {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ContentOf(const fs::path& file) {
+  std::ifstream in(file);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Builds and installs a board in a fresh sandbox, the way the console starts.
+class BuildBoardTest : public ::testing::Test {
+ protected:
+  ~BuildBoardTest() override { platform::InstallBoard({}); }
+
+  fs::path Sandbox() const { return dir_.path() / "sandbox"; }
+
+  void Start(std::optional<std::string> profile = std::nullopt) {
+    BoardOptions options{Sandbox(), std::nullopt};
+    if (profile) {
+      options.profile = dir_.path() / "board.toml";
+      std::ofstream(*options.profile) << *profile;
+    }
+    platform::InstallBoard(BuildBoard(options));
+  }
+
+  static HANDLE Open(LPCWSTR device) {
+    return CreateFileW(device, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+  }
+
+  static bool WriteFile(const char* device_path, const char* text) {
+    std::FILE* file = platform::OpenFileStream(device_path, "wb");
+    if (file == nullptr) return false;
+    std::fputs(text, file);
+    std::fclose(file);
+    return true;
+  }
+
+  testing_support::TempDir dir_;
+};
+
+TEST_F(BuildBoardTest, WithoutAProfileEverythingLivesInThePrivateSandbox) {
+  Start();
+
+  struct stat status {};
+  ASSERT_EQ(::stat(Sandbox().c_str(), &status), 0);
+  EXPECT_EQ(status.st_mode & 0777, 0700u);
+  ASSERT_TRUE(WriteFile("\\SDMMC\\rwtest.txt", "card"));
+  EXPECT_EQ(ContentOf(Sandbox() / "volumes" / "SDMMC" / "rwtest.txt"), "card");
+  ASSERT_TRUE(WriteFile("\\DataStorage\\rwtest.txt", "store"));
+  EXPECT_EQ(ContentOf(Sandbox() / "volumes" / "DataStorage" / "rwtest.txt"), "store");
+  EXPECT_EQ(platform::CurrentBoard().ansi_code_page, 949u);
+
+  NKDbgPrintfW(L"CQuorvaneDlg::SW UPDATE \r\n");
+  EXPECT_EQ(ContentOf(Sandbox() / "debug.log"), "CQuorvaneDlg::SW UPDATE \r\n");
+
+  for (LPCWSTR device : {L"ETC1:", L"MTR1:", L"EAS1:"}) {
+    const HANDLE handle = Open(device);
+    ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+    DWORD value = 1;
+    DeviceIoControl(handle, 9120, &value, 4, nullptr, 1, nullptr, nullptr);
+    CloseHandle(handle);
+  }
+  const auto journal = sim::ReadJournal(Sandbox() / "drivers.jsonl");
+  ASSERT_EQ(journal.size(), 3u);
+  EXPECT_EQ(journal[0]["device"], "ETC1:");
+  EXPECT_EQ(journal[1]["device"], "MTR1:");
+  EXPECT_EQ(journal[2]["device"], "EAS1:");
+}
+
+TEST_F(BuildBoardTest, AProfileMovesAVolumeToAnotherFolder) {
+  fs::create_directory(dir_.path() / "card");
+  Start("[volumes]\nSDMMC = \"card\"\n");
+
+  ASSERT_TRUE(WriteFile("\\SDMMC\\x", "moved"));
+  EXPECT_EQ(ContentOf(dir_.path() / "card" / "x"), "moved");
+  EXPECT_FALSE(fs::exists(Sandbox() / "volumes" / "SDMMC" / "x"));
+}
+
+TEST_F(BuildBoardTest, AnAbsentVolumeCannotBeOpened) {
+  Start("[volumes]\nSDMMC = \"absent\"\n");
+
+  EXPECT_FALSE(WriteFile("\\SDMMC\\rwtest.txt", "lost"));
+  EXPECT_FALSE(fs::exists(Sandbox() / "volumes" / "SDMMC" / "rwtest.txt"));
+  EXPECT_TRUE(WriteFile("\\DataStorage\\rwtest.txt", "kept"));
+}
+
+TEST_F(BuildBoardTest, AnAbsentDriverRefusesItsOpensAndTheJournalSaysSo) {
+  Start("[drivers]\nMTR1 = \"absent\"\n");
+
+  EXPECT_EQ(Open(L"MTR1:"), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+  const HANDLE etc = Open(L"ETC1:");
+  EXPECT_NE(etc, INVALID_HANDLE_VALUE);
+  CloseHandle(etc);
+
+  const auto journal = sim::ReadJournal(Sandbox() / "drivers.jsonl");
+  ASSERT_EQ(journal.size(), 1u);
+  EXPECT_EQ(journal[0], nlohmann::json::parse(
+                            R"({"device":"MTR1:","event":"open refused","reason":"absent"})"));
+}
+
+TEST_F(BuildBoardTest, TheProfileSetsTheEasChannelsAndTheCodePage) {
+  Start("ansi_code_page = 932\n[drivers.EAS1]\n"
+        "eas_channels = [26, 0, 0xFFFFFFFF, 4, 5, 6, 7, 8, 9, 10, 11, 12]\n");
+
+  EXPECT_EQ(platform::CurrentBoard().ansi_code_page, 932u);
+  const auto eas = std::dynamic_pointer_cast<sim::EasDriver>(
+      platform::CurrentBoard().devices.Find(L"EAS1:"));
+  ASSERT_NE(eas, nullptr);
+  EXPECT_EQ(eas->Channels()[0], 26u);
+  EXPECT_EQ(eas->Channels()[2], 0xFFFFFFFFu);
+}
+
+TEST_F(BuildBoardTest, ABrokenProfileStopsStartUpBeforeAnythingIsMade) {
+  try {
+    Start("[drivers]\nEAS1 = \"sim\"\nETC1 = 1\n");
+    FAIL() << "the broken profile was accepted";
+  } catch (const BoardError& error) {
+    EXPECT_EQ(std::string(error.what()), (dir_.path() / "board.toml").string() +
+                                             ":3: drivers.ETC1 must be \"sim\", \"absent\" or a "
+                                             "table, not an integer");
+  }
+  EXPECT_FALSE(fs::exists(Sandbox()));
+}
+
+TEST_F(BuildBoardTest, AnUnsafeSandboxIsABoardError) {
+  ASSERT_EQ(::mkdir(Sandbox().c_str(), 0777), 0);
+  ASSERT_EQ(::chmod(Sandbox().c_str(), 0777), 0);
+  EXPECT_THROW(Start(), BoardError);
+}
+
+TEST(ProfileFromEnvironmentTest, QuorvaneBoardNamesTheProfileWhenSet) {
+  ::setenv("QUORVANE_BOARD", "/etc/quorvane/board.toml", 1);
+  EXPECT_EQ(ProfileFromEnvironment(), fs::path("/etc/quorvane/board.toml"));
+  ::setenv("QUORVANE_BOARD", "", 1);
+  EXPECT_EQ(ProfileFromEnvironment(), std::nullopt);
+  ::unsetenv("QUORVANE_BOARD");
+  EXPECT_EQ(ProfileFromEnvironment(), std::nullopt);
+}
+
+}  // namespace
+}  // namespace board

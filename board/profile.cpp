@@ -1,0 +1,283 @@
+#include "board/profile.h"
+
+#include <toml++/toml.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <span>
+#include <system_error>
+
+#include "platform/code_page.h"
+#include "sim/sandbox.h"
+
+namespace board {
+
+namespace {
+
+constexpr std::string_view kAbsent = "absent";
+constexpr std::string_view kSimulated = "sim";
+constexpr std::string_view kStandardError = "stderr";
+
+std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+
+std::string Listed(std::span<const std::string_view> names) {
+  std::string list;
+  for (std::string_view name : names) list += (list.empty() ? "" : ", ") + std::string(name);
+  return list;
+}
+
+bool Contains(std::span<const std::string_view> names, std::string_view name) {
+  return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+std::string_view TypeName(toml::node_type type) {
+  switch (type) {
+    case toml::node_type::table:
+      return "a table";
+    case toml::node_type::array:
+      return "a list";
+    case toml::node_type::string:
+      return "a string";
+    case toml::node_type::integer:
+      return "an integer";
+    case toml::node_type::floating_point:
+      return "a floating-point number";
+    case toml::node_type::boolean:
+      return "a boolean";
+    default:
+      return "a date or time";
+  }
+}
+
+// Asked of the very conversions the console will make, in both directions.
+bool CodePageConvertible(UINT code_page) {
+  return MultiByteToWideChar(code_page, 0, "A", 1, nullptr, 0) == 1 &&
+         WideCharToMultiByte(code_page, 0, L"A", 1, nullptr, 0, nullptr, nullptr) == 1;
+}
+
+class ProfileReader {
+ public:
+  explicit ProfileReader(const std::filesystem::path& file)
+      : file_(file), folder_(std::filesystem::absolute(file).parent_path()) {}
+
+  BoardSettings Read() {
+    for (const auto& [key, node] : Parse()) {
+      const std::string_view name = key.str();
+      if (name == "ansi_code_page") {
+        ReadCodePage(node);
+      } else if (name == "debug_port") {
+        ReadDebugPort(node);
+      } else if (name == "volumes") {
+        ReadVolumes(node);
+      } else if (name == "drivers") {
+        ReadDrivers(node);
+      } else {
+        Fail(key.source(), "unknown setting " + Quoted(name) +
+                               " (known: ansi_code_page, debug_port, [volumes], [drivers])");
+      }
+    }
+    return settings_;
+  }
+
+ private:
+  toml::table Parse() const {
+    std::error_code error;
+    if (std::filesystem::is_directory(file_, error)) {
+      throw BoardError(file_.string() + ": is a folder, not a board profile");
+    }
+    std::ifstream in(file_, std::ios::binary);
+    if (!in) throw BoardError(file_.string() + ": cannot be read");
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (in.bad()) throw BoardError(file_.string() + ": cannot be read");
+    try {
+      return toml::parse(text, file_.string());
+    } catch (const toml::parse_error& parse_error) {
+      Fail(parse_error.source(), std::string(parse_error.description()));
+    }
+  }
+
+  void ReadCodePage(const toml::node& node) {
+    const std::int64_t code_page = ExpectInteger(node, "ansi_code_page");
+    if (code_page < 1 || code_page > 65535) {
+      Fail(node.source(), "ansi_code_page must be a code page from 1 to 65535, not " +
+                              std::to_string(code_page));
+    }
+    if (!CodePageConvertible(static_cast<UINT>(code_page))) {
+      Fail(node.source(), "ansi_code_page " + std::to_string(code_page) +
+                              ": this machine has no converter for that code page");
+    }
+    settings_.ansi_code_page = static_cast<UINT>(code_page);
+  }
+
+  void ReadDebugPort(const toml::node& node) {
+    const std::string& text = ExpectString(node, "debug_port", "a file or \"stderr\"");
+    if (text == kStandardError) {
+      settings_.debug_port = {DebugPortTarget::kStandardError, {}};
+      return;
+    }
+    const std::filesystem::path file = HostPath(node, "debug_port", text);
+    std::error_code error;
+    if (std::filesystem::is_directory(file, error)) {
+      Fail(node.source(), "debug_port: " + file.string() + " is a folder, not a file");
+    }
+    if (!std::filesystem::is_directory(file.parent_path(), error)) {
+      Fail(node.source(), "debug_port: the folder " + file.parent_path().string() +
+                              " does not exist");
+    }
+    settings_.debug_port = {DebugPortTarget::kFile, file};
+  }
+
+  void ReadVolumes(const toml::node& node) {
+    for (const auto& [key, value] : ExpectTable(node, "volumes")) {
+      const std::string name(key.str());
+      if (!Contains(sim::kVolumeNames, name)) {
+        Fail(key.source(),
+             "unknown volume " + Quoted(name) + " (known: " + Listed(sim::kVolumeNames) + ")");
+      }
+      const std::string setting = "volumes." + name;
+      const std::string& text = ExpectString(value, setting, "a folder or \"absent\"");
+      settings_.volumes[name] = text == kAbsent
+                                    ? VolumeSetting{VolumePlacement::kAbsent, {}}
+                                    : VolumeSetting{VolumePlacement::kFolder,
+                                                    ExistingFolder(value, setting, text)};
+    }
+  }
+
+  void ReadDrivers(const toml::node& node) {
+    for (const auto& [key, value] : ExpectTable(node, "drivers")) {
+      const std::string name(key.str());
+      if (!Contains(kDriverNames, name)) {
+        Fail(key.source(),
+             "unknown driver " + Quoted(name) + " (known: " + Listed(kDriverNames) + ")");
+      }
+      const std::string setting = "drivers." + name;
+      DriverSetting driver;
+      if (const toml::table* table = value.as_table()) {
+        ReadDriverTable(*table, name, setting, driver);
+      } else {
+        driver.placement = ReadPlacement(value, setting);
+      }
+      settings_.drivers[name] = driver;
+    }
+  }
+
+  // The table form: driver = "sim" or "absent" (sim when left out), and for EAS1 its channels.
+  void ReadDriverTable(const toml::table& table, std::string_view name, const std::string& setting,
+                       DriverSetting& driver) {
+    const toml::node* channels = nullptr;
+    for (const auto& [key, value] : table) {
+      if (key.str() == "driver") {
+        driver.placement = ReadPlacement(value, setting + ".driver");
+      } else if (key.str() == "eas_channels") {
+        channels = &value;
+      } else {
+        Fail(key.source(), "unknown setting " + Quoted(setting + "." + std::string(key.str())) +
+                               " (known: driver, eas_channels)");
+      }
+    }
+    if (channels == nullptr) return;
+    if (name != "EAS1") Fail(channels->source(), "eas_channels belongs to drivers.EAS1 only");
+    if (driver.placement == DriverPlacement::kAbsent) {
+      Fail(channels->source(), "an absent " + std::string(name) + " has no eas_channels");
+    }
+    driver.eas_channels = ReadChannels(*channels, setting + ".eas_channels");
+  }
+
+  DriverPlacement ReadPlacement(const toml::node& node, const std::string& setting) {
+    const std::string& text = ExpectString(node, setting, "\"sim\", \"absent\" or a table");
+    if (text == kSimulated) return DriverPlacement::kSimulated;
+    if (text == kAbsent) return DriverPlacement::kAbsent;
+    Fail(node.source(), setting + " must be \"sim\" or \"absent\", not " + Quoted(text));
+  }
+
+  sim::EasChannels ReadChannels(const toml::node& node, const std::string& setting) {
+    const toml::array* list = node.as_array();
+    if (list == nullptr) FailType(node, setting, "a list of 12 integers");
+    sim::EasChannels channels{};
+    if (list->size() != channels.size()) {
+      Fail(node.source(), setting + " must hold 12 values, one a channel, not " +
+                              std::to_string(list->size()));
+    }
+    for (std::size_t index = 0; index < channels.size(); ++index) {
+      const toml::node& element = *list->get(index);
+      const std::string channel = setting + ": channel " + std::to_string(index + 1);
+      const std::int64_t value = ExpectInteger(element, channel);
+      if (value < 0 || value > std::numeric_limits<DWORD>::max()) {
+        Fail(element.source(),
+             channel + " must be from 0 to 4294967295 (0xFFFFFFFF), not " + std::to_string(value));
+      }
+      channels[index] = static_cast<DWORD>(value);
+    }
+    return channels;
+  }
+
+  std::filesystem::path ExistingFolder(const toml::node& node, const std::string& setting,
+                                       const std::string& text) const {
+    const std::filesystem::path folder = HostPath(node, setting, text);
+    std::error_code error;
+    if (!std::filesystem::is_directory(folder, error)) {
+      Fail(node.source(), setting + ": " + folder.string() +
+                              (std::filesystem::exists(folder, error) ? " is not a folder"
+                                                                      : " does not exist"));
+    }
+    return folder;
+  }
+
+  // Relative paths are the profile's own: a profile can travel with the folders it names.
+  std::filesystem::path HostPath(const toml::node& node, const std::string& setting,
+                                 const std::string& text) const {
+    if (text.empty()) Fail(node.source(), setting + " must not be empty");
+    return (folder_ / text).lexically_normal();
+  }
+
+  const toml::table& ExpectTable(const toml::node& node, const std::string& setting) const {
+    if (const toml::table* table = node.as_table()) return *table;
+    FailType(node, setting, "a table");
+  }
+
+  const std::string& ExpectString(const toml::node& node, const std::string& setting,
+                                  std::string_view expected) const {
+    if (const auto* text = node.as_string()) return text->get();
+    FailType(node, setting, expected);
+  }
+
+  std::int64_t ExpectInteger(const toml::node& node, const std::string& setting) const {
+    if (const auto* number = node.as_integer()) return number->get();
+    FailType(node, setting, "an integer");
+  }
+
+  [[noreturn]] void FailType(const toml::node& node, const std::string& setting,
+                             std::string_view expected) const {
+    Fail(node.source(), setting + " must be " + std::string(expected) + ", not " +
+                            std::string(TypeName(node.type())));
+  }
+
+  [[noreturn]] void Fail(const toml::source_region& where, const std::string& what) const {
+    throw BoardError(file_.string() + ":" + std::to_string(where.begin.line) + ": " + what);
+  }
+
+  const std::filesystem::path file_;
+  const std::filesystem::path folder_;
+  BoardSettings settings_;
+};
+
+}  // namespace
+
+VolumeSetting BoardSettings::Volume(std::string_view name) const {
+  const auto found = volumes.find(name);
+  return found == volumes.end() ? VolumeSetting{} : found->second;
+}
+
+DriverSetting BoardSettings::Driver(std::string_view name) const {
+  const auto found = drivers.find(name);
+  return found == drivers.end() ? DriverSetting{} : found->second;
+}
+
+BoardSettings ReadProfile(const std::filesystem::path& file) {
+  return ProfileReader(file).Read();
+}
+
+}  // namespace board

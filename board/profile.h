@@ -1,0 +1,69 @@
+// The board profile: a TOML file that says where the simulated terminal's parts live when they
+// should not live in the sandbox, or that a part is missing. board/example-profile.toml shows
+// every setting. Reading is strict: an unknown or mistyped setting stops start-up with the file,
+// the line and what is wrong, since a console half configured by a typo would test the wrong
+// thing without saying so.
+#pragma once
+
+#include <array>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "platform/win_types.h"
+#include "sim/eas_driver.h"
+
+namespace board {
+
+// What stops the board from being built; for the profile's faults the text reads
+// "FILE:LINE: what is wrong".
+class BoardError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The stream drivers, by the names the profile uses; the device is the name with a colon.
+inline constexpr std::array<std::string_view, 3> kDriverNames{"ETC1", "MTR1", "EAS1"};
+
+enum class VolumePlacement { kInSandbox, kFolder, kAbsent };
+
+struct VolumeSetting {
+  VolumePlacement placement = VolumePlacement::kInSandbox;
+  std::filesystem::path folder;  // with kFolder: an existing folder, absolute
+};
+
+enum class DriverPlacement { kSimulated, kAbsent };
+
+struct DriverSetting {
+  DriverPlacement placement = DriverPlacement::kSimulated;
+  sim::EasChannels eas_channels = sim::kDefaultEasChannels;  // what a simulated EAS1 reads
+};
+
+enum class DebugPortTarget { kSandboxFile, kFile, kStandardError };
+
+struct DebugPortSetting {
+  DebugPortTarget target = DebugPortTarget::kSandboxFile;
+  std::filesystem::path file;  // with kFile: absolute, in an existing folder
+};
+
+// The defaults are the simulated terminal: everything simulated and in the sandbox.
+struct BoardSettings {
+  UINT ansi_code_page = 949;
+  // By the names of sim::kVolumeNames and kDriverNames; a part the profile does not name keeps
+  // its default.
+  std::map<std::string, VolumeSetting, std::less<>> volumes;
+  std::map<std::string, DriverSetting, std::less<>> drivers;
+  DebugPortSetting debug_port;
+
+  VolumeSetting Volume(std::string_view name) const;
+  DriverSetting Driver(std::string_view name) const;
+};
+
+// Reads and checks a profile; paths in it are taken relative to the profile's own folder.
+// Throws BoardError.
+BoardSettings ReadProfile(const std::filesystem::path& file);
+
+}  // namespace board

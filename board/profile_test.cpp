@@ -1,0 +1,156 @@
+#include "board/profile.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+
+#include "testing/temp_dir.h"
+
+namespace board {
+namespace {
+
+namespace fs = std::filesystem;
+
+class ProfileTest : public ::testing::Test {
+ protected:
+  fs::path Write(const std::string& text) {
+    std::ofstream(Profile()) << text;
+    return Profile();
+  }
+  fs::path Profile() const { return dir_.path() / "board.toml"; }
+
+  // The refusal's text, which must begin with the file and the line.
+  std::string RefusalOf(const std::string& text) {
+    try {
+      ReadProfile(Write(text));
+    } catch (const BoardError& error) {
+      return error.what();
+    }
+    return "(accepted)";
+  }
+  std::string At(int line) const { return Profile().string() + ":" + std::to_string(line) + ": "; }
+
+  testing_support::TempDir dir_;
+};
+
+TEST_F(ProfileTest, AnEmptyProfileLeavesTheSimulatedTerminalAsItIs) {
+  const BoardSettings settings = ReadProfile(Write(""));
+  EXPECT_EQ(settings.ansi_code_page, 949u);
+  EXPECT_EQ(settings.Volume("SDMMC").placement, VolumePlacement::kInSandbox);
+  EXPECT_EQ(settings.Driver("EAS1").placement, DriverPlacement::kSimulated);
+  EXPECT_EQ(settings.Driver("EAS1").eas_channels, sim::kDefaultEasChannels);
+  EXPECT_EQ(settings.debug_port.target, DebugPortTarget::kSandboxFile);
+}
+
+TEST_F(ProfileTest, TheExampleProfileReadsAsItsCommentsSay) {
+  fs::copy_file(QUORVANE_EXAMPLE_PROFILE, Profile());
+  fs::create_directory(dir_.path() / "card");
+
+  const BoardSettings settings = ReadProfile(Profile());
+  EXPECT_EQ(settings.ansi_code_page, 949u);
+  EXPECT_EQ(settings.debug_port.target, DebugPortTarget::kStandardError);
+  EXPECT_EQ(settings.Volume("SDMMC").placement, VolumePlacement::kFolder);
+  EXPECT_EQ(settings.Volume("SDMMC").folder, dir_.path() / "card");
+  EXPECT_EQ(settings.Volume("DataStorage").placement, VolumePlacement::kInSandbox);
+  EXPECT_EQ(settings.Volume("Windows").placement, VolumePlacement::kAbsent);
+  EXPECT_EQ(settings.Driver("ETC1").placement, DriverPlacement::kSimulated);
+  EXPECT_EQ(settings.Driver("MTR1").placement, DriverPlacement::kAbsent);
+  EXPECT_EQ(settings.Driver("EAS1").eas_channels,
+            (sim::EasChannels{0x1a, 0, 0xFFFFFFFF, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
+}
+
+TEST_F(ProfileTest, PathsAreTakenFromTheProfilesOwnFolder) {
+  fs::create_directories(dir_.path() / "flash" / "image");
+  const BoardSettings settings = ReadProfile(Write(
+      "debug_port = \"logs/../debug.txt\"\n"
+      "[volumes]\n"
+      "ResidentFlash = \"flash/image\"\n"
+      "DataStorage = \"" + dir_.path().string() + "\"\n"));
+  EXPECT_EQ(settings.Volume("ResidentFlash").folder, dir_.path() / "flash" / "image");
+  EXPECT_EQ(settings.Volume("DataStorage").folder, dir_.path());
+  EXPECT_EQ(settings.debug_port.target, DebugPortTarget::kFile);
+  EXPECT_EQ(settings.debug_port.file, dir_.path() / "debug.txt");
+}
+
+TEST_F(ProfileTest, SyntaxErrorsNameTheirLine) {
+  EXPECT_EQ(RefusalOf("ansi_code_page = 949\n\n[volumes\n").rfind(At(3), 0), 0u)
+      << RefusalOf("ansi_code_page = 949\n\n[volumes\n");
+  EXPECT_EQ(RefusalOf("ansi_code_page = 949\nansi_code_page = 932\n").rfind(At(2), 0), 0u);
+}
+
+TEST_F(ProfileTest, UnknownSettingsAreRefusedAtTheirLine) {
+  EXPECT_EQ(RefusalOf("ansi_code_page = 949\nansi_codepage = 932\n"),
+            At(2) + "unknown setting \"ansi_codepage\" (known: ansi_code_page, debug_port, "
+                    "[volumes], [drivers])");
+  EXPECT_EQ(RefusalOf("[volumes]\nSDMMC = \"absent\"\nSDCARD = \"absent\"\n"),
+            At(3) + "unknown volume \"SDCARD\" (known: SDMMC, DataStorage, ResidentFlash, Windows)");
+  EXPECT_EQ(RefusalOf("[drivers]\nETC2 = \"sim\"\n"),
+            At(2) + "unknown driver \"ETC2\" (known: ETC1, MTR1, EAS1)");
+  EXPECT_EQ(RefusalOf("[drivers.EAS1]\ndriver = \"sim\"\n\nchannels = []\n"),
+            At(4) + "unknown setting \"drivers.EAS1.channels\" (known: driver, eas_channels)");
+  EXPECT_EQ(RefusalOf("[serial]\nCOM1 = \"/dev/ttyS0\"\n"),
+            At(1) + "unknown setting \"serial\" (known: ansi_code_page, debug_port, [volumes], "
+                    "[drivers])");
+}
+
+TEST_F(ProfileTest, MistypedValuesAreRefusedAtTheirLine) {
+  EXPECT_EQ(RefusalOf("ansi_code_page = \"949\"\n"),
+            At(1) + "ansi_code_page must be an integer, not a string");
+  EXPECT_EQ(RefusalOf("\nvolumes = 3\n"), At(2) + "volumes must be a table, not an integer");
+  EXPECT_EQ(RefusalOf("[volumes]\nSDMMC = false\n"),
+            At(2) + "volumes.SDMMC must be a folder or \"absent\", not a boolean");
+  EXPECT_EQ(RefusalOf("[drivers]\nMTR1 = \"simulated\"\n"),
+            At(2) + "drivers.MTR1 must be \"sim\" or \"absent\", not \"simulated\"");
+  EXPECT_EQ(RefusalOf("[drivers]\nEAS1 = { eas_channels = \"1 2 3\" }\n"),
+            At(2) + "drivers.EAS1.eas_channels must be a list of 12 integers, not a string");
+}
+
+TEST_F(ProfileTest, EasChannelsMustBeTwelveValuesThatFitInThirtyTwoBits) {
+  EXPECT_EQ(RefusalOf("[drivers.EAS1]\neas_channels = [1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11]\n"),
+            At(2) + "drivers.EAS1.eas_channels must hold 12 values, one a channel, not 11");
+  EXPECT_EQ(RefusalOf("[drivers.EAS1]\neas_channels = [\n  1, 2, 3, 4, 5, 6,\n"
+                      "  7, 8, 9, 10, 11, 0x100000000,\n]\n"),
+            At(4) + "drivers.EAS1.eas_channels: channel 12 must be from 0 to 4294967295 "
+                    "(0xFFFFFFFF), not 4294967296");
+  EXPECT_EQ(RefusalOf("[drivers.EAS1]\neas_channels = [-1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12]\n")
+                .rfind(At(2) + "drivers.EAS1.eas_channels: channel 1 must be from 0", 0),
+            0u);
+  EXPECT_EQ(RefusalOf("[drivers.EAS1]\neas_channels = [1.5, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12]\n"),
+            At(2) + "drivers.EAS1.eas_channels: channel 1 must be an integer, not a "
+                    "floating-point number");
+  EXPECT_EQ(RefusalOf("[drivers.ETC1]\neas_channels = [1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12]\n"),
+            At(2) + "eas_channels belongs to drivers.EAS1 only");
+  EXPECT_EQ(RefusalOf("[drivers.EAS1]\neas_channels = [1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12]\n"
+                      "driver = \"absent\"\n"),
+            At(2) + "an absent EAS1 has no eas_channels");
+}
+
+TEST_F(ProfileTest, ValuesThatCannotWorkOnThisMachineAreRefused) {
+  EXPECT_EQ(RefusalOf("ansi_code_page = 0\n"),
+            At(1) + "ansi_code_page must be a code page from 1 to 65535, not 0");
+  EXPECT_EQ(RefusalOf("ansi_code_page = 12345\n"),
+            At(1) + "ansi_code_page 12345: this machine has no converter for that code page");
+  EXPECT_EQ(RefusalOf("[volumes]\n\nSDMMC = \"no-such-card\"\n"),
+            At(3) + "volumes.SDMMC: " + (dir_.path() / "no-such-card").string() +
+                " does not exist");
+  EXPECT_EQ(RefusalOf("[volumes]\nSDMMC = \"\"\n"), At(2) + "volumes.SDMMC must not be empty");
+  EXPECT_EQ(RefusalOf("debug_port = \"missing/debug.log\"\n"),
+            At(1) + "debug_port: the folder " + (dir_.path() / "missing").string() +
+                " does not exist");
+  EXPECT_EQ(ReadProfile(Write("ansi_code_page = 932\n")).ansi_code_page, 932u);
+}
+
+TEST_F(ProfileTest, AProfileThatCannotBeReadIsNamed) {
+  const fs::path missing = dir_.path() / "missing.toml";
+  try {
+    ReadProfile(missing);
+    FAIL() << "a missing profile was accepted";
+  } catch (const BoardError& error) {
+    EXPECT_EQ(std::string(error.what()), missing.string() + ": cannot be read");
+  }
+  EXPECT_THROW(ReadProfile(dir_.path()), BoardError);
+}
+
+}  // namespace
+}  // namespace board

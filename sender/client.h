@@ -1,0 +1,28 @@
+// The sending end of the console's socket: connects, sends one request line and waits for the
+// reply line, all within one timeout.
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <string_view>
+
+#include "sender/protocol.h"
+
+namespace sender {
+
+enum class ExchangeStatus {
+  Replied,    // the console replied; the reply says whether it carried the request out
+  NoConsole,  // nothing listens on the socket
+  Failed,     // the exchange broke off or timed out; the reply's error says how
+};
+
+struct ExchangeResult {
+  ExchangeStatus status;
+  Reply reply;
+};
+
+// `request_line` as EncodeRequest made it.
+ExchangeResult Exchange(const std::filesystem::path& socket_path, std::string_view request_line,
+                        std::chrono::milliseconds timeout);
+
+}  // namespace sender

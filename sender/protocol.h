@@ -1,0 +1,97 @@
+// What outside senders and the console say to each other on the console's local socket: one
+// request per connection, as one JSON object on one line, answered by one JSON reply line.
+//
+//   {"verb":"command","id":1006,"sync":false}
+//   {"verb":"message","number":1654,"wparam":0,"lparam":-1,"sync":true}
+//   {"verb":"text","id":1017,"text":"0101234567","sync":false}
+//   {"verb":"select","id":1010,"start":0,"end":-1,"sync":false}
+//   {"verb":"read","id":1010}
+//
+//   {"ok":true}   {"ok":true,"text":"..."}   {"ok":false,"error":"..."}
+//
+// "sync" may be left out (false). Every check of a request's form and ranges lives here, and both
+// the client (before it connects) and the server (before it touches the dialog) go through it.
+// Whether the dialog has such a control, and what kind, only the dialog can tell.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+
+namespace sender {
+
+// The longest request line, its newline included.
+inline constexpr std::size_t kMaxRequestBytes = 64 * 1024;
+
+// A click on control `id`, or the bare command when the dialog has no such control.
+struct CommandRequest {
+  std::int64_t id = 0;
+};
+// A window message to the dialog; WPARAM and LPARAM are signed 32-bit values.
+struct MessageRequest {
+  std::int64_t number = 0;
+  std::int64_t wparam = 0;
+  std::int64_t lparam = 0;
+};
+// A person typing: the edit control's whole new text, in UTF-8.
+struct TextRequest {
+  std::int64_t id = 0;
+  std::string text;
+};
+// A person selecting in an edit control, with EM_SETSEL's meaning of -1.
+struct SelectRequest {
+  std::int64_t id = 0;
+  std::int64_t start = 0;
+  std::int64_t end = 0;
+};
+// The control's whole text; id 0 is the dialog's own.
+struct ReadRequest {
+  std::int64_t id = 0;
+};
+
+using Action =
+    std::variant<CommandRequest, MessageRequest, TextRequest, SelectRequest, ReadRequest>;
+
+// When the console replies: once the request is queued on the user-interface thread, or once its
+// handler has run there. A read always waits for the text.
+enum class Delivery { Queued, AfterHandler };
+
+struct Request {
+  Action action;
+  Delivery delivery = Delivery::Queued;
+};
+
+// Whether the reply waits for the user-interface thread: sync requests and reads do.
+bool WaitsForHandler(const Request& request);
+
+struct ProtocolError {
+  std::string message;
+};
+
+// Why the request cannot be carried out as it stands (ranges, UTF-8, refused messages), or nothing.
+std::optional<ProtocolError> Validate(const Request& request);
+
+// The request's line, newline included, once it passes Validate and fits kMaxRequestBytes.
+std::variant<std::string, ProtocolError> EncodeRequest(const Request& request);
+// A request line (without its newline) as the server received it, validated.
+std::variant<Request, ProtocolError> DecodeRequest(std::string_view line);
+
+struct Reply {
+  std::optional<std::string> error;  // set when the request was refused or failed
+  std::optional<std::string> text;   // what a read found, in UTF-8
+
+  static Reply Done() { return {}; }
+  static Reply Text(std::string text) { return {std::nullopt, std::move(text)}; }
+  static Reply Failed(std::string error) { return {std::move(error), std::nullopt}; }
+  bool ok() const { return !error.has_value(); }
+};
+
+// The reply's line, newline included.
+std::string EncodeReply(const Reply& reply);
+// A reply line without its newline; nothing when it is not a reply.
+std::optional<Reply> DecodeReply(std::string_view line);
+
+}  // namespace sender

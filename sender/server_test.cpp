@@ -1,0 +1,393 @@
+#include "sender/server.h"
+
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <fstream>
+#include <future>
+#include <thread>
+
+#include "platform/board.h"
+#include "platform/window_model.h"
+#include "sender/dialog_actions.h"
+#include "sender/test_console.h"
+
+namespace {
+
+using namespace sender_testing;
+using sender::CommandRequest;
+using sender::ExchangeStatus;
+using sender::MessageRequest;
+using sender::ReadRequest;
+using sender::SelectRequest;
+using sender::TextRequest;
+
+constexpr UINT kMeterMessage = WM_USER + 630;
+
+bool Checked(HWND control) { return platform::FindWindowState(control)->checked; }
+
+std::string ErrorOf(const sender::ExchangeResult& result) {
+  EXPECT_EQ(result.status, ExchangeStatus::Replied);
+  return result.reply.error.value_or("(no error)");
+}
+
+std::string ReadText(TestConsole& console, int id) {
+  const auto result = console.Exchange(Sync(ReadRequest{id}));
+  EXPECT_TRUE(result.reply.ok()) << result.reply.error.value_or("");
+  return result.reply.text.value_or("(no text)");
+}
+
+std::string ErrorReply(const std::string& error) {
+  return sender::EncodeReply(sender::Reply::Failed(error));
+}
+
+// --- A person's clicks ------------------------------------------------------------------------
+
+TEST(SenderServerTest, ClickOnRadioButtonMovesTheCheckMarkAndReachesTheDialog) {
+  TestConsole console;
+  EXPECT_TRUE(console.Exchange(Sync(CommandRequest{kRadioTwo})).reply.ok());
+  EXPECT_TRUE(Checked(console.control(kRadioTwo)));
+
+  EXPECT_TRUE(console.Exchange(Sync(CommandRequest{kRadioOne})).reply.ok());
+  EXPECT_TRUE(Checked(console.control(kRadioOne)));
+  EXPECT_FALSE(Checked(console.control(kRadioTwo)));
+
+  const auto commands = console.procedure().Received(WM_COMMAND);
+  ASSERT_EQ(commands.size(), 2u);
+  EXPECT_EQ(commands[1].wParam, MAKEWPARAM(kRadioOne, BN_CLICKED));
+  EXPECT_EQ(commands[1].lParam, reinterpret_cast<LPARAM>(console.control(kRadioOne)));
+}
+
+TEST(SenderServerTest, CommandWithoutControlReachesTheDialogAsABareCommand) {
+  TestConsole console;
+  EXPECT_TRUE(console.Exchange(Sync(CommandRequest{kCommandWithoutControl})).reply.ok());
+  const auto commands = console.procedure().Received(WM_COMMAND);
+  ASSERT_EQ(commands.size(), 1u);
+  EXPECT_EQ(commands[0].wParam, MAKEWPARAM(kCommandWithoutControl, BN_CLICKED));
+  EXPECT_EQ(commands[0].lParam, 0);
+}
+
+TEST(SenderServerTest, ClickOnAControlThatIsNoButtonIsRefused) {
+  TestConsole console;
+  EXPECT_EQ(ErrorOf(console.Exchange(Sync(CommandRequest{kEdit}))), "control 103 is not a button");
+  EnableWindow(console.control(kButton), FALSE);
+  EXPECT_EQ(ErrorOf(console.Exchange(Sync(CommandRequest{kButton}))), "control 100 is disabled");
+  EXPECT_TRUE(console.procedure().Received(WM_COMMAND).empty());
+}
+
+// --- Typing, selecting, reading ---------------------------------------------------------------
+
+TEST(SenderServerTest, TypedKoreanTextWithLineBreaksReadsBackByteForByte) {
+  TestConsole console;
+  const std::string text = "전화번호\r\n010-1234\r\n";
+  EXPECT_TRUE(console.Exchange(Sync(TextRequest{kEdit, text})).reply.ok());
+  EXPECT_EQ(platform::FindWindowState(console.control(kEdit))->text, L"전화번호\r\n010-1234\r\n");
+  EXPECT_EQ(ReadText(console, kEdit), text);
+}
+
+TEST(SenderServerTest, SelectionFollowsEditSelectionRules) {
+  TestConsole console;
+  console.Exchange(Sync(TextRequest{kEdit, "0123456789"}));
+  const auto selection = [&] { return platform::FindWindowState(console.control(kEdit))->selection; };
+
+  EXPECT_TRUE(console.Exchange(Sync(SelectRequest{kEdit, 2, 5})).reply.ok());
+  EXPECT_EQ(selection().start(), 2u);
+  EXPECT_EQ(selection().end(), 5u);
+
+  // -1 as the start removes the selection and keeps the caret.
+  console.Exchange(Sync(SelectRequest{kEdit, -1, 0}));
+  EXPECT_EQ(selection().start(), 5u);
+  EXPECT_EQ(selection().end(), 5u);
+
+  // -1 as the end means the end of the text.
+  console.Exchange(Sync(SelectRequest{kEdit, 0, -1}));
+  EXPECT_EQ(selection().start(), 0u);
+  EXPECT_EQ(selection().end(), 10u);
+}
+
+TEST(SenderServerTest, ReadOnlyLogCanBeSelectedAndReadButNotTypedInto) {
+  TestConsole console;
+  SendMessageW(console.control(kLog), EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(L"COM2 OPEN!! \r\n"));
+
+  EXPECT_EQ(ErrorOf(console.Exchange(Sync(TextRequest{kLog, "x"}))), "control 104 is read-only");
+  EXPECT_TRUE(console.Exchange(Sync(SelectRequest{kLog, 0, 4})).reply.ok());
+  EXPECT_EQ(ReadText(console, kLog), "COM2 OPEN!! \r\n");
+  EXPECT_EQ(ReadText(console, 0), "QUORVANE");  // id 0: the dialog's own text
+}
+
+TEST(SenderServerTest, InputForControlsThatDoNotFitIsRefused) {
+  TestConsole console;
+  EXPECT_EQ(ErrorOf(console.Exchange(Sync(TextRequest{4242, "x"}))), "no control 4242 in the dialog");
+  EXPECT_EQ(ErrorOf(console.Exchange(Sync(SelectRequest{4242, 0, 1}))), "no control 4242 in the dialog");
+  EXPECT_EQ(ErrorOf(console.Exchange(Sync(ReadRequest{4242}))), "no control 4242 in the dialog");
+  EXPECT_EQ(ErrorOf(console.Exchange(Sync(TextRequest{kButton, "x"}))),
+            "control 100 is not an edit control");
+  EXPECT_EQ(platform::FindWindowState(console.control(kButton))->text, L"push");
+}
+
+// --- Messages ---------------------------------------------------------------------------------
+
+TEST(SenderServerTest, MessageCarriesSigned32BitValuesToTheDialog) {
+  TestConsole console;
+  EXPECT_TRUE(console.Exchange(Sync(MessageRequest{kMeterMessage, -1, -2147483648LL})).reply.ok());
+  const auto received = console.procedure().Received(kMeterMessage);
+  ASSERT_EQ(received.size(), 1u);
+  EXPECT_EQ(received[0].wParam, WPARAM{0xFFFFFFFFu});
+  EXPECT_EQ(static_cast<std::int32_t>(received[0].wParam), -1);
+  EXPECT_EQ(received[0].lParam, LPARAM{-2147483648LL});
+}
+
+TEST(SenderServerTest, MessagesThatCouldCarryPointersAreRefusedEvenFromRawSenders) {
+  TestConsole console;
+  for (int message : {WM_SETTEXT, WM_USER + 1, EM_REPLACESEL, WM_DESTROY}) {
+    const std::string reply = console.ExchangeRaw(
+        R"({"verb":"message","number":)" + std::to_string(message) + R"(,"wparam":16,"lparam":4096})"
+        "\n");
+    EXPECT_NE(reply.find("is refused"), std::string::npos) << reply;
+    EXPECT_TRUE(console.procedure().Received(message).empty());
+  }
+  EXPECT_TRUE(IsWindow(console.dialog()));
+}
+
+TEST(SenderServerTest, CloseMessageEndsTheDialogAndLaterRequestsHearTheConsoleIsClosing) {
+  TestConsole console;
+  EXPECT_TRUE(console.Exchange(Sync(MessageRequest{WM_CLOSE, 0, 0})).reply.ok());
+  EXPECT_FALSE(IsWindow(console.dialog()));
+  EXPECT_EQ(ErrorOf(console.Exchange(Sync(ReadRequest{kEdit}))), sender::kConsoleClosing);
+}
+
+// --- When the reply comes ---------------------------------------------------------------------
+
+TEST(SenderServerTest, SyncRequestIsAnsweredOnlyAfterItsHandlerRan) {
+  TestConsole console;
+  std::atomic<bool> handled{false};
+  console.procedure().on_command = [&](WORD) { handled = true; };
+  bool handled_when_replied = false;
+  console.RunWhile([&] {
+    const auto line = std::get<std::string>(sender::EncodeRequest(Sync(CommandRequest{kButton})));
+    const auto result = sender::Exchange(console.socket_path(), line, std::chrono::seconds(10));
+    handled_when_replied = result.reply.ok() && handled;
+  });
+  EXPECT_TRUE(handled_when_replied);
+}
+
+TEST(SenderServerTest, QueuedRequestIsAnsweredBeforeTheUserInterfaceThreadRunsIt) {
+  TestConsole console;
+  const auto line = std::get<std::string>(sender::EncodeRequest(Queued(CommandRequest{kButton})));
+  // This thread runs no loop meanwhile: the reply cannot wait for the handler.
+  std::thread sender_thread([&] {
+    const auto result = sender::Exchange(console.socket_path(), line, std::chrono::seconds(10));
+    EXPECT_TRUE(result.reply.ok());
+  });
+  sender_thread.join();
+  EXPECT_TRUE(console.procedure().Received(WM_COMMAND).empty());
+  console.loop().DispatchReady();
+  EXPECT_EQ(console.procedure().Received(WM_COMMAND).size(), 1u);
+}
+
+class RecordingDebugPort final : public platform::DebugSink {
+ public:
+  void Write(std::string_view utf8) override { lines.emplace_back(utf8); }
+  std::vector<std::string> lines;
+};
+
+TEST(SenderServerTest, QueuedRequestThatTheDialogRefusesIsReportedOnTheDebugPort) {
+  auto port = std::make_shared<RecordingDebugPort>();
+  platform::Board board;
+  board.debug_port = port;
+  platform::InstallBoard(std::move(board));
+  {
+    TestConsole console;
+    EXPECT_TRUE(console.Exchange(Queued(TextRequest{kLog, "x"})).reply.ok());
+    console.loop().DispatchReady();
+    EXPECT_EQ(platform::FindWindowState(console.control(kLog))->text, L"");
+  }
+  platform::InstallBoard({});
+  ASSERT_EQ(port->lines.size(), 1u);
+  EXPECT_EQ(port->lines[0],
+            "SenderServer::Answer():: queued request refused: control 104 is read-only\r\n");
+}
+
+// --- While a message box is open --------------------------------------------------------------
+
+TEST(SenderServerTest, WhileAMessageBoxIsOpenInputIsRefusedButReadsAndMessagesGoThrough) {
+  TestConsole console;
+  std::promise<std::function<void(int)>> box_shown;
+  console.front_end().answer = [&](const testing_support::ShownMessageBox&,
+                                   std::function<void(int)> dismiss) {
+    box_shown.set_value(std::move(dismiss));
+  };
+  console.procedure().on_command = [&](WORD id) {
+    if (id == kButton) MessageBoxW(console.dialog(), L"busy", L"test", MB_OK);
+  };
+  const auto send = [&](const sender::Request& request) {
+    const auto line = std::get<std::string>(sender::EncodeRequest(request));
+    return sender::Exchange(console.socket_path(), line, std::chrono::seconds(10)).reply;
+  };
+
+  std::vector<sender::Reply> replies;
+  console.RunWhile([&] {
+    EXPECT_TRUE(send(Queued(CommandRequest{kButton})).ok());
+    auto shown = box_shown.get_future();
+    if (shown.wait_for(std::chrono::seconds(20)) != std::future_status::ready) return;
+    const auto dismiss = shown.get();
+    replies.push_back(send(Sync(TextRequest{kEdit, "x"})));
+    replies.push_back(send(Sync(SelectRequest{kEdit, 0, 0})));
+    replies.push_back(send(Sync(CommandRequest{kRadioOne})));
+    replies.push_back(send(Sync(CommandRequest{kCommandWithoutControl})));
+    replies.push_back(send(Sync(ReadRequest{0})));
+    replies.push_back(send(Sync(MessageRequest{kMeterMessage, 1, 2})));
+    dismiss(IDOK);
+  });
+
+  ASSERT_EQ(replies.size(), 6u);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(replies[i].error, sender::kMessageBoxOpen) << i;
+  EXPECT_EQ(replies[4].text, "QUORVANE");
+  EXPECT_TRUE(replies[5].ok());
+  EXPECT_EQ(console.procedure().Received(kMeterMessage).size(), 1u);
+  EXPECT_FALSE(Checked(console.control(kRadioOne)));
+  EXPECT_EQ(console.procedure().Received(WM_COMMAND).size(), 1u);  // the button's own click
+  EXPECT_TRUE(IsWindowEnabled(console.dialog()));
+}
+
+// --- Requests that are not requests -----------------------------------------------------------
+
+TEST(SenderServerTest, GarbageOversizedAndHalfRequestsGetErrorsAndChangeNothing) {
+  TestConsole console;
+  EXPECT_EQ(console.ExchangeRaw("hello console\n"),
+            ErrorReply("the request is not valid JSON (at byte 1)"));
+  EXPECT_EQ(console.ExchangeRaw(R"({"verb":"text","id":103,"text":"half)",
+                                TestConsole::AfterWriting::CloseWriting),
+            ErrorReply("the request ends before its newline"));
+  EXPECT_EQ(console.ExchangeRaw("", TestConsole::AfterWriting::CloseWriting),
+            ErrorReply("no request arrived"));
+  const std::string oversized =
+      R"({"verb":"text","id":103,"text":")" + std::string(70000, 'a') + "\"}\n";
+  EXPECT_EQ(console.ExchangeRaw(oversized), ErrorReply("the request is longer than 65536 bytes"));
+  EXPECT_EQ(console.ExchangeRaw(std::string(1000, '\0') + "\n"),
+            ErrorReply("the request is not valid JSON (at byte 1)"));
+
+  EXPECT_EQ(platform::FindWindowState(console.control(kEdit))->text, L"");
+  EXPECT_TRUE(console.procedure().Received(WM_COMMAND).empty());
+  // The console goes on serving.
+  EXPECT_TRUE(console.Exchange(Sync(TextRequest{kEdit, "still here"})).reply.ok());
+  EXPECT_EQ(ReadText(console, kEdit), "still here");
+}
+
+TEST(SenderServerTest, SenderThatSendsNothingGetsAnErrorOnceTheReceiveTimeoutPasses) {
+  sender::ServerLimits limits;
+  limits.receive_timeout = std::chrono::milliseconds(50);
+  TestConsole console(limits);
+  EXPECT_EQ(console.ExchangeRaw(R"({"verb":"read")"), ErrorReply("no complete request arrived in time"));
+}
+
+TEST(SenderServerTest, SendersBeyondTheConnectionLimitAreToldTheConsoleIsBusy) {
+  sender::ServerLimits limits;
+  limits.max_connections = 1;
+  limits.receive_timeout = std::chrono::seconds(60);
+  TestConsole console(limits);
+  // The first sender holds the one connection, silent, while the second one tries.
+  const sender::UniqueFd first = console.ConnectRaw();
+  const sender::UniqueFd second = console.ConnectRaw();
+  EXPECT_EQ(TestConsole::ReadUntilClosed(second.get()),
+            ErrorReply("the console is busy with other senders; try again"));
+  // The first one is still served.
+  const std::string queued = std::get<std::string>(
+      sender::EncodeRequest(Queued(MessageRequest{kMeterMessage, 0, 0})));
+  sender::WriteAll(first.get(), queued, std::chrono::steady_clock::now() + std::chrono::seconds(20),
+                   nullptr);
+  EXPECT_EQ(TestConsole::ReadUntilClosed(first.get()), sender::EncodeReply(sender::Reply::Done()));
+}
+
+// --- The socket itself ------------------------------------------------------------------------
+
+TEST(SenderServerTest, SocketIsForItsOwnerAloneAndGoesAwayWithTheServer) {
+  TestConsole console;
+  struct stat state {};
+  ASSERT_EQ(::lstat(console.socket_path().c_str(), &state), 0);
+  EXPECT_TRUE(S_ISSOCK(state.st_mode));
+  EXPECT_EQ(state.st_mode & 07777, 0600u);
+  console.server().Stop();
+  EXPECT_FALSE(std::filesystem::exists(console.socket_path()));
+  const auto line = std::get<std::string>(sender::EncodeRequest(Sync(ReadRequest{0})));
+  EXPECT_EQ(sender::Exchange(console.socket_path(), line, std::chrono::seconds(1)).status,
+            ExchangeStatus::NoConsole);
+}
+
+TEST(SenderServerTest, SecondServerOnTheSameSocketIsRefusedAndTheFirstKeepsServing) {
+  TestConsole console;
+  sender::SenderServer second(console.socket_path(), console.dialog(), console.loop().core());
+  EXPECT_EQ(second.Start(), "a console already listens on " + console.socket_path().string());
+  second.Stop();
+  EXPECT_EQ(ReadText(console, 0), "QUORVANE");
+}
+
+TEST(SenderServerTest, LeftoverSocketFileIsReplacedButOtherFilesAreNot) {
+  TestConsole console;
+  const auto leftover = console.folder() / "leftover.sock";
+  {
+    sender::SenderServer ended(leftover, console.dialog(), console.loop().core());
+    ASSERT_EQ(ended.Start(), std::nullopt);
+    // A console that died keeps its socket file: make a hard link to keep it past Stop.
+    std::filesystem::create_hard_link(leftover, console.folder() / "kept.sock");
+  }
+  std::filesystem::rename(console.folder() / "kept.sock", leftover);
+  sender::SenderServer next(leftover, console.dialog(), console.loop().core());
+  EXPECT_EQ(next.Start(), std::nullopt);
+  next.Stop();
+
+  const auto plain_file = console.folder() / "plain";
+  std::ofstream(plain_file) << "data";
+  sender::SenderServer onto_file(plain_file, console.dialog(), console.loop().core());
+  EXPECT_EQ(onto_file.Start(), plain_file.string() + " exists and is not a socket");
+  EXPECT_TRUE(std::filesystem::exists(plain_file));
+}
+
+TEST(SenderServerTest, FolderThatOthersCanEnterIsRefused) {
+  TestConsole console;
+  const auto open_folder = console.folder() / "open";
+  std::filesystem::create_directory(open_folder);
+  ::chmod(open_folder.c_str(), 0755);
+  sender::SenderServer server(open_folder / "console.sock", console.dialog(), console.loop().core());
+  EXPECT_EQ(server.Start(), "the socket's folder " + open_folder.string() +
+                                " has mode 0755; it must be 0700 so that only its owner can reach "
+                                "the socket");
+  EXPECT_FALSE(std::filesystem::exists(open_folder / "console.sock"));
+}
+
+// --- Stopping ---------------------------------------------------------------------------------
+
+TEST(SenderServerTest, StopOnTheUserInterfaceThreadLetsAWaitingSenderGoWithoutRunningItsRequest) {
+  TestConsole console;
+  const int wakes = console.wake_counter().wakes();
+  sender::Reply reply;
+  std::thread sender_thread([&] {
+    const auto line = std::get<std::string>(sender::EncodeRequest(Sync(CommandRequest{kButton})));
+    reply = sender::Exchange(console.socket_path(), line, std::chrono::seconds(10)).reply;
+  });
+  // The request is queued on the loop, which this thread is not running.
+  ASSERT_TRUE(console.wake_counter().WaitForMoreThan(wakes));
+  console.server().Stop();
+  sender_thread.join();
+  EXPECT_EQ(reply.error, sender::kConsoleClosing);
+  console.loop().DispatchReady();
+  EXPECT_TRUE(console.procedure().Received(WM_COMMAND).empty());
+}
+
+TEST(SenderServerTest, LoopThatEndsUnderAWaitingSenderTellsItTheConsoleIsClosing) {
+  TestConsole console;
+  const int wakes = console.wake_counter().wakes();
+  sender::Reply reply;
+  std::thread sender_thread([&] {
+    const auto line = std::get<std::string>(sender::EncodeRequest(Sync(ReadRequest{0})));
+    reply = sender::Exchange(console.socket_path(), line, std::chrono::seconds(10)).reply;
+  });
+  ASSERT_TRUE(console.wake_counter().WaitForMoreThan(wakes));
+  console.EndLoop();
+  sender_thread.join();
+  EXPECT_EQ(reply.error, sender::kConsoleClosing);
+}
+
+}  // namespace

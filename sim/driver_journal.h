@@ -1,0 +1,59 @@
+// The request journal of the simulated terminal: one JSON object a line in drivers.jsonl for every
+// request a simulated driver receives and for every open a driver refuses, written as it happens
+// so that tests and people can follow what the console asked of its devices. Lines look like
+//   {"device":"ETC1:","event":"request","code":2536,"input":null,"input_size":1,
+//    "output_size":1,"result":true,"state":{...}}
+//   {"device":"MTR1:","event":"open refused","reason":"absent"}
+// "input" is the 4-byte little-endian value when the driver was given a buffer of at least four
+// bytes, else null; the sizes are exactly what the driver received. "state" is the driver's state
+// after the request. A refused request also carries "error", the code it failed with.
+#pragma once
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "platform/win_types.h"
+
+namespace sim {
+
+struct JournaledRequest {
+  DWORD code = 0;
+  std::optional<DWORD> input;
+  DWORD input_size = 0;
+  DWORD output_size = 0;
+  DWORD error = ERROR_SUCCESS;  // ERROR_SUCCESS: the driver carried the request out
+};
+
+class DriverJournal {
+ public:
+  // Starts a fresh journal for this run (an existing file is emptied). Throws std::system_error
+  // naming the file when it cannot be created.
+  explicit DriverJournal(const std::filesystem::path& file);
+
+  // Safe from any thread; each line is complete on disk when the call returns.
+  void RecordRequest(std::string_view device, const JournaledRequest& request,
+                     nlohmann::ordered_json state);
+  void RecordRefusedOpen(std::string_view device, std::string_view reason);
+
+ private:
+  void WriteLine(const nlohmann::ordered_json& entry);
+
+  struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+  };
+  std::mutex mutex_;
+  std::unique_ptr<std::FILE, FileCloser> file_;
+  bool write_failed_ = false;
+};
+
+// Every entry of a journal file, in order; for tests and tools that follow the console.
+std::vector<nlohmann::json> ReadJournal(const std::filesystem::path& file);
+
+}  // namespace sim

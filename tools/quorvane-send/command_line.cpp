@@ -1,0 +1,126 @@
+#include "tools/quorvane-send/command_line.h"
+
+#include <charconv>
+#include <limits>
+
+#include <CLI/CLI.hpp>
+
+#include "sender/socket_path.h"
+
+namespace quorvane_send {
+
+namespace {
+
+// A malformed argument, with the message that says why.
+struct BadArgument {
+  std::string message;
+};
+
+std::int64_t ParseInteger(const std::string& name, const std::string& text) {
+  std::string_view digits = text;
+  const bool negative = digits.starts_with('-');
+  if (negative) digits.remove_prefix(1);
+  int base = 10;
+  if (digits.starts_with("0x") || digits.starts_with("0X")) {
+    base = 16;
+    digits.remove_prefix(2);
+  }
+  std::uint64_t magnitude = 0;
+  const auto [end, error] =
+      std::from_chars(digits.data(), digits.data() + digits.size(), magnitude, base);
+  if (digits.empty() || end != digits.data() + digits.size() ||
+      error == std::errc::invalid_argument) {
+    throw BadArgument{name + " must be an integer, not \"" + text + "\""};
+  }
+  constexpr auto kLargest = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
+  if (error == std::errc::result_out_of_range || magnitude > kLargest) {
+    throw BadArgument{name + " " + text + " is out of range"};
+  }
+  const auto value = static_cast<std::int64_t>(magnitude);
+  return negative ? -value : value;
+}
+
+std::filesystem::path SocketPath(const std::string& socket, const std::string& sandbox) {
+  if (!socket.empty()) return socket;
+  if (!sandbox.empty()) return sender::SocketPathIn(sandbox);
+  if (auto folder = sender::DefaultSandbox()) return sender::SocketPathIn(*folder);
+  throw BadArgument{"neither XDG_STATE_HOME nor HOME is set: give --socket or --sandbox"};
+}
+
+std::string OneLine(std::string text) {
+  for (char& c : text) {
+    if (c == '\n') c = ' ';
+  }
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  return text;
+}
+
+}  // namespace
+
+std::variant<Invocation, EarlyExit> ParseCommandLine(int argc, char** argv) {
+  CLI::App app{"Hands the running console a click, a window message, typing or a selection, or "
+               "prints a control's text. Exit status: 0 delivered, 1 refused or malformed, 2 no "
+               "console listens.",
+               "quorvane-send"};
+  app.require_subcommand(1);
+  app.fallthrough();  // --sync and the socket options may also follow the verb
+
+  std::string socket, sandbox;
+  bool sync = false;
+  auto* socket_option = app.add_option("--socket", socket, "the console's socket");
+  auto* sandbox_option = app.add_option(
+      "--sandbox", sandbox,
+      "the simulated terminal's folder, holding console.sock (default: "
+      "$XDG_STATE_HOME/quorvane/sim or ~/.local/state/quorvane/sim)");
+  socket_option->excludes(sandbox_option);
+  app.add_flag("--sync", sync, "return only when the dialog's handler has run");
+
+  std::string id, number, wparam, lparam, text, start, end;
+  auto* command = app.add_subcommand(
+      "command", "a click on control ID, or the bare command when no control carries ID");
+  command->add_option("ID", id, "control or command id, 0 to 65535")->required();
+  auto* message = app.add_subcommand("message", "a window message to the dialog");
+  message->add_option("NUMBER", number, "message number, 0 to 65535")->required();
+  message->add_option("WPARAM", wparam, "signed 32-bit value")->required();
+  message->add_option("LPARAM", lparam, "signed 32-bit value")->required();
+  auto* typing = app.add_subcommand("text", "sets an edit control's text, as typing would");
+  typing->add_option("ID", id, "edit control id")->required();
+  typing->add_option("TEXT", text, "the whole new text, UTF-8")->required();
+  auto* select = app.add_subcommand("select", "selects text in an edit control");
+  select->add_option("ID", id, "edit control id")->required();
+  select->add_option("START", start, "first character; -1 removes the selection")->required();
+  select->add_option("END", end, "character after the last; -1 is the end")->required();
+  auto* read = app.add_subcommand("read", "prints a control's whole text, exactly as held");
+  read->add_option("ID", id, "control id; 0 is the dialog's own text")->required();
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    if (error.get_exit_code() == 0) return EarlyExit{0, app.help()};
+    return EarlyExit{1, OneLine(error.what())};
+  }
+
+  try {
+    sender::Request request;
+    request.delivery = sync ? sender::Delivery::AfterHandler : sender::Delivery::Queued;
+    if (*command) {
+      request.action = sender::CommandRequest{ParseInteger("ID", id)};
+    } else if (*message) {
+      request.action = sender::MessageRequest{ParseInteger("NUMBER", number),
+                                              ParseInteger("WPARAM", wparam),
+                                              ParseInteger("LPARAM", lparam)};
+    } else if (*typing) {
+      request.action = sender::TextRequest{ParseInteger("ID", id), text};
+    } else if (*select) {
+      request.action = sender::SelectRequest{ParseInteger("ID", id), ParseInteger("START", start),
+                                             ParseInteger("END", end)};
+    } else {
+      request.action = sender::ReadRequest{ParseInteger("ID", id)};
+    }
+    return Invocation{SocketPath(socket, sandbox), std::move(request)};
+  } catch (const BadArgument& bad) {
+    return EarlyExit{1, bad.message};
+  }
+}
+
+}  // namespace quorvane_send

@@ -1,0 +1,38 @@
+#include "ui/headless/headless_front_end.h"
+
+#include <string>
+
+#include "platform/code_page.h"
+#include "platform/window.h"
+
+namespace ui {
+
+bool HeadlessFrontEnd::IsLogPane(HWND hwnd) const { return GetDlgCtrlID(hwnd) == log_pane_id_; }
+
+void HeadlessFrontEnd::Write(std::string_view bytes) {
+  if (bytes.empty()) return;
+  std::fwrite(bytes.data(), 1, bytes.size(), log_out_);
+  std::fflush(log_out_);
+  at_line_start_ = bytes.back() == '\n';
+}
+
+void HeadlessFrontEnd::TextReplaced(HWND hwnd, std::size_t, std::size_t,
+                                    std::wstring_view inserted) {
+  if (IsLogPane(hwnd)) Write(platform::ToUtf8(inserted));
+}
+
+void HeadlessFrontEnd::TextSet(HWND hwnd, std::wstring_view text) {
+  if (!IsLogPane(hwnd)) return;
+  if (!at_line_start_) Write("\n");
+  Write(platform::ToUtf8(text) + "\n");
+}
+
+void HeadlessFrontEnd::ShowMessageBox(HWND, std::wstring_view text, std::wstring_view, UINT,
+                                      std::function<void(int)> dismiss) {
+  const std::string line = "message box: " + platform::ToUtf8(text) + "\n";
+  std::fwrite(line.data(), 1, line.size(), box_out_);
+  std::fflush(box_out_);
+  dismiss(IDOK);
+}
+
+}  // namespace ui
