@@ -86,18 +86,22 @@ struct MessageLoop::Core::Impl {
     return true;
   }
 
+  // Runs the oldest sent task; `lock` is held on entry and on return.
+  bool DispatchSent(std::unique_lock<std::mutex>& lock) {
+    if (sent.empty()) return false;
+    auto task = std::move(sent.front());
+    sent.pop_front();
+    lock.unlock();
+    task->task();
+    lock.lock();
+    task->finished = task->ran = true;
+    sent_done.notify_all();
+    return true;
+  }
+
   bool DispatchOne() {
     std::unique_lock lock(mutex);
-    if (!sent.empty()) {
-      auto task = std::move(sent.front());
-      sent.pop_front();
-      lock.unlock();
-      task->task();
-      lock.lock();
-      task->finished = task->ran = true;
-      sent_done.notify_all();
-      return true;
-    }
+    if (DispatchSent(lock)) return true;
     if (!posted.empty()) {
       auto task = std::move(posted.front());
       posted.pop_front();
@@ -140,6 +144,11 @@ MessageLoop::Core::Core(Clock& clock, std::unique_ptr<LoopWaiter> waiter)
 MessageLoop::Core::~Core() = default;
 
 bool MessageLoop::Core::OnLoopThread() const { return std::this_thread::get_id() == impl_->owner; }
+
+void MessageLoop::Core::Wake() {
+  std::lock_guard lock(impl_->mutex);
+  impl_->waiter->Wake();
+}
 
 bool MessageLoop::Core::Post(std::function<void()> task) {
   std::lock_guard lock(impl_->mutex);
@@ -213,6 +222,15 @@ void MessageLoop::AdvanceBy(Milliseconds duration) {
   }
   clock->MoveTo(target);
   DispatchReady();
+}
+
+void MessageLoop::HandleSentUntil(const std::function<bool()>& done) {
+  auto& impl = *core_->impl_;
+  // `done` is asked with the loop's mutex held, so a Wake that follows it cannot slip by.
+  std::unique_lock lock(impl.mutex);
+  while (!done()) {
+    if (!impl.DispatchSent(lock)) impl.waiter->Wait(lock, std::nullopt);
+  }
 }
 
 void MessageLoop::SetTimer(HWND hwnd, UINT_PTR id, UINT elapse_ms) {

@@ -54,6 +54,11 @@ class MessageLoop {
   bool RunUntilOrTimeout(const std::function<bool()>& done, std::chrono::milliseconds wall_timeout);
   // On a virtual clock: lets `duration` pass, handling each timer at the moment it falls due.
   void AdvanceBy(Milliseconds duration);
+  // Waits until `done` holds, handling only messages that other threads send meanwhile, so that a
+  // thread waiting in SendMessageW for this one can finish. Nothing else runs: no posted
+  // message, no timer. Whoever makes `done` hold from another thread calls Core::Wake after;
+  // `done` is asked with the loop's own lock held and must not call back into the loop.
+  void HandleSentUntil(const std::function<bool()>& done);
 
   void SetTimer(HWND hwnd, UINT_PTR id, UINT elapse_ms);
   bool KillTimer(HWND hwnd, UINT_PTR id);
@@ -73,6 +78,8 @@ class MessageLoop::Core {
   // False when the loop ended before running it.
   bool Send(std::function<void()> task);
   bool OnLoopThread() const;
+  // Any thread: makes a waiting loop look at its conditions again.
+  void Wake();
 
  private:
   friend class MessageLoop;
