@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -152,15 +151,6 @@ TEST_F(BuildBoardTest, AnUnsafeSandboxIsABoardError) {
   ASSERT_EQ(::mkdir(Sandbox().c_str(), 0777), 0);
   ASSERT_EQ(::chmod(Sandbox().c_str(), 0777), 0);
   EXPECT_THROW(Start(), BoardError);
-}
-
-TEST(ProfileFromEnvironmentTest, QuorvaneBoardNamesTheProfileWhenSet) {
-  ::setenv("QUORVANE_BOARD", "/etc/quorvane/board.toml", 1);
-  EXPECT_EQ(ProfileFromEnvironment(), fs::path("/etc/quorvane/board.toml"));
-  ::setenv("QUORVANE_BOARD", "", 1);
-  EXPECT_EQ(ProfileFromEnvironment(), std::nullopt);
-  ::unsetenv("QUORVANE_BOARD");
-  EXPECT_EQ(ProfileFromEnvironment(), std::nullopt);
 }
 
 }  // namespace

@@ -60,19 +60,6 @@ TEST_F(ProfileTest, TheExampleProfileReadsAsItsCommentsSay) {
             (sim::EasChannels{0x1a, 0, 0xFFFFFFFF, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
 }
 
-TEST_F(ProfileTest, PathsAreTakenFromTheProfilesOwnFolder) {
-  fs::create_directories(dir_.path() / "flash" / "image");
-  const BoardSettings settings = ReadProfile(Write(
-      "debug_port = \"logs/../debug.txt\"\n"
-      "[volumes]\n"
-      "ResidentFlash = \"flash/image\"\n"
-      "DataStorage = \"" + dir_.path().string() + "\"\n"));
-  EXPECT_EQ(settings.Volume("ResidentFlash").folder, dir_.path() / "flash" / "image");
-  EXPECT_EQ(settings.Volume("DataStorage").folder, dir_.path());
-  EXPECT_EQ(settings.debug_port.target, DebugPortTarget::kFile);
-  EXPECT_EQ(settings.debug_port.file, dir_.path() / "debug.txt");
-}
-
 TEST_F(ProfileTest, SyntaxErrorsNameTheirLine) {
   EXPECT_EQ(RefusalOf("ansi_code_page = 949\n\n[volumes\n").rfind(At(3), 0), 0u)
       << RefusalOf("ansi_code_page = 949\n\n[volumes\n");

@@ -99,23 +99,17 @@ TEST_F(SimulatedDriverTest, EtcRequestsAreJournaledLineByLineWithTheStateTheyLea
 
 TEST_F(SimulatedDriverTest, EtcLinesKeepTheLastValueEachCodeSet) {
   SendValue(L"ETC1:", 9120, 1, 1);
-  SendValue(L"ETC1:", 9119, 0, 1);
   SendValue(L"ETC1:", 9124, 0, 0);  // the modem start pulse: low, then high on the same line
   SendValue(L"ETC1:", 9124, 1, 0);
+  SendValue(L"ETC1:", 7002, 1, 1);  // the pair 7002/7001 drives the one line kept under 7001
+  EXPECT_EQ(etc_->Line(7001), 1u);
+  SendValue(L"ETC1:", 7001, 0, 1);
 
   EXPECT_EQ(etc_->Line(9120), 1u);
-  EXPECT_EQ(etc_->Line(9119), 0u);
   EXPECT_EQ(etc_->Line(9124), 1u);
   EXPECT_EQ(etc_->Line(9121), 0u);
-  EXPECT_EQ(etc_->Line(1234), std::nullopt);
-}
-
-TEST_F(SimulatedDriverTest, ThePair7002And7001DrivesOneLine) {
-  SendValue(L"ETC1:", 7002, 1, 1);
-  EXPECT_EQ(etc_->Line(7001), 1u);
-  EXPECT_EQ(etc_->Line(7002), std::nullopt);
-  SendValue(L"ETC1:", 7001, 0, 1);
   EXPECT_EQ(etc_->Line(7001), 0u);
+  EXPECT_EQ(etc_->Line(7002), std::nullopt);
 }
 
 TEST_F(SimulatedDriverTest, RequestsTheEtcDriverCannotUseAreRefusedAndChangeNothing) {
