@@ -39,15 +39,19 @@ ExchangeResult Exchange(const std::filesystem::path& socket_path, std::string_vi
   std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
 
   const UniqueFd connection(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
-  if (!connection) return Fail(ExchangeStatus::Failed, std::string("socket: ") + std::strerror(errno));
+  if (!connection) {
+    return Fail(ExchangeStatus::Failed, std::string("socket: ") + std::strerror(errno));
+  }
   // A console whose backlog is full keeps connect waiting; the send timeout bounds that wait.
   const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(timeout);
   const timeval limit{static_cast<time_t>(seconds.count()),
                       static_cast<suseconds_t>((timeout - seconds).count() * 1000)};
   ::setsockopt(connection.get(), SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
-  if (::connect(connection.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+  if (::connect(connection.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) !=
+      0) {
     if (errno == EAGAIN || errno == EINPROGRESS) {
-      return Fail(ExchangeStatus::Failed, "the console on " + path + " did not accept the connection " + Within(timeout));
+      return Fail(ExchangeStatus::Failed,
+                  "the console on " + path + " did not accept the connection " + Within(timeout));
     }
     return Fail(ExchangeStatus::NoConsole,
                 "no console listens on " + path + " (" + std::strerror(errno) + ")");
@@ -61,13 +65,15 @@ ExchangeResult Exchange(const std::filesystem::path& socket_path, std::string_vi
   const LineRead answer = ReadLine(connection.get(), kMaxReplyBytes, deadline, nullptr);
   switch (answer.status) {
     case IoStatus::Done:
-      if (auto reply = DecodeReply(answer.line)) return {ExchangeStatus::Replied, std::move(*reply)};
+      if (auto reply = DecodeReply(answer.line)) {
+        return {ExchangeStatus::Replied, std::move(*reply)};
+      }
       return Fail(ExchangeStatus::Failed, "the console's reply is malformed");
     case IoStatus::TimedOut:
       return Fail(ExchangeStatus::Failed, "no reply from the console " + Within(timeout));
     case IoStatus::Failed:
-      return Fail(ExchangeStatus::Failed,
-                  std::string("reading the console's reply failed: ") + std::strerror(answer.error));
+      return Fail(ExchangeStatus::Failed, std::string("reading the console's reply failed: ") +
+                                              std::strerror(answer.error));
     default:
       return Fail(ExchangeStatus::Failed, "the console closed the connection without a reply");
   }

@@ -98,14 +98,15 @@ Reply CarryOut(HWND dialog, const Request& request) {
   if (IsPersonsInput(request.action) && !IsWindowEnabled(dialog)) {
     return Reply::Failed(kMessageBoxOpen);
   }
-  return std::visit(Overloaded{
-                        [&](const CommandRequest& command) { return Click(dialog, command); },
-                        [&](const MessageRequest& message) { return SendToDialog(dialog, message); },
-                        [&](const TextRequest& text) { return Type(dialog, text); },
-                        [&](const SelectRequest& select) { return Select(dialog, select); },
-                        [&](const ReadRequest& read) { return Read(dialog, read); },
-                    },
-                    request.action);
+  return std::visit(
+      Overloaded{
+          [&](const CommandRequest& command) { return Click(dialog, command); },
+          [&](const MessageRequest& message) { return SendToDialog(dialog, message); },
+          [&](const TextRequest& text) { return Type(dialog, text); },
+          [&](const SelectRequest& select) { return Select(dialog, select); },
+          [&](const ReadRequest& read) { return Read(dialog, read); },
+      },
+      request.action);
 }
 
 }  // namespace sender

@@ -22,13 +22,13 @@ struct NamedMessage {
 };
 
 constexpr std::array kNamedMessages{
-    NamedMessage{WM_DESTROY, "WM_DESTROY"},       NamedMessage{WM_SETTEXT, "WM_SETTEXT"},
-    NamedMessage{WM_GETTEXT, "WM_GETTEXT"},       NamedMessage{WM_GETTEXTLENGTH, "WM_GETTEXTLENGTH"},
-    NamedMessage{WM_SETICON, "WM_SETICON"},       NamedMessage{WM_INITDIALOG, "WM_INITDIALOG"},
-    NamedMessage{WM_CLEAR, "WM_CLEAR"},           NamedMessage{EM_GETSEL, "EM_GETSEL"},
-    NamedMessage{EM_SETSEL, "EM_SETSEL"},         NamedMessage{EM_REPLACESEL, "EM_REPLACESEL"},
-    NamedMessage{BM_GETCHECK, "BM_GETCHECK"},     NamedMessage{BM_SETCHECK, "BM_SETCHECK"},
-    NamedMessage{BM_CLICK, "BM_CLICK"},           NamedMessage{kCommReadMessage, "WM_COMM_READ"},
+    NamedMessage{WM_DESTROY, "WM_DESTROY"},   NamedMessage{WM_SETTEXT, "WM_SETTEXT"},
+    NamedMessage{WM_GETTEXT, "WM_GETTEXT"},   NamedMessage{WM_GETTEXTLENGTH, "WM_GETTEXTLENGTH"},
+    NamedMessage{WM_SETICON, "WM_SETICON"},   NamedMessage{WM_INITDIALOG, "WM_INITDIALOG"},
+    NamedMessage{WM_CLEAR, "WM_CLEAR"},       NamedMessage{EM_GETSEL, "EM_GETSEL"},
+    NamedMessage{EM_SETSEL, "EM_SETSEL"},     NamedMessage{EM_REPLACESEL, "EM_REPLACESEL"},
+    NamedMessage{BM_GETCHECK, "BM_GETCHECK"}, NamedMessage{BM_SETCHECK, "BM_SETCHECK"},
+    NamedMessage{BM_CLICK, "BM_CLICK"},       NamedMessage{kCommReadMessage, "WM_COMM_READ"},
 };
 
 bool CarriesPlainValues(UINT number) {

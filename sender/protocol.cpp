@@ -2,7 +2,6 @@
 
 #include <array>
 #include <limits>
-
 #include <nlohmann/json.hpp>
 
 #include "platform/code_page.h"
@@ -32,7 +31,9 @@ std::optional<ProtocolError> CheckRange(std::string_view what, std::int64_t valu
                        std::to_string(smallest) + " to " + std::to_string(largest) + ")"};
 }
 
-std::optional<ProtocolError> CheckId(std::int64_t id) { return CheckRange("ID", id, 0, kLargestId); }
+std::optional<ProtocolError> CheckId(std::int64_t id) {
+  return CheckRange("ID", id, 0, kLargestId);
+}
 
 std::optional<ProtocolError> CheckInt32(std::string_view what, std::int64_t value) {
   return CheckRange(what, value, kSmallestInt32, kLargestInt32);
@@ -46,7 +47,8 @@ std::optional<ProtocolError> CheckText(const std::string& text) {
   return std::nullopt;
 }
 
-std::optional<ProtocolError> FirstError(std::initializer_list<std::optional<ProtocolError>> checks) {
+std::optional<ProtocolError> FirstError(
+    std::initializer_list<std::optional<ProtocolError>> checks) {
   for (const auto& check : checks) {
     if (check) return check;
   }
@@ -60,17 +62,22 @@ constexpr std::array<std::string_view, std::variant_size_v<Action>> kVerbNames{
 json ActionFields(const Action& action) {
   return std::visit(
       Overloaded{
-          [](const CommandRequest& command) { return json{{"id", command.id}}; },
-          [](const MessageRequest& message) {
-            return json{{"number", message.number},
-                        {"wparam", message.wparam},
-                        {"lparam", message.lparam}};
+          [](const CommandRequest& command) {
+            return json{{"id", command.id}};
           },
-          [](const TextRequest& text) { return json{{"id", text.id}, {"text", text.text}}; },
+          [](const MessageRequest& message) {
+            return json{
+                {"number", message.number}, {"wparam", message.wparam}, {"lparam", message.lparam}};
+          },
+          [](const TextRequest& text) {
+            return json{{"id", text.id}, {"text", text.text}};
+          },
           [](const SelectRequest& select) {
             return json{{"id", select.id}, {"start", select.start}, {"end", select.end}};
           },
-          [](const ReadRequest& read) { return json{{"id", read.id}}; },
+          [](const ReadRequest& read) {
+            return json{{"id", read.id}};
+          },
       },
       action);
 }
@@ -181,10 +188,12 @@ std::optional<ProtocolError> Validate(const Request& request) {
               return error;
             }
             if (auto refusal = RefusalOfMessage(message.number)) return ProtocolError{*refusal};
-            return FirstError({CheckInt32("WPARAM", message.wparam),
-                               CheckInt32("LPARAM", message.lparam)});
+            return FirstError(
+                {CheckInt32("WPARAM", message.wparam), CheckInt32("LPARAM", message.lparam)});
           },
-          [](const TextRequest& text) { return FirstError({CheckId(text.id), CheckText(text.text)}); },
+          [](const TextRequest& text) {
+            return FirstError({CheckId(text.id), CheckText(text.text)});
+          },
           [](const SelectRequest& select) {
             return FirstError({CheckId(select.id), CheckInt32("START", select.start),
                                CheckInt32("END", select.end)});

@@ -21,8 +21,7 @@ std::string LineOf(const Request& request) {
 
 Request RoundTrip(const Request& request) {
   auto decoded = DecodeRequest(LineOf(request));
-  EXPECT_TRUE(std::holds_alternative<Request>(decoded))
-      << std::get<ProtocolError>(decoded).message;
+  EXPECT_TRUE(std::holds_alternative<Request>(decoded)) << std::get<ProtocolError>(decoded).message;
   return std::get<Request>(decoded);
 }
 
@@ -102,7 +101,8 @@ TEST(ProtocolTest, NumbersOutsideTheirRangesAreRefusedOnBothSides) {
   EXPECT_EQ(ValidateError(CommandRequest{65536}), "ID 65536 is out of range (0 to 65535)");
   EXPECT_EQ(ValidateError(CommandRequest{65535}), "(accepted)");
   EXPECT_EQ(ValidateError(ReadRequest{70000}), "ID 70000 is out of range (0 to 65535)");
-  EXPECT_EQ(ValidateError(MessageRequest{65536, 0, 0}), "message 65536 is out of range (0 to 65535)");
+  EXPECT_EQ(ValidateError(MessageRequest{65536, 0, 0}),
+            "message 65536 is out of range (0 to 65535)");
   EXPECT_EQ(ValidateError(MessageRequest{WM_USER, 2147483648LL, 0}),
             "WPARAM 2147483648 is out of range (-2147483648 to 2147483647)");
   EXPECT_EQ(ValidateError(MessageRequest{WM_USER, 0, -2147483649LL}),
@@ -120,7 +120,8 @@ TEST(ProtocolTest, NumbersOutsideTheirRangesAreRefusedOnBothSides) {
 
 TEST(ProtocolTest, TextMustBeUtf8WithoutNulCharacters) {
   EXPECT_EQ(ValidateError(TextRequest{1, "\xC3\x28"}), "TEXT is not valid UTF-8");
-  EXPECT_EQ(ValidateError(TextRequest{1, "\xED\xA0\x80"}), "TEXT is not valid UTF-8");  // a surrogate
+  EXPECT_EQ(ValidateError(TextRequest{1, "\xED\xA0\x80"}),
+            "TEXT is not valid UTF-8");  // a surrogate
   EXPECT_EQ(ValidateError(TextRequest{1, std::string("a\0b", 3)}),
             "TEXT contains a NUL character, which an edit control cannot hold");
   EXPECT_EQ(DecodeError(R"({"verb":"text","id":1,"text":"a\u0000b"})"),
@@ -132,17 +133,20 @@ TEST(ProtocolTest, RequestLongerThanTheLimitIsRefusedBeforeItIsSent) {
   const std::size_t overhead = LineOf({TextRequest{1, ""}}).size() + 1;
   EXPECT_EQ(LineOf({TextRequest{1, std::string(kMaxRequestBytes - overhead, 'a')}}).size() + 1,
             kMaxRequestBytes);
-  const auto too_long = EncodeRequest({TextRequest{1, std::string(kMaxRequestBytes - overhead + 1, 'a')}});
+  const auto too_long =
+      EncodeRequest({TextRequest{1, std::string(kMaxRequestBytes - overhead + 1, 'a')}});
   ASSERT_TRUE(std::holds_alternative<ProtocolError>(too_long));
   EXPECT_EQ(std::get<ProtocolError>(too_long).message,
             "the request takes 65537 bytes, more than the 65536 a request may take");
 }
 
 TEST(ProtocolTest, OnlyMessagesWithPlainValuesPass) {
-  for (std::int64_t allowed : {0x0000, 0x0010, 0x0111, 0x0113, 0x0400, 0x0676, 0x7FFF, 0x8000, 0xBFFF}) {
+  for (std::int64_t allowed :
+       {0x0000, 0x0010, 0x0111, 0x0113, 0x0400, 0x0676, 0x7FFF, 0x8000, 0xBFFF}) {
     EXPECT_EQ(RefusalOfMessage(allowed), std::nullopt) << allowed;
   }
-  for (std::int64_t refused : {0x0002, 0x000C, 0x000D, 0x0080, 0x00B0, 0x00C2, 0x0303, 0x0401, 0xC000, 0xFFFF}) {
+  for (std::int64_t refused :
+       {0x0002, 0x000C, 0x000D, 0x0080, 0x00B0, 0x00C2, 0x0303, 0x0401, 0xC000, 0xFFFF}) {
     EXPECT_NE(RefusalOfMessage(refused), std::nullopt) << refused;
   }
   EXPECT_EQ(ValidateError(MessageRequest{WM_USER + 1, 3048, 2}).substr(0, 40),

@@ -55,7 +55,8 @@ std::optional<std::string> ClearLeftover(const sockaddr_un& address) {
   const char* path = address.sun_path;
   struct stat state {};
   if (::lstat(path, &state) != 0) {
-    return errno == ENOENT ? std::nullopt : std::optional(Failure(std::string("cannot use ") + path));
+    return errno == ENOENT ? std::nullopt
+                           : std::optional(Failure(std::string("cannot use ") + path));
   }
   if (!S_ISSOCK(state.st_mode)) return std::string(path) + " exists and is not a socket";
   const UniqueFd probe(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
@@ -91,7 +92,9 @@ SenderServer::SenderServer(std::filesystem::path socket_path, HWND dialog,
 SenderServer::~SenderServer() { Stop(); }
 
 std::optional<std::string> SenderServer::Start() {
-  if (listener_ || stopped_) return "the server for " + socket_path_.string() + " cannot start again";
+  if (listener_ || stopped_) {
+    return "the server for " + socket_path_.string() + " cannot start again";
+  }
   const std::string path = socket_path_.string();
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
@@ -212,14 +215,18 @@ void SenderServer::Serve(UniqueFd connection) {
 
 Reply SenderServer::Answer(std::string_view line) {
   auto decoded = DecodeRequest(line);
-  if (const auto* error = std::get_if<ProtocolError>(&decoded)) return Reply::Failed(error->message);
+  if (const auto* error = std::get_if<ProtocolError>(&decoded)) {
+    return Reply::Failed(error->message);
+  }
   const Request request = std::get<Request>(std::move(decoded));
   if (!IsWindow(dialog_)) return Reply::Failed(kConsoleClosing);
 
   const HWND dialog = dialog_;
   if (!WaitsForHandler(request)) {
     const bool queued = hand_off_.Queue([dialog, request] {
-      if (const Reply reply = CarryOut(dialog, request); !reply.ok()) ReportQueuedRefusal(*reply.error);
+      if (const Reply reply = CarryOut(dialog, request); !reply.ok()) {
+        ReportQueuedRefusal(*reply.error);
+      }
     });
     return queued ? Reply::Done() : Reply::Failed(kConsoleClosing);
   }

@@ -11,14 +11,14 @@
 // the refusal itself.
 #pragma once
 
+#include <sys/types.h>
+
 #include <chrono>
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
 #include <thread>
-
-#include <sys/types.h>
 
 #include "platform/message_loop.h"
 #include "platform/win_types.h"
@@ -29,7 +29,7 @@
 namespace sender {
 
 struct ServerLimits {
-  int max_connections = 16;  // served at once; more get a busy reply
+  int max_connections = 16;                         // served at once; more get a busy reply
   std::chrono::milliseconds receive_timeout{5000};  // for a whole request to arrive
   std::chrono::milliseconds send_timeout{5000};     // for the reply to leave
 };

@@ -1,8 +1,7 @@
 #include "sender/server.h"
 
-#include <sys/stat.h>
-
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <atomic>
 #include <fstream>
@@ -90,7 +89,9 @@ TEST(SenderServerTest, TypedKoreanTextWithLineBreaksReadsBackByteForByte) {
 TEST(SenderServerTest, SelectionFollowsEditSelectionRules) {
   TestConsole console;
   console.Exchange(Sync(TextRequest{kEdit, "0123456789"}));
-  const auto selection = [&] { return platform::FindWindowState(console.control(kEdit))->selection; };
+  const auto selection = [&] {
+    return platform::FindWindowState(console.control(kEdit))->selection;
+  };
 
   EXPECT_TRUE(console.Exchange(Sync(SelectRequest{kEdit, 2, 5})).reply.ok());
   EXPECT_EQ(selection().start(), 2u);
@@ -109,7 +110,8 @@ TEST(SenderServerTest, SelectionFollowsEditSelectionRules) {
 
 TEST(SenderServerTest, ReadOnlyLogCanBeSelectedAndReadButNotTypedInto) {
   TestConsole console;
-  SendMessageW(console.control(kLog), EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(L"COM2 OPEN!! \r\n"));
+  SendMessageW(console.control(kLog), EM_REPLACESEL, 0,
+               reinterpret_cast<LPARAM>(L"COM2 OPEN!! \r\n"));
 
   EXPECT_EQ(ErrorOf(console.Exchange(Sync(TextRequest{kLog, "x"}))), "control 104 is read-only");
   EXPECT_TRUE(console.Exchange(Sync(SelectRequest{kLog, 0, 4})).reply.ok());
@@ -119,8 +121,10 @@ TEST(SenderServerTest, ReadOnlyLogCanBeSelectedAndReadButNotTypedInto) {
 
 TEST(SenderServerTest, InputForControlsThatDoNotFitIsRefused) {
   TestConsole console;
-  EXPECT_EQ(ErrorOf(console.Exchange(Sync(TextRequest{4242, "x"}))), "no control 4242 in the dialog");
-  EXPECT_EQ(ErrorOf(console.Exchange(Sync(SelectRequest{4242, 0, 1}))), "no control 4242 in the dialog");
+  EXPECT_EQ(ErrorOf(console.Exchange(Sync(TextRequest{4242, "x"}))),
+            "no control 4242 in the dialog");
+  EXPECT_EQ(ErrorOf(console.Exchange(Sync(SelectRequest{4242, 0, 1}))),
+            "no control 4242 in the dialog");
   EXPECT_EQ(ErrorOf(console.Exchange(Sync(ReadRequest{4242}))), "no control 4242 in the dialog");
   EXPECT_EQ(ErrorOf(console.Exchange(Sync(TextRequest{kButton, "x"}))),
             "control 100 is not an edit control");
@@ -142,9 +146,10 @@ TEST(SenderServerTest, MessageCarriesSigned32BitValuesToTheDialog) {
 TEST(SenderServerTest, MessagesThatCouldCarryPointersAreRefusedEvenFromRawSenders) {
   TestConsole console;
   for (int message : {WM_SETTEXT, WM_USER + 1, EM_REPLACESEL, WM_DESTROY}) {
-    const std::string reply = console.ExchangeRaw(
-        R"({"verb":"message","number":)" + std::to_string(message) + R"(,"wparam":16,"lparam":4096})"
-        "\n");
+    const std::string reply =
+        console.ExchangeRaw(R"({"verb":"message","number":)" + std::to_string(message) +
+                            R"(,"wparam":16,"lparam":4096})"
+                            "\n");
     EXPECT_NE(reply.find("is refused"), std::string::npos) << reply;
     EXPECT_TRUE(console.procedure().Received(message).empty());
   }
@@ -266,6 +271,15 @@ TEST(SenderServerTest, GarbageOversizedAndHalfRequestsGetErrorsAndChangeNothing)
   const std::string oversized =
       R"({"verb":"text","id":103,"text":")" + std::string(70000, 'a') + "\"}\n";
   EXPECT_EQ(console.ExchangeRaw(oversized), ErrorReply("the request is longer than 65536 bytes"));
+  // The limit counts the newline: a line of exactly 64 KiB is a request.
+  const std::string head = R"({"verb":"text","id":103,"sync":true,"text":")";
+  const std::string largest =
+      head + std::string(sender::kMaxRequestBytes - head.size() - 3, 'b') + "\"}\n";
+  ASSERT_EQ(largest.size(), sender::kMaxRequestBytes);
+  EXPECT_EQ(console.ExchangeRaw(largest), sender::EncodeReply(sender::Reply::Done()));
+  EXPECT_EQ(console.ExchangeRaw(head + "b" + largest.substr(head.size())),
+            ErrorReply("the request is longer than 65536 bytes"));
+  console.Exchange(Sync(TextRequest{kEdit, ""}));
   EXPECT_EQ(console.ExchangeRaw(std::string(1000, '\0') + "\n"),
             ErrorReply("the request is not valid JSON (at byte 1)"));
 
@@ -280,7 +294,8 @@ TEST(SenderServerTest, SenderThatSendsNothingGetsAnErrorOnceTheReceiveTimeoutPas
   sender::ServerLimits limits;
   limits.receive_timeout = std::chrono::milliseconds(50);
   TestConsole console(limits);
-  EXPECT_EQ(console.ExchangeRaw(R"({"verb":"read")"), ErrorReply("no complete request arrived in time"));
+  EXPECT_EQ(console.ExchangeRaw(R"({"verb":"read")"),
+            ErrorReply("no complete request arrived in time"));
 }
 
 TEST(SenderServerTest, SendersBeyondTheConnectionLimitAreToldTheConsoleIsBusy) {
@@ -294,8 +309,8 @@ TEST(SenderServerTest, SendersBeyondTheConnectionLimitAreToldTheConsoleIsBusy) {
   EXPECT_EQ(TestConsole::ReadUntilClosed(second.get()),
             ErrorReply("the console is busy with other senders; try again"));
   // The first one is still served.
-  const std::string queued = std::get<std::string>(
-      sender::EncodeRequest(Queued(MessageRequest{kMeterMessage, 0, 0})));
+  const std::string queued =
+      std::get<std::string>(sender::EncodeRequest(Queued(MessageRequest{kMeterMessage, 0, 0})));
   sender::WriteAll(first.get(), queued, std::chrono::steady_clock::now() + std::chrono::seconds(20),
                    nullptr);
   EXPECT_EQ(TestConsole::ReadUntilClosed(first.get()), sender::EncodeReply(sender::Reply::Done()));
@@ -350,7 +365,8 @@ TEST(SenderServerTest, FolderThatOthersCanEnterIsRefused) {
   const auto open_folder = console.folder() / "open";
   std::filesystem::create_directory(open_folder);
   ::chmod(open_folder.c_str(), 0755);
-  sender::SenderServer server(open_folder / "console.sock", console.dialog(), console.loop().core());
+  sender::SenderServer server(open_folder / "console.sock", console.dialog(),
+                              console.loop().core());
   EXPECT_EQ(server.Start(), "the socket's folder " + open_folder.string() +
                                 " has mode 0755; it must be 0700 so that only its owner can reach "
                                 "the socket");

@@ -1,11 +1,10 @@
 #include "sender/test_console.h"
 
+#include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <sys/un.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstring>
@@ -108,8 +107,9 @@ void TestConsole::RunWhile(const std::function<void()>& work) {
     done = true;
     loop_->core()->Post([] {});  // wakes the loop to see it
   });
-  const bool finished = loop_->RunUntilOrTimeout([&] { return done.load(); },
-                                                 std::chrono::duration_cast<std::chrono::milliseconds>(kWallTimeout));
+  const bool finished =
+      loop_->RunUntilOrTimeout([&] { return done.load(); },
+                               std::chrono::duration_cast<std::chrono::milliseconds>(kWallTimeout));
   worker.join();
   EXPECT_TRUE(finished) << "the loop ran out of time";
 }
@@ -122,7 +122,8 @@ sender::ExchangeResult TestConsole::Exchange(const sender::Request& request) {
   }
   sender::ExchangeResult result{sender::ExchangeStatus::Failed, {}};
   RunWhile([&] {
-    result = sender::Exchange(socket_path_, std::get<std::string>(encoded), std::chrono::seconds(10));
+    result =
+        sender::Exchange(socket_path_, std::get<std::string>(encoded), std::chrono::seconds(10));
   });
   return result;
 }
@@ -132,7 +133,8 @@ sender::UniqueFd TestConsole::ConnectRaw() const {
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
   std::strncpy(address.sun_path, socket_path_.c_str(), sizeof address.sun_path - 1);
-  if (::connect(connection.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+  if (::connect(connection.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) !=
+      0) {
     ADD_FAILURE() << "cannot connect to " << socket_path_ << ": " << std::strerror(errno);
   }
   return connection;
@@ -154,7 +156,8 @@ std::string TestConsole::ExchangeRaw(const std::string& bytes, AfterWriting afte
   std::string answer;
   RunWhile([&] {
     const sender::UniqueFd connection = ConnectRaw();
-    sender::WriteAll(connection.get(), bytes, std::chrono::steady_clock::now() + kWallTimeout, nullptr);
+    sender::WriteAll(connection.get(), bytes, std::chrono::steady_clock::now() + kWallTimeout,
+                     nullptr);
     if (after == AfterWriting::CloseWriting) ::shutdown(connection.get(), SHUT_WR);
     answer = ReadUntilClosed(connection.get());
   });
@@ -165,6 +168,8 @@ sender::Request Sync(sender::Action action) {
   return {std::move(action), sender::Delivery::AfterHandler};
 }
 
-sender::Request Queued(sender::Action action) { return {std::move(action), sender::Delivery::Queued}; }
+sender::Request Queued(sender::Action action) {
+  return {std::move(action), sender::Delivery::Queued};
+}
 
 }  // namespace sender_testing

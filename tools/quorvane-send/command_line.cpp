@@ -1,11 +1,10 @@
 #include "tools/quorvane-send/command_line.h"
 
+#include <CLI/CLI.hpp>
 #include <charconv>
 #include <limits>
 
-#include <CLI/CLI.hpp>
-
-#include "sender/socket_path.h"
+#include "sim/sandbox.h"
 
 namespace quorvane_send {
 
@@ -42,9 +41,13 @@ std::int64_t ParseInteger(const std::string& name, const std::string& text) {
 
 std::filesystem::path SocketPath(const std::string& socket, const std::string& sandbox) {
   if (!socket.empty()) return socket;
-  if (!sandbox.empty()) return sender::SocketPathIn(sandbox);
-  if (auto folder = sender::DefaultSandbox()) return sender::SocketPathIn(*folder);
-  throw BadArgument{"neither XDG_STATE_HOME nor HOME is set: give --socket or --sandbox"};
+  try {
+    const std::filesystem::path folder =
+        sandbox.empty() ? sim::DefaultSandboxFolder() : std::filesystem::path(sandbox);
+    return folder / "console.sock";
+  } catch (const sim::SandboxError& error) {
+    throw BadArgument{error.what()};
+  }
 }
 
 std::string OneLine(std::string text) {
@@ -58,40 +61,45 @@ std::string OneLine(std::string text) {
 }  // namespace
 
 std::variant<Invocation, EarlyExit> ParseCommandLine(int argc, char** argv) {
-  CLI::App app{"Hands the running console a click, a window message, typing or a selection, or "
-               "prints a control's text. Exit status: 0 delivered, 1 refused or malformed, 2 no "
-               "console listens.",
-               "quorvane-send"};
+  CLI::App app{
+      "Hands the running console a click, a window message, typing or a selection, or "
+      "prints a control's text. Exit status: 0 delivered, 1 refused or malformed, 2 no "
+      "console listens.",
+      "quorvane-send"};
   app.require_subcommand(1);
   app.fallthrough();  // --sync and the socket options may also follow the verb
 
   std::string socket, sandbox;
   bool sync = false;
   auto* socket_option = app.add_option("--socket", socket, "the console's socket");
-  auto* sandbox_option = app.add_option(
-      "--sandbox", sandbox,
-      "the simulated terminal's folder, holding console.sock (default: "
-      "$XDG_STATE_HOME/quorvane/sim or ~/.local/state/quorvane/sim)");
+  auto* sandbox_option =
+      app.add_option("--sandbox", sandbox,
+                     "the simulated terminal's folder, holding console.sock (default: "
+                     "$XDG_STATE_HOME/quorvane/sim or ~/.local/state/quorvane/sim)");
   socket_option->excludes(sandbox_option);
   app.add_flag("--sync", sync, "return only when the dialog's handler has run");
 
   std::string id, number, wparam, lparam, text, start, end;
+  // Numbers are taken as text and parsed below, so that "010" is ten, not eight.
+  const auto integer = [](CLI::App* verb, const char* name, std::string& value, const char* help) {
+    verb->add_option(name, value, help)->required()->type_name("INT");
+  };
   auto* command = app.add_subcommand(
       "command", "a click on control ID, or the bare command when no control carries ID");
-  command->add_option("ID", id, "control or command id, 0 to 65535")->required();
+  integer(command, "ID", id, "control or command id, 0 to 65535");
   auto* message = app.add_subcommand("message", "a window message to the dialog");
-  message->add_option("NUMBER", number, "message number, 0 to 65535")->required();
-  message->add_option("WPARAM", wparam, "signed 32-bit value")->required();
-  message->add_option("LPARAM", lparam, "signed 32-bit value")->required();
+  integer(message, "NUMBER", number, "message number, 0 to 65535");
+  integer(message, "WPARAM", wparam, "signed 32-bit value");
+  integer(message, "LPARAM", lparam, "signed 32-bit value");
   auto* typing = app.add_subcommand("text", "sets an edit control's text, as typing would");
-  typing->add_option("ID", id, "edit control id")->required();
+  integer(typing, "ID", id, "edit control id");
   typing->add_option("TEXT", text, "the whole new text, UTF-8")->required();
   auto* select = app.add_subcommand("select", "selects text in an edit control");
-  select->add_option("ID", id, "edit control id")->required();
-  select->add_option("START", start, "first character; -1 removes the selection")->required();
-  select->add_option("END", end, "character after the last; -1 is the end")->required();
+  integer(select, "ID", id, "edit control id");
+  integer(select, "START", start, "first character; -1 removes the selection");
+  integer(select, "END", end, "character after the last; -1 is the end");
   auto* read = app.add_subcommand("read", "prints a control's whole text, exactly as held");
-  read->add_option("ID", id, "control id; 0 is the dialog's own text")->required();
+  integer(read, "ID", id, "control id; 0 is the dialog's own text");
 
   try {
     app.parse(argc, argv);
@@ -106,9 +114,9 @@ std::variant<Invocation, EarlyExit> ParseCommandLine(int argc, char** argv) {
     if (*command) {
       request.action = sender::CommandRequest{ParseInteger("ID", id)};
     } else if (*message) {
-      request.action = sender::MessageRequest{ParseInteger("NUMBER", number),
-                                              ParseInteger("WPARAM", wparam),
-                                              ParseInteger("LPARAM", lparam)};
+      request.action =
+          sender::MessageRequest{ParseInteger("NUMBER", number), ParseInteger("WPARAM", wparam),
+                                 ParseInteger("LPARAM", lparam)};
     } else if (*typing) {
       request.action = sender::TextRequest{ParseInteger("ID", id), text};
     } else if (*select) {

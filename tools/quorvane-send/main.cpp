@@ -57,7 +57,8 @@ int main(int argc, char** argv) {
   if (result.reply.text) {
     // The text exactly as the control holds it: no newline of our own.
     const std::string& text = *result.reply.text;
-    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
+    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() ||
+        std::fflush(stdout) != 0) {
       return Fail(kRefused, "cannot write the text to standard output");
     }
   }

@@ -1,12 +1,11 @@
 // The real quorvane-send binary against a console running in this test process.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <map>
@@ -45,7 +44,9 @@ Finished RunProgram(std::vector<std::string> args, const std::string& input = ""
   std::vector<std::string> env_strings;
   for (char** entry = environ; *entry != nullptr; ++entry) {
     const std::string variable = *entry;
-    if (!environment.contains(variable.substr(0, variable.find('=')))) env_strings.push_back(variable);
+    if (!environment.contains(variable.substr(0, variable.find('=')))) {
+      env_strings.push_back(variable);
+    }
   }
   for (const auto& [name, value] : environment) env_strings.push_back(name + "=" + value);
   std::vector<char*> argv, envp;
@@ -62,7 +63,8 @@ Finished RunProgram(std::vector<std::string> args, const std::string& input = ""
   ::close(err[1]);
   if (spawned == 0) {
     ssize_t written = 0;
-    for (std::size_t at = 0; at < input.size() && written >= 0; at += static_cast<std::size_t>(written)) {
+    for (std::size_t at = 0; at < input.size() && written >= 0;
+         at += static_cast<std::size_t>(written)) {
       written = ::write(in[1], input.data() + at, input.size() - at);
     }
   }
