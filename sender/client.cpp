@@ -79,4 +79,10 @@ ExchangeResult Exchange(const std::filesystem::path& socket_path, std::string_vi
   }
 }
 
+bool ConsoleAnswers(const std::filesystem::path& socket_path) {
+  const auto line = EncodeRequest(Request{ReadRequest{0}, Delivery::AfterHandler});
+  return Exchange(socket_path, std::get<std::string>(line), std::chrono::seconds(2)).status ==
+         ExchangeStatus::Replied;
+}
+
 }  // namespace sender

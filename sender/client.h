@@ -25,4 +25,7 @@ struct ExchangeResult {
 ExchangeResult Exchange(const std::filesystem::path& socket_path, std::string_view request_line,
                         std::chrono::milliseconds timeout);
 
+// Whether a console answers on the socket (within a short time).
+bool ConsoleAnswers(const std::filesystem::path& socket_path);
+
 }  // namespace sender

@@ -13,6 +13,10 @@
 
 namespace sim {
 
+std::filesystem::path ConsoleSocketIn(const std::filesystem::path& sandbox_folder) {
+  return sandbox_folder / "console.sock";
+}
+
 namespace {
 
 constexpr mode_t kPrivateFolder = 0700;

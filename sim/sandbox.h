@@ -22,6 +22,9 @@ class SandboxError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// Where the console listens for outside senders, inside a sandbox folder.
+std::filesystem::path ConsoleSocketIn(const std::filesystem::path& sandbox_folder);
+
 // $XDG_STATE_HOME/quorvane/sim, or ~/.local/state/quorvane/sim. Throws SandboxError when
 // neither the environment nor the user database names a home folder.
 std::filesystem::path DefaultSandboxFolder();
@@ -34,7 +37,7 @@ class Sandbox {
 
   const std::filesystem::path& Folder() const { return folder_; }
   std::filesystem::path VolumeFolder(std::string_view volume) const;
-  std::filesystem::path ConsoleSocket() const { return folder_ / "console.sock"; }
+  std::filesystem::path ConsoleSocket() const { return ConsoleSocketIn(folder_); }
   std::filesystem::path DebugLog() const { return folder_ / "debug.log"; }
   std::filesystem::path JournalFile() const { return folder_ / "drivers.jsonl"; }
 

@@ -14,6 +14,7 @@
 #include "platform/message_loop.h"
 #include "res/install_resources.h"
 #include "res/resource.h"
+#include "sender/client.h"
 #include "sender/server.h"
 #include "sim/sandbox.h"
 #include "ui/headless/headless_front_end.h"
@@ -56,6 +57,12 @@ int main(int argc, char** argv) {
   board::BoardOptions board_options;
   try {
     board_options = BoardOptionsFrom(options);
+    // A second console on the same sandbox would share its volumes and empty its journal.
+    if (sender::ConsoleAnswers(sim::ConsoleSocketIn(board_options.sandbox))) {
+      std::fprintf(stderr, "quorvane: a console already runs on %s\n",
+                   board_options.sandbox.c_str());
+      return 2;
+    }
     platform::InstallBoard(board::BuildBoard(board_options));
   } catch (const std::exception& error) {
     std::fprintf(stderr, "quorvane: %s\n", error.what());
@@ -73,7 +80,7 @@ int main(int argc, char** argv) {
   // Runs inside the dialog's modal loop, once the dialog has been created and initialised.
   loop->core()->Post([&] {
     const HWND dialog = AfxGetApp()->m_pMainWnd->m_hWnd;
-    senders.emplace(board_options.sandbox / "console.sock", dialog, loop->core());
+    senders.emplace(sim::ConsoleSocketIn(board_options.sandbox), dialog, loop->core());
     if (const auto error = senders->Start()) {
       std::fprintf(stderr, "quorvane: %s\n", error->c_str());
       status = 2;
@@ -86,5 +93,6 @@ int main(int argc, char** argv) {
   loop.reset();  // releases any outside sender still waiting for the ended dialog
   senders.reset();
   platform::SetFrontEnd(nullptr);
+  platform::InstallBoard({});  // the simulated parts stop here, not among static destructors
   return status != 0 ? status : app_status;
 }

@@ -44,7 +44,7 @@ std::filesystem::path SocketPath(const std::string& socket, const std::string& s
   try {
     const std::filesystem::path folder =
         sandbox.empty() ? sim::DefaultSandboxFolder() : std::filesystem::path(sandbox);
-    return folder / "console.sock";
+    return sim::ConsoleSocketIn(folder);
   } catch (const sim::SandboxError& error) {
     throw BadArgument{error.what()};
   }
