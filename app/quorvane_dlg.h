@@ -6,6 +6,7 @@
 #include "framework/cdialog.h"
 #include "framework/cedit.h"
 #include "res/resource.h"
+#include "serial/ccom.h"
 
 class CQuorvaneDlg : public CDialog {
   DECLARE_MESSAGE_MAP()
@@ -26,13 +27,31 @@ class CQuorvaneDlg : public CDialog {
   void OnBnClickedNothing();
   void OnDestroy();
 
+  // The serial terminal.
+  void OnBnClickedRadioCom1();
+  void OnBnClickedRadioCom2();
+  void OnBnClickedRadioCom3();
+  void OnBnClickedRadioCom4();
+  void OnBnClickedRadioCom5();
+  void OnBnClickedRadioCom6();
+  void OnBnClickedRadioComNone();
+  void OnBnClickedBtnOpen();
+  void OnBnClickedBtnClose();
+  void OnBnClickedBtnSend();
+  LRESULT OnCommRead(WPARAM wParam, LPARAM lParam);
+
   // Shared operations.
   void AppendLog(LPCWSTR text);
+  // Writes a modem command's 8-bit characters, without terminator, on the port. A wide text is
+  // narrowed unit by unit to its low byte.
+  void SendATCommand(LPCWSTR szCommand);
+  void SendATCommand(const char* szCommand);
   void IoSend(LPCWSTR szDevice, DWORD dwCode, LPVOID pInput, DWORD dwInputSize, LPVOID pOutput,
               DWORD dwOutputSize, LPCWSTR szOpenFailureText);
 
   // Members set by OnInitDialog or by the commands start out zeroed, so that nothing is read
   // undefined before then.
+  CCom m_com;
   int m_nComPort = 0;
   DWORD m_dwEtcIoctl;
   int m_nEtcOnOff = 0;

@@ -69,7 +69,7 @@ MessageMapEntry MessageEntry(UINT message, LRESULT (T::*handler)(WPARAM, LPARAM)
 #define BEGIN_MESSAGE_MAP(the_class, base_class)                                 \
   const MessageMap* the_class::GetMessageMap() const { return GetThisMessageMap(); } \
   const MessageMap* the_class::GetThisMessageMap() {                             \
-    using ThisClass = the_class;                                                 \
+    using ThisClass [[maybe_unused]] = the_class;                                \
     static const MessageMap map{base_class::GetThisMessageMap(), {
 
 #define END_MESSAGE_MAP() \

@@ -1,13 +1,15 @@
 // The board: what the terminal's names mean on this machine. Which folders hold the volumes,
-// which drivers answer to "ETC1:", "MTR1:" and "EAS1:", which code page is the ANSI one and where
-// the debug port writes. It is the platform's configuration, not the console's; the simulated
-// terminal is one board, a real terminal another.
+// which drivers answer to "ETC1:", "MTR1:" and "EAS1:", which ttys are "COM1:" to "COM9:", which
+// code page is the ANSI one and where the debug port writes. It is the platform's configuration,
+// not the console's; the simulated terminal is one board, a real terminal another.
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "platform/debug_port.h"
 #include "platform/devices.h"
+#include "platform/serial_ports.h"
 #include "platform/volumes.h"
 
 namespace platform {
@@ -15,8 +17,12 @@ namespace platform {
 struct Board {
   VolumeTable volumes;
   DeviceTable devices;
+  SerialPortTable serial_ports;
   UINT ansi_code_page = 949;
   std::shared_ptr<DebugSink> debug_port;  // null: lines go nowhere
+  // What the board keeps running while it is installed (the simulated terminal's serial lines
+  // and the devices on them); they stop when the board is replaced.
+  std::vector<std::shared_ptr<void>> running_parts;
 };
 
 // Installs the board for the whole process; before the console starts, not while it runs.

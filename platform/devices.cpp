@@ -4,6 +4,7 @@
 
 #include "platform/board.h"
 #include "platform/handles.h"
+#include "platform/serial.h"
 
 namespace platform {
 
@@ -90,6 +91,16 @@ std::shared_ptr<StreamDriver> DeviceTable::Find(std::wstring_view name) const {
 HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD share_mode, void* /*security_attributes*/,
                    DWORD /*creation_disposition*/, DWORD /*flags_and_attributes*/,
                    HANDLE /*template_file*/) {
+  // Serial port names are the board's ttys, held alone whatever the share mode, as the
+  // platform's serial ports always are.
+  if (name != nullptr && platform::SerialPortTable::IsPortName(name)) {
+    const auto tty = platform::CurrentBoard().serial_ports.Find(name);
+    if (!tty) {
+      SetLastError(ERROR_FILE_NOT_FOUND);
+      return INVALID_HANDLE_VALUE;
+    }
+    return platform::OpenSerialPortHandle(*tty);
+  }
   const std::shared_ptr<platform::DeviceHolds>& holds = platform::Holds();
   const auto driver = name == nullptr ? nullptr : platform::CurrentBoard().devices.Find(name);
   if (driver == nullptr) {

@@ -1,0 +1,141 @@
+// The hand-operated serial terminal: the COM radio buttons choose a port number, "1.컴포트 열기"
+// (re)opens it, "3.컴포트 닫기" closes it, "SEND" writes a test line, and everything the port
+// receives is shown in the log pane with a mark for blocks that begin with a modem command line.
+// SendATCommand is how every modem command reaches the port.
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "app/quorvane_dlg.h"
+#include "platform/debug_port.h"
+
+namespace {
+
+// Port numbers below 1, and 10 (command 1037), mean that no port is chosen.
+bool IsPortChosen(int nPort) { return nPort >= 1 && nPort != 10; }
+
+// SEND's test frame for port 5: the first byte counts the bytes after it, the last is the one's
+// complement of the sum of the seven before it.
+constexpr BYTE kTestFrame[] = {0x07, 0x54, 0x44, 0x00, 0x32, 0x00, 0x32, 0xFC};
+
+// A received byte as the terminal shows it: widened as a signed 8-bit value to one 16-bit unit,
+// so that 0x80 to 0xFF become U+FF80 to U+FFFF.
+WCHAR WidenSigned(BYTE byValue) {
+  return static_cast<WCHAR>(static_cast<char16_t>(static_cast<signed char>(byValue)));
+}
+
+// The longest wide command text that is still sent; longer ones are dropped whole.
+constexpr std::size_t kMaxWideCommand = 98;
+
+}  // namespace
+
+void CQuorvaneDlg::OnBnClickedRadioCom1() { m_nComPort = 1; }
+void CQuorvaneDlg::OnBnClickedRadioCom2() { m_nComPort = 2; }
+void CQuorvaneDlg::OnBnClickedRadioCom3() { m_nComPort = 3; }
+void CQuorvaneDlg::OnBnClickedRadioCom4() { m_nComPort = 4; }
+void CQuorvaneDlg::OnBnClickedRadioCom5() { m_nComPort = 5; }
+void CQuorvaneDlg::OnBnClickedRadioCom6() { m_nComPort = 6; }
+void CQuorvaneDlg::OnBnClickedRadioComNone() { m_nComPort = 10; }
+
+void CQuorvaneDlg::OnBnClickedBtnOpen() {
+  const int nPort = m_nComPort;
+  if (!IsPortChosen(nPort)) return;
+
+  CString strLine;
+  m_com.ClosePort();
+  strLine.Format(L"COM%d CLOSE success \r\n", nPort);
+  AppendLog(strLine);
+  ::Sleep(100);
+
+  CString strPortName;
+  strPortName.Format(L"COM%d:", nPort);
+  m_com.SetPortConfig(strPortName, nPort == 3 ? 9600 : 115200, 8, 0, 0);
+  if (m_com.OpenPort()) {
+    m_com.SetOwnerWnd(m_hWnd);
+    strLine.Format(L"COM%d OPEN!! \r\n", nPort);
+  } else {
+    strLine.Format(L"COM%d OPEN Error!! \r\n", nPort);
+  }
+  AppendLog(strLine);
+
+  IoSend(L"ETC1:", 2536, nullptr, 1, nullptr, 1, L"Navi IO Send CreateFile Error");
+
+  if (m_nComPort == 2) SendATCommand("at*rx*mdn?\r\n");
+}
+
+void CQuorvaneDlg::OnBnClickedBtnClose() {
+  const int nPort = m_nComPort;
+  if (!IsPortChosen(nPort)) return;
+
+  m_com.ClosePort();
+  CString strLine;
+  strLine.Format(L"COM%d closed success \r\n", nPort);
+  AppendLog(strLine);
+  ::Sleep(100);
+}
+
+void CQuorvaneDlg::OnBnClickedBtnSend() {
+  NKDbgPrintfW(L"OnBnClickedBtnSend():: start\r\n");
+  const int nPort = m_nComPort;
+
+  char szText[64] = {};
+  const BYTE* pBlock = kTestFrame;
+  DWORD dwCount = sizeof kTestFrame;
+  if (nPort != 5) {
+    dwCount = static_cast<DWORD>(std::snprintf(szText, sizeof szText, "com%d data write ok!\r\n", nPort));
+    pBlock = reinterpret_cast<const BYTE*>(szText);
+  }
+  m_com.WriteCommBlock(pBlock, dwCount);
+
+  CString strLine;
+  strLine.Format(L"COM%d write%d \r\n", nPort, static_cast<int>(dwCount));
+  AppendLog(strLine);
+  NKDbgPrintfW(L"OnBnClickedBtnSend():: end\r\n");
+}
+
+LRESULT CQuorvaneDlg::OnCommRead(WPARAM wParam, LPARAM lParam) {
+  // The watch thread waits while the block is copied; a count beyond the buffer is never trusted.
+  BYTE abyBlock[CCom::kRecvBufSize];
+  const DWORD dwCount = static_cast<DWORD>(std::min<WPARAM>(wParam, sizeof abyBlock));
+  std::memcpy(abyBlock, m_com.m_abyRecvBuf, dwCount);
+  const int nPort = static_cast<int>(lParam);
+
+  CString strLine;
+  if (nPort == 2) {
+    strLine.Format(L"aaaaa w:%d>", static_cast<int>(dwCount));
+    AppendLog(strLine);
+  }
+  strLine.Format(L"\r\ncom[%d] recvdatasize:%d\r\n", nPort, static_cast<int>(dwCount));
+  AppendLog(strLine);
+
+  // Only a block that begins with a command line and its carriage return gets a mark: the text
+  // is tested when the carriage return is at index 2 or 3.
+  CString strText;
+  for (DWORD i = 0; i < dwCount; ++i) {
+    strText += WidenSigned(abyBlock[i]);
+    if (abyBlock[i] != 0x0D) continue;
+    if (i == 2 && strText.Find(L"AT") >= 0) {
+      AppendLog(L">>Find AT COMMAND!!\r\n");
+    } else if (i == 3 && strText.Find(L"ATH") >= 0) {
+      AppendLog(L"\r\n>>Find ATH COMMAND!!\r\n\r\n");
+    } else if (i == 3 && strText.Find(L"+++") >= 0) {
+      AppendLog(L"\r\n>>Find +++ COMMAND!!\r\n\r\n");
+    }
+  }
+  AppendLog(strText);  // as a NUL-terminated text: a NUL byte ends what is shown
+  AppendLog(L"\r\n");
+  return 1;
+}
+
+void CQuorvaneDlg::SendATCommand(LPCWSTR szCommand) {
+  const std::size_t nLength = std::wcslen(szCommand);
+  if (nLength > kMaxWideCommand) return;
+  char szNarrow[kMaxWideCommand + 1] = {};
+  for (std::size_t i = 0; i < nLength; ++i) szNarrow[i] = static_cast<char>(szCommand[i] & 0xFF);
+  m_com.WriteCommBlock(reinterpret_cast<const BYTE*>(szNarrow), static_cast<DWORD>(nLength));
+}
+
+void CQuorvaneDlg::SendATCommand(const char* szCommand) {
+  m_com.WriteCommBlock(reinterpret_cast<const BYTE*>(szCommand),
+                       static_cast<DWORD>(std::strlen(szCommand)));
+}
