@@ -23,6 +23,7 @@ class TestableDlg : public CQuorvaneDlg {
  public:
   using CQuorvaneDlg::AppendLog;
   using CQuorvaneDlg::IoSend;
+  using CQuorvaneDlg::m_com;
   using CQuorvaneDlg::m_editLog;
   using CQuorvaneDlg::m_nComPort;
   using CQuorvaneDlg::m_nEtcOnOff;
