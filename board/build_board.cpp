@@ -10,8 +10,11 @@
 #include "sim/driver_journal.h"
 #include "sim/eas_driver.h"
 #include "sim/etc_driver.h"
+#include "sim/far_end_link.h"
 #include "sim/meter_driver.h"
+#include "sim/modem.h"
 #include "sim/sandbox.h"
+#include "sim/simulated_port.h"
 
 namespace board {
 
@@ -74,6 +77,37 @@ std::shared_ptr<platform::DebugSink> MakeDebugPort(const DebugPortSetting& setti
   return port;
 }
 
+// A simulated line with a free far end publishes that end in the sandbox; every other placement
+// takes away the name an earlier run may have left for the port.
+void AddSerialPorts(const BoardSettings& settings, const sim::Sandbox& sandbox,
+                    platform::Board& board) {
+  for (std::size_t index = 0; index < kSerialPortNames.size(); ++index) {
+    const int number = static_cast<int>(index) + 1;
+    const SerialSetting setting = settings.SerialPort(kSerialPortNames[index]);
+    const std::filesystem::path far_end = sandbox.SerialFarEnd(number);
+    if (setting.placement != SerialPlacement::kSimulated) sim::FarEndLink::RemoveStale(far_end);
+
+    std::shared_ptr<sim::SimulatedPort> port;
+    switch (setting.placement) {
+      case SerialPlacement::kSimulated:
+        port = std::make_shared<sim::SimulatedPort>(far_end);
+        break;
+      case SerialPlacement::kModem:
+        port = std::make_shared<sim::SimulatedPort>(std::make_shared<sim::Modem>());
+        break;
+      case SerialPlacement::kDevice:
+        board.serial_ports.Add(number, setting.device);
+        break;
+      case SerialPlacement::kAbsent:
+        break;
+    }
+    if (port != nullptr) {
+      board.serial_ports.Add(number, port->ConsoleSide());
+      board.running_parts.push_back(std::move(port));
+    }
+  }
+}
+
 }  // namespace
 
 std::optional<std::filesystem::path> ProfileFromEnvironment() {
@@ -92,6 +126,7 @@ platform::Board BuildBoard(const BoardOptions& options) {
     board.devices = MakeDevices(settings, journal);
     board.ansi_code_page = settings.ansi_code_page;
     board.debug_port = MakeDebugPort(settings.debug_port, sandbox);
+    AddSerialPorts(settings, sandbox, board);
     return board;
   } catch (const sim::SandboxError& error) {
     throw BoardError(error.what());

@@ -20,9 +20,11 @@ struct BoardOptions {
 std::optional<std::filesystem::path> ProfileFromEnvironment();
 
 // Reads the profile first, so that a broken one changes nothing on disk; then prepares the
-// sandbox, starts the driver journal in it and builds the board. Throws BoardError for anything
-// that stops it: the profile's faults as "FILE:LINE: what is wrong", an unusable sandbox, a
-// journal or debug port file that cannot be opened.
+// sandbox, starts the driver journal in it and builds the board, starting the simulated serial
+// lines last; they stop when the board is replaced (platform::InstallBoard({}) stops them).
+// Throws BoardError for anything that stops it: the profile's faults as "FILE:LINE: what is
+// wrong", an unusable sandbox, a journal or debug port file that cannot be opened, a system that
+// gives no pseudo-terminal.
 platform::Board BuildBoard(const BoardOptions& options);
 
 }  // namespace board

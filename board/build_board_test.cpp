@@ -13,9 +13,12 @@
 #include "platform/debug_port.h"
 #include "platform/devices.h"
 #include "platform/handles.h"
+#include "platform/serial.h"
 #include "platform/volumes.h"
 #include "sim/driver_journal.h"
 #include "sim/eas_driver.h"
+#include "sim/serial_link.h"
+#include "sim/tty_end_for_tests.h"
 #include "testing/temp_dir.h"
 
 namespace board {
@@ -50,6 +53,31 @@ class BuildBoardTest : public ::testing::Test {
     return CreateFileW(device, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                        FILE_ATTRIBUTE_NORMAL, nullptr);
   }
+
+  // A serial port opened as the console opens it, whose reads wait for all they ask for (up to a
+  // guard of ten seconds).
+  static HANDLE OpenPort(LPCWSTR port) {
+    const HANDLE handle = Open(port);
+    const COMMTIMEOUTS wait_for_all{0, 0, 10000, 0, 10000};
+    if (handle != INVALID_HANDLE_VALUE) SetCommTimeouts(handle, &wait_for_all);
+    return handle;
+  }
+
+  static std::string ReadPort(HANDLE port, std::size_t count) {
+    std::string bytes(count, '\0');
+    DWORD read = 0;
+    ::ReadFile(port, bytes.data(), static_cast<DWORD>(count), &read, nullptr);
+    bytes.resize(read);
+    return bytes;
+  }
+
+  static bool WritePort(HANDLE port, std::string_view bytes) {
+    DWORD written = 0;
+    return ::WriteFile(port, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+           written == bytes.size();
+  }
+
+  fs::path FarEnd(int port) const { return Sandbox() / "tty" / ("COM" + std::to_string(port)); }
 
   static bool WriteFile(const char* device_path, const char* text) {
     std::FILE* file = platform::OpenFileStream(device_path, "wb");
@@ -143,6 +171,92 @@ TEST_F(BuildBoardTest, ABrokenProfileStopsStartUpBeforeAnythingIsMade) {
     EXPECT_EQ(std::string(error.what()), (dir_.path() / "board.toml").string() +
                                              ":3: drivers.ETC1 must be \"sim\", \"absent\" or a "
                                              "table, not an integer");
+  }
+  EXPECT_FALSE(fs::exists(Sandbox()));
+}
+
+TEST_F(BuildBoardTest, TheSerialPortsAreSimulatedLinesWithTheModemOnCom2) {
+  Start();
+
+  for (int port : {1, 3, 4, 5, 6}) {
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(FarEnd(port)))) << port;
+    EXPECT_TRUE(fs::is_character_file(FarEnd(port))) << port;
+  }
+  EXPECT_FALSE(fs::exists(fs::symlink_status(FarEnd(2))));
+
+  const HANDLE com2 = OpenPort(L"COM2:");
+  ASSERT_NE(com2, INVALID_HANDLE_VALUE);
+  ASSERT_TRUE(WritePort(com2, "at*rx*mdn?\r\n"));
+  const std::string reply = "\r\n*RX*MDN: 01012345678\r\n\r\nOK\r\n";
+  EXPECT_EQ(ReadPort(com2, reply.size()), reply);
+  CloseHandle(com2);
+
+  const testing_support::TtyEnd device(FarEnd(6));
+  const HANDLE com6 = OpenPort(L"COM6:");
+  ASSERT_NE(com6, INVALID_HANDLE_VALUE);
+  ASSERT_TRUE(WritePort(com6, "com6 data write ok!\r\n"));
+  EXPECT_EQ(device.Read(21), "com6 data write ok!\r\n");
+  ASSERT_TRUE(device.Write("RING\r\n"));
+  EXPECT_EQ(ReadPort(com6, 6), "RING\r\n");
+  CloseHandle(com6);
+}
+
+TEST_F(BuildBoardTest, TheFarEndsGoWithTheBoardAndAnEarlierRunsAreReplaced) {
+  Start();
+  platform::InstallBoard({});
+  EXPECT_FALSE(fs::exists(fs::symlink_status(FarEnd(1))));
+
+  // As a run that crashed would leave them: pseudo-terminal numbers since given to others.
+  fs::create_symlink("/dev/null", FarEnd(1));
+  fs::create_symlink("/dev/null", FarEnd(2));
+  Start();
+  EXPECT_NE(fs::read_symlink(FarEnd(1)), "/dev/null");
+  EXPECT_FALSE(fs::exists(fs::symlink_status(FarEnd(2))));
+
+  // A board that replaces this one keeps its own far ends when this one goes.
+  platform::InstallBoard(BuildBoard({Sandbox(), std::nullopt}));
+  const testing_support::TtyEnd device(FarEnd(1));
+  const HANDLE com1 = OpenPort(L"COM1:");
+  ASSERT_NE(com1, INVALID_HANDLE_VALUE);
+  ASSERT_TRUE(device.Write("still here"));
+  EXPECT_EQ(ReadPort(com1, 10), "still here");
+  CloseHandle(com1);
+}
+
+TEST_F(BuildBoardTest, AProfileFreesCom2TakesAPortAwayAndPutsADeviceOnAnother) {
+  // A serial adapter of this machine, with the test as the device plugged into it.
+  const sim::SerialLink adapter;
+  Start("[serial]\nCOM2 = \"sim\"\nCOM4 = \"absent\"\nCOM5 = \"" +
+        adapter.ConsoleSide().string() + "\"\n");
+
+  const testing_support::TtyEnd outside_modem(FarEnd(2));
+  const HANDLE com2 = OpenPort(L"COM2:");
+  ASSERT_NE(com2, INVALID_HANDLE_VALUE);
+  ASSERT_TRUE(WritePort(com2, "at*rx*mdn?\r\n"));
+  EXPECT_EQ(outside_modem.Read(12), "at*rx*mdn?\r\n");
+  CloseHandle(com2);
+
+  EXPECT_EQ(Open(L"COM4:"), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+  EXPECT_FALSE(fs::exists(fs::symlink_status(FarEnd(4))));
+
+  const testing_support::TtyEnd device(adapter.FarEnd());
+  const HANDLE com5 = OpenPort(L"COM5:");
+  ASSERT_NE(com5, INVALID_HANDLE_VALUE);
+  ASSERT_TRUE(WritePort(com5, "hello"));
+  EXPECT_EQ(device.Read(5), "hello");
+  CloseHandle(com5);
+  EXPECT_FALSE(fs::exists(fs::symlink_status(FarEnd(5))));
+}
+
+TEST_F(BuildBoardTest, APortMappedToAMissingDeviceStopsStartUpBeforeAnythingIsMade) {
+  try {
+    Start("[serial]\nCOM5 = \"/dev/ttyUSB-quorvane-missing\"\n");
+    FAIL() << "the missing device was accepted";
+  } catch (const BoardError& error) {
+    EXPECT_EQ(std::string(error.what()),
+              (dir_.path() / "board.toml").string() +
+                  ":2: serial.COM5: /dev/ttyUSB-quorvane-missing does not exist");
   }
   EXPECT_FALSE(fs::exists(Sandbox()));
 }

@@ -18,6 +18,7 @@ namespace board {
 namespace {
 
 constexpr std::string_view kAbsent = "absent";
+constexpr std::string_view kModem = "modem";
 constexpr std::string_view kSimulated = "sim";
 constexpr std::string_view kStandardError = "stderr";
 
@@ -74,9 +75,12 @@ class ProfileReader {
         ReadVolumes(node);
       } else if (name == "drivers") {
         ReadDrivers(node);
+      } else if (name == "serial") {
+        ReadSerialPorts(node);
       } else {
         Fail(key.source(), "unknown setting " + Quoted(name) +
-                               " (known: ansi_code_page, debug_port, [volumes], [drivers])");
+                               " (known: ansi_code_page, debug_port, [volumes], [drivers], "
+                               "[serial])");
       }
     }
     return settings_;
@@ -214,6 +218,46 @@ class ProfileReader {
     return channels;
   }
 
+  void ReadSerialPorts(const toml::node& node) {
+    for (const auto& [key, value] : ExpectTable(node, "serial")) {
+      const std::string name(key.str());
+      if (!Contains(kSerialPortNames, name)) {
+        Fail(key.source(), "unknown serial port " + Quoted(name) +
+                               " (known: " + Listed(kSerialPortNames) + ")");
+      }
+      const std::string setting = "serial." + name;
+      const std::string& text =
+          ExpectString(value, setting, "\"sim\", \"modem\", \"absent\" or a device");
+      if (text == kSimulated) {
+        settings_.serial_ports[name] = {SerialPlacement::kSimulated, {}};
+      } else if (text == kModem) {
+        settings_.serial_ports[name] = {SerialPlacement::kModem, {}};
+      } else if (text == kAbsent) {
+        settings_.serial_ports[name] = {SerialPlacement::kAbsent, {}};
+      } else {
+        settings_.serial_ports[name] = {SerialPlacement::kDevice,
+                                        CharacterDevice(value, setting, text)};
+      }
+    }
+  }
+
+  // A device must be there when the board is built: a missing adapter or a mistyped name is
+  // better heard of now than as a port that will not open.
+  std::filesystem::path CharacterDevice(const toml::node& node, const std::string& setting,
+                                        const std::string& text) const {
+    const std::filesystem::path device = HostPath(node, setting, text);
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(device, error);
+    if (status.type() == std::filesystem::file_type::not_found) {
+      Fail(node.source(), setting + ": " + device.string() + " does not exist");
+    }
+    if (error) Fail(node.source(), setting + ": " + device.string() + ": " + error.message());
+    if (!std::filesystem::is_character_file(status)) {
+      Fail(node.source(), setting + ": " + device.string() + " is not a character device");
+    }
+    return device;
+  }
+
   std::filesystem::path ExistingFolder(const toml::node& node, const std::string& setting,
                                        const std::string& text) const {
     const std::filesystem::path folder = HostPath(node, setting, text);
@@ -274,6 +318,12 @@ VolumeSetting BoardSettings::Volume(std::string_view name) const {
 DriverSetting BoardSettings::Driver(std::string_view name) const {
   const auto found = drivers.find(name);
   return found == drivers.end() ? DriverSetting{} : found->second;
+}
+
+SerialSetting BoardSettings::SerialPort(std::string_view name) const {
+  const auto found = serial_ports.find(name);
+  if (found != serial_ports.end()) return found->second;
+  return {name == kModemPortName ? SerialPlacement::kModem : SerialPlacement::kSimulated, {}};
 }
 
 BoardSettings ReadProfile(const std::filesystem::path& file) {

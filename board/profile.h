@@ -28,6 +28,12 @@ class BoardError : public std::runtime_error {
 // The stream drivers, by the names the profile uses; the device is the name with a colon.
 inline constexpr std::array<std::string_view, 3> kDriverNames{"ETC1", "MTR1", "EAS1"};
 
+// The serial ports, by the names the profile uses; the device is the name with a colon.
+inline constexpr std::array<std::string_view, 6> kSerialPortNames{"COM1", "COM2", "COM3",
+                                                                  "COM4", "COM5", "COM6"};
+// Where the simulated modem sits unless the profile says otherwise.
+inline constexpr std::string_view kModemPortName = "COM2";
+
 enum class VolumePlacement { kInSandbox, kFolder, kAbsent };
 
 struct VolumeSetting {
@@ -49,17 +55,30 @@ struct DebugPortSetting {
   std::filesystem::path file;  // with kFile: absolute, in an existing folder
 };
 
+// kSimulated: a simulated line whose far end outside programs open as SANDBOX/tty/COMn;
+// kModem: a simulated line with the simulated modem on its far end; kDevice: a tty of this
+// machine, such as a USB serial adapter.
+enum class SerialPlacement { kSimulated, kModem, kAbsent, kDevice };
+
+struct SerialSetting {
+  SerialPlacement placement = SerialPlacement::kSimulated;
+  std::filesystem::path device;  // with kDevice: an existing character device
+};
+
 // The defaults are the simulated terminal: everything simulated and in the sandbox.
 struct BoardSettings {
   UINT ansi_code_page = 949;
-  // By the names of sim::kVolumeNames and kDriverNames; a part the profile does not name keeps
-  // its default.
+  // By the names of sim::kVolumeNames, kDriverNames and kSerialPortNames; a part the profile
+  // does not name keeps its default.
   std::map<std::string, VolumeSetting, std::less<>> volumes;
   std::map<std::string, DriverSetting, std::less<>> drivers;
+  std::map<std::string, SerialSetting, std::less<>> serial_ports;
   DebugPortSetting debug_port;
 
   VolumeSetting Volume(std::string_view name) const;
   DriverSetting Driver(std::string_view name) const;
+  // The modem on COM2, a simulated line with a free far end on every other port.
+  SerialSetting SerialPort(std::string_view name) const;
 };
 
 // Reads and checks a profile; paths in it are taken relative to the profile's own folder.

@@ -41,6 +41,9 @@ TEST_F(ProfileTest, AnEmptyProfileLeavesTheSimulatedTerminalAsItIs) {
   EXPECT_EQ(settings.Driver("EAS1").placement, DriverPlacement::kSimulated);
   EXPECT_EQ(settings.Driver("EAS1").eas_channels, sim::kDefaultEasChannels);
   EXPECT_EQ(settings.debug_port.target, DebugPortTarget::kSandboxFile);
+  EXPECT_EQ(settings.SerialPort("COM1").placement, SerialPlacement::kSimulated);
+  EXPECT_EQ(settings.SerialPort("COM2").placement, SerialPlacement::kModem);
+  EXPECT_EQ(settings.SerialPort("COM6").placement, SerialPlacement::kSimulated);
 }
 
 TEST_F(ProfileTest, TheExampleProfileReadsAsItsCommentsSay) {
@@ -58,6 +61,10 @@ TEST_F(ProfileTest, TheExampleProfileReadsAsItsCommentsSay) {
   EXPECT_EQ(settings.Driver("MTR1").placement, DriverPlacement::kAbsent);
   EXPECT_EQ(settings.Driver("EAS1").eas_channels,
             (sim::EasChannels{0x1a, 0, 0xFFFFFFFF, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
+  EXPECT_EQ(settings.SerialPort("COM1").placement, SerialPlacement::kSimulated);
+  EXPECT_EQ(settings.SerialPort("COM2").placement, SerialPlacement::kSimulated);
+  EXPECT_EQ(settings.SerialPort("COM4").placement, SerialPlacement::kAbsent);
+  EXPECT_EQ(settings.SerialPort("COM5").placement, SerialPlacement::kSimulated);
 }
 
 TEST_F(ProfileTest, SyntaxErrorsNameTheirLine) {
@@ -69,16 +76,15 @@ TEST_F(ProfileTest, SyntaxErrorsNameTheirLine) {
 TEST_F(ProfileTest, UnknownSettingsAreRefusedAtTheirLine) {
   EXPECT_EQ(RefusalOf("ansi_code_page = 949\nansi_codepage = 932\n"),
             At(2) + "unknown setting \"ansi_codepage\" (known: ansi_code_page, debug_port, "
-                    "[volumes], [drivers])");
+                    "[volumes], [drivers], [serial])");
   EXPECT_EQ(RefusalOf("[volumes]\nSDMMC = \"absent\"\nSDCARD = \"absent\"\n"),
             At(3) + "unknown volume \"SDCARD\" (known: SDMMC, DataStorage, ResidentFlash, Windows)");
   EXPECT_EQ(RefusalOf("[drivers]\nETC2 = \"sim\"\n"),
             At(2) + "unknown driver \"ETC2\" (known: ETC1, MTR1, EAS1)");
   EXPECT_EQ(RefusalOf("[drivers.EAS1]\ndriver = \"sim\"\n\nchannels = []\n"),
             At(4) + "unknown setting \"drivers.EAS1.channels\" (known: driver, eas_channels)");
-  EXPECT_EQ(RefusalOf("[serial]\nCOM1 = \"/dev/ttyS0\"\n"),
-            At(1) + "unknown setting \"serial\" (known: ansi_code_page, debug_port, [volumes], "
-                    "[drivers])");
+  EXPECT_EQ(RefusalOf("[serial]\nCOM1 = \"sim\"\nCOM7 = \"sim\"\n"),
+            At(3) + "unknown serial port \"COM7\" (known: COM1, COM2, COM3, COM4, COM5, COM6)");
 }
 
 TEST_F(ProfileTest, MistypedValuesAreRefusedAtTheirLine) {
@@ -91,6 +97,39 @@ TEST_F(ProfileTest, MistypedValuesAreRefusedAtTheirLine) {
             At(2) + "drivers.MTR1 must be \"sim\" or \"absent\", not \"simulated\"");
   EXPECT_EQ(RefusalOf("[drivers]\nEAS1 = { eas_channels = \"1 2 3\" }\n"),
             At(2) + "drivers.EAS1.eas_channels must be a list of 12 integers, not a string");
+}
+
+TEST_F(ProfileTest, SerialPortsAreSimulatedTheModemAbsentOrADeviceOfThisMachine) {
+  // A device may be named through a link, as /dev/serial/by-id names USB adapters.
+  fs::create_symlink("/dev/null", dir_.path() / "adapter");
+  const BoardSettings settings = ReadProfile(
+      Write("[serial]\nCOM1 = \"/dev/null\"\nCOM2 = \"sim\"\nCOM3 = \"modem\"\n"
+            "COM5 = \"absent\"\nCOM6 = \"adapter\"\n"));
+  EXPECT_EQ(settings.SerialPort("COM1").placement, SerialPlacement::kDevice);
+  EXPECT_EQ(settings.SerialPort("COM1").device, "/dev/null");
+  EXPECT_EQ(settings.SerialPort("COM2").placement, SerialPlacement::kSimulated);
+  EXPECT_EQ(settings.SerialPort("COM3").placement, SerialPlacement::kModem);
+  EXPECT_EQ(settings.SerialPort("COM4").placement, SerialPlacement::kSimulated);
+  EXPECT_EQ(settings.SerialPort("COM5").placement, SerialPlacement::kAbsent);
+  EXPECT_EQ(settings.SerialPort("COM6").placement, SerialPlacement::kDevice);
+  EXPECT_EQ(settings.SerialPort("COM6").device, dir_.path() / "adapter");
+}
+
+TEST_F(ProfileTest, ASerialDeviceMustBeACharacterDeviceThatIsThere) {
+  EXPECT_EQ(RefusalOf("[serial]\n\nCOM1 = \"/dev/no-such-adapter\"\n"),
+            At(3) + "serial.COM1: /dev/no-such-adapter does not exist");
+  // A mistyped keyword is taken for a device, and found missing.
+  EXPECT_EQ(RefusalOf("[serial]\nCOM2 = \"modme\"\n"),
+            At(2) + "serial.COM2: " + (dir_.path() / "modme").string() + " does not exist");
+  EXPECT_EQ(RefusalOf("[serial]\nCOM3 = \"board.toml\"\n"),
+            At(2) + "serial.COM3: " + Profile().string() + " is not a character device");
+  EXPECT_EQ(RefusalOf("[serial]\nCOM4 = \"/dev\"\n"),
+            At(2) + "serial.COM4: /dev is not a character device");
+  EXPECT_EQ(RefusalOf("[serial]\nCOM5 = \"\"\n"), At(2) + "serial.COM5 must not be empty");
+  EXPECT_EQ(RefusalOf("[serial]\nCOM6 = 6\n"),
+            At(2) + "serial.COM6 must be \"sim\", \"modem\", \"absent\" or a device, not an "
+                    "integer");
+  EXPECT_EQ(RefusalOf("serial = \"modem\"\n"), At(1) + "serial must be a table, not a string");
 }
 
 TEST_F(ProfileTest, EasChannelsMustBeTwelveValuesThatFitInThirtyTwoBits) {

@@ -11,6 +11,8 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/posix_calls.h"
+
 namespace sim {
 
 std::filesystem::path ConsoleSocketIn(const std::filesystem::path& sandbox_folder) {
@@ -46,23 +48,9 @@ void MakeFolderWithParents(const std::filesystem::path& folder) {
   }
 }
 
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
 // Checks the folder through one descriptor, so that what is checked is what gets tightened.
 void MakePrivate(const std::filesystem::path& folder) {
-  const FileDescriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  const platform::posix::UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (fd.get() < 0) FailWithErrno(folder, "cannot be opened as a folder");
   struct stat status {};
   if (::fstat(fd.get(), &status) != 0) FailWithErrno(folder, "cannot be examined");
@@ -106,11 +94,16 @@ Sandbox Sandbox::Prepare(const std::filesystem::path& folder) {
   MakePrivate(root);
   MakeFolder(root / "volumes");
   for (std::string_view volume : kVolumeNames) MakeFolder(sandbox.VolumeFolder(volume));
+  MakeFolder(root / "tty");
   return sandbox;
 }
 
 std::filesystem::path Sandbox::VolumeFolder(std::string_view volume) const {
   return folder_ / "volumes" / volume;
+}
+
+std::filesystem::path Sandbox::SerialFarEnd(int port) const {
+  return folder_ / "tty" / ("COM" + std::to_string(port));
 }
 
 }  // namespace sim

@@ -1,9 +1,9 @@
 // The simulated terminal's sandbox: one folder that holds everything the simulated board puts on
-// this machine: the volumes as folders (volumes/SDMMC, volumes/DataStorage, ...), the console's
-// socket, the debug port's file and the driver journal. The socket makes the folder a door into
-// the running console, so it belongs to its user alone: it is created with mode 0700, an existing
-// one that another user owns or may write to is refused, and one of ours that others may merely
-// read is closed to them.
+// this machine: the volumes as folders (volumes/SDMMC, volumes/DataStorage, ...), the far ends of
+// the serial ports (tty/COM1, ...), the console's socket, the debug port's file and the driver
+// journal. The socket makes the folder a door into the running console, so it belongs to its user
+// alone: it is created with mode 0700, an existing one that another user owns or may write to is
+// refused, and one of ours that others may merely read is closed to them.
 #pragma once
 
 #include <array>
@@ -31,8 +31,8 @@ std::filesystem::path DefaultSandboxFolder();
 
 class Sandbox {
  public:
-  // Creates the folder (and its missing parents, 0700 too) with the volume folders, or checks and
-  // completes an existing one. Throws SandboxError naming the folder and what is wrong.
+  // Creates the folder (and its missing parents, 0700 too) with the volume and tty folders, or
+  // checks and completes an existing one. Throws SandboxError naming the folder and what is wrong.
   static Sandbox Prepare(const std::filesystem::path& folder);
 
   const std::filesystem::path& Folder() const { return folder_; }
@@ -40,6 +40,8 @@ class Sandbox {
   std::filesystem::path ConsoleSocket() const { return ConsoleSocketIn(folder_); }
   std::filesystem::path DebugLog() const { return folder_ / "debug.log"; }
   std::filesystem::path JournalFile() const { return folder_ / "drivers.jsonl"; }
+  // Where outside programs find the far end of the simulated port COMn.
+  std::filesystem::path SerialFarEnd(int port) const;
 
  private:
   explicit Sandbox(std::filesystem::path folder) : folder_(std::move(folder)) {}

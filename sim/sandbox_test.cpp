@@ -57,6 +57,8 @@ TEST(SandboxTest, ANewSandboxAndItsMissingParentsArePrivateToTheUser) {
     EXPECT_TRUE(fs::is_directory(folder / "volumes" / volume)) << volume;
   }
   EXPECT_EQ(sandbox.VolumeFolder("SDMMC"), folder / "volumes" / "SDMMC");
+  EXPECT_TRUE(fs::is_directory(folder / "tty"));
+  EXPECT_EQ(sandbox.SerialFarEnd(2), folder / "tty" / "COM2");
   EXPECT_EQ(sandbox.ConsoleSocket(), folder / "console.sock");
   EXPECT_EQ(sandbox.DebugLog(), folder / "debug.log");
   EXPECT_EQ(sandbox.JournalFile(), folder / "drivers.jsonl");
