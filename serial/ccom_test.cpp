@@ -15,6 +15,7 @@
 #include "framework/cwinapp.h"
 #include "platform/board.h"
 #include "platform/message_loop.h"
+#include "platform/serial_port_posix.h"
 #include "testing/recording_front_end.h"
 #include "testing/temp_dir.h"
 #include "testing/test_dialog.h"
@@ -59,7 +60,7 @@ class CComTest : public ::testing::Test {
     com_.ClosePort();
     DestroyWindow(owner_);
     platform::InstallBoard({});
-    ::close(far_end_);
+    if (far_end_ >= 0) ::close(far_end_);
     ::close(console_end_);
   }
 
@@ -187,6 +188,34 @@ TEST_F(CComTest, WritesGoOutWholeAndLeaveTheirDebugLines) {
   EXPECT_EQ(DebugLog(),
             "WriteCommBlock():: dwWritten=12\r\nWriteCommBlock()::dwWritten=12\r\n"
             "WriteCommBlock():: error=6\r\nWriteCommBlock()::dwWritten=0\r\n");
+}
+
+TEST_F(CComTest, AFarEndThatVanishesLeavesTheWatchThreadQuietAndThePortClosable) {
+  Open();
+  ::close(far_end_);  // the cable is pulled
+  far_end_ = -1;
+  const auto port = platform::SerialPortOf(com_.m_hComm);
+  ASSERT_NE(port, nullptr);
+  loop_.RunUntilOrTimeout([] { return false; }, 300ms);
+  const auto before = port->wait_counts();
+  loop_.RunUntilOrTimeout([] { return false; }, 500ms);
+  const auto after = port->wait_counts();
+  // A spinning thread would wake thousands of times; a waiting one checks the line now and then.
+  EXPECT_LT(after.wakeups - before.wakeups + after.begun - before.begun, 20u);
+  EXPECT_TRUE(com_.ClosePort());
+  EXPECT_TRUE(collector_.counts.empty());
+
+  // A new line behind the same name opens and carries data again.
+  ::close(console_end_);
+  char name[128];
+  ASSERT_EQ(::openpty(&far_end_, &console_end_, name, nullptr, nullptr), 0);
+  platform::Board board;
+  board.serial_ports.Add(2, name);
+  platform::InstallBoard(std::move(board));
+  Open();
+  WriteFarEnd("back");
+  ASSERT_TRUE(ReceiveAll(4));
+  EXPECT_EQ(collector_.bytes, "back");
 }
 
 TEST_F(CComTest, TheWatchThreadRefusesAParameterThatIsNotAPortObject) {
