@@ -18,7 +18,7 @@
 #include "sim/driver_journal.h"
 #include "sim/eas_driver.h"
 #include "sim/serial_link.h"
-#include "sim/tty_end_for_tests.h"
+#include "testing/tty_end.h"
 #include "testing/temp_dir.h"
 
 namespace board {

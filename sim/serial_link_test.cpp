@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "sim/tty_end_for_tests.h"
+#include "testing/tty_end.h"
 
 namespace sim {
 namespace {

@@ -12,7 +12,7 @@
 #include "platform/board.h"
 #include "platform/handles.h"
 #include "platform/serial.h"
-#include "sim/tty_end_for_tests.h"
+#include "testing/tty_end.h"
 #include "testing/child_process.h"
 #include "testing/temp_dir.h"
 
