@@ -26,8 +26,9 @@ class DeviceTable {
 
 }  // namespace platform
 
-// Opens a device by name. INVALID_HANDLE_VALUE with ERROR_FILE_NOT_FOUND for a name no device
-// carries, ERROR_SHARING_VIOLATION for a device already held, or the driver's own refusal.
+// Opens a device by name: a stream driver, or "COMn:", the tty the board puts behind that serial
+// port. INVALID_HANDLE_VALUE with ERROR_FILE_NOT_FOUND for a name no device carries,
+// ERROR_SHARING_VIOLATION for a device already held, or the driver's own refusal.
 HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD share_mode, void* security_attributes,
                    DWORD creation_disposition, DWORD flags_and_attributes, HANDLE template_file);
 BOOL DeviceIoControl(HANDLE device, DWORD code, LPVOID input, DWORD input_size, LPVOID output,

@@ -16,11 +16,6 @@
 
 inline constexpr DWORD MAXDWORD = 0xFFFFFFFF;
 
-// Error codes the serial calls report besides those of win_types.h.
-inline constexpr DWORD ERROR_GEN_FAILURE = 31;          // the line is gone (unplugged, hung up)
-inline constexpr DWORD ERROR_NOT_SUPPORTED = 50;        // the tty has no such line
-inline constexpr DWORD ERROR_OPERATION_ABORTED = 995;   // ended by a purge or by the close
-
 // Line settings.
 struct DCB {
   DWORD DCBlength;
