@@ -1,5 +1,7 @@
 #include "sender/test_console.h"
 
+#include "testing/test_dialog.h"
+
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/time.h>
@@ -18,23 +20,13 @@ constexpr auto kWallTimeout = std::chrono::seconds(20);
 
 platform::DialogTemplate TestTemplate() {
   using platform::ControlKind;
-  platform::DialogTemplate dialog;
-  dialog.id = 901;
-  dialog.caption = L"QUORVANE";
-  dialog.font_face = L"MS Shell Dlg";
-  dialog.font_points = 9;
-  dialog.cx = 200;
-  dialog.cy = 100;
-  dialog.style = WS_POPUP | WS_CAPTION;
-  dialog.ex_style = 0;
-  dialog.items = {
+  return testing_support::TestDialogTemplate(L"QUORVANE", {
       {kButton, ControlKind::PushButton, L"push", 150, 5, 40, 14, BS_PUSHBUTTON | WS_TABSTOP},
       {kRadioOne, ControlKind::AutoRadioButton, L"one", 110, 5, 30, 10, BS_AUTORADIOBUTTON},
       {kRadioTwo, ControlKind::AutoRadioButton, L"two", 110, 20, 30, 10, BS_AUTORADIOBUTTON},
       {kEdit, ControlKind::Edit, L"", 5, 90, 100, 10, ES_AUTOHSCROLL | WS_TABSTOP},
       {kLog, ControlKind::Edit, L"", 5, 5, 100, 80, ES_MULTILINE | ES_READONLY | WS_VSCROLL},
-  };
-  return dialog;
+  });
 }
 
 }  // namespace

@@ -2,18 +2,15 @@
 
 namespace testing_support {
 
+platform::DialogTemplate TestDialogTemplate(std::wstring caption,
+                                            std::vector<platform::DialogItem> items) {
+  return {900, std::move(caption), L"MS Shell Dlg", 9, 200, 100, WS_POPUP | WS_CAPTION, 0,
+          std::move(items)};
+}
+
 platform::DialogTemplate SmallDialogTemplate() {
   using platform::ControlKind;
-  platform::DialogTemplate dialog;
-  dialog.id = 900;
-  dialog.caption = L"test";
-  dialog.font_face = L"MS Shell Dlg";
-  dialog.font_points = 9;
-  dialog.cx = 200;
-  dialog.cy = 100;
-  dialog.style = WS_POPUP | WS_CAPTION;
-  dialog.ex_style = 0;
-  dialog.items = {
+  return TestDialogTemplate(L"test", {
       {kEditId, ControlKind::Edit, L"", 5, 5, 100, 80, ES_MULTILINE | ES_READONLY},
       {kRadioA, ControlKind::AutoRadioButton, L"A", 110, 5, 30, 10, BS_AUTORADIOBUTTON},
       {kRadioB, ControlKind::AutoRadioButton, L"B", 110, 20, 30, 10, BS_AUTORADIOBUTTON},
@@ -22,8 +19,7 @@ platform::DialogTemplate SmallDialogTemplate() {
       {kButtonId, ControlKind::PushButton, L"push", 150, 5, 40, 14, BS_PUSHBUTTON | WS_TABSTOP},
       {kRadioD, ControlKind::AutoRadioButton, L"D", 110, 70, 30, 10, BS_AUTORADIOBUTTON | WS_GROUP},
       {kRadioE, ControlKind::AutoRadioButton, L"E", 110, 85, 30, 10, BS_AUTORADIOBUTTON},
-  };
-  return dialog;
+  });
 }
 
 LRESULT RecordingProcedure::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

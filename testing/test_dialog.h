@@ -16,6 +16,9 @@ inline constexpr int kButtonId = 14;
 inline constexpr int kRadioD = 15;  // WS_GROUP: starts a second group
 inline constexpr int kRadioE = 16;
 
+// A dialog template of a plain test dialog around `items`.
+platform::DialogTemplate TestDialogTemplate(std::wstring caption,
+                                            std::vector<platform::DialogItem> items);
 platform::DialogTemplate SmallDialogTemplate();
 
 struct ReceivedMessage {

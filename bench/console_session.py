@@ -1,0 +1,169 @@
+"""One run of the built console for the whole-process serial benchmarks.
+
+Starts `quorvane --headless` on a fresh sandbox of the simulated terminal with its log pane going
+to a file, waits until the outside senders' socket answers, drives it with quorvane-send, follows
+its peak resident set and CPU time through /proc, and ends it the ordinary way, with command 1006,
+which must end it with status 0. A console that fails any of this is killed, never left running.
+
+Standard library only, so that the benchmarks need nothing but python3.
+"""
+
+import os
+import platform
+import signal
+import socket
+import subprocess
+import time
+
+READY_TIMEOUT_S = 10
+END_TIMEOUT_S = 10
+CHOOSE_COM1, OPEN_PORT, END_CONSOLE = 1050, 1007, 1006
+CLOCK_TICKS_PER_S = os.sysconf("SC_CLK_TCK")
+
+
+class RunFailed(Exception):
+    """The run cannot be measured: the console misbehaved, or the bench's own setup broke."""
+
+
+def describe_machine(build_dir):
+    """The machine and build a result belongs to, as two lines."""
+    model = "unknown CPU"
+    with open("/proc/cpuinfo") as cpuinfo:
+        for line in cpuinfo:
+            if line.split(":")[0].strip() in ("model name", "Hardware", "Processor"):
+                model = line.split(":", 1)[1].strip()
+                break
+    build_type = "unknown"
+    try:
+        with open(os.path.join(build_dir, "CMakeCache.txt")) as cache:
+            for line in cache:
+                if line.startswith("CMAKE_BUILD_TYPE:STRING="):
+                    build_type = line.split("=", 1)[1].strip() or "unknown"
+    except OSError:
+        pass
+    return (f"machine: {os.cpu_count()} CPUs, {model}, Linux {platform.release()}\n"
+            f"console: {os.path.join(build_dir, 'ui', 'quorvane')} ({build_type} build)")
+
+
+def cpu_ticks(stat_path):
+    """utime + stime of a process or thread, in clock ticks, or None once it is gone."""
+    try:
+        with open(stat_path) as stat:
+            fields = stat.read().rsplit(")", 1)[1].split()
+    except OSError:
+        return None
+    return int(fields[11]) + int(fields[12])  # fields 14 and 15 of proc(5), after pid and comm
+
+
+class Console:
+    """The console process on its own sandbox under `work_dir`; use it as a context manager."""
+
+    def __init__(self, build_dir, work_dir):
+        self.console = os.path.join(build_dir, "ui", "quorvane")
+        self.sender = os.path.join(build_dir, "tools", "quorvane-send", "quorvane-send")
+        for binary in (self.console, self.sender):
+            if not os.access(binary, os.X_OK):
+                raise RunFailed(f"{binary} is not built (cmake --build {build_dir})")
+        self.sandbox = os.path.join(work_dir, "sandbox")
+        self.log_path = os.path.join(work_dir, "console.out")
+        self.errors_path = os.path.join(work_dir, "console.err")
+        self.pid = None
+        self.peak_kib = 0
+
+    def __enter__(self):
+        environment = {k: v for k, v in os.environ.items() if k != "QUORVANE_BOARD"}
+        self.pid = os.posix_spawn(
+            self.console, [self.console, "--headless", "--sandbox", self.sandbox], environment,
+            file_actions=[
+                (os.POSIX_SPAWN_OPEN, 1, self.log_path, os.O_WRONLY | os.O_CREAT, 0o600),
+                (os.POSIX_SPAWN_OPEN, 2, self.errors_path, os.O_WRONLY | os.O_CREAT, 0o600)])
+        return self
+
+    def __exit__(self, *_):
+        if self.pid is not None:
+            os.kill(self.pid, signal.SIGKILL)
+            os.waitpid(self.pid, 0)
+            self.pid = None
+
+    def far_end(self, port):
+        """The name an outside program opens to be the far end of COMn."""
+        return os.path.join(self.sandbox, "tty", f"COM{port}")
+
+    def wait_ready(self):
+        socket_path = os.path.join(self.sandbox, "console.sock")
+        deadline = time.monotonic() + READY_TIMEOUT_S
+        while True:
+            with socket.socket(socket.AF_UNIX, socket.SOCK_STREAM) as probe:
+                try:
+                    probe.connect(socket_path)
+                    return
+                except (FileNotFoundError, ConnectionRefusedError):
+                    pass
+            self._fail_if_ended("before its socket answered")
+            if time.monotonic() > deadline:
+                self.fail(f"the console's socket did not answer within {READY_TIMEOUT_S} s")
+            time.sleep(0.001)
+
+    def command(self, command_id, sync=True):
+        verb = ["--sync"] if sync else []
+        sent = subprocess.run([self.sender, "--sandbox", self.sandbox, *verb, "command",
+                               str(command_id)], capture_output=True, text=True, timeout=15)
+        if sent.returncode != 0:
+            self.fail(f"quorvane-send command {command_id} failed ({sent.returncode}): "
+                      f"{sent.stderr.strip()}")
+
+    def open_com1(self):
+        """Chooses COM1 and opens it, as a technician's two taps would."""
+        self.command(CHOOSE_COM1)
+        self.command(OPEN_PORT)
+        with open(self.log_path, "rb") as log:
+            if b"COM1 OPEN!! \r\n" not in log.read():
+                self.fail("COM1 did not open")
+
+    def note_peak(self):
+        """Reads the kernel's high-water mark of the resident set (VmHWM) into peak_kib.
+
+        Read from /proc rather than from wait4: a child carries the high-water mark of the
+        process that spawned it (here python) across exec."""
+        try:
+            with open(f"/proc/{self.pid}/status") as status:
+                for line in status:
+                    if line.startswith("VmHWM:"):
+                        self.peak_kib = max(self.peak_kib, int(line.split()[1]))
+        except OSError:
+            pass
+
+    def cpu_ticks(self):
+        return cpu_ticks(f"/proc/{self.pid}/stat")
+
+    def end(self):
+        """Command 1006, then waits for the console to end with status 0."""
+        self.command(END_CONSOLE, sync=False)
+        deadline = time.monotonic() + END_TIMEOUT_S
+        while (status := self._exit_status()) is None:
+            self.note_peak()
+            if time.monotonic() > deadline:
+                self.fail(f"the console did not end within {END_TIMEOUT_S} s of command 1006")
+            time.sleep(0.001)
+        if os.waitstatus_to_exitcode(status) != 0:
+            self.fail(f"the console ended with {how_it_ended(status)} after command 1006")
+
+    def fail(self, why):
+        with open(self.errors_path, errors="replace") as errors:
+            raise RunFailed(f"{why}\n{errors.read()[-2000:]}".rstrip())
+
+    def _exit_status(self):
+        reaped, status, _ = os.wait4(self.pid, os.WNOHANG)
+        if not reaped:
+            return None
+        self.pid = None
+        return status
+
+    def _fail_if_ended(self, when):
+        if (status := self._exit_status()) is not None:
+            self.fail(f"the console ended {when} ({how_it_ended(status)})")
+
+
+def how_it_ended(wait_status):
+    code = os.waitstatus_to_exitcode(wait_status)
+    return f"exit status {code}" if code >= 0 else f"signal {-code}"
