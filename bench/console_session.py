@@ -55,6 +55,32 @@ def cpu_ticks(stat_path):
     return int(fields[11]) + int(fields[12])  # fields 14 and 15 of proc(5), after pid and comm
 
 
+def thread_sample(task_dir):
+    """One thread's (CPU ns, wake-ups so far), or None once it is gone. Per thread, the
+    scheduler's nanoseconds rather than clock ticks: an idle thread's share is far below a tick.
+    Wake-ups are its voluntary and involuntary context switches."""
+    try:
+        with open(os.path.join(task_dir, "schedstat")) as schedstat:
+            cpu_ns = int(schedstat.read().split()[0])
+        with open(os.path.join(task_dir, "status")) as status:
+            switches = sum(int(line.split()[1]) for line in status
+                           if line.startswith(("voluntary_ctxt_switches:",
+                                               "nonvoluntary_ctxt_switches:")))
+    except OSError:
+        return None
+    return cpu_ns, switches
+
+
+def thread_usage(before, after):
+    """What each thread alive at the end used between two samples of Console.threads(), as
+    (thread id, CPU ns, wake-ups), busiest first."""
+    usage = []
+    for tid, (cpu_ns, switches) in after.items():
+        cpu_ns_then, switches_then = before.get(tid, (0, 0))
+        usage.append((tid, cpu_ns - cpu_ns_then, switches - switches_then))
+    return sorted(usage, key=lambda used: (-used[1], used[0]))
+
+
 class Console:
     """The console process on its own sandbox under `work_dir`; use it as a context manager."""
 
@@ -64,6 +90,7 @@ class Console:
         for binary in (self.console, self.sender):
             if not os.access(binary, os.X_OK):
                 raise RunFailed(f"{binary} is not built (cmake --build {build_dir})")
+        os.makedirs(work_dir, exist_ok=True)
         self.sandbox = os.path.join(work_dir, "sandbox")
         self.log_path = os.path.join(work_dir, "console.out")
         self.errors_path = os.path.join(work_dir, "console.err")
@@ -135,6 +162,17 @@ class Console:
 
     def cpu_ticks(self):
         return cpu_ticks(f"/proc/{self.pid}/stat")
+
+    def threads(self):
+        """Each live thread's (CPU ns, wake-ups so far) by thread id."""
+        sample = {}
+        for tid in os.listdir(f"/proc/{self.pid}/task"):
+            if (taken := thread_sample(f"/proc/{self.pid}/task/{tid}")) is not None:
+                sample[int(tid)] = taken
+        return sample
+
+    def thread_name(self, tid):
+        return "main thread" if tid == self.pid else f"thread {tid}"
 
     def end(self):
         """Command 1006, then waits for the console to end with status 0."""
