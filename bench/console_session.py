@@ -13,7 +13,9 @@ import platform
 import signal
 import socket
 import subprocess
+import sys
 import time
+import traceback
 
 READY_TIMEOUT_S = 10
 END_TIMEOUT_S = 10
@@ -205,3 +207,13 @@ class Console:
 def how_it_ended(wait_status):
     code = os.waitstatus_to_exitcode(wait_status)
     return f"exit status {code}" if code >= 0 else f"signal {-code}"
+
+
+def run_bench(name, main):
+    """Exits with main()'s status; a crash of the bench itself is a failed run (2), not a miss."""
+    try:
+        sys.exit(main())
+    except Exception as unexpected:
+        traceback.print_exc()
+        print(f"{name}: the bench itself failed: {unexpected!r}", file=sys.stderr)
+        sys.exit(2)

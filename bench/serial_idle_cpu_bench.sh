@@ -23,11 +23,11 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 PYTHONDONTWRITEBYTECODE=1 python3 - "$bench_dir" "$build_dir" "$seconds" "$work" <<'PY'
-import os, sys, time, traceback
+import os, sys, time
 
 bench_dir, build_dir, seconds, work = sys.argv[1:5]
 sys.path.insert(0, bench_dir)
-from console_session import CLOCK_TICKS_PER_S, Console, RunFailed, describe_machine, thread_usage
+from console_session import CLOCK_TICKS_PER_S, Console, RunFailed, describe_machine, run_bench, thread_usage
 
 TARGET_PERCENT = 1.0
 
@@ -69,10 +69,5 @@ def main():
     return 0 if met else 1
 
 
-try:
-    sys.exit(main())
-except Exception as unexpected:  # a crash of the bench itself is a failed run, not a miss
-    traceback.print_exc()
-    print(f"serial_idle_cpu_bench: the bench itself failed: {unexpected!r}", file=sys.stderr)
-    sys.exit(2)
+run_bench("serial_idle_cpu_bench", main)
 PY
