@@ -35,6 +35,11 @@ class TestableDlg : public CQuorvaneDlg {
 
 class ConsoleTest : public ::testing::Test {
  protected:
+  // `waiter`: how the loop waits when idle (a front end's own event processing); null for the
+  // plain wait.
+  explicit ConsoleTest(std::unique_ptr<platform::LoopWaiter> waiter = nullptr)
+      : loop(clock, std::move(waiter)) {}
+
   // Builds the board (with `profile_text` as its profile when not empty) and installs the
   // resources; Start also creates the dialog.
   void PrepareBoard(const std::string& profile_text = "");
@@ -55,7 +60,7 @@ class ConsoleTest : public ::testing::Test {
   InstalledResources resources_;
   testing_support::TempDir temp_;
   platform::VirtualClock clock;
-  platform::MessageLoop loop{clock};
+  platform::MessageLoop loop;
   testing_support::RecordingFrontEnd front_end;
   CWinApp app{L"quorvane"};
   TestableDlg dlg;

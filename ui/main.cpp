@@ -1,6 +1,6 @@
 // The console program: it puts the board together (the simulated terminal unless a profile says
-// otherwise), installs the resources and a front end, opens the outside senders' socket once the
-// dialog stands, and runs the application object until the dialog ends.
+// otherwise), installs the resources and runs the console in a window when there is a screen,
+// headless otherwise.
 #include <csignal>
 #include <cstdio>
 #include <memory>
@@ -9,15 +9,18 @@
 
 #include <CLI/CLI.hpp>
 
+#include <QApplication>
+
 #include "board/build_board.h"
-#include "framework/cwinapp.h"
-#include "platform/message_loop.h"
 #include "res/install_resources.h"
 #include "res/resource.h"
 #include "sender/client.h"
-#include "sender/server.h"
 #include "sim/sandbox.h"
 #include "ui/headless/headless_front_end.h"
+#include "ui/qt/qt_front_end.h"
+#include "ui/qt/qt_loop_waiter.h"
+#include "ui/qt/terminal_look.h"
+#include "ui/run_console.h"
 #include "ui/stop_signals.h"
 
 namespace {
@@ -43,8 +46,8 @@ int main(int argc, char** argv) {
   Options options;
   CLI::App cli{"Quorvane: the taxi terminal's service and factory test console"};
   cli.add_flag("--headless", options.headless,
-               "no window: the log pane goes to standard output, message boxes to standard error "
-               "(the only front end so far)");
+               "no window even where there is a screen: the log pane goes to standard output, "
+               "message boxes to standard error (the default without a display)");
   cli.add_option("--sandbox", options.sandbox,
                  "the simulated terminal's folder (default ~/.local/state/quorvane/sim)");
   cli.add_option("--board", options.board,
@@ -70,29 +73,18 @@ int main(int argc, char** argv) {
   }
   res::InstallResources();
 
-  ui::HeadlessFrontEnd front_end(IDC_EDIT_LOG, stdout, stderr);
-  platform::SetFrontEnd(&front_end);
-
-  platform::MonotonicClock clock;
-  auto loop = std::make_unique<platform::MessageLoop>(clock);
-  std::optional<sender::SenderServer> senders;
   int status = 0;
-  // Runs inside the dialog's modal loop, once the dialog has been created and initialised.
-  loop->core()->Post([&] {
-    const HWND dialog = AfxGetApp()->m_pMainWnd->m_hWnd;
-    senders.emplace(sim::ConsoleSocketIn(board_options.sandbox), dialog, loop->core());
-    if (const auto error = senders->Start()) {
-      std::fprintf(stderr, "quorvane: %s\n", error->c_str());
-      status = 2;
-      PostMessageW(dialog, WM_CLOSE, 0, 0);
-      return;
-    }
-    stop_signals.Watch(dialog);
-  });
-  const int app_status = AfxWinMain();
-  loop.reset();  // releases any outside sender still waiting for the ended dialog
-  senders.reset();
-  platform::SetFrontEnd(nullptr);
+  if (!options.headless && ui::ScreenAvailable()) {
+    QApplication qt(argc, argv);
+    ui::ApplyTerminalLook(qt);
+    ui::QtFrontEnd front_end;
+    status = ui::RunConsole(board_options.sandbox, front_end, std::make_unique<ui::QtLoopWaiter>(),
+                            stop_signals);
+  } else {
+    if (!options.headless) std::fputs("quorvane: no screen to show the dialog on; headless\n", stderr);
+    ui::HeadlessFrontEnd front_end(IDC_EDIT_LOG, stdout, stderr);
+    status = ui::RunConsole(board_options.sandbox, front_end, nullptr, stop_signals);
+  }
   platform::InstallBoard({});  // the simulated parts stop here, not among static destructors
-  return status != 0 ? status : app_status;
+  return status;
 }

@@ -1,0 +1,53 @@
+// The touch dialog on a screen: every dialog the console creates becomes a DialogWindow with one
+// view per control, kept in step with the window model, and message boxes become modal Qt
+// dialogs with an OK button. A person's input goes back as messages through PersonInput.
+// Everything runs on the user-interface thread, inside the console's loop (QtLoopWaiter).
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <unordered_map>
+
+#include "platform/front_end.h"
+#include "ui/qt/control_view.h"
+#include "ui/qt/dialog_window.h"
+
+namespace ui {
+
+class QtFrontEnd final : public platform::FrontEnd {
+ public:
+  QtFrontEnd();
+  ~QtFrontEnd() override;
+
+  // The window shown for `dialog`, or null.
+  DialogWindow* WindowOf(HWND dialog) const;
+  // The widget shown for control `control`, or null.
+  QWidget* WidgetOf(HWND control) const;
+  // Called once, after the first dialog's window has been painted for the first time.
+  void OnFirstFrame(std::function<void()> callback) { on_first_frame_ = std::move(callback); }
+
+  void WindowCreated(HWND hwnd) override;
+  void WindowDestroyed(HWND hwnd) override;
+  void TextSet(HWND hwnd, std::wstring_view text) override;
+  void TextReplaced(HWND hwnd, std::size_t start, std::size_t end,
+                    std::wstring_view inserted) override;
+  void SelectionChanged(HWND hwnd) override;
+  void CheckChanged(HWND hwnd) override;
+  void EnabledChanged(HWND hwnd) override;
+  void PlacementChanged(HWND hwnd) override;
+  void IconChanged(HWND hwnd) override;
+  void ShowMessageBox(HWND owner, std::wstring_view text, std::wstring_view caption, UINT type,
+                      std::function<void(int)> dismiss) override;
+
+ private:
+  ControlView* ViewOf(HWND control) const;
+  void WatchForFirstFrame(QWidget* window);
+
+  std::optional<PersonInput> input_;  // from the loop of the thread that creates the first window
+  std::unordered_map<HWND, std::unique_ptr<DialogWindow>> dialogs_;
+  std::unordered_map<HWND, std::unique_ptr<ControlView>> controls_;
+  std::function<void()> on_first_frame_;
+};
+
+}  // namespace ui
