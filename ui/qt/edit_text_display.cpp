@@ -4,7 +4,6 @@ namespace ui {
 
 namespace {
 
-constexpr char16_t kZeroWidthSpace = u'\u200B';
 constexpr char16_t kReplacementCharacter = u'\uFFFD';
 
 // Qt's text document reserves these for frames; as text they would corrupt its structure.
@@ -22,7 +21,7 @@ QString ShownCharacters(std::wstring_view text, std::size_t start, std::size_t e
     const auto code = static_cast<std::uint32_t>(c);
     if (c == L'\r') {
       const bool ends_line_with_next = i + 1 < text.size() && text[i + 1] == L'\n';
-      shown.append(ends_line_with_next ? QChar(kZeroWidthSpace) : QChar(u'\n'));
+      shown.append(ends_line_with_next ? QChar(kInvisibleCarriageReturn) : QChar(u'\n'));
     } else if (code > 0xFFFF || IsSurrogate(c) || IsReservedByQt(c)) {
       shown.append(QChar(kReplacementCharacter));
     } else {

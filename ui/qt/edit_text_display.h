@@ -13,6 +13,9 @@
 
 namespace ui {
 
+// How the "\r" of a "\r\n" is shown.
+inline constexpr char16_t kInvisibleCarriageReturn = u'\u200B';
+
 // The shown form of text[start, end), which depends on the characters around it.
 QString ShownCharacters(std::wstring_view text, std::size_t start, std::size_t end);
 

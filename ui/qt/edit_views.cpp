@@ -92,7 +92,16 @@ class MultiLineEditView final : public ControlView {
 
   platform::Selection SelectionShown() const {
     const QTextCursor cursor = edit_->textCursor();
-    return {static_cast<std::size_t>(cursor.anchor()), static_cast<std::size_t>(cursor.position())};
+    return {ModelPosition(cursor.anchor()), ModelPosition(cursor.position())};
+  }
+
+  // "\r\n" is one line end, as on the terminal: a position between the two (right behind the
+  // invisible "\r", where a tap at the end of a line lands) is taken as the one before it.
+  std::size_t ModelPosition(int shown) const {
+    if (shown > 0 && edit_->document()->characterAt(shown - 1) == QChar(kInvisibleCarriageReturn)) {
+      --shown;
+    }
+    return static_cast<std::size_t>(shown);
   }
 
   QPlainTextEdit* edit_;
