@@ -81,7 +81,9 @@ int main(int argc, char** argv) {
     status = ui::RunConsole(board_options.sandbox, front_end, std::make_unique<ui::QtLoopWaiter>(),
                             stop_signals);
   } else {
-    if (!options.headless) std::fputs("quorvane: no screen to show the dialog on; headless\n", stderr);
+    if (!options.headless) {
+      std::fputs("quorvane: no screen to show the dialog on; headless\n", stderr);
+    }
     ui::HeadlessFrontEnd front_end(IDC_EDIT_LOG, stdout, stderr);
     status = ui::RunConsole(board_options.sandbox, front_end, nullptr, stop_signals);
   }

@@ -55,7 +55,8 @@ void CaptionBar::SetTitle(const QString& title) { title_->setText(title); }
 QString CaptionBar::title() const { return title_->text(); }
 
 void CaptionBar::SetIcon(const QPixmap& icon) {
-  icon_->setPixmap(icon.scaled(kIconSize, kIconSize, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+  icon_->setPixmap(
+      icon.scaled(kIconSize, kIconSize, Qt::KeepAspectRatio, Qt::SmoothTransformation));
 }
 
 }  // namespace ui

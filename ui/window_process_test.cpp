@@ -1,0 +1,105 @@
+// The console in a real window: an X server of its own (Xvfb), the console started by the
+// README's run command with DISPLAY set, and a real pointer (xdotool) tapping the dialog.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <thread>
+
+#include "platform/resources.h"
+#include "res/install_resources.h"
+#include "res/resource.h"
+#include "sender/client.h"
+#include "sender/protocol.h"
+#include "sim/sandbox.h"
+#include "testing/child_process.h"
+#include "testing/temp_dir.h"
+#include "ui/qt/dialog_units.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using testing_support::ChildProcess;
+
+// Polls `done` every 20 ms until it holds or `timeout` passes.
+template <typename Condition>
+bool Eventually(Condition done, std::chrono::milliseconds timeout) {
+  const auto give_up = std::chrono::steady_clock::now() + timeout;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > give_up) return false;
+    std::this_thread::sleep_for(20ms);
+  }
+  return true;
+}
+
+class WindowProcessTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* folder : {"xvfb", "xdotool", "console"}) {
+      fs::create_directories(temp_.path() / folder);
+    }
+    res::InstallResources();
+    x_server_ = std::make_unique<ChildProcess>(
+        std::vector<std::string>{"Xvfb", "-displayfd", "1", "-screen", "0", "800x480x24",
+                                 "-nolisten", "tcp"},
+        temp_.path() / "xvfb");
+    const auto announced = [&] { return x_server_->Output().find('\n') != std::string::npos; };
+    ASSERT_TRUE(Eventually(announced, 20s)) << "Xvfb did not start: " << x_server_->Errors();
+    display_ = ":" + x_server_->Output().substr(0, x_server_->Output().find('\n'));
+  }
+
+  fs::path Sandbox() const { return temp_.path() / "sim"; }
+
+  sender::ExchangeResult Send(sender::Action action) {
+    const auto line = sender::EncodeRequest({std::move(action), sender::Delivery::AfterHandler});
+    return sender::Exchange(sim::ConsoleSocketIn(Sandbox()), std::get<std::string>(line), 20s);
+  }
+
+  std::string LogPane() { return Send(sender::ReadRequest{IDC_EDIT_LOG}).reply.text.value_or(""); }
+
+  // Runs xdotool on the test's display; its output.
+  std::string XDoTool(std::vector<std::string> args) {
+    args.insert(args.begin(), "xdotool");
+    ChildProcess tool(args, temp_.path() / "xdotool", {{"DISPLAY", display_}});
+    EXPECT_EQ(tool.Wait(20s), 0) << tool.Errors();
+    return tool.Output();
+  }
+
+  // A real click in the middle of control `id`, at the pixels its dialog units give.
+  void ClickControl(const std::string& window, int id) {
+    for (const auto& item : platform::LoadDialogTemplate(102).items) {
+      if (item.id != id) continue;
+      const QPoint middle = ui::DialogUnitsToPixels({item.x, item.y, item.cx, item.cy}).center();
+      XDoTool({"mousemove", "--window", window, std::to_string(middle.x()),
+               std::to_string(middle.y() + ui::kCaptionHeight), "click", "1"});
+      return;
+    }
+    ADD_FAILURE() << "no control " << id << " in the template";
+  }
+
+  testing_support::TempDir temp_;
+  std::unique_ptr<ChildProcess> x_server_;
+  std::string display_;
+};
+
+TEST_F(WindowProcessTest, TappingCom5AndOpenInTheWindowOpensThePort) {
+  ChildProcess console({QUORVANE_SOURCE_DIR "/scripts/run", "--sandbox", Sandbox().string()},
+                       temp_.path() / "console",
+                       {{"DISPLAY", display_}, {"QUORVANE_BOARD", ""}, {"QT_QPA_PLATFORM", ""}});
+  ASSERT_TRUE(Eventually([&] { return sender::ConsoleAnswers(sim::ConsoleSocketIn(Sandbox())); },
+                         120s))
+      << console.Errors();
+  std::string window = XDoTool({"search", "--sync", "--onlyvisible", "--name", "^QUORVANE$"});
+  window = window.substr(0, window.find('\n'));
+  ASSERT_FALSE(window.empty());
+
+  ClickControl(window, IDC_RADIO_COM5);
+  ClickControl(window, IDC_BTN_OPEN);
+  const auto opened = [&] { return LogPane() == "COM5 CLOSE success \r\nCOM5 OPEN!! \r\n"; };
+  EXPECT_TRUE(Eventually(opened, 20s)) << "the log pane holds: " << LogPane();
+
+  Send(sender::CommandRequest{IDC_BTN_EXIT});
+  EXPECT_EQ(console.Wait(20s), 0) << console.Errors();
+}
+
+}  // namespace
