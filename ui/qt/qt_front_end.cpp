@@ -35,12 +35,12 @@ QRect TemplateFrame(const platform::WindowState& dialog) {
   return QRect(0, 0, client.width(), client.height() + kCaptionHeight);
 }
 
-// Reports the first paint of a window once, then forgets it.
+// Reports the first paint of a widget once, then forgets it.
 class FirstPaintWatcher final : public QObject {
  public:
-  FirstPaintWatcher(QWidget* window, std::function<void()> callback)
-      : QObject(window), callback_(std::move(callback)) {
-    window->installEventFilter(this);
+  FirstPaintWatcher(QWidget* widget, std::function<void()> callback)
+      : QObject(widget), callback_(std::move(callback)) {
+    widget->installEventFilter(this);
   }
 
  protected:
@@ -107,8 +107,10 @@ void QtFrontEnd::WindowCreated(HWND hwnd) {
   }
 }
 
-void QtFrontEnd::WatchForFirstFrame(QWidget* window) {
-  new FirstPaintWatcher(window, std::exchange(on_first_frame_, nullptr));
+void QtFrontEnd::WatchForFirstFrame(DialogWindow* window) {
+  // The window's own background is covered by its caption bar and client area, so Qt paints
+  // only those; the caption bar is painted in every frame that shows the window.
+  new FirstPaintWatcher(window->caption(), std::exchange(on_first_frame_, nullptr));
 }
 
 void QtFrontEnd::WindowDestroyed(HWND hwnd) {

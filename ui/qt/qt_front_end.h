@@ -42,7 +42,7 @@ class QtFrontEnd final : public platform::FrontEnd {
 
  private:
   ControlView* ViewOf(HWND control) const;
-  void WatchForFirstFrame(QWidget* window);
+  void WatchForFirstFrame(DialogWindow* window);
 
   std::optional<PersonInput> input_;  // from the loop of the thread that creates the first window
   std::unordered_map<HWND, std::unique_ptr<DialogWindow>> dialogs_;
