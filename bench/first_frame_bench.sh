@@ -8,15 +8,10 @@
 # Exit status: 0 when the median meets the target, 1 when it misses, 2 when a run failed.
 set -euo pipefail
 
+bench_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 build_dir=${1:-build/default}
 runs=${2:-20}
-readonly target_ms=500
 
-probe=$build_dir/bench/first_frame_probe
-if [[ ! -x $probe ]]; then
-  echo "first_frame_bench: $probe is not built (cmake --build $build_dir)" >&2
-  exit 2
-fi
 if ! command -v python3 >/dev/null; then
   echo "first_frame_bench: python3 is needed to time the start" >&2
   exit 2
@@ -25,42 +20,45 @@ fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# One start: prints the milliseconds from launch to the probe's "first frame" line.
-measure_one_start() {
-  python3 - "$probe" "$1" <<'PY'
-import os, subprocess, sys, time
+PYTHONDONTWRITEBYTECODE=1 python3 - "$bench_dir" "$build_dir" "$runs" "$work" <<'PY'
+import os, statistics, subprocess, sys, time
 
-probe, sandbox = sys.argv[1:3]
+bench_dir, build_dir, runs, work = sys.argv[1], sys.argv[2], int(sys.argv[3]), sys.argv[4]
+sys.path.insert(0, bench_dir)
+from console_session import describe_machine
+
+TARGET_MS = 500
+probe = os.path.join(build_dir, "bench", "first_frame_probe")
+if not os.access(probe, os.X_OK):
+    sys.exit(f"first_frame_bench: {probe} is not built (cmake --build {build_dir})")
 environment = dict(os.environ, QT_QPA_PLATFORM="offscreen")
-environment.pop("QUORVANE_BOARD", None)
-launched = time.monotonic_ns()
-run = subprocess.Popen([probe, sandbox], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                       env=environment, text=True)
-line = run.stdout.readline()
-shown = time.monotonic_ns()
-try:
-    status = run.wait(timeout=20)
-except subprocess.TimeoutExpired:
-    run.kill()
-    sys.exit("first_frame_bench: the console did not end after its first frame")
-if line.strip() != "first frame" or status != 0:
-    sys.exit(f"first_frame_bench: no first frame (status {status}): {run.stderr.read()[-2000:]}")
-print(f"{(shown - launched) / 1e6:.1f}")
+environment.pop("QUORVANE_BOARD", None)  # the simulated terminal
+
+
+def one_start(sandbox):
+    """Milliseconds from launch to the probe's "first frame" line."""
+    launched = time.monotonic_ns()
+    run = subprocess.Popen([probe, sandbox], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                           env=environment, text=True)
+    line = run.stdout.readline()
+    shown = time.monotonic_ns()
+    try:
+        status = run.wait(timeout=20)
+    except subprocess.TimeoutExpired:
+        run.kill()
+        sys.exit("first_frame_bench: the console did not end after its first frame")
+    if line.strip() != "first frame" or status != 0:
+        sys.exit(f"first_frame_bench: no first frame (status {status}): "
+                 f"{run.stderr.read()[-2000:]}")
+    return (shown - launched) / 1e6
+
+
+print(describe_machine(build_dir).splitlines()[0])
+print(f"console: {probe}, {runs} starts on the offscreen platform")
+times = [one_start(os.path.join(work, f"sandbox{run}")) for run in range(runs)]
+median = statistics.median(times)
+verdict = "ok" if median <= TARGET_MS else "MISSED"
+print(f"launch to first painted frame: min {min(times):.1f} ms, median {median:.1f} ms, "
+      f"max {max(times):.1f} ms (target: median <= {TARGET_MS} ms) {verdict}")
+sys.exit(0 if verdict == "ok" else 1)
 PY
-}
-
-cpu_model=$(grep -m1 -E '^(model name|Hardware|Processor)' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')
-echo "machine: $(nproc) CPUs, ${cpu_model:-unknown CPU}, Linux $(uname -r)"
-echo "console: $probe, $runs starts on the offscreen platform"
-for ((run = 1; run <= runs; run++)); do
-  measure_one_start "$work/sandbox$run" >>"$work/results" || exit 2
-done
-
-read -r low median high < <(sort -g "$work/results" | awk '
-  { t[NR] = $1 }
-  END { m = NR % 2 ? t[(NR + 1) / 2] : (t[NR / 2] + t[NR / 2 + 1]) / 2
-        printf "%.1f %.1f %.1f\n", t[1], m, t[NR] }')
-verdict=$(awk -v m="$median" -v t="$target_ms" 'BEGIN { print (m <= t ? "ok" : "MISSED") }')
-echo "launch to first painted frame: min $low ms, median $median ms, max $high ms" \
-  "(target: median <= $target_ms ms) $verdict"
-[[ $verdict == ok ]]
