@@ -81,7 +81,7 @@ TEST_P(ClickTest, TappingACheckedRadioButtonLeavesItChecked) {
   EXPECT_TRUE(Checked(IDC_RADIO_COM1));
 }
 
-TEST_F(DialogInputTest, TheCaptionButtonsEndTheDialogAsItsCloseAndOkDo) {
+TEST_F(DialogInputTest, TheCaptionButtonsEndTheDialogAsItsCloseAndOkAndTheExitCommandDo) {
   PrepareBoard();
   ASSERT_TRUE(std::filesystem::exists(Volume("SDMMC")));
   loop.core()->Post([this] { Tap(Window()->caption()->close_button()); });
@@ -91,6 +91,12 @@ TEST_F(DialogInputTest, TheCaptionButtonsEndTheDialogAsItsCloseAndOkDo) {
 
   loop.core()->Post([this] { Tap(Window()->caption()->ok_button()); });
   EXPECT_EQ(dlg.DoModal(), IDOK);
+
+  // The outside sender's exit command ends it as the close button does.
+  loop.core()->Post(
+      [this] { sender::CarryOut(dlg.m_hWnd, {sender::CommandRequest{IDC_BTN_EXIT}}); });
+  EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+  EXPECT_FALSE(std::filesystem::exists(Volume("SDMMC") / "rwtest.txt"));
 }
 
 TEST_F(DialogInputTest, ASelectionMadeInTheLogPaneReceivesTheNextAppend) {
