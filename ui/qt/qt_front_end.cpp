@@ -58,11 +58,10 @@ class FirstPaintWatcher final : public QObject {
 
 }  // namespace
 
-QtFrontEnd::QtFrontEnd() = default;
-
+// Windows go before the views: a widget being destroyed may still signal its view.
 QtFrontEnd::~QtFrontEnd() {
-  controls_.clear();
   dialogs_.clear();
+  controls_.clear();
 }
 
 DialogWindow* QtFrontEnd::WindowOf(HWND dialog) const {
@@ -116,10 +115,10 @@ void QtFrontEnd::WatchForFirstFrame(DialogWindow* window) {
 void QtFrontEnd::WindowDestroyed(HWND hwnd) {
   const auto found = dialogs_.find(hwnd);
   if (found == dialogs_.end()) return;
+  dialogs_.erase(found);  // first, as in the destructor
   if (const platform::WindowState* state = platform::FindWindowState(hwnd)) {
     for (HWND child : state->children) controls_.erase(child);
   }
-  dialogs_.erase(found);
 }
 
 void QtFrontEnd::TextSet(HWND hwnd, std::wstring_view text) {

@@ -17,7 +17,6 @@ namespace ui {
 
 class QtFrontEnd final : public platform::FrontEnd {
  public:
-  QtFrontEnd();
   ~QtFrontEnd() override;
 
   // The window shown for `dialog`, or null.
