@@ -85,7 +85,10 @@ class WindowProcessTest : public ::testing::Test {
 TEST_F(WindowProcessTest, TappingCom5AndOpenInTheWindowOpensThePort) {
   ChildProcess console({QUORVANE_SOURCE_DIR "/scripts/run", "--sandbox", Sandbox().string()},
                        temp_.path() / "console",
-                       {{"DISPLAY", display_}, {"QUORVANE_BOARD", ""}, {"QT_QPA_PLATFORM", ""}});
+                       {{"DISPLAY", display_},
+                        {"WAYLAND_DISPLAY", ""},
+                        {"QT_QPA_PLATFORM", ""},
+                        {"QUORVANE_BOARD", ""}});
   ASSERT_TRUE(Eventually([&] { return sender::ConsoleAnswers(sim::ConsoleSocketIn(Sandbox())); },
                          120s))
       << console.Errors();
