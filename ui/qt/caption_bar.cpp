@@ -14,22 +14,10 @@ namespace {
 constexpr int kButtonWidth = 44;
 constexpr int kIconSize = 24;
 
-QPushButton* MakeCaptionButton(const QString& text, QWidget* parent, std::function<void()> action) {
-  auto* button = new QPushButton(text, parent);
-  button->setFixedSize(kButtonWidth, kCaptionHeight - 6);
-  button->setFocusPolicy(Qt::NoFocus);  // caption buttons never take the dialog's focus
-  QObject::connect(button, &QPushButton::clicked, std::move(action));
-  return button;
-}
-
 }  // namespace
 
-CaptionBar::CaptionBar(QWidget* parent, std::function<void()> on_ok, std::function<void()> on_close)
-    : QWidget(parent),
-      icon_(new QLabel(this)),
-      title_(new QLabel(this)),
-      ok_(MakeCaptionButton(QStringLiteral("OK"), this, std::move(on_ok))),
-      close_(MakeCaptionButton(QStringLiteral("×"), this, std::move(on_close))) {
+CaptionBar::CaptionBar(QWidget* parent)
+    : QWidget(parent), icon_(new QLabel(this)), title_(new QLabel(this)), row_(new QHBoxLayout(this)) {
   setFixedHeight(kCaptionHeight);
   setAutoFillBackground(true);
   QPalette colours = palette();
@@ -37,17 +25,15 @@ CaptionBar::CaptionBar(QWidget* parent, std::function<void()> on_ok, std::functi
   colours.setColor(QPalette::WindowText, Qt::white);
   setPalette(colours);
   icon_->setFixedSize(kIconSize, kIconSize);
+  icon_->hide();  // until there is an icon to show
   QFont bold = title_->font();
   bold.setBold(true);
   title_->setFont(bold);
 
-  auto* row = new QHBoxLayout(this);
-  row->setContentsMargins(4, 3, 3, 3);
-  row->setSpacing(4);
-  row->addWidget(icon_);
-  row->addWidget(title_, 1);
-  row->addWidget(ok_);
-  row->addWidget(close_);
+  row_->setContentsMargins(4, 3, 3, 3);
+  row_->setSpacing(4);
+  row_->addWidget(icon_);
+  row_->addWidget(title_, 1);
 }
 
 void CaptionBar::SetTitle(const QString& title) { title_->setText(title); }
@@ -57,6 +43,16 @@ QString CaptionBar::title() const { return title_->text(); }
 void CaptionBar::SetIcon(const QPixmap& icon) {
   icon_->setPixmap(
       icon.scaled(kIconSize, kIconSize, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+  icon_->setVisible(!icon.isNull());
+}
+
+QPushButton* CaptionBar::AddButton(const QString& text, std::function<void()> action) {
+  auto* button = new QPushButton(text, this);
+  button->setFixedSize(kButtonWidth, kCaptionHeight - 6);
+  button->setFocusPolicy(Qt::NoFocus);
+  QObject::connect(button, &QPushButton::clicked, std::move(action));
+  row_->addWidget(button);
+  return button;
 }
 
 }  // namespace ui

@@ -1,11 +1,12 @@
-// The dialog's caption bar, drawn by the console itself as the terminal's window manager draws
-// it: the small icon, the window text, the OK button and the close button.
+// A caption bar drawn by the console itself, as the terminal's window manager draws it: the
+// small icon, the window text, and the caption's buttons at the right end.
 #pragma once
 
 #include <functional>
 
 #include <QWidget>
 
+class QHBoxLayout;
 class QLabel;
 class QPushButton;
 
@@ -13,19 +14,18 @@ namespace ui {
 
 class CaptionBar final : public QWidget {
  public:
-  CaptionBar(QWidget* parent, std::function<void()> on_ok, std::function<void()> on_close);
+  explicit CaptionBar(QWidget* parent);
 
   void SetTitle(const QString& title);
-  void SetIcon(const QPixmap& icon);
   QString title() const;
-  QPushButton* ok_button() const { return ok_; }
-  QPushButton* close_button() const { return close_; }
+  void SetIcon(const QPixmap& icon);
+  // A button at the right end, after those added before; it never takes the keyboard focus.
+  QPushButton* AddButton(const QString& text, std::function<void()> action);
 
  private:
   QLabel* icon_;
   QLabel* title_;
-  QPushButton* ok_;
-  QPushButton* close_;
+  QHBoxLayout* row_;
 };
 
 }  // namespace ui

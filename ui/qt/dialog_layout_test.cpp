@@ -33,8 +33,8 @@ TEST_F(DialogLayoutTest, TheWindowIsTheWholeScreenWithItsCaption) {
   EXPECT_EQ(Window()->geometry(), QRect(0, 0, 800, 480));
   EXPECT_EQ(Window()->caption()->title(), QStringLiteral("QUORVANE"));
   EXPECT_EQ(Window()->client()->geometry(), QRect(0, ui::kCaptionHeight, 800, 447));
-  EXPECT_FALSE(Window()->caption()->ok_button()->isHidden());
-  EXPECT_FALSE(Window()->caption()->close_button()->isHidden());
+  EXPECT_FALSE(Window()->ok_button()->isHidden());
+  EXPECT_FALSE(Window()->close_button()->isHidden());
 }
 
 TEST_F(DialogLayoutTest, EveryTemplateItemSitsAtItsDialogUnitsWithItsKindAndCaption) {

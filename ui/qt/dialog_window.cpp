@@ -9,7 +9,9 @@ namespace ui {
 DialogWindow::DialogWindow(std::function<void()> on_ok, std::function<void()> on_close)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint),
       on_close_(on_close),
-      caption_(new CaptionBar(this, std::move(on_ok), std::move(on_close))),
+      caption_(new CaptionBar(this)),
+      ok_button_(caption_->AddButton(QStringLiteral("OK"), std::move(on_ok))),
+      close_button_(caption_->AddButton(QStringLiteral("×"), std::move(on_close))),
       client_(new QWidget(this)) {
   client_->setAutoFillBackground(true);
 }

@@ -1,4 +1,5 @@
-// The dialog's top-level window: the caption bar over the client area that holds the controls.
+// The dialog's top-level window: the caption bar with its OK and close buttons over the client
+// area that holds the controls.
 // Its size and place are the model's; closing it from outside (a window manager, Alt+F4) is the
 // caption's close button, which the console may answer as it likes.
 #pragma once
@@ -16,6 +17,8 @@ class DialogWindow final : public QWidget {
   DialogWindow(std::function<void()> on_ok, std::function<void()> on_close);
 
   CaptionBar* caption() const { return caption_; }
+  QPushButton* ok_button() const { return ok_button_; }
+  QPushButton* close_button() const { return close_button_; }
   QWidget* client() const { return client_; }
   // The whole window, caption bar included, in screen pixels.
   void Place(const QRect& frame);
@@ -27,6 +30,8 @@ class DialogWindow final : public QWidget {
  private:
   std::function<void()> on_close_;
   CaptionBar* caption_;
+  QPushButton* ok_button_;
+  QPushButton* close_button_;
   QWidget* client_;
 };
 

@@ -2,7 +2,6 @@
 // messages, in the order given, with the same effect as an outside sender's commands.
 #include <QApplication>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -16,6 +15,7 @@
 #include "sender/dialog_actions.h"
 #include "testing/test_dialog.h"
 #include "testing/tty_end.h"
+#include "ui/qt/message_box_window.h"
 #include "ui/qt/offscreen_console.h"
 
 namespace {
@@ -84,12 +84,12 @@ TEST_P(ClickTest, TappingACheckedRadioButtonLeavesItChecked) {
 TEST_F(DialogInputTest, TheCaptionButtonsEndTheDialogAsItsCloseAndOkAndTheExitCommandDo) {
   PrepareBoard();
   ASSERT_TRUE(std::filesystem::exists(Volume("SDMMC")));
-  loop.core()->Post([this] { Tap(Window()->caption()->close_button()); });
+  loop.core()->Post([this] { Tap(Window()->close_button()); });
   EXPECT_EQ(dlg.DoModal(), IDCANCEL);
   EXPECT_FALSE(std::filesystem::exists(Volume("SDMMC") / "rwtest.txt"));
   EXPECT_EQ(qt.WindowOf(dlg.m_hWnd), nullptr);
 
-  loop.core()->Post([this] { Tap(Window()->caption()->ok_button()); });
+  loop.core()->Post([this] { Tap(Window()->ok_button()); });
   EXPECT_EQ(dlg.DoModal(), IDOK);
 
   // The outside sender's exit command ends it as the close button does.
@@ -178,15 +178,15 @@ TEST_F(DialogInputTest, AMessageBoxTakesTheInputWhileTimersKeepTicking) {
   bool tap_refused = false;
   QTimer person;
   QObject::connect(&person, &QTimer::timeout, [&] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    auto* box = dynamic_cast<ui::MessageBoxWindow*>(QApplication::activeModalWidget());
     if (box == nullptr) return;
     person.stop();
     box_text = box->text();
-    box_title = box->windowTitle();
+    box_title = box->caption();
     QTest::mouseClick(Widget(IDC_RADIO_COM6), Qt::LeftButton);
     loop.AdvanceBy(5s);
     tap_refused = !Model(IDC_RADIO_COM6).checked;
-    QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+    QTest::mouseClick(box->ok_button(), Qt::LeftButton);
   });
   person.start(0);
   Tap(IDC_BTN_OPEN);

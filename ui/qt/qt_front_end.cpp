@@ -2,13 +2,13 @@
 
 #include <QEvent>
 #include <QGuiApplication>
-#include <QMessageBox>
 #include <QPixmap>
 
 #include "platform/message_loop.h"
 #include "platform/resources.h"
 #include "platform/window_model.h"
 #include "ui/qt/dialog_units.h"
+#include "ui/qt/message_box_window.h"
 #include "ui/qt/qt_text.h"
 
 namespace ui {
@@ -172,8 +172,7 @@ void QtFrontEnd::IconChanged(HWND hwnd) {
 void QtFrontEnd::ShowMessageBox(HWND owner, std::wstring_view text, std::wstring_view caption,
                                 UINT /*type: the console asks for OK only*/,
                                 std::function<void(int)> dismiss) {
-  auto* box = new QMessageBox(QMessageBox::NoIcon, ToQString(caption), ToQString(text),
-                              QMessageBox::Ok, WindowOf(owner));
+  auto* box = new MessageBoxWindow(WindowOf(owner), ToQString(caption), ToQString(text));
   box->setWindowModality(Qt::ApplicationModal);
   box->setAttribute(Qt::WA_DeleteOnClose);
   QObject::connect(box, &QDialog::finished, [dismiss = std::move(dismiss)] { dismiss(IDOK); });
