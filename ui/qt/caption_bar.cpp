@@ -17,7 +17,10 @@ constexpr int kIconSize = 24;
 }  // namespace
 
 CaptionBar::CaptionBar(QWidget* parent)
-    : QWidget(parent), icon_(new QLabel(this)), title_(new QLabel(this)), row_(new QHBoxLayout(this)) {
+    : QWidget(parent),
+      icon_(new QLabel(this)),
+      title_(new QLabel(this)),
+      row_(new QHBoxLayout(this)) {
   setFixedHeight(kCaptionHeight);
   setAutoFillBackground(true);
   QPalette colours = palette();
