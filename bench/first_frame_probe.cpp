@@ -24,8 +24,7 @@ int main(int argc, char** argv) {
   const std::filesystem::path sandbox = argv[1];
   platform::InstallBoard(board::BuildBoard({sandbox, std::nullopt}));
   res::InstallResources();
-  QApplication qt(argc, argv);
-  ui::ApplyTerminalLook(qt);
+  const auto qt = ui::MakeTerminalApplication(argc, argv);
   ui::QtFrontEnd front_end;
   front_end.OnFirstFrame([] {
     std::puts("first frame");

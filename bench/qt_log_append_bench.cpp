@@ -37,11 +37,7 @@ QApplication& OffscreenApplication() {
   static char name[] = "qt_log_append_bench";
   static char* argv[] = {name, nullptr};
   qputenv("QT_QPA_PLATFORM", "offscreen");
-  static auto* application = [] {
-    auto* created = new QApplication(argc, argv);
-    ui::ApplyTerminalLook(*created);
-    return created;
-  }();
+  static auto* application = ui::MakeTerminalApplication(argc, argv).release();
   return *application;
 }
 

@@ -75,8 +75,7 @@ int main(int argc, char** argv) {
 
   int status = 0;
   if (!options.headless && ui::ScreenAvailable()) {
-    QApplication qt(argc, argv);
-    ui::ApplyTerminalLook(qt);
+    const auto qt = ui::MakeTerminalApplication(argc, argv);
     ui::QtFrontEnd front_end;
     status = ui::RunConsole(board_options.sandbox, front_end, std::make_unique<ui::QtLoopWaiter>(),
                             stop_signals);

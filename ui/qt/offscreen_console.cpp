@@ -10,13 +10,13 @@ namespace qt_testing {
 
 void EnsureOffscreenApplication() {
   if (QApplication::instance() != nullptr) return;
-  qputenv("QT_QPA_PLATFORM", "offscreen");
+  // A screen like the terminal's: 800 × 480 pixels on a 7-inch panel.
+  qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" QUORVANE_TERMINAL_SCREEN);
   static int argc = 1;
   static char name[] = "quorvane_qt_tests";
   static char* argv[] = {name, nullptr};
   // Lives until the program ends; Qt tears down its platform when the process exits.
-  auto* application = new QApplication(argc, argv);
-  ui::ApplyTerminalLook(*application);
+  ui::MakeTerminalApplication(argc, argv).release();
 }
 
 namespace {

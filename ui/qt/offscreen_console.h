@@ -9,7 +9,8 @@
 
 namespace qt_testing {
 
-// The one QApplication of a test program, on the offscreen platform with the terminal's look.
+// The one QApplication of a test program, on the offscreen platform with a screen like the
+// terminal's and the terminal's look.
 void EnsureOffscreenApplication();
 
 class OffscreenConsoleTest : public console_testing::ConsoleTest {

@@ -1,7 +1,10 @@
-// What the console's window looks like on any machine: one widget style and the template's
-// Korean-capable font at the terminal's size, so the layout and the reference screenshot do not
-// depend on the desktop it happens to run on.
+// The Qt application the console's window lives in, made to look the same on any machine: one
+// widget style, the template's Korean-capable font at the terminal's size, and the dialog kept
+// in screen pixels, so that the layout and the reference screenshot do not depend on the desktop
+// or panel it happens to run on.
 #pragma once
+
+#include <memory>
 
 class QApplication;
 
@@ -9,7 +12,8 @@ namespace ui {
 
 inline constexpr char kDialogFontFamily[] = "NanumGothic";
 
-void ApplyTerminalLook(QApplication& application);
+// `argc` and `argv` must outlive the application, as Qt requires.
+std::unique_ptr<QApplication> MakeTerminalApplication(int& argc, char** argv);
 
 // Whether Qt has a screen to show a window on: a window system's display, or a platform chosen
 // explicitly (QT_QPA_PLATFORM, as on a kiosk's framebuffer or for offscreen rendering).
