@@ -16,6 +16,7 @@
 
 #include "platform/clock.h"
 #include "platform/message_loop.h"
+#include "bench/plain_dialog.h"
 #include "platform/window.h"
 
 namespace {
@@ -42,14 +43,6 @@ platform::DialogTemplate LogPaneDialog() {
   return dialog;
 }
 
-// The dialog leaves everything to the system, as the console's does for the pane's messages.
-class PlainDialog final : public platform::WindowProcedure {
- public:
-  LRESULT WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override {
-    return DefWindowProcW(hwnd, message, wParam, lParam);
-  }
-};
-
 // A dialog holding one empty log pane, on a message loop of the calling thread.
 class LogPane {
  public:
@@ -73,7 +66,7 @@ class LogPane {
  private:
   platform::MonotonicClock clock_;
   platform::MessageLoop loop_{clock_};
-  PlainDialog procedure_;
+  bench::PlainDialog procedure_;
   HWND dialog_;
   HWND pane_;  // held, as the console's edit object holds its control
 };

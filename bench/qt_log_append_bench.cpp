@@ -6,10 +6,11 @@
 
 #include <chrono>
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 
+#include "bench/plain_dialog.h"
 #include "platform/clock.h"
 #include "platform/message_loop.h"
 #include "platform/resources.h"
@@ -17,42 +18,26 @@
 #include "res/install_resources.h"
 #include "res/resource.h"
 #include "ui/qt/qt_front_end.h"
+#include "ui/qt/offscreen_application.h"
 #include "ui/qt/qt_loop_waiter.h"
-#include "ui/qt/terminal_look.h"
 
 namespace {
 
 constexpr int kFilledLines = 100'000;
 constexpr double kTargetSecondsPerAppend = 0.001;
 
-class PlainDialog final : public platform::WindowProcedure {
- public:
-  LRESULT WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override {
-    return DefWindowProcW(hwnd, message, wParam, lParam);
-  }
-};
-
-QApplication& OffscreenApplication() {
-  static int argc = 1;
-  static char name[] = "qt_log_append_bench";
-  static char* argv[] = {name, nullptr};
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  static auto* application = ui::MakeTerminalApplication(argc, argv).release();
-  return *application;
-}
-
 void Append(HWND pane, const wchar_t* text) {
   SendMessageW(pane, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(text));
 }
 
 void BM_AppendToShownPane(benchmark::State& state) {
-  OffscreenApplication();
+  qt_testing::EnsureOffscreenApplication();
   res::InstallResources();
   ui::QtFrontEnd front_end;
   platform::SetFrontEnd(&front_end);
   platform::MonotonicClock clock;
   platform::MessageLoop loop(clock, std::make_unique<ui::QtLoopWaiter>());
-  PlainDialog procedure;
+  bench::PlainDialog procedure;
   const HWND dialog =
       platform::CreateDialogFromTemplate(platform::LoadDialogTemplate(102), nullptr, &procedure);
   SetWindowPos(dialog, nullptr, 0, 0, 800, 480, SWP_FRAMECHANGED);

@@ -149,9 +149,8 @@ class SingleLineEditView final : public ControlView {
 
  private:
   void ShowSelectionNow(const platform::Selection& selection) {
-    if (SelectionShown().anchor == selection.anchor && SelectionShown().caret == selection.caret) {
-      return;
-    }
+    const platform::Selection shown = SelectionShown();
+    if (shown.anchor == selection.anchor && shown.caret == selection.caret) return;
     const int anchor = static_cast<int>(selection.anchor);
     const int caret = static_cast<int>(selection.caret);
     if (anchor == caret) {

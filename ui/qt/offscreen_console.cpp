@@ -3,21 +3,10 @@
 #include <QApplication>
 #include <QTest>
 
+#include "ui/qt/offscreen_application.h"
 #include "ui/qt/qt_loop_waiter.h"
-#include "ui/qt/terminal_look.h"
 
 namespace qt_testing {
-
-void EnsureOffscreenApplication() {
-  if (QApplication::instance() != nullptr) return;
-  // A screen like the terminal's: 800 × 480 pixels on a 7-inch panel.
-  qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" QUORVANE_TERMINAL_SCREEN);
-  static int argc = 1;
-  static char name[] = "quorvane_qt_tests";
-  static char* argv[] = {name, nullptr};
-  // Lives until the program ends; Qt tears down its platform when the process exits.
-  ui::MakeTerminalApplication(argc, argv).release();
-}
 
 namespace {
 

@@ -5,13 +5,10 @@
 #include <QWidget>
 
 #include "app/console_fixture.h"
+#include "ui/qt/offscreen_application.h"
 #include "ui/qt/qt_front_end.h"
 
 namespace qt_testing {
-
-// The one QApplication of a test program, on the offscreen platform with a screen like the
-// terminal's and the terminal's look.
-void EnsureOffscreenApplication();
 
 class OffscreenConsoleTest : public console_testing::ConsoleTest {
  protected:
