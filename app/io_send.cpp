@@ -1,8 +1,8 @@
 // The one way to the stream drivers: open by name, one request, close.
 #include "app/quorvane_dlg.h"
 #include "framework/cwinapp.h"
-#include "platform/devices.h"
-#include "platform/handles.h"
+#include "platform/terminal/devices.h"
+#include "platform/terminal/handles.h"
 
 void CQuorvaneDlg::IoSend(LPCWSTR szDevice, DWORD dwCode, LPVOID pInput, DWORD dwInputSize,
                           LPVOID pOutput, DWORD dwOutputSize, LPCWSTR szOpenFailureText) {

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "platform/resources.h"
-#include "platform/volumes.h"
+#include "platform/terminal/resources.h"
+#include "platform/terminal/volumes.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include <fstream>
 
-#include "app/console_fixture.h"
-#include "platform/window_model.h"
+#include "platform/ports/window_model.h"
+#include "testing/console_fixture.h"
 
 namespace {
 

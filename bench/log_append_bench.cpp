@@ -14,10 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/clock.h"
-#include "platform/message_loop.h"
 #include "bench/plain_dialog.h"
-#include "platform/window.h"
+#include "platform/terminal/clock.h"
+#include "platform/terminal/message_loop.h"
+#include "platform/terminal/window.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // log pane's messages: what the append benchmarks put their panes in.
 #pragma once
 
-#include "platform/window.h"
+#include "platform/terminal/window.h"
 
 namespace bench {
 

@@ -11,14 +11,14 @@
 #include <QScrollBar>
 
 #include "bench/plain_dialog.h"
-#include "platform/clock.h"
-#include "platform/message_loop.h"
-#include "platform/resources.h"
-#include "platform/window.h"
+#include "platform/terminal/clock.h"
+#include "platform/terminal/message_loop.h"
+#include "platform/terminal/resources.h"
+#include "platform/terminal/window.h"
 #include "res/install_resources.h"
 #include "res/resource.h"
-#include "ui/qt/qt_front_end.h"
 #include "ui/qt/offscreen_application.h"
+#include "ui/qt/qt_front_end.h"
 #include "ui/qt/qt_loop_waiter.h"
 
 namespace {

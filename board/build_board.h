@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "board/profile.h"
-#include "platform/board.h"
+#include "platform/ports/board.h"
 
 namespace board {
 

@@ -9,17 +9,17 @@
 #include <sstream>
 #include <string>
 
-#include "platform/board.h"
-#include "platform/debug_port.h"
-#include "platform/devices.h"
-#include "platform/handles.h"
-#include "platform/serial.h"
-#include "platform/volumes.h"
+#include "platform/ports/board.h"
+#include "platform/terminal/debug_port.h"
+#include "platform/terminal/devices.h"
+#include "platform/terminal/handles.h"
+#include "platform/terminal/serial.h"
+#include "platform/terminal/volumes.h"
 #include "sim/driver_journal.h"
 #include "sim/eas_driver.h"
 #include "sim/serial_link.h"
-#include "testing/tty_end.h"
 #include "testing/temp_dir.h"
+#include "testing/tty_end.h"
 
 namespace board {
 namespace {

@@ -10,7 +10,7 @@
 #include <span>
 #include <system_error>
 
-#include "platform/code_page.h"
+#include "platform/terminal/code_page.h"
 #include "sim/sandbox.h"
 
 namespace board {

@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/win_types.h"
+#include "platform/terminal/win_types.h"
 #include "sim/eas_driver.h"
 
 namespace board {

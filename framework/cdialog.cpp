@@ -1,7 +1,7 @@
 #include "framework/cdialog.h"
 
-#include "platform/message_loop.h"
-#include "platform/resources.h"
+#include "platform/terminal/message_loop.h"
+#include "platform/terminal/resources.h"
 
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
   ON_MESSAGE(WM_INITDIALOG, HandleInitDialog)

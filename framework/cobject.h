@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "platform/win_types.h"
+#include "platform/terminal/win_types.h"
 
 class CObject;
 

@@ -2,7 +2,7 @@
 
 #include <cstdarg>
 
-#include "platform/wide_format.h"
+#include "platform/terminal/wide_format.h"
 
 void CString::Format(LPCWSTR format, ...) {
   va_list args;

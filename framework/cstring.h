@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "platform/win_types.h"
+#include "platform/terminal/win_types.h"
 
 class CString {
  public:

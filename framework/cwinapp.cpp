@@ -2,7 +2,7 @@
 
 #include <cerrno>
 
-#include "platform/code_page.h"
+#include "platform/terminal/code_page.h"
 
 namespace {
 

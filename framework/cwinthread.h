@@ -8,8 +8,8 @@
 #include <memory>
 #include <thread>
 
-#include "platform/message_loop.h"
-#include "platform/win_types.h"
+#include "platform/terminal/message_loop.h"
+#include "platform/terminal/win_types.h"
 
 using AFX_THREADPROC = UINT (*)(LPVOID);
 

@@ -4,7 +4,7 @@
 
 #include <atomic>
 
-#include "platform/window.h"
+#include "platform/terminal/window.h"
 #include "testing/test_dialog.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include "framework/ccmdtarget.h"
 #include "framework/cstring.h"
-#include "platform/window.h"
+#include "platform/terminal/window.h"
 
 class CWnd : public CCmdTarget {
  public:

@@ -6,7 +6,7 @@
 #include <functional>
 #include <vector>
 
-#include "platform/win_types.h"
+#include "platform/terminal/win_types.h"
 
 class CCmdTarget;
 

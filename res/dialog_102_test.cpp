@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/code_page.h"
-#include "platform/resources.h"
+#include "platform/terminal/code_page.h"
+#include "platform/terminal/resources.h"
 #include "res/install_resources.h"
 #include "res/resource.h"
 

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <span>
 
-#include "platform/resources.h"
+#include "platform/terminal/resources.h"
 #include "res/resource.h"
 
 // Defined in the sources that cmake/embed_resource.cmake generates from the files beside this one.

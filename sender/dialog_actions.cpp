@@ -1,8 +1,8 @@
 #include "sender/dialog_actions.h"
 
-#include "platform/code_page.h"
-#include "platform/window.h"
-#include "platform/window_model.h"
+#include "platform/ports/window_model.h"
+#include "platform/terminal/code_page.h"
+#include "platform/terminal/window.h"
 #include "sender/overloaded.h"
 
 namespace sender {

@@ -4,7 +4,7 @@
 // open) a person's input is refused. Messages and reads are not a person's input and go through.
 #pragma once
 
-#include "platform/win_types.h"
+#include "platform/terminal/win_types.h"
 #include "sender/protocol.h"
 
 namespace sender {

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string_view>
 
-#include "platform/win_types.h"
+#include "platform/terminal/win_types.h"
 
 namespace sender {
 

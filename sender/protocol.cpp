@@ -4,7 +4,7 @@
 #include <limits>
 #include <nlohmann/json.hpp>
 
-#include "platform/code_page.h"
+#include "platform/terminal/code_page.h"
 #include "sender/message_policy.h"
 #include "sender/overloaded.h"
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/win_types.h"
+#include "platform/terminal/win_types.h"
 #include "sender/message_policy.h"
 
 namespace {

@@ -12,9 +12,9 @@
 #include <cstring>
 #include <list>
 
-#include "platform/code_page.h"
-#include "platform/debug_port.h"
-#include "platform/window.h"
+#include "platform/terminal/code_page.h"
+#include "platform/terminal/debug_port.h"
+#include "platform/terminal/window.h"
 #include "sender/dialog_actions.h"
 
 namespace sender {

@@ -20,8 +20,8 @@
 #include <string>
 #include <thread>
 
-#include "platform/message_loop.h"
-#include "platform/win_types.h"
+#include "platform/terminal/message_loop.h"
+#include "platform/terminal/win_types.h"
 #include "sender/protocol.h"
 #include "sender/socket_io.h"
 #include "sender/ui_handoff.h"

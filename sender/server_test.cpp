@@ -8,10 +8,10 @@
 #include <future>
 #include <thread>
 
-#include "platform/board.h"
-#include "platform/window_model.h"
+#include "platform/ports/board.h"
+#include "platform/ports/window_model.h"
 #include "sender/dialog_actions.h"
-#include "sender/test_console.h"
+#include "testing/test_console.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <functional>
 #include <memory>
 
-#include "platform/message_loop.h"
+#include "platform/terminal/message_loop.h"
 
 namespace sender {
 

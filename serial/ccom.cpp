@@ -3,9 +3,9 @@
 #include <cstring>
 
 #include "framework/cwinapp.h"
-#include "platform/debug_port.h"
-#include "platform/devices.h"
-#include "platform/handles.h"
+#include "platform/terminal/debug_port.h"
+#include "platform/terminal/devices.h"
+#include "platform/terminal/handles.h"
 
 IMPLEMENT_DYNCREATE(CCom, CObject)
 

@@ -16,8 +16,8 @@
 #include "framework/cobject.h"
 #include "framework/cstring.h"
 #include "framework/cwinthread.h"
-#include "platform/events.h"
-#include "platform/serial.h"
+#include "platform/terminal/events.h"
+#include "platform/terminal/serial.h"
 
 // Received bytes: wParam the count at the start of the receive buffer, lParam the port number.
 inline constexpr UINT WM_COMM_READ = WM_USER + 1;

@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "framework/cwinapp.h"
-#include "platform/board.h"
-#include "platform/message_loop.h"
-#include "platform/serial_port_posix.h"
+#include "platform/linux/serial_port_posix.h"
+#include "platform/ports/board.h"
+#include "platform/terminal/message_loop.h"
 #include "testing/recording_front_end.h"
 #include "testing/temp_dir.h"
 #include "testing/test_dialog.h"

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "app/quorvane_dlg.h"
-#include "platform/debug_port.h"
+#include "platform/terminal/debug_port.h"
 
 namespace {
 

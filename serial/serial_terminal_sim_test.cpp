@@ -5,13 +5,13 @@
 #include <regex>
 #include <thread>
 
-#include "app/console_fixture.h"
-#include "platform/board.h"
-#include "platform/devices.h"
-#include "platform/handles.h"
-#include "platform/serial.h"
-#include "testing/tty_end.h"
+#include "platform/ports/board.h"
+#include "platform/terminal/devices.h"
+#include "platform/terminal/handles.h"
+#include "platform/terminal/serial.h"
 #include "testing/child_process.h"
+#include "testing/console_fixture.h"
+#include "testing/tty_end.h"
 
 namespace {
 

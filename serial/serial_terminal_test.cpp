@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "app/console_fixture.h"
+#include "testing/console_fixture.h"
 
 namespace {
 

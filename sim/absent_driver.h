@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/stream_driver.h"
+#include "platform/ports/stream_driver.h"
 #include "sim/driver_journal.h"
 
 namespace sim {

@@ -19,7 +19,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "platform/win_types.h"
+#include "platform/terminal/win_types.h"
 
 namespace sim {
 

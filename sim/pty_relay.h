@@ -15,7 +15,7 @@
 
 #include <chrono>
 
-#include "platform/posix_calls.h"
+#include "platform/linux/posix_calls.h"
 
 namespace sim {
 

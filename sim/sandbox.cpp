@@ -11,7 +11,7 @@
 #include <system_error>
 #include <utility>
 
-#include "platform/posix_calls.h"
+#include "platform/linux/posix_calls.h"
 
 namespace sim {
 

@@ -12,8 +12,8 @@
 #include <filesystem>
 #include <thread>
 
-#include "platform/posix_calls.h"
-#include "sim/pty_pair.h"
+#include "platform/linux/posix_calls.h"
+#include "platform/linux/pty_pair.h"
 
 namespace sim {
 
@@ -31,8 +31,8 @@ class SerialLink {
   termios ConsoleSideSettings() const { return console_side_.SlaveSettings(); }
 
  private:
-  const PtyPair console_side_;
-  const PtyPair far_end_;
+  const platform::posix::PtyPair console_side_;
+  const platform::posix::PtyPair far_end_;
   const platform::posix::WakeFd stop_;
   std::thread relay_;
 };

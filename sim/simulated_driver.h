@@ -12,7 +12,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "platform/stream_driver.h"
+#include "platform/ports/stream_driver.h"
 #include "sim/driver_journal.h"
 
 namespace sim {

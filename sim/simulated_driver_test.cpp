@@ -9,9 +9,9 @@
 #include <thread>
 #include <vector>
 
-#include "platform/board.h"
-#include "platform/devices.h"
-#include "platform/handles.h"
+#include "platform/ports/board.h"
+#include "platform/terminal/devices.h"
+#include "platform/terminal/handles.h"
 #include "sim/absent_driver.h"
 #include "sim/eas_driver.h"
 #include "sim/etc_driver.h"

@@ -9,12 +9,12 @@
 #include <sstream>
 #include <string>
 
-#include "platform/board.h"
-#include "platform/handles.h"
-#include "platform/serial.h"
-#include "testing/tty_end.h"
+#include "platform/ports/board.h"
+#include "platform/terminal/handles.h"
+#include "platform/terminal/serial.h"
 #include "testing/child_process.h"
 #include "testing/temp_dir.h"
+#include "testing/tty_end.h"
 
 namespace sim {
 namespace {

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <thread>
 
-#include "platform/posix_calls.h"
+#include "platform/linux/posix_calls.h"
 
 namespace sim {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/front_end.h"
+#include "platform/ports/front_end.h"
 
 namespace testing_support {
 

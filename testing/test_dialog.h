@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "platform/window.h"
+#include "platform/terminal/window.h"
 
 namespace testing_support {
 

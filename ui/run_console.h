@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <memory>
 
-#include "platform/front_end.h"
-#include "platform/message_loop.h"
+#include "platform/ports/front_end.h"
+#include "platform/terminal/message_loop.h"
 #include "ui/stop_signals.h"
 
 namespace ui {

@@ -3,7 +3,7 @@
 #include <pthread.h>
 #include <signal.h>
 
-#include "platform/window.h"
+#include "platform/terminal/window.h"
 
 namespace ui {
 

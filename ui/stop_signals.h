@@ -4,7 +4,7 @@
 
 #include <thread>
 
-#include "platform/win_types.h"
+#include "platform/terminal/win_types.h"
 
 namespace ui {
 

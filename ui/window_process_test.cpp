@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "platform/resources.h"
+#include "platform/terminal/resources.h"
 #include "res/install_resources.h"
 #include "res/resource.h"
 #include "sender/client.h"

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/window_model.h"
-#include "sender/test_console.h"
+#include "platform/ports/window_model.h"
+#include "testing/test_console.h"
 
 extern char** environ;
 

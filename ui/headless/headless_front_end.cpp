@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "platform/code_page.h"
-#include "platform/window.h"
+#include "platform/terminal/code_page.h"
+#include "platform/terminal/window.h"
 
 namespace ui {
 

@@ -6,7 +6,7 @@
 
 #include <cstdio>
 
-#include "platform/front_end.h"
+#include "platform/ports/front_end.h"
 
 namespace ui {
 

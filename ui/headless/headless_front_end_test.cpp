@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/message_loop.h"
+#include "platform/terminal/message_loop.h"
 #include "testing/test_dialog.h"
 
 namespace {

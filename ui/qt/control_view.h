@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <memory>
 
-#include "platform/window_model.h"
+#include "platform/ports/window_model.h"
 #include "ui/qt/person_input.h"
 
 class QWidget;

@@ -7,10 +7,10 @@
 #include <QRadioButton>
 #include <QScrollBar>
 
-#include "platform/window_model.h"
+#include "platform/ports/window_model.h"
 #include "res/resource.h"
+#include "testing/qt/offscreen_console.h"
 #include "ui/qt/dialog_units.h"
-#include "ui/qt/offscreen_console.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include <QRect>
 
-#include "platform/window_model.h"
+#include "platform/ports/window_model.h"
 
 namespace ui {
 

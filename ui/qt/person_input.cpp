@@ -1,6 +1,6 @@
 #include "ui/qt/person_input.h"
 
-#include "platform/window.h"
+#include "platform/terminal/window.h"
 
 namespace ui {
 

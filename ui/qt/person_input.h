@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/message_loop.h"
-#include "platform/window_model.h"
+#include "platform/ports/window_model.h"
+#include "platform/terminal/message_loop.h"
 
 namespace ui {
 

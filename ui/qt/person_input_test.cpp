@@ -10,13 +10,13 @@
 #include <QTextBlock>
 #include <QTimer>
 
-#include "platform/window_model.h"
+#include "platform/ports/window_model.h"
 #include "res/resource.h"
 #include "sender/dialog_actions.h"
+#include "testing/qt/offscreen_console.h"
 #include "testing/test_dialog.h"
 #include "testing/tty_end.h"
 #include "ui/qt/message_box_window.h"
-#include "ui/qt/offscreen_console.h"
 
 namespace {
 

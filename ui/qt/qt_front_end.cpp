@@ -4,9 +4,9 @@
 #include <QGuiApplication>
 #include <QPixmap>
 
-#include "platform/message_loop.h"
-#include "platform/resources.h"
-#include "platform/window_model.h"
+#include "platform/ports/window_model.h"
+#include "platform/terminal/message_loop.h"
+#include "platform/terminal/resources.h"
 #include "ui/qt/dialog_units.h"
 #include "ui/qt/message_box_window.h"
 #include "ui/qt/qt_text.h"

@@ -9,7 +9,7 @@
 #include <optional>
 #include <unordered_map>
 
-#include "platform/front_end.h"
+#include "platform/ports/front_end.h"
 #include "ui/qt/control_view.h"
 #include "ui/qt/dialog_window.h"
 

@@ -6,7 +6,7 @@
 
 #include <QTimer>
 
-#include "platform/message_loop.h"
+#include "platform/terminal/message_loop.h"
 
 class QAbstractEventDispatcher;
 

@@ -8,10 +8,10 @@
 #include <QApplication>
 #include <QImage>
 
-#include "platform/window_model.h"
+#include "platform/ports/window_model.h"
 #include "res/resource.h"
-#include "ui/qt/offscreen_console.h"
-#include "ui/qt/screenshot_difference.h"
+#include "testing/qt/offscreen_console.h"
+#include "testing/qt/screenshot_difference.h"
 
 namespace {
 

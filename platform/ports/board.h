@@ -1,0 +1,32 @@
+// The board: what the terminal's names mean on this machine. Which folders hold the volumes,
+// which drivers answer to "ETC1:", "MTR1:" and "EAS1:", which ttys are "COM1:" to "COM9:", which
+// code page is the ANSI one and where the debug port writes. It is the platform's configuration,
+// not the console's; the simulated terminal is one board, a real terminal another.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "platform/ports/serial_ports.h"
+#include "platform/terminal/debug_port.h"
+#include "platform/terminal/devices.h"
+#include "platform/terminal/volumes.h"
+
+namespace platform {
+
+struct Board {
+  VolumeTable volumes;
+  DeviceTable devices;
+  SerialPortTable serial_ports;
+  UINT ansi_code_page = 949;
+  std::shared_ptr<DebugSink> debug_port;  // null: lines go nowhere
+  // What the board keeps running while it is installed (the simulated terminal's serial lines
+  // and the devices on them); they stop when the board is replaced.
+  std::vector<std::shared_ptr<void>> running_parts;
+};
+
+// Installs the board for the whole process; before the console starts, not while it runs.
+void InstallBoard(Board board);
+const Board& CurrentBoard();
+
+}  // namespace platform

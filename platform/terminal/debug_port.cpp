@@ -1,0 +1,70 @@
+#include "platform/terminal/debug_port.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdarg>
+#include <mutex>
+
+#include "platform/ports/board.h"
+#include "platform/terminal/code_page.h"
+#include "platform/terminal/wide_format.h"
+
+namespace platform {
+
+namespace {
+
+enum class Ownership { kOwned, kBorrowed };
+
+// Writes straight to a file descriptor, no buffer in between: a line is on its way when Write
+// returns. The lock keeps one caller's text whole when the system takes it in several pieces.
+class DescriptorSink final : public DebugSink {
+ public:
+  DescriptorSink(int descriptor, Ownership ownership)
+      : descriptor_(descriptor), ownership_(ownership) {}
+  ~DescriptorSink() override {
+    if (ownership_ == Ownership::kOwned) ::close(descriptor_);
+  }
+  DescriptorSink(const DescriptorSink&) = delete;
+  DescriptorSink& operator=(const DescriptorSink&) = delete;
+
+  void Write(std::string_view utf8) override {
+    const std::lock_guard lock(mutex_);
+    while (!utf8.empty()) {
+      const ssize_t written = ::write(descriptor_, utf8.data(), utf8.size());
+      if (written < 0 && errno == EINTR) continue;
+      if (written <= 0) return;  // nowhere to report a failing debug port
+      utf8.remove_prefix(static_cast<std::size_t>(written));
+    }
+  }
+
+ private:
+  const int descriptor_;
+  const Ownership ownership_;
+  std::mutex mutex_;
+};
+
+}  // namespace
+
+std::shared_ptr<DebugSink> OpenDebugPortFile(const std::filesystem::path& file) {
+  const int descriptor = ::open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  if (descriptor < 0) return nullptr;
+  return std::make_shared<DescriptorSink>(descriptor, Ownership::kOwned);
+}
+
+std::shared_ptr<DebugSink> DebugPortToStandardError() {
+  return std::make_shared<DescriptorSink>(STDERR_FILENO, Ownership::kBorrowed);
+}
+
+}  // namespace platform
+
+void NKDbgPrintfW(LPCWSTR format, ...) {
+  const auto& port = platform::CurrentBoard().debug_port;
+  if (port == nullptr) return;
+  va_list args;
+  va_start(args, format);
+  const std::wstring text = platform::FormatWideV(format, args);
+  va_end(args);
+  port->Write(platform::ToUtf8(text));
+}

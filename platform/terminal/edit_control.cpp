@@ -1,0 +1,71 @@
+// The edit control: its text and its selection, where an empty selection is the caret. Text
+// replaces the selection and leaves the caret behind it, so that appends follow one another for
+// as long as nobody moves the caret.
+#include <algorithm>
+
+#include "platform/terminal/window_manager.h"
+
+namespace platform {
+
+namespace {
+
+// EM_SETSEL's positions: -1 as the end means the end of the text; anything past it is clamped.
+std::size_t ClampPosition(WPARAM position, std::size_t length) {
+  const auto signed_position = static_cast<std::intptr_t>(position);
+  if (signed_position < 0) return length;
+  return std::min(static_cast<std::size_t>(signed_position), length);
+}
+
+void Replace(WindowRecord& window, std::wstring_view inserted) {
+  auto& state = window.state;
+  const std::size_t start = state.selection.start();
+  const std::size_t end = state.selection.end();
+  state.text.replace(start, end - start, inserted);
+  state.selection = {start + inserted.size(), start + inserted.size()};
+  auto& front_end = WindowManager::Instance().front_end();
+  front_end.TextReplaced(state.hwnd, start, end, inserted);
+  front_end.SelectionChanged(state.hwnd);
+}
+
+}  // namespace
+
+LRESULT EditControlProc(WindowRecord& window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto& state = window.state;
+  switch (message) {
+    case EM_REPLACESEL:
+      Replace(window, lParam ? reinterpret_cast<LPCWSTR>(lParam) : L"");
+      return 0;
+    case WM_CLEAR:
+      if (state.selection.start() != state.selection.end()) Replace(window, L"");
+      return 0;
+    case WM_SETTEXT: {
+      // A new text puts the caret at its start, as on the terminal.
+      const LRESULT result = DefWindowProcW(state.hwnd, message, wParam, lParam);
+      state.selection = {};
+      WindowManager::Instance().front_end().SelectionChanged(state.hwnd);
+      return result;
+    }
+    case EM_SETSEL: {
+      if (static_cast<std::intptr_t>(wParam) == -1) {
+        state.selection.anchor = state.selection.caret;
+      } else {
+        state.selection = {ClampPosition(wParam, state.text.size()),
+                           ClampPosition(static_cast<WPARAM>(lParam), state.text.size())};
+      }
+      WindowManager::Instance().front_end().SelectionChanged(state.hwnd);
+      return 0;
+    }
+    case EM_GETSEL: {
+      const auto start = static_cast<DWORD>(state.selection.start());
+      const auto end = static_cast<DWORD>(state.selection.end());
+      if (wParam) *reinterpret_cast<DWORD*>(wParam) = start;
+      if (lParam) *reinterpret_cast<DWORD*>(lParam) = end;
+      return static_cast<LRESULT>(std::min<DWORD>(start, 0xFFFF) |
+                                  (std::min<DWORD>(end, 0xFFFF) << 16));
+    }
+    default:
+      return DefWindowProcW(state.hwnd, message, wParam, lParam);
+  }
+}
+
+}  // namespace platform

@@ -1,0 +1,43 @@
+#include "testing/console_fixture.h"
+
+#include <fstream>
+
+#include "board/build_board.h"
+#include "platform/ports/window_model.h"
+#include "res/install_resources.h"
+#include "sim/driver_journal.h"
+
+namespace console_testing {
+
+ConsoleTest::InstalledResources::InstalledResources() { res::InstallResources(); }
+
+void ConsoleTest::PrepareBoard(const std::string& profile_text) {
+  board::BoardOptions options{Sandbox(), std::nullopt};
+  if (!profile_text.empty()) {
+    options.profile = temp_.path() / "board.toml";
+    std::ofstream(*options.profile) << profile_text;
+  }
+  platform::InstallBoard(board::BuildBoard(options));
+  app.m_pMainWnd = &dlg;
+}
+
+void ConsoleTest::Start(const std::string& profile_text) {
+  PrepareBoard(profile_text);
+  ASSERT_TRUE(dlg.Create());
+}
+
+void ConsoleTest::TearDown() {
+  if (dlg.m_hWnd != nullptr) DestroyWindow(dlg.m_hWnd);
+  app.m_pMainWnd = nullptr;
+  platform::InstallBoard({});
+}
+
+std::wstring ConsoleTest::LogText() const {
+  return platform::FindWindowState(dlg.m_editLog.m_hWnd)->text;
+}
+
+std::vector<nlohmann::json> ConsoleTest::Journal() const {
+  return sim::ReadJournal(Sandbox() / "drivers.jsonl");
+}
+
+}  // namespace console_testing
