@@ -8,33 +8,44 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 
 namespace platform::posix {
 
 namespace {
 
 template <class Call>
-CallResult Retried(Call call) {
+CallResult Retried(const char* name, Call call) {
   for (;;) {
     const long value = call();
-    if (value != -1) return {value, 0};
-    if (errno != EINTR) return {0, errno};
+    if (value != -1) return {value, 0, name};
+    if (errno != EINTR) return {0, errno, name};
   }
 }
 
 }  // namespace
 
-UniqueFd::~UniqueFd() {
-  if (fd_ >= 0) ::close(fd_);
+std::string CallResult::Describe() const {
+  return std::string(call) + ": " + std::strerror(error);
 }
 
+UniqueFd::~UniqueFd() { reset(); }
+
 UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
-  if (this != &other) {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = other.fd_;
-    other.fd_ = -1;
-  }
+  if (this != &other) reset(other.release());
   return *this;
+}
+
+int UniqueFd::release() {
+  const int fd = fd_;
+  fd_ = -1;
+  return fd;
+}
+
+void UniqueFd::reset(int fd) {
+  // Linux closes the descriptor even when close reports EINTR, so it is never closed again.
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = fd;
 }
 
 WakeFd::WakeFd() : fd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
@@ -44,58 +55,59 @@ WakeFd::WakeFd() : fd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
 void WakeFd::Raise() const {
   const std::uint64_t one = 1;
   // Only a counter at its limit refuses, and that counter is readable already.
-  Retried([&] { return ::write(fd_.get(), &one, sizeof one); });
+  Retried("write", [&] { return ::write(fd_.get(), &one, sizeof one); });
 }
 
 void WakeFd::Drain() const {
   std::uint64_t count = 0;
-  Retried([&] { return ::read(fd_.get(), &count, sizeof count); });  // EAGAIN: nothing to drain
+  // EAGAIN: nothing to drain.
+  Retried("read", [&] { return ::read(fd_.get(), &count, sizeof count); });
 }
 
 CallResult Open(const char* path, int flags) {
-  return Retried([&] { return ::open(path, flags); });
+  return Retried("open", [&] { return ::open(path, flags); });
 }
 
 CallResult Ioctl(int fd, unsigned long request) {
-  return Retried([&] { return ::ioctl(fd, request); });
+  return Retried("ioctl", [&] { return ::ioctl(fd, request); });
 }
 
 CallResult Ioctl(int fd, unsigned long request, int* argument) {
-  return Retried([&] { return ::ioctl(fd, request, argument); });
+  return Retried("ioctl", [&] { return ::ioctl(fd, request, argument); });
 }
 
 CallResult LockExclusively(int fd) {
-  return Retried([&] { return ::flock(fd, LOCK_EX | LOCK_NB); });
+  return Retried("flock", [&] { return ::flock(fd, LOCK_EX | LOCK_NB); });
 }
 
 CallResult GetAttributes(int fd, termios* settings) {
-  return Retried([&] { return ::tcgetattr(fd, settings); });
+  return Retried("tcgetattr", [&] { return ::tcgetattr(fd, settings); });
 }
 
 CallResult SetAttributes(int fd, const termios& settings) {
-  return Retried([&] { return ::tcsetattr(fd, TCSANOW, &settings); });
+  return Retried("tcsetattr", [&] { return ::tcsetattr(fd, TCSANOW, &settings); });
 }
 
 CallResult Flush(int fd, int queue_selector) {
-  return Retried([&] { return ::tcflush(fd, queue_selector); });
+  return Retried("tcflush", [&] { return ::tcflush(fd, queue_selector); });
 }
 
 CallResult Read(int fd, void* buffer, std::size_t size) {
-  return Retried([&] { return ::read(fd, buffer, size); });
+  return Retried("read", [&] { return ::read(fd, buffer, size); });
 }
 
 CallResult Write(int fd, const void* data, std::size_t size) {
-  return Retried([&] { return ::write(fd, data, size); });
+  return Retried("write", [&] { return ::write(fd, data, size); });
 }
 
 CallResult Poll(pollfd* fds, std::size_t count, int timeout_ms) {
   const int ready = ::poll(fds, count, timeout_ms);
-  if (ready != -1) return {ready, 0};
+  if (ready != -1) return {ready, 0, "poll"};
   if (errno == EINTR) {
     for (std::size_t i = 0; i < count; ++i) fds[i].revents = 0;
-    return {0, 0};
+    return {0, 0, "poll"};
   }
-  return {0, errno};
+  return {0, errno, "poll"};
 }
 
 }  // namespace platform::posix

@@ -1,20 +1,25 @@
-// The system calls the serial ports make, each wrapped once: a call that fails hands back its
-// errno rather than leaving it where the next call overwrites it, and a call interrupted by a
-// signal is made again. With them the two kinds of descriptor a port holds: one that closes
-// itself, and a wake-up counter that ends a poll on another thread.
+// The system calls this machine's side of the platform makes, each wrapped once: a call that
+// fails hands back its name and its errno rather than leaving the errno where the next call
+// overwrites it, and a call interrupted by a signal is made again. With them the two kinds of
+// descriptor everything here holds: one that closes itself, and a wake-up counter that ends a
+// poll on another thread.
 #pragma once
 
 #include <poll.h>
 #include <termios.h>
 
 #include <cstddef>
+#include <string>
 
 namespace platform::posix {
 
 struct CallResult {
-  long value = 0;  // what the call returned, when it succeeded
-  int error = 0;   // its errno, when it failed
+  long value = 0;          // what the call returned, when it succeeded
+  int error = 0;           // its errno, when it failed
+  const char* call = "";   // the call's name, for messages
   bool ok() const { return error == 0; }
+  // "open: No such file or directory"
+  std::string Describe() const;
 };
 
 class UniqueFd {
@@ -22,19 +27,25 @@ class UniqueFd {
   UniqueFd() = default;
   explicit UniqueFd(int fd) : fd_(fd) {}
   ~UniqueFd();
-  UniqueFd(UniqueFd&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+  UniqueFd(UniqueFd&& other) noexcept : fd_(other.release()) {}
   UniqueFd& operator=(UniqueFd&& other) noexcept;
   UniqueFd(const UniqueFd&) = delete;
   UniqueFd& operator=(const UniqueFd&) = delete;
 
   int get() const { return fd_; }
+  explicit operator bool() const { return fd_ >= 0; }
+  // Hands the descriptor over without closing it.
+  int release();
+  // Closes the held descriptor and holds `fd` instead.
+  void reset(int fd = -1);
 
  private:
   int fd_ = -1;
 };
 
 // An eventfd: Raise makes it readable, Drain makes it quiet again. One thread drains it; any
-// thread may raise it.
+// thread may raise it. Never drained, it stays raised: a stop signal for every poll that
+// watches it.
 class WakeFd {
  public:
   // With an invalid descriptor when the system gives none; see error().
