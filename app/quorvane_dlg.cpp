@@ -1,7 +1,6 @@
 #include "app/quorvane_dlg.h"
 
-#include <cstdio>
-
+#include "platform/terminal/crt_stdio.h"
 #include "platform/terminal/resources.h"
 #include "platform/terminal/volumes.h"
 
@@ -39,10 +38,10 @@ BOOL CQuorvaneDlg::OnInitDialog() {
   m_nEtcOnOff = 1;
 
   // Without an SD card the file cannot be created; the storage test then has nothing to move.
-  if (FILE* file = platform::OpenFileStream(kRwTestFileOnSd, "wb+")) {
+  if (crt::FILE* file = crt::fopen(kRwTestFileOnSd, "wb+")) {
     const BYTE block[kRwTestFileSize] = {};
-    std::fwrite(block, 1, kRwTestFileSize, file);
-    std::fclose(file);
+    crt::fwrite(block, 1, kRwTestFileSize, file);
+    crt::fclose(file);
   }
 
   m_bRwTestRunning = FALSE;

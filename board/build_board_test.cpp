@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/ports/board.h"
+#include "platform/terminal/crt_stdio.h"
 #include "platform/terminal/debug_port.h"
 #include "platform/terminal/devices.h"
 #include "platform/terminal/handles.h"
@@ -80,7 +81,7 @@ class BuildBoardTest : public ::testing::Test {
   fs::path FarEnd(int port) const { return Sandbox() / "tty" / ("COM" + std::to_string(port)); }
 
   static bool WriteFile(const char* device_path, const char* text) {
-    std::FILE* file = platform::OpenFileStream(device_path, "wb");
+    std::FILE* file = crt::fopen(device_path, "wb");
     if (file == nullptr) return false;
     std::fputs(text, file);
     std::fclose(file);

@@ -1,15 +1,26 @@
 #include "framework/cwinapp.h"
 
-#include <cerrno>
-
-#include "platform/terminal/code_page.h"
+#include "platform/terminal/module.h"
 
 namespace {
 
 CWinApp* the_app = nullptr;
 
+// The executable's file name without its folder and extension: the title of an application whose
+// constructor is given none.
 std::wstring ExecutableTitle() {
-  return platform::FromUtf8(program_invocation_short_name).value_or(L"");
+  std::wstring title(MAX_PATH, L'\0');
+  DWORD length = 0;
+  // A path of this machine may be longer than the terminal's MAX_PATH: grow until it fits.
+  while ((length = GetModuleFileNameW(nullptr, title.data(), static_cast<DWORD>(title.size()))) ==
+         title.size()) {
+    title.resize(title.size() * 2);
+  }
+  title.resize(length);
+  title.erase(0, title.find_last_of(L"\\/") + 1);
+  const std::size_t dot = title.find_last_of(L'.');
+  if (dot != std::wstring::npos && dot != 0) title.erase(dot);
+  return title;
 }
 
 }  // namespace

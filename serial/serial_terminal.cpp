@@ -8,6 +8,7 @@
 
 #include "app/quorvane_dlg.h"
 #include "platform/terminal/debug_port.h"
+#include "platform/terminal/vehicle_io_codes.h"
 
 namespace {
 
@@ -58,7 +59,8 @@ void CQuorvaneDlg::OnBnClickedBtnOpen() {
   }
   AppendLog(strLine);
 
-  IoSend(L"ETC1:", 2536, nullptr, 1, nullptr, 1, L"Navi IO Send CreateFile Error");
+  IoSend(L"ETC1:", IOCTL_ETC_NAVI_REQUEST, nullptr, 1, nullptr, 1,
+         L"Navi IO Send CreateFile Error");
 
   if (m_nComPort == 2) SendATCommand("at*rx*mdn?\r\n");
 }

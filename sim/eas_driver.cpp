@@ -19,17 +19,18 @@ void EasDriver::SetChannels(const EasChannels& channels) {
 }
 
 DWORD EasDriver::Answer(const Request& request, DWORD* bytes_returned) {
-  if (request.code != kReadCode || request.output == nullptr || request.output_size < kBlockSize) {
+  if (request.code != IOCTL_EAS_READ || request.output == nullptr ||
+      request.output_size < EAS_BLOCK_SIZE) {
     return ERROR_INVALID_PARAMETER;
   }
-  std::array<BYTE, kBlockSize> block{};
+  std::array<BYTE, EAS_BLOCK_SIZE> block{};
   for (std::size_t channel = 0; channel < channels_.size(); ++channel) {
     for (std::size_t byte = 0; byte < 4; ++byte) {
       block[channel * 4 + byte] = static_cast<BYTE>(channels_[channel] >> (8 * byte));
     }
   }
   std::memcpy(request.output, block.data(), block.size());
-  if (bytes_returned != nullptr) *bytes_returned = kBlockSize;
+  if (bytes_returned != nullptr) *bytes_returned = EAS_BLOCK_SIZE;
   return ERROR_SUCCESS;
 }
 

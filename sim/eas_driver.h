@@ -7,20 +7,18 @@
 #include <array>
 #include <memory>
 
+#include "platform/terminal/vehicle_io_codes.h"
 #include "sim/simulated_driver.h"
 
 namespace sim {
 
-using EasChannels = std::array<DWORD, 12>;
+using EasChannels = std::array<DWORD, EAS_CHANNEL_COUNT>;
 
 // Channel n reads n, so a person reading the log sees each channel in its place.
 inline constexpr EasChannels kDefaultEasChannels{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
 
 class EasDriver final : public SimulatedDriver {
  public:
-  static constexpr DWORD kReadCode = 8002;
-  static constexpr DWORD kBlockSize = 52;
-
   EasDriver(std::shared_ptr<DriverJournal> journal, EasChannels channels);
 
   EasChannels Channels() const;

@@ -7,7 +7,10 @@ namespace sim {
 
 EtcDriver::EtcDriver(std::shared_ptr<DriverJournal> journal)
     : SimulatedDriver("ETC1:", std::move(journal)),
-      lines_{{7001, 0}, {9010, 0}, {9119, 0}, {9120, 0}, {9121, 0}, {9124, 0}, {9125, 0}} {}
+      lines_{{IOCTL_ETC_PAIR_OFF, 0}, {IOCTL_ETC_LINE_9010, 0},
+             {IOCTL_ETC_POWER_OFF_LINE, 0}, {IOCTL_ETC_POWER_ON_LINE, 0},
+             {IOCTL_ETC_LINE_9121, 0}, {IOCTL_ETC_MODEM_START, 0},
+             {IOCTL_ETC_MODEM_POWER, 0}} {}
 
 std::optional<DWORD> EtcDriver::Line(DWORD code) const {
   std::lock_guard lock(mutex_);
@@ -23,14 +26,14 @@ int EtcDriver::NaviRequests() const {
 
 DWORD EtcDriver::Answer(const Request& request, DWORD*) {
   switch (request.code) {
-    case kNaviRequestCode:
+    case IOCTL_ETC_NAVI_REQUEST:
       ++navi_requests_;
       return ERROR_SUCCESS;
-    case kPairOnCode:
-      lines_[kPairOffCode] = 1;
+    case IOCTL_ETC_PAIR_ON:
+      lines_[IOCTL_ETC_PAIR_OFF] = 1;
       return ERROR_SUCCESS;
-    case kPairOffCode:
-      lines_[kPairOffCode] = 0;
+    case IOCTL_ETC_PAIR_OFF:
+      lines_[IOCTL_ETC_PAIR_OFF] = 0;
       return ERROR_SUCCESS;
   }
   const auto line = lines_.find(request.code);

@@ -10,16 +10,13 @@
 #include <map>
 #include <memory>
 
+#include "platform/terminal/vehicle_io_codes.h"
 #include "sim/simulated_driver.h"
 
 namespace sim {
 
 class EtcDriver final : public SimulatedDriver {
  public:
-  static constexpr DWORD kPairOffCode = 7001;
-  static constexpr DWORD kPairOnCode = 7002;
-  static constexpr DWORD kNaviRequestCode = 2536;
-
   explicit EtcDriver(std::shared_ptr<DriverJournal> journal);
 
   // The line's value, or nullopt for a code that names no line (7002 included: its line is 7001).

@@ -18,8 +18,8 @@ bool MeterDriver::Reservation() const {
 }
 
 DWORD MeterDriver::Answer(const Request& request, DWORD*) {
-  bool* signal = request.code == kBoardingCode      ? &boarding_
-                 : request.code == kReservationCode ? &reservation_
+  bool* signal = request.code == IOCTL_MTR_BOARDING      ? &boarding_
+                 : request.code == IOCTL_MTR_RESERVATION ? &reservation_
                                                     : nullptr;
   if (signal == nullptr || !request.input || *request.input > 1) return ERROR_INVALID_PARAMETER;
   *signal = *request.input == 1;

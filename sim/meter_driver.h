@@ -5,15 +5,13 @@
 
 #include <memory>
 
+#include "platform/terminal/vehicle_io_codes.h"
 #include "sim/simulated_driver.h"
 
 namespace sim {
 
 class MeterDriver final : public SimulatedDriver {
  public:
-  static constexpr DWORD kBoardingCode = 8028;
-  static constexpr DWORD kReservationCode = 8029;
-
   explicit MeterDriver(std::shared_ptr<DriverJournal> journal);
 
   bool Boarding() const;

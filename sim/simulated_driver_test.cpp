@@ -203,7 +203,7 @@ TEST_F(SimulatedDriverTest, RequestsFromManyThreadsEachLeaveOneWholeLine) {
   std::vector<std::thread> threads;
   for (int t = 0; t < kThreads; ++t) {
     threads.emplace_back([this, t] {
-      const DWORD code = t % 2 == 0 ? MeterDriver::kBoardingCode : EtcDriver::kNaviRequestCode;
+      const DWORD code = t % 2 == 0 ? IOCTL_MTR_BOARDING : IOCTL_ETC_NAVI_REQUEST;
       for (int i = 0; i < kRequestsEach; ++i) {
         DWORD value = i % 2;
         // Straight to the drivers: the device table lets only one handle hold a driver.

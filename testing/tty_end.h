@@ -15,6 +15,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/linux/posix_calls.h"
+
 namespace testing_support {
 
 class TtyEnd {
@@ -23,19 +25,14 @@ class TtyEnd {
 
   explicit TtyEnd(const std::filesystem::path& tty)
       : fd_(::open(tty.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC)) {}
-  ~TtyEnd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  TtyEnd(const TtyEnd&) = delete;
-  TtyEnd& operator=(const TtyEnd&) = delete;
 
-  bool is_open() const { return fd_ >= 0; }
-  int fd() const { return fd_; }
+  bool is_open() const { return static_cast<bool>(fd_); }
+  int fd() const { return fd_.get(); }
 
   // Waits while the line holds back; false if it refuses or stays stuck.
   bool Write(std::string_view bytes) const {
     while (!bytes.empty()) {
-      const ssize_t written = ::write(fd_, bytes.data(), bytes.size());
+      const ssize_t written = ::write(fd_.get(), bytes.data(), bytes.size());
       if (written > 0) {
         bytes.remove_prefix(static_cast<std::size_t>(written));
       } else if (written == 0 || errno != EAGAIN || !WaitFor(POLLOUT)) {
@@ -51,7 +48,7 @@ class TtyEnd {
     while (received.size() < count && WaitFor(POLLIN)) {
       char chunk[4096];
       const ssize_t read =
-          ::read(fd_, chunk, std::min(sizeof chunk, count - received.size()));
+          ::read(fd_.get(), chunk, std::min(sizeof chunk, count - received.size()));
       if (read == 0 || (read < 0 && errno != EAGAIN)) break;
       if (read < 0) continue;
       received.append(chunk, static_cast<std::size_t>(read));
@@ -72,11 +69,11 @@ class TtyEnd {
 
  private:
   bool WaitFor(short event) const {
-    pollfd ready{fd_, event, 0};
+    pollfd ready{fd_.get(), event, 0};
     return ::poll(&ready, 1, static_cast<int>(kGiveUp.count())) == 1 && (ready.revents & event);
   }
 
-  int fd_;
+  platform::posix::UniqueFd fd_;
 };
 
 }  // namespace testing_support

@@ -4,7 +4,6 @@
 #include <wctype.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <vector>
 
 #include "platform/ports/board.h"
@@ -104,23 +103,6 @@ std::optional<fs::path> VolumeTable::Resolve(std::wstring_view device_path, DWOR
     }
   }
   return host;
-}
-
-FILE* OpenFileStream(const char* device_path, const char* mode) {
-  const int count = MultiByteToWideChar(CP_ACP, 0, device_path, -1, nullptr, 0);
-  if (count == 0) return nullptr;
-  std::wstring wide(static_cast<std::size_t>(count), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, device_path, -1, wide.data(), count);
-  wide.pop_back();  // the terminating zero
-
-  DWORD error = ERROR_SUCCESS;
-  const auto host = CurrentBoard().volumes.Resolve(wide, &error);
-  if (!host) {
-    SetLastError(error);
-    errno = ENOENT;
-    return nullptr;
-  }
-  return std::fopen(host->c_str(), mode);
 }
 
 }  // namespace platform

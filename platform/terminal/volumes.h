@@ -29,9 +29,6 @@ class VolumeTable {
   std::map<std::wstring, std::filesystem::path> folders_;  // keyed by upper-case name
 };
 
-// The standard file-stream open with a terminal path in the ANSI code page.
-FILE* OpenFileStream(const char* device_path, const char* mode);
-
 }  // namespace platform
 
 BOOL DeleteFileW(LPCWSTR path);

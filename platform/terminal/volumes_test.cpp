@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/ports/board.h"
+#include "platform/terminal/crt_stdio.h"
 #include "testing/temp_dir.h"
 
 namespace {
@@ -94,42 +95,42 @@ TEST_F(VolumesTest, LinksOnAVolumeAreRefusedWhateverTheirCase) {
   EXPECT_EQ(RefusalOf(L"\\SDMMC\\ESCAPE\\secret.txt"), ERROR_ACCESS_DENIED);
   EXPECT_EQ(RefusalOf(L"\\SDMMC\\Link.TXT"), ERROR_ACCESS_DENIED);
 
-  EXPECT_EQ(platform::OpenFileStream("\\SDMMC\\escape\\secret.txt", "rb"), nullptr);
+  EXPECT_EQ(crt::fopen("\\SDMMC\\escape\\secret.txt", "rb"), nullptr);
   EXPECT_FALSE(DeleteFileW(L"\\SDMMC\\link.txt"));
   EXPECT_FALSE(DeleteFileW(L"\\SDMMC\\escape\\secret.txt"));
   EXPECT_TRUE(fs::exists(outside / "secret.txt"));
   EXPECT_TRUE(fs::is_symlink(Volume("SDMMC") / "link.txt"));
 }
 
-TEST_F(VolumesTest, OpenFileStreamCreatesTheStorageTestFile) {
-  FILE* created = platform::OpenFileStream("\\SDMMC\\rwtest.txt", "wb+");
+TEST_F(VolumesTest, FopenCreatesTheStorageTestFile) {
+  FILE* created = crt::fopen("\\SDMMC\\rwtest.txt", "wb+");
   ASSERT_NE(created, nullptr);
   const std::vector<char> block(1024, 'r');
   EXPECT_EQ(std::fwrite(block.data(), 1, block.size(), created), 1024u);
   std::fclose(created);
   EXPECT_EQ(fs::file_size(Volume("SDMMC") / "rwtest.txt"), 1024u);
 
-  FILE* reopened = platform::OpenFileStream("\\sdmmc\\RWTEST.TXT", "rb");
+  FILE* reopened = crt::fopen("\\sdmmc\\RWTEST.TXT", "rb");
   ASSERT_NE(reopened, nullptr) << "the same file, named in another case";
   std::vector<char> read(2048);
   EXPECT_EQ(std::fread(read.data(), 1, read.size(), reopened), 1024u);
   std::fclose(reopened);
 }
 
-TEST_F(VolumesTest, OpenFileStreamTakesItsPathInTheAnsiCodePage) {
+TEST_F(VolumesTest, FopenTakesItsPathInTheAnsiCodePage) {
   // "\SDMMC\시험.txt" in code page 949.
-  FILE* file = platform::OpenFileStream("\\SDMMC\\\xBD\xC3\xC7\xE8.txt", "wb");
+  FILE* file = crt::fopen("\\SDMMC\\\xBD\xC3\xC7\xE8.txt", "wb");
   ASSERT_NE(file, nullptr);
   std::fclose(file);
   EXPECT_TRUE(fs::exists(Volume("SDMMC") / "시험.txt"));
 }
 
-TEST_F(VolumesTest, OpenFileStreamFailsWithoutTheVolumeOrOnARefusedPath) {
-  EXPECT_EQ(platform::OpenFileStream("\\Windows\\rwtest.txt", "wb"), nullptr);
-  EXPECT_EQ(platform::OpenFileStream("\\SDMMC\\..\\escaped.txt", "wb"), nullptr);
+TEST_F(VolumesTest, FopenFailsWithoutTheVolumeOrOnARefusedPath) {
+  EXPECT_EQ(crt::fopen("\\Windows\\rwtest.txt", "wb"), nullptr);
+  EXPECT_EQ(crt::fopen("\\SDMMC\\..\\escaped.txt", "wb"), nullptr);
   EXPECT_EQ(GetLastError(), ERROR_INVALID_NAME);
   EXPECT_FALSE(fs::exists(Volume("SDMMC").parent_path() / "escaped.txt"));
-  EXPECT_EQ(platform::OpenFileStream(nullptr, "wb"), nullptr);
+  EXPECT_EQ(crt::fopen(nullptr, "wb"), nullptr);
 }
 
 TEST_F(VolumesTest, DeleteFileWRemovesFilesOnlyAndSaysWhyNot) {

@@ -28,9 +28,11 @@ struct HICON__;
 using HICON = HICON__*;
 struct HINSTANCE__;
 using HINSTANCE = HINSTANCE__*;
+using HMODULE = HINSTANCE;
 using HANDLE = void*;
 
 inline constexpr BOOL TRUE = 1;
+inline constexpr DWORD MAX_PATH = 260;
 inline constexpr BOOL FALSE = 0;
 
 inline const HANDLE INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(~std::uintptr_t{0});

@@ -1,0 +1,54 @@
+# Proves that the layer check can fail: copies the layered folders to a scratch folder, checks
+# that the copy passes, then plants one forbidden include at a time and checks that each is
+# caught, with the file and the header named.
+#
+# cmake -DSOURCE_DIR=<tree> -DSCRATCH=<empty folder> -P check_layers_test.cmake
+
+cmake_minimum_required(VERSION 3.25)
+
+set(layered app serial res framework platform)
+
+function(run_check expect_failure description)
+  execute_process(
+    COMMAND ${CMAKE_COMMAND} -DSOURCE_DIR=${SCRATCH} -P ${CMAKE_CURRENT_LIST_DIR}/check_layers.cmake
+    RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE output)
+  if(expect_failure AND status EQUAL 0)
+    message(FATAL_ERROR "the layer check let ${description} through")
+  elseif(NOT expect_failure AND NOT status EQUAL 0)
+    message(FATAL_ERROR "the layer check refused ${description}:\n${output}")
+  endif()
+  set(output "${output}" PARENT_SCOPE)
+endfunction()
+
+file(REMOVE_RECURSE "${SCRATCH}")
+foreach(folder IN LISTS layered)
+  file(COPY "${SOURCE_DIR}/${folder}" DESTINATION "${SCRATCH}")
+endforeach()
+run_check(FALSE "the tree as it stands")
+
+# Each row: the file that gets the include, and the include.
+set(plantings
+  "app/quorvane_dlg.cpp|#include <unistd.h>"
+  "serial/ccom.h|#include <QString>"
+  "app/quorvane_dlg.h|#include \"sim/sandbox.h\""
+  "serial/ccom.cpp|#include \"board/profile.h\""
+  "app/io_send.cpp|#include \"platform/linux/posix_calls.h\""
+  "res/install_resources.cpp|#include \"platform/ports/board.h\""
+  "framework/cwnd.cpp|#include \"app/quorvane_dlg.h\""
+  "framework/cstring.cpp|#include <termios.h>"
+  "platform/terminal/window.h|#include \"platform/linux/posix_calls.h\""
+  "platform/terminal/devices.cpp|#include \"sim/driver_journal.h\"")
+foreach(planting IN LISTS plantings)
+  string(REPLACE "|" ";" parts "${planting}")
+  list(GET parts 0 file)
+  list(GET parts 1 include)
+  file(READ "${SCRATCH}/${file}" original)
+  file(APPEND "${SCRATCH}/${file}" "${include}\n")
+  run_check(TRUE "${include} in ${file}")
+  string(FIND "${output}" "${file} includes" named)
+  if(named EQUAL -1)
+    message(FATAL_ERROR "the layer check did not name ${file}:\n${output}")
+  endif()
+  file(WRITE "${SCRATCH}/${file}" "${original}")
+endforeach()
+message(STATUS "the layer check caught every planted include")
