@@ -1,5 +1,6 @@
 #include "sender/dialog_actions.h"
 
+#include "platform/ports/person_input.h"
 #include "platform/ports/window_model.h"
 #include "platform/terminal/code_page.h"
 #include "platform/terminal/window.h"
@@ -9,46 +10,20 @@ namespace sender {
 
 namespace {
 
-using platform::ControlKind;
-using platform::WindowState;
+using platform::InputVerdict;
 
-enum class Input { Click, Typing, Selecting };
-
-// The dialog's control `id`, or why a person could not give it this input.
-struct Target {
-  HWND hwnd = nullptr;
-  std::optional<std::string> refusal;
-};
-
-Target FindTarget(HWND dialog, std::int64_t id, Input input) {
-  const HWND control = GetDlgItem(dialog, static_cast<int>(id));
-  const WindowState* state = platform::FindWindowState(control);
-  const std::string name = "control " + std::to_string(id);
-  if (state == nullptr) return {nullptr, "no " + name + " in the dialog"};
-  if (input == Input::Click) {
-    if (state->kind != ControlKind::PushButton && state->kind != ControlKind::AutoRadioButton) {
-      return {nullptr, name + " is not a button"};
-    }
-  } else if (state->kind != ControlKind::Edit) {
-    return {nullptr, name + " is not an edit control"};
-  }
-  if (input == Input::Typing && (state->style & ES_READONLY) != 0) {
-    return {nullptr, name + " is read-only"};
-  }
-  if (!state->enabled) return {nullptr, name + " is disabled"};
-  return {control, std::nullopt};
+Reply Answer(InputVerdict verdict, int id) {
+  if (verdict == InputVerdict::Taken) return Reply::Done();
+  return Reply::Failed(platform::RefusalText(verdict, id));
 }
 
 Reply Click(HWND dialog, const CommandRequest& command) {
-  if (GetDlgItem(dialog, static_cast<int>(command.id)) == nullptr) {
-    // No control carries the id: the command reaches the dialog as a click would have sent it.
-    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(command.id), BN_CLICKED), 0);
-    return Reply::Done();
+  const int id = static_cast<int>(command.id);
+  const HWND control = GetDlgItem(dialog, id);
+  if (control == nullptr) {
+    return Answer(platform::TakePersonInput(dialog, platform::Command{static_cast<WORD>(id)}), id);
   }
-  const Target target = FindTarget(dialog, command.id, Input::Click);
-  if (target.refusal) return Reply::Failed(*target.refusal);
-  SendMessageW(target.hwnd, BM_CLICK, 0, 0);
-  return Reply::Done();
+  return Answer(platform::TakePersonInput(control, platform::Tap{}), id);
 }
 
 Reply SendToDialog(HWND dialog, const MessageRequest& message) {
@@ -60,44 +35,31 @@ Reply SendToDialog(HWND dialog, const MessageRequest& message) {
 }
 
 Reply Type(HWND dialog, const TextRequest& text) {
-  const Target target = FindTarget(dialog, text.id, Input::Typing);
-  if (target.refusal) return Reply::Failed(*target.refusal);
-  const std::wstring wide = platform::FromUtf8(text.text).value_or(L"");
-  SendMessageW(target.hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()));
-  return Reply::Done();
+  const int id = static_cast<int>(text.id);
+  platform::Typing typing{platform::FromUtf8(text.text).value_or(L""), std::nullopt};
+  return Answer(platform::TakePersonInput(dialog, id, typing), id);
 }
 
 Reply Select(HWND dialog, const SelectRequest& select) {
-  const Target target = FindTarget(dialog, select.id, Input::Selecting);
-  if (target.refusal) return Reply::Failed(*target.refusal);
-  // Sign-extended, so that -1 keeps EM_SETSEL's meaning.
-  SendMessageW(target.hwnd, EM_SETSEL, static_cast<WPARAM>(static_cast<LPARAM>(select.start)),
-               static_cast<LPARAM>(select.end));
-  return Reply::Done();
+  const int id = static_cast<int>(select.id);
+  const platform::Selecting selecting{static_cast<std::intptr_t>(select.start),
+                                      static_cast<std::intptr_t>(select.end)};
+  return Answer(platform::TakePersonInput(dialog, id, selecting), id);
 }
 
 Reply Read(HWND dialog, const ReadRequest& read) {
   const HWND window = read.id == 0 ? dialog : GetDlgItem(dialog, static_cast<int>(read.id));
-  const WindowState* state = platform::FindWindowState(window);
+  const platform::WindowState* state = platform::FindWindowState(window);
   if (state == nullptr) {
     return Reply::Failed("no control " + std::to_string(read.id) + " in the dialog");
   }
   return Reply::Text(platform::ToUtf8(state->text));
 }
 
-bool IsPersonsInput(const Action& action) {
-  return std::holds_alternative<CommandRequest>(action) ||
-         std::holds_alternative<TextRequest>(action) ||
-         std::holds_alternative<SelectRequest>(action);
-}
-
 }  // namespace
 
 Reply CarryOut(HWND dialog, const Request& request) {
   if (platform::FindWindowState(dialog) == nullptr) return Reply::Failed(kConsoleClosing);
-  if (IsPersonsInput(request.action) && !IsWindowEnabled(dialog)) {
-    return Reply::Failed(kMessageBoxOpen);
-  }
   return std::visit(
       Overloaded{
           [&](const CommandRequest& command) { return Click(dialog, command); },

@@ -1,7 +1,8 @@
-// Carrying out an outside sender's request on the dialog, on the user-interface thread, the way a
-// person's input would arrive: a click goes to the button (so radio check marks move), typing
-// and selecting go to edit controls only, and while the dialog is disabled (a message box is
-// open) a person's input is refused. Messages and reads are not a person's input and go through.
+// Carrying out an outside sender's request on the dialog, on the user-interface thread. Clicks,
+// typing and selecting are a person's input and go through the rule a tap on the screen goes
+// through (platform/ports/person_input.h), addressed by control id; a command whose id no control
+// carries reaches the dialog as the bare command. Messages and reads are not a person's input
+// and go through even while a message box is open.
 #pragma once
 
 #include "platform/terminal/win_types.h"
@@ -10,7 +11,6 @@
 namespace sender {
 
 inline constexpr char kConsoleClosing[] = "the console is closing";
-inline constexpr char kMessageBoxOpen[] = "a message box is open";
 
 // On the thread that owns `dialog`. The request has passed Validate.
 Reply CarryOut(HWND dialog, const Request& request);

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "platform/ports/board.h"
+#include "platform/ports/person_input.h"
 #include "platform/ports/window_model.h"
 #include "sender/dialog_actions.h"
 #include "testing/test_console.h"
@@ -248,7 +249,7 @@ TEST(SenderServerTest, WhileAMessageBoxIsOpenInputIsRefusedButReadsAndMessagesGo
   });
 
   ASSERT_EQ(replies.size(), 6u);
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(replies[i].error, sender::kMessageBoxOpen) << i;
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(replies[i].error, platform::kMessageBoxOpen) << i;
   EXPECT_EQ(replies[4].text, "QUORVANE");
   EXPECT_TRUE(replies[5].ok());
   EXPECT_EQ(console.procedure().Received(kMeterMessage).size(), 1u);

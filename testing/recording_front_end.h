@@ -29,7 +29,8 @@ class RecordingFrontEnd final : public platform::FrontEnd {
   std::vector<ShownMessageBox> message_boxes;
   std::vector<std::wstring> inserted_texts;  // what EM_REPLACESEL put into any edit control
 
-  void TextReplaced(HWND, std::size_t, std::size_t, std::wstring_view inserted) override {
+  void TextReplaced(const platform::WindowState&, std::size_t, std::size_t,
+                    std::wstring_view inserted) override {
     inserted_texts.emplace_back(inserted);
   }
   void ShowMessageBox(HWND owner, std::wstring_view text, std::wstring_view caption, UINT type,

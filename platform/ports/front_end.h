@@ -1,13 +1,15 @@
 // What a front end hears of the window model and what it presents for it. The model calls these
-// on the user-interface thread right after each change; a front end reads further state through
-// window_model.h. With no front end installed nothing is shown and every message box is
-// acknowledged at once.
+// on the user-interface thread right after each change, with the window's state as it now
+// stands, so a front end never has to look a window up again. With no front end installed
+// nothing is shown and every message box is acknowledged at once.
 #pragma once
 
 #include <cstddef>
 #include <functional>
+#include <span>
 #include <string_view>
 
+#include "platform/ports/window_model.h"
 #include "platform/terminal/win_types.h"
 
 namespace platform {
@@ -16,18 +18,22 @@ class FrontEnd {
  public:
   virtual ~FrontEnd() = default;
 
-  virtual void WindowCreated(HWND) {}
-  virtual void WindowDestroyed(HWND) {}
+  // A dialog came to be with its controls, in template order.
+  virtual void WindowCreated(const WindowState& /*dialog*/,
+                             std::span<const WindowState* const> /*controls*/) {}
+  // The window is about to go; a dialog's controls have gone before it.
+  virtual void WindowDestroyed(const WindowState&) {}
   // The window's text changed as a whole (WM_SETTEXT).
-  virtual void TextSet(HWND, std::wstring_view /*text*/) {}
-  // An edit control's characters [start, end) were replaced by `inserted` (EM_REPLACESEL, WM_CLEAR).
-  virtual void TextReplaced(HWND, std::size_t /*start*/, std::size_t /*end*/,
+  virtual void TextSet(const WindowState&) {}
+  // An edit control's characters [start, end) were replaced by `inserted` (EM_REPLACESEL,
+  // WM_CLEAR), which now stands at state.text[start, start + inserted.size()).
+  virtual void TextReplaced(const WindowState&, std::size_t /*start*/, std::size_t /*end*/,
                             std::wstring_view /*inserted*/) {}
-  virtual void SelectionChanged(HWND) {}
-  virtual void CheckChanged(HWND) {}
-  virtual void EnabledChanged(HWND) {}
-  virtual void PlacementChanged(HWND) {}
-  virtual void IconChanged(HWND) {}
+  virtual void SelectionChanged(const WindowState&) {}
+  virtual void CheckChanged(const WindowState&) {}
+  virtual void EnabledChanged(const WindowState&) {}
+  virtual void PlacementChanged(const WindowState&) {}
+  virtual void IconChanged(const WindowState&) {}
 
   // Presents a message box. Call `dismiss` with the button once the person has answered; it may
   // be called before this returns. The model's loop keeps running until then.

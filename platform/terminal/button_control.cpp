@@ -13,7 +13,7 @@ namespace {
 void SetCheck(WindowRecord& button, bool checked) {
   if (button.state.checked == checked) return;
   button.state.checked = checked;
-  WindowManager::Instance().front_end().CheckChanged(button.state.hwnd);
+  WindowManager::Instance().front_end().CheckChanged(button.state);
 }
 
 // The siblings that share the button's radio group, the button included.

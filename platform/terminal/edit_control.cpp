@@ -23,8 +23,8 @@ void Replace(WindowRecord& window, std::wstring_view inserted) {
   state.text.replace(start, end - start, inserted);
   state.selection = {start + inserted.size(), start + inserted.size()};
   auto& front_end = WindowManager::Instance().front_end();
-  front_end.TextReplaced(state.hwnd, start, end, inserted);
-  front_end.SelectionChanged(state.hwnd);
+  front_end.TextReplaced(state, start, end, inserted);
+  front_end.SelectionChanged(state);
 }
 
 }  // namespace
@@ -42,7 +42,7 @@ LRESULT EditControlProc(WindowRecord& window, UINT message, WPARAM wParam, LPARA
       // A new text puts the caret at its start, as on the terminal.
       const LRESULT result = DefWindowProcW(state.hwnd, message, wParam, lParam);
       state.selection = {};
-      WindowManager::Instance().front_end().SelectionChanged(state.hwnd);
+      WindowManager::Instance().front_end().SelectionChanged(state);
       return result;
     }
     case EM_SETSEL: {
@@ -52,7 +52,7 @@ LRESULT EditControlProc(WindowRecord& window, UINT message, WPARAM wParam, LPARA
         state.selection = {ClampPosition(wParam, state.text.size()),
                            ClampPosition(static_cast<WPARAM>(lParam), state.text.size())};
       }
-      WindowManager::Instance().front_end().SelectionChanged(state.hwnd);
+      WindowManager::Instance().front_end().SelectionChanged(state);
       return 0;
     }
     case EM_GETSEL: {

@@ -1,6 +1,7 @@
 // Message boxes: the front end presents the text while a nested loop keeps timers and sent
-// messages moving; the owner takes no input until the box is dismissed. A box asked for on a
-// thread without a loop (a worker) is shown by the user-interface loop while the worker waits.
+// messages moving; the owner is disabled, and no person's input is taken on the box's thread,
+// until the box is dismissed. A box asked for on a thread without a loop (a worker) is shown by
+// the user-interface loop while the worker waits.
 #include <memory>
 #include <optional>
 #include <string>
@@ -11,11 +12,13 @@ namespace {
 
 int ShowOnThisLoop(platform::MessageLoop& loop, HWND owner, const std::wstring& text,
                    const std::wstring& caption, UINT type) {
+  auto& manager = platform::WindowManager::Instance();
+  manager.MessageBoxOpened(*loop.core());
   const bool disable_owner = IsWindowEnabled(owner) != FALSE;
   if (disable_owner) EnableWindow(owner, FALSE);
   auto answer = std::make_shared<std::optional<int>>();
   std::weak_ptr<platform::MessageLoop::Core> core = loop.core();
-  platform::WindowManager::Instance().front_end().ShowMessageBox(
+  manager.front_end().ShowMessageBox(
       owner, text, caption, type, [answer, core](int button) {
         // Dismissal may come from any thread; only the loop's own thread records it.
         auto loop_core = core.lock();
@@ -28,6 +31,7 @@ int ShowOnThisLoop(platform::MessageLoop& loop, HWND owner, const std::wstring& 
       });
   loop.RunUntil([&] { return answer->has_value(); });
   if (disable_owner) EnableWindow(owner, TRUE);
+  manager.MessageBoxClosed(*loop.core());
   return **answer;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cwchar>
 #include <thread>
+#include <vector>
 
 #include "platform/terminal/window_manager.h"
 
@@ -46,9 +47,12 @@ HWND CreateDialogFromTemplate(const DialogTemplate& dialog_template, HWND parent
     control.template_rect = {item.x, item.y, item.cx, item.cy};
     children.push_back(manager.Add(std::move(control), nullptr, *loop));
   }
-  Find(hwnd)->state.children = std::move(children);
+  WindowState& created = Find(hwnd)->state;
+  created.children = std::move(children);
+  std::vector<const WindowState*> controls;
+  for (HWND child : created.children) controls.push_back(&Find(child)->state);
 
-  Front().WindowCreated(hwnd);
+  Front().WindowCreated(created, controls);
   SendMessageW(hwnd, WM_INITDIALOG, 0, 0);
   return hwnd;
 }
@@ -83,7 +87,7 @@ LRESULT DefWindowProcW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_SETTEXT:
       state.text = lParam ? reinterpret_cast<LPCWSTR>(lParam) : L"";
-      Front().TextSet(hwnd, state.text);
+      Front().TextSet(state);
       return TRUE;
     case WM_GETTEXT: {
       if (wParam == 0 || lParam == 0) return 0;
@@ -99,7 +103,7 @@ LRESULT DefWindowProcW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
       HICON& slot = wParam == ICON_BIG ? state.big_icon : state.small_icon;
       const HICON previous = slot;
       slot = reinterpret_cast<HICON>(lParam);
-      Front().IconChanged(hwnd);
+      Front().IconChanged(state);
       return reinterpret_cast<LRESULT>(previous);
     }
     case WM_CLOSE:
@@ -145,7 +149,7 @@ BOOL DestroyWindow(HWND hwnd) {
   window = Find(hwnd);
   if (window == nullptr) return TRUE;
   window->loop->KillTimers(hwnd);
-  Front().WindowDestroyed(hwnd);
+  Front().WindowDestroyed(window->state);
   WindowManager::Instance().Remove(hwnd);
   return TRUE;
 }
@@ -190,7 +194,7 @@ BOOL SetWindowPos(HWND hwnd, HWND /*insert_after: one top-level window, nothing 
   WindowRecord* window = Find(hwnd);
   if (window == nullptr) return FALSE;
   window->state.placement = {x, y, cx, cy};
-  Front().PlacementChanged(hwnd);
+  Front().PlacementChanged(window->state);
   return TRUE;
 }
 
@@ -200,7 +204,7 @@ BOOL EnableWindow(HWND hwnd, BOOL enable) {
   const bool was_disabled = !window->state.enabled;
   if (window->state.enabled != (enable != FALSE)) {
     window->state.enabled = enable != FALSE;
-    Front().EnabledChanged(hwnd);
+    Front().EnabledChanged(window->state);
   }
   return was_disabled ? TRUE : FALSE;
 }

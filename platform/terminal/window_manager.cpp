@@ -49,6 +49,23 @@ std::shared_ptr<MessageLoop::Core> WindowManager::UserInterfaceLoop() {
   return user_interface_loop_.lock();
 }
 
+void WindowManager::MessageBoxOpened(const MessageLoop::Core& loop) {
+  std::lock_guard lock(mutex_);
+  ++open_message_boxes_[&loop];
+}
+
+void WindowManager::MessageBoxClosed(const MessageLoop::Core& loop) {
+  std::lock_guard lock(mutex_);
+  // The entry goes with the last box, so a later loop at the same address starts with none.
+  const auto it = open_message_boxes_.find(&loop);
+  if (it != open_message_boxes_.end() && --it->second == 0) open_message_boxes_.erase(it);
+}
+
+bool WindowManager::MessageBoxOpenOn(const MessageLoop::Core& loop) {
+  std::lock_guard lock(mutex_);
+  return open_message_boxes_.contains(&loop);
+}
+
 LRESULT DeliverMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   WindowRecord* window = WindowManager::Instance().Find(hwnd);
   if (window == nullptr) return 0;

@@ -34,6 +34,11 @@ class WindowManager {
   // threads are shown.
   std::shared_ptr<MessageLoop::Core> UserInterfaceLoop();
 
+  // The message boxes open on a loop, counted on its thread: a person's input waits for them.
+  void MessageBoxOpened(const MessageLoop::Core& loop);
+  void MessageBoxClosed(const MessageLoop::Core& loop);
+  bool MessageBoxOpenOn(const MessageLoop::Core& loop);
+
   FrontEnd& front_end() { return front_end_ ? *front_end_ : silent_front_end_; }
   void set_front_end(FrontEnd* front_end) { front_end_ = front_end; }
 
@@ -41,6 +46,7 @@ class WindowManager {
   std::mutex mutex_;
   std::unordered_map<HWND, std::unique_ptr<WindowRecord>> windows_;
   std::weak_ptr<MessageLoop::Core> user_interface_loop_;
+  std::unordered_map<const MessageLoop::Core*, int> open_message_boxes_;
   std::uintptr_t next_handle_ = 0x10000;
   FrontEnd* front_end_ = nullptr;
   FrontEnd silent_front_end_;

@@ -3,11 +3,12 @@
 #include <string>
 
 #include "platform/terminal/code_page.h"
-#include "platform/terminal/window.h"
 
 namespace ui {
 
-bool HeadlessFrontEnd::IsLogPane(HWND hwnd) const { return GetDlgCtrlID(hwnd) == log_pane_id_; }
+bool HeadlessFrontEnd::IsLogPane(const platform::WindowState& window) const {
+  return window.id == log_pane_id_;
+}
 
 void HeadlessFrontEnd::Write(std::string_view bytes) {
   if (bytes.empty()) return;
@@ -16,15 +17,15 @@ void HeadlessFrontEnd::Write(std::string_view bytes) {
   at_line_start_ = bytes.back() == '\n';
 }
 
-void HeadlessFrontEnd::TextReplaced(HWND hwnd, std::size_t, std::size_t,
+void HeadlessFrontEnd::TextReplaced(const platform::WindowState& window, std::size_t, std::size_t,
                                     std::wstring_view inserted) {
-  if (IsLogPane(hwnd)) Write(platform::ToUtf8(inserted));
+  if (IsLogPane(window)) Write(platform::ToUtf8(inserted));
 }
 
-void HeadlessFrontEnd::TextSet(HWND hwnd, std::wstring_view text) {
-  if (!IsLogPane(hwnd)) return;
+void HeadlessFrontEnd::TextSet(const platform::WindowState& window) {
+  if (!IsLogPane(window)) return;
   if (!at_line_start_) Write("\n");
-  Write(platform::ToUtf8(text) + "\n");
+  Write(platform::ToUtf8(window.text) + "\n");
 }
 
 void HeadlessFrontEnd::ShowMessageBox(HWND, std::wstring_view text, std::wstring_view, UINT,

@@ -15,14 +15,14 @@ class HeadlessFrontEnd final : public platform::FrontEnd {
   HeadlessFrontEnd(int log_pane_id, std::FILE* log_out, std::FILE* box_out)
       : log_pane_id_(log_pane_id), log_out_(log_out), box_out_(box_out) {}
 
-  void TextReplaced(HWND hwnd, std::size_t start, std::size_t end,
+  void TextReplaced(const platform::WindowState& window, std::size_t start, std::size_t end,
                     std::wstring_view inserted) override;
-  void TextSet(HWND hwnd, std::wstring_view text) override;
+  void TextSet(const platform::WindowState& window) override;
   void ShowMessageBox(HWND owner, std::wstring_view text, std::wstring_view caption, UINT type,
                       std::function<void(int)> dismiss) override;
 
  private:
-  bool IsLogPane(HWND hwnd) const;
+  bool IsLogPane(const platform::WindowState& window) const;
   void Write(std::string_view bytes);
 
   int log_pane_id_;

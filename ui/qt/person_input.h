@@ -1,13 +1,14 @@
-// A person's taps and typing on the dialog, turned into the messages the console understands and
-// queued behind whatever the console's loop already has to do, so they are handled in the order
-// they happened and never inside another handler. Input that reaches a window which is gone or
-// disabled by then (a message box opened meanwhile) is dropped, as the terminal drops a tap on a
-// disabled window.
+// A person's taps and typing on the dialog, queued behind whatever the console's loop already has
+// to do, so they are handled in the order they happened and never inside another handler. When
+// its turn comes each goes through the rule an outside sender's request goes through
+// (platform/ports/person_input.h); input that is refused by then (the window is gone, a message
+// box opened meanwhile) is dropped, as the terminal drops a tap on a disabled window.
 #pragma once
 
 #include <memory>
 #include <string>
 
+#include "platform/ports/person_input.h"
 #include "platform/ports/window_model.h"
 #include "platform/terminal/message_loop.h"
 
@@ -30,8 +31,7 @@ class PersonInput {
   void CaptionClose(HWND dialog) const;
 
  private:
-  template <typename Action>
-  void Deliver(HWND window, Action action) const;
+  void Deliver(HWND window, platform::PersonAction action) const;
 
   std::shared_ptr<platform::MessageLoop::Core> loop_;
 };

@@ -4,7 +4,6 @@
 #include <QGuiApplication>
 #include <QPixmap>
 
-#include "platform/ports/window_model.h"
 #include "platform/terminal/message_loop.h"
 #include "platform/terminal/resources.h"
 #include "ui/qt/dialog_units.h"
@@ -79,25 +78,25 @@ ControlView* QtFrontEnd::ViewOf(HWND control) const {
   return found == controls_.end() ? nullptr : found->second.get();
 }
 
-void QtFrontEnd::WindowCreated(HWND hwnd) {
-  const platform::WindowState* state = platform::FindWindowState(hwnd);
-  if (state == nullptr || state->kind != platform::ControlKind::Dialog) return;
+void QtFrontEnd::WindowCreated(const platform::WindowState& dialog,
+                               std::span<const platform::WindowState* const> controls) {
   if (!input_) input_.emplace(platform::MessageLoop::Current()->core());
 
-  auto dialog = std::make_unique<DialogWindow>([this, hwnd] { input_->CaptionOk(hwnd); },
-                                               [this, hwnd] { input_->CaptionClose(hwnd); });
-  DialogWindow& window = *dialog;
-  window.setWindowTitle(ToQString(state->text));
-  window.caption()->SetTitle(ToQString(state->text));
-  window.Place(TemplateFrame(*state));
-  for (HWND child : state->children) {
-    if (auto view = MakeControlView(*platform::FindWindowState(child), window.client(), *input_)) {
-      controls_.emplace(child, std::move(view));
+  const HWND hwnd = dialog.hwnd;
+  auto shown = std::make_unique<DialogWindow>([this, hwnd] { input_->CaptionOk(hwnd); },
+                                              [this, hwnd] { input_->CaptionClose(hwnd); });
+  DialogWindow& window = *shown;
+  window.setWindowTitle(ToQString(dialog.text));
+  window.caption()->SetTitle(ToQString(dialog.text));
+  window.Place(TemplateFrame(dialog));
+  for (const platform::WindowState* control : controls) {
+    if (auto view = MakeControlView(*control, window.client(), *input_)) {
+      controls_.emplace(control->hwnd, std::move(view));
     }
   }
   if (on_first_frame_) WatchForFirstFrame(&window);
-  dialogs_.emplace(hwnd, std::move(dialog));
-  if ((state->style & WS_VISIBLE) != 0) {
+  dialogs_.emplace(hwnd, std::move(shown));
+  if ((dialog.style & WS_VISIBLE) != 0) {
     if (OnBareScreen()) {
       window.showFullScreen();
     } else {
@@ -112,61 +111,56 @@ void QtFrontEnd::WatchForFirstFrame(DialogWindow* window) {
   new FirstPaintWatcher(window->caption(), std::exchange(on_first_frame_, nullptr));
 }
 
-void QtFrontEnd::WindowDestroyed(HWND hwnd) {
-  const auto found = dialogs_.find(hwnd);
+void QtFrontEnd::WindowDestroyed(const platform::WindowState& window) {
+  const auto found = dialogs_.find(window.hwnd);
   if (found == dialogs_.end()) return;
   dialogs_.erase(found);  // first, as in the destructor
-  if (const platform::WindowState* state = platform::FindWindowState(hwnd)) {
-    for (HWND child : state->children) controls_.erase(child);
+  for (HWND child : window.children) controls_.erase(child);
+}
+
+void QtFrontEnd::TextSet(const platform::WindowState& window) {
+  if (DialogWindow* shown = WindowOf(window.hwnd)) {
+    shown->setWindowTitle(ToQString(window.text));
+    shown->caption()->SetTitle(ToQString(window.text));
+  } else if (ControlView* view = ViewOf(window.hwnd)) {
+    view->ShowText(window);
   }
 }
 
-void QtFrontEnd::TextSet(HWND hwnd, std::wstring_view text) {
-  if (DialogWindow* window = WindowOf(hwnd)) {
-    window->setWindowTitle(ToQString(text));
-    window->caption()->SetTitle(ToQString(text));
-  } else if (ControlView* view = ViewOf(hwnd)) {
-    view->ShowText(*platform::FindWindowState(hwnd));
+void QtFrontEnd::TextReplaced(const platform::WindowState& window, std::size_t start,
+                              std::size_t end, std::wstring_view inserted) {
+  if (ControlView* view = ViewOf(window.hwnd)) {
+    view->ShowReplacement(window, start, end, inserted.size());
   }
 }
 
-void QtFrontEnd::TextReplaced(HWND hwnd, std::size_t start, std::size_t end,
-                              std::wstring_view inserted) {
-  if (ControlView* view = ViewOf(hwnd)) {
-    view->ShowReplacement(*platform::FindWindowState(hwnd), start, end, inserted.size());
-  }
+void QtFrontEnd::SelectionChanged(const platform::WindowState& window) {
+  if (ControlView* view = ViewOf(window.hwnd)) view->ShowSelection(window);
 }
 
-void QtFrontEnd::SelectionChanged(HWND hwnd) {
-  if (ControlView* view = ViewOf(hwnd)) view->ShowSelection(*platform::FindWindowState(hwnd));
+void QtFrontEnd::CheckChanged(const platform::WindowState& window) {
+  if (ControlView* view = ViewOf(window.hwnd)) view->ShowCheck(window);
 }
 
-void QtFrontEnd::CheckChanged(HWND hwnd) {
-  if (ControlView* view = ViewOf(hwnd)) view->ShowCheck(*platform::FindWindowState(hwnd));
-}
-
-void QtFrontEnd::EnabledChanged(HWND hwnd) {
+void QtFrontEnd::EnabledChanged(const platform::WindowState& window) {
   // A disabled dialog (a message box is open) is not greyed: the box's modality keeps input away.
-  if (ControlView* view = ViewOf(hwnd)) {
-    view->widget()->setEnabled(platform::FindWindowState(hwnd)->enabled);
-  }
+  if (ControlView* view = ViewOf(window.hwnd)) view->widget()->setEnabled(window.enabled);
 }
 
-void QtFrontEnd::PlacementChanged(HWND hwnd) {
-  DialogWindow* window = WindowOf(hwnd);
-  if (window == nullptr || window->isFullScreen()) return;
-  const platform::Placement& placement = platform::FindWindowState(hwnd)->placement;
-  window->Place(QRect(placement.x, placement.y, placement.cx, placement.cy));
+void QtFrontEnd::PlacementChanged(const platform::WindowState& window) {
+  DialogWindow* shown = WindowOf(window.hwnd);
+  if (shown == nullptr || shown->isFullScreen()) return;
+  const platform::Placement& placement = window.placement;
+  shown->Place(QRect(placement.x, placement.y, placement.cx, placement.cy));
 }
 
-void QtFrontEnd::IconChanged(HWND hwnd) {
-  DialogWindow* window = WindowOf(hwnd);
-  if (window == nullptr) return;
-  const platform::WindowState& state = *platform::FindWindowState(hwnd);
-  const QPixmap big = IconPixmap(state.big_icon);
-  const QPixmap small = IconPixmap(state.small_icon);
-  window->setWindowIcon(QIcon(big.isNull() ? small : big));
-  window->caption()->SetIcon(small.isNull() ? big : small);
+void QtFrontEnd::IconChanged(const platform::WindowState& window) {
+  DialogWindow* shown = WindowOf(window.hwnd);
+  if (shown == nullptr) return;
+  const QPixmap big = IconPixmap(window.big_icon);
+  const QPixmap small = IconPixmap(window.small_icon);
+  shown->setWindowIcon(QIcon(big.isNull() ? small : big));
+  shown->caption()->SetIcon(small.isNull() ? big : small);
 }
 
 void QtFrontEnd::ShowMessageBox(HWND owner, std::wstring_view text, std::wstring_view caption,

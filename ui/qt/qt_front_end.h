@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <unordered_map>
 
 #include "platform/ports/front_end.h"
@@ -26,16 +27,17 @@ class QtFrontEnd final : public platform::FrontEnd {
   // Called once, after the first dialog's window has been painted for the first time.
   void OnFirstFrame(std::function<void()> callback) { on_first_frame_ = std::move(callback); }
 
-  void WindowCreated(HWND hwnd) override;
-  void WindowDestroyed(HWND hwnd) override;
-  void TextSet(HWND hwnd, std::wstring_view text) override;
-  void TextReplaced(HWND hwnd, std::size_t start, std::size_t end,
+  void WindowCreated(const platform::WindowState& dialog,
+                     std::span<const platform::WindowState* const> controls) override;
+  void WindowDestroyed(const platform::WindowState& window) override;
+  void TextSet(const platform::WindowState& window) override;
+  void TextReplaced(const platform::WindowState& window, std::size_t start, std::size_t end,
                     std::wstring_view inserted) override;
-  void SelectionChanged(HWND hwnd) override;
-  void CheckChanged(HWND hwnd) override;
-  void EnabledChanged(HWND hwnd) override;
-  void PlacementChanged(HWND hwnd) override;
-  void IconChanged(HWND hwnd) override;
+  void SelectionChanged(const platform::WindowState& window) override;
+  void CheckChanged(const platform::WindowState& window) override;
+  void EnabledChanged(const platform::WindowState& window) override;
+  void PlacementChanged(const platform::WindowState& window) override;
+  void IconChanged(const platform::WindowState& window) override;
   void ShowMessageBox(HWND owner, std::wstring_view text, std::wstring_view caption, UINT type,
                       std::function<void(int)> dismiss) override;
 
