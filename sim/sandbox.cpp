@@ -141,7 +141,8 @@ TrustedFolder OpenTrusted(const fs::path& folder) {
     return OpenTrustedFolder(folder);
   } catch (const UntrustedPathError& error) {
     if (error.Where() == folder) Fail(folder, error.what());
-    Fail(error.Where(), std::string(error.what()) + ", on the way to " + folder.string());
+    Fail(error.Where(),
+         std::string(error.what()) + " (on the way to the sandbox " + folder.string() + ")");
   }
 }
 
