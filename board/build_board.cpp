@@ -1,6 +1,5 @@
 #include "board/build_board.h"
 
-#include <cerrno>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -67,14 +66,8 @@ std::shared_ptr<platform::DebugSink> MakeDebugPort(const DebugPortSetting& setti
   if (setting.target == DebugPortTarget::kStandardError) {
     return platform::DebugPortToStandardError();
   }
-  const std::filesystem::path file =
-      setting.target == DebugPortTarget::kFile ? setting.file : sandbox.DebugLog();
-  auto port = platform::OpenDebugPortFile(file);
-  if (port == nullptr) {
-    throw std::system_error(errno, std::generic_category(),
-                            "cannot open the debug port file " + file.string());
-  }
-  return port;
+  if (setting.target == DebugPortTarget::kFile) return platform::OpenDebugPortFile(setting.file);
+  return platform::DebugPortOnFile(sandbox.OpenFileForAppend(sim::kDebugLogName).release());
 }
 
 // A simulated line with a free far end publishes that end in the sandbox; every other placement
@@ -120,7 +113,7 @@ platform::Board BuildBoard(const BoardOptions& options) {
   const BoardSettings settings = options.profile ? ReadProfile(*options.profile) : BoardSettings{};
   try {
     const sim::Sandbox sandbox = sim::Sandbox::Prepare(options.sandbox);
-    const auto journal = std::make_shared<sim::DriverJournal>(sandbox.JournalFile());
+    const auto journal = std::make_shared<sim::DriverJournal>(sandbox);
     platform::Board board;
     board.volumes = MakeVolumes(settings, sandbox);
     board.devices = MakeDevices(settings, journal);

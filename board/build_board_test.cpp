@@ -105,6 +105,11 @@ TEST_F(BuildBoardTest, WithoutAProfileEverythingLivesInThePrivateSandbox) {
 
   NKDbgPrintfW(L"CQuorvaneDlg::SW UPDATE \r\n");
   EXPECT_EQ(ContentOf(Sandbox() / "debug.log"), "CQuorvaneDlg::SW UPDATE \r\n");
+  for (const char* file : {"debug.log", "drivers.jsonl"}) {
+    EXPECT_EQ(fs::status(Sandbox() / file).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write)
+        << file;
+  }
 
   for (LPCWSTR device : {L"ETC1:", L"MTR1:", L"EAS1:"}) {
     const HANDLE handle = Open(device);
@@ -260,6 +265,27 @@ TEST_F(BuildBoardTest, APortMappedToAMissingDeviceStopsStartUpBeforeAnythingIsMa
                   ":2: serial.COM5: /dev/ttyUSB-quorvane-missing does not exist");
   }
   EXPECT_FALSE(fs::exists(Sandbox()));
+}
+
+TEST_F(BuildBoardTest, TheDebugLogAndTheJournalAreNeverWrittenThroughALink) {
+  const fs::path outside = dir_.path() / "precious.txt";
+  for (const char* file : {"debug.log", "drivers.jsonl"}) {
+    Start();
+    platform::InstallBoard({});
+    std::ofstream(outside) << "precious\n";
+    fs::remove(Sandbox() / file);
+    fs::create_symlink(outside, Sandbox() / file);
+
+    try {
+      Start();
+      ADD_FAILURE() << file << " was followed";
+    } catch (const BoardError& error) {
+      EXPECT_EQ(std::string(error.what()),
+                "sandbox: " + (Sandbox() / file).string() + ": is a link; refusing to follow it");
+    }
+    EXPECT_EQ(ContentOf(outside), "precious\n") << file;
+    fs::remove(Sandbox() / file);
+  }
 }
 
 TEST_F(BuildBoardTest, AnUnsafeSandboxIsABoardError) {

@@ -1,20 +1,24 @@
 #include "sim/driver_journal.h"
 
-#include <cerrno>
+#include <cstdio>
 #include <fstream>
 #include <string>
-#include <system_error>
+
+#include "platform/linux/file_calls.h"
 
 namespace sim {
 
-DriverJournal::DriverJournal(const std::filesystem::path& file)
-    // "e": the journal is not handed down to the programs the console launches.
-    : file_(std::fopen(file.c_str(), "we")) {
-  if (!file_) {
-    throw std::system_error(errno, std::generic_category(),
-                            "cannot create the driver journal " + file.string());
-  }
+namespace {
+
+// The journal's file in the sandbox, after a new one is started.
+platform::posix::UniqueFd StartJournal(const Sandbox& sandbox) {
+  sandbox.SetFileAside(kJournalName, kPreviousJournalName);
+  return sandbox.OpenFileForAppend(kJournalName);
 }
+
+}  // namespace
+
+DriverJournal::DriverJournal(const Sandbox& sandbox) : file_(StartJournal(sandbox)) {}
 
 void DriverJournal::RecordRequest(std::string_view device, const JournaledRequest& request,
                                   nlohmann::ordered_json state) {
@@ -42,7 +46,7 @@ void DriverJournal::RecordRefusedOpen(std::string_view device, std::string_view 
 void DriverJournal::WriteLine(const nlohmann::ordered_json& entry) {
   const std::string line = entry.dump() + '\n';
   std::lock_guard lock(mutex_);
-  const bool written = std::fputs(line.c_str(), file_.get()) >= 0 && std::fflush(file_.get()) == 0;
+  const bool written = platform::posix::WriteAll(file_.get(), line.data(), line.size()).ok();
   // A full disk must not pass unnoticed, but one complaint is enough.
   if (!written && !write_failed_) {
     write_failed_ = true;

@@ -7,11 +7,13 @@
 // "input" is the 4-byte little-endian value when the driver was given a buffer of at least four
 // bytes, else null; the sizes are exactly what the driver received. "state" is the driver's state
 // after the request. A refused request also carries "error", the code it failed with.
+//
+// Each run starts a new drivers.jsonl; the previous run's journal is kept as
+// drivers.previous.jsonl, since after a console was killed it may be all that tells what the
+// console last asked.
 #pragma once
 
-#include <cstdio>
 #include <filesystem>
-#include <memory>
 #include <mutex>
 #include <optional>
 #include <string_view>
@@ -19,7 +21,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include "platform/linux/posix_calls.h"
 #include "platform/terminal/win_types.h"
+#include "sim/sandbox.h"
 
 namespace sim {
 
@@ -33,9 +37,9 @@ struct JournaledRequest {
 
 class DriverJournal {
  public:
-  // Starts a fresh journal for this run (an existing file is emptied). Throws std::system_error
-  // naming the file when it cannot be created.
-  explicit DriverJournal(const std::filesystem::path& file);
+  // Sets the previous journal aside and starts this run's. Throws SandboxError naming the file
+  // when either cannot be done.
+  explicit DriverJournal(const Sandbox& sandbox);
 
   // Safe from any thread; each line is complete on disk when the call returns.
   void RecordRequest(std::string_view device, const JournaledRequest& request,
@@ -45,11 +49,8 @@ class DriverJournal {
  private:
   void WriteLine(const nlohmann::ordered_json& entry);
 
-  struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-  };
   std::mutex mutex_;
-  std::unique_ptr<std::FILE, FileCloser> file_;
+  platform::posix::UniqueFd file_;
   bool write_failed_ = false;
 };
 

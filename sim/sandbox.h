@@ -2,8 +2,12 @@
 // this machine: the volumes as folders (volumes/SDMMC, volumes/DataStorage, ...), the far ends of
 // the serial ports (tty/COM1, ...), the console's socket, the debug port's file and the driver
 // journal. The socket makes the folder a door into the running console, so it belongs to its user
-// alone: it is created with mode 0700, an existing one that another user owns or may write to is
-// refused, and one of ours that others may merely read is closed to them.
+// alone: it is created with mode 0700 on a path no other user can tamper with (see
+// trusted_folder.h); an existing one that another user owns or may write to is refused, and one
+// of ours that others may merely read is closed to them. A new sandbox is marked as one by the
+// file .quorvane-sandbox, so that a folder that holds something else (a home folder named by
+// mistake) is refused rather than filled. The files in it are the user's alone (0600) and are
+// opened through the sandbox's own descriptor, never through a link.
 #pragma once
 
 #include <array>
@@ -11,11 +15,18 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "platform/linux/posix_calls.h"
+
 namespace sim {
 
 // The terminal's volumes, by the names its paths use ("\SDMMC\...").
 inline constexpr std::array<std::string_view, 4> kVolumeNames{"SDMMC", "DataStorage",
                                                               "ResidentFlash", "Windows"};
+
+// The files the simulated terminal keeps directly in its sandbox.
+inline constexpr std::string_view kDebugLogName = "debug.log";
+inline constexpr std::string_view kJournalName = "drivers.jsonl";
+inline constexpr std::string_view kPreviousJournalName = "drivers.previous.jsonl";
 
 class SandboxError : public std::runtime_error {
  public:
@@ -32,21 +43,30 @@ std::filesystem::path DefaultSandboxFolder();
 class Sandbox {
  public:
   // Creates the folder (and its missing parents, 0700 too) with the volume and tty folders, or
-  // checks and completes an existing one. Throws SandboxError naming the folder and what is wrong.
+  // checks and completes an existing one: one of ours, or an empty one, or one with the layout an
+  // earlier version left without the mark. Throws SandboxError naming the path at fault and what
+  // is wrong with it.
   static Sandbox Prepare(const std::filesystem::path& folder);
 
   const std::filesystem::path& Folder() const { return folder_; }
   std::filesystem::path VolumeFolder(std::string_view volume) const;
   std::filesystem::path ConsoleSocket() const { return ConsoleSocketIn(folder_); }
-  std::filesystem::path DebugLog() const { return folder_ / "debug.log"; }
-  std::filesystem::path JournalFile() const { return folder_ / "drivers.jsonl"; }
   // Where outside programs find the far end of the simulated port COMn.
   std::filesystem::path SerialFarEnd(int port) const;
 
+  // Opens `name`, a file directly in the sandbox, for appending; makes it (0600) when missing.
+  // Throws SandboxError when it is a link, not a plain file of this user's, or cannot be opened.
+  platform::posix::UniqueFd OpenFileForAppend(std::string_view name) const;
+  // Renames the file `name` to `new_name`, replacing whatever had that name; nothing to do when
+  // there is no `name`. Throws SandboxError as OpenFileForAppend does.
+  void SetFileAside(std::string_view name, std::string_view new_name) const;
+
  private:
-  explicit Sandbox(std::filesystem::path folder) : folder_(std::move(folder)) {}
+  Sandbox(std::filesystem::path folder, platform::posix::UniqueFd descriptor)
+      : folder_(std::move(folder)), descriptor_(std::move(descriptor)) {}
 
   std::filesystem::path folder_;
+  platform::posix::UniqueFd descriptor_;
 };
 
 }  // namespace sim

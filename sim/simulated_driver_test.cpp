@@ -28,7 +28,7 @@ constexpr DWORD kReadWrite = GENERIC_READ | GENERIC_WRITE;
 class SimulatedDriverTest : public ::testing::Test {
  protected:
   SimulatedDriverTest()
-      : journal_(std::make_shared<DriverJournal>(JournalFile())),
+      : journal_(std::make_shared<DriverJournal>(Sandbox::Prepare(dir_.path()))),
         etc_(std::make_shared<EtcDriver>(journal_)),
         meter_(std::make_shared<MeterDriver>(journal_)),
         eas_(std::make_shared<EasDriver>(journal_, kDefaultEasChannels)) {

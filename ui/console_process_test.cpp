@@ -3,10 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "sender/client.h"
 #include "sender/protocol.h"
@@ -93,6 +97,43 @@ TEST_F(ConsoleProcessTest, ABrokenBoardProfileStopsStartUpWithFileAndLine) {
   EXPECT_EQ(console.Wait(20s), 2);
   EXPECT_NE(console.Errors().find(profile.string() + ":3:"), std::string::npos) << console.Errors();
   EXPECT_FALSE(fs::exists(Sandbox() / "volumes/SDMMC/rwtest.txt"));
+}
+
+TEST_F(ConsoleProcessTest, ASandboxOthersCouldTamperWithStopsStartUpNamingThePathAtFault) {
+  struct Case {
+    const char* what;
+    std::vector<std::string> args;
+    std::map<std::string, std::string> environment;
+    fs::path at_fault;
+  };
+  const fs::path sticky = temp_.path() / "tmp";
+  const fs::path shared = temp_.path() / "shared";
+  const std::vector<Case> cases = {
+      {"a link planted by another user where XDG_STATE_HOME points",
+       {},
+       {{"XDG_STATE_HOME", (sticky / "state").string()}},
+       sticky / "state"},
+      {"a folder with files in it, named by mistake", {"--sandbox", shared.string()}, {}, shared},
+  };
+  fs::create_directory(sticky);
+  fs::permissions(sticky, fs::perms::all | fs::perms::sticky_bit);
+  fs::create_directory_symlink(temp_.path() / "victim", sticky / "state");
+  const bool can_plant = ::lchown((sticky / "state").c_str(), 65534, 65534) == 0;
+  fs::create_directory(shared);
+  std::ofstream(shared / "report.txt") << "mine";
+  for (const Case& c : cases) {
+    if (!can_plant && c.environment.count("XDG_STATE_HOME") != 0) continue;  // not root
+    std::vector<std::string> args = {QUORVANE_BINARY, "--headless"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    auto environment = c.environment;
+    environment.emplace("QUORVANE_BOARD", "");
+    ChildProcess console(args, temp_.path(), environment);
+    EXPECT_EQ(console.Wait(20s), 2) << c.what;
+    EXPECT_EQ(console.Errors().rfind("quorvane: sandbox: " + c.at_fault.string() + ": ", 0), 0u)
+        << c.what << ": " << console.Errors();
+  }
+  EXPECT_FALSE(fs::exists(temp_.path() / "victim"));
+  EXPECT_FALSE(fs::exists(shared / "volumes"));
 }
 
 TEST_F(ConsoleProcessTest, CtrlCEndsTheConsoleLikeItsCloseButton) {

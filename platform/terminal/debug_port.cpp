@@ -3,10 +3,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdarg>
 #include <mutex>
+#include <system_error>
 
+#include "platform/linux/file_calls.h"
 #include "platform/ports/board.h"
 #include "platform/terminal/code_page.h"
 #include "platform/terminal/wide_format.h"
@@ -31,12 +32,8 @@ class DescriptorSink final : public DebugSink {
 
   void Write(std::string_view utf8) override {
     const std::lock_guard lock(mutex_);
-    while (!utf8.empty()) {
-      const ssize_t written = ::write(descriptor_, utf8.data(), utf8.size());
-      if (written < 0 && errno == EINTR) continue;
-      if (written <= 0) return;  // nowhere to report a failing debug port
-      utf8.remove_prefix(static_cast<std::size_t>(written));
-    }
+    // Nowhere to report a failing debug port.
+    posix::WriteAll(descriptor_, utf8.data(), utf8.size());
   }
 
  private:
@@ -48,8 +45,16 @@ class DescriptorSink final : public DebugSink {
 }  // namespace
 
 std::shared_ptr<DebugSink> OpenDebugPortFile(const std::filesystem::path& file) {
-  const int descriptor = ::open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-  if (descriptor < 0) return nullptr;
+  const posix::CallResult opened =
+      posix::OpenAt(AT_FDCWD, file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+  if (!opened.ok()) {
+    throw std::system_error(opened.error, std::generic_category(),
+                            "cannot open the debug port file " + file.string());
+  }
+  return DebugPortOnFile(static_cast<int>(opened.value));
+}
+
+std::shared_ptr<DebugSink> DebugPortOnFile(int descriptor) {
   return std::make_shared<DescriptorSink>(descriptor, Ownership::kOwned);
 }
 

@@ -16,9 +16,12 @@ class DebugSink {
   virtual void Write(std::string_view utf8) = 0;
 };
 
-// Appends to a file, each write flushed at once so that a person following the file sees every
-// line as it is printed. Null, with errno set, when the file cannot be opened.
+// Appends to a file, created private to its user (0600) when missing, each write flushed at once
+// so that a person following the file sees every line as it is printed. Throws std::system_error
+// naming the file when it cannot be opened.
 std::shared_ptr<DebugSink> OpenDebugPortFile(const std::filesystem::path& file);
+// The same on a file its caller has opened for appending and hands over; closed with the port.
+std::shared_ptr<DebugSink> DebugPortOnFile(int descriptor);
 std::shared_ptr<DebugSink> DebugPortToStandardError();
 
 }  // namespace platform

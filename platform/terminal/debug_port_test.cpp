@@ -6,6 +6,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <system_error>
 #include <thread>
 
 #include "platform/ports/board.h"
@@ -82,8 +83,21 @@ TEST_F(DebugPortTest, WithoutAPortLinesGoNowhere) {
   EXPECT_FALSE(fs::exists(log_file));
 }
 
-TEST_F(DebugPortTest, APortFileInAMissingFolderCannotBeOpened) {
-  EXPECT_EQ(platform::OpenDebugPortFile(temp.path() / "missing" / "debug.log"), nullptr);
+TEST_F(DebugPortTest, ANewPortFileIsTheUsersAlone) {
+  InstallPortFile();
+  EXPECT_EQ(fs::status(log_file).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write);
+}
+
+TEST_F(DebugPortTest, APortFileInAMissingFolderIsRefusedByName) {
+  const fs::path missing = temp.path() / "missing" / "debug.log";
+  try {
+    platform::OpenDebugPortFile(missing);
+    FAIL() << "opened";
+  } catch (const std::system_error& error) {
+    EXPECT_EQ(error.code(), std::errc::no_such_file_or_directory);
+    EXPECT_NE(std::string(error.what()).find(missing.string()), std::string::npos);
+  }
 }
 
 TEST_F(DebugPortTest, StandardErrorPortWritesTheLine) {

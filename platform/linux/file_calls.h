@@ -1,0 +1,35 @@
+// The file system calls of the adapters that put private things on this machine (the simulated
+// terminal's sandbox, the debug port's file). Each works relative to a folder already open, so
+// that the folder that was checked is the one used, and none follows a link in the last
+// component unless the flags ask for it. Wrapped like the calls in posix_calls.h: a failure hands
+// back the call's name and errno, and a call interrupted by a signal is made again.
+#pragma once
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "platform/linux/posix_calls.h"
+
+namespace platform::posix {
+
+// openat; `mode` counts only when O_CREAT makes the file. AT_FDCWD opens by an ordinary path.
+CallResult OpenAt(int folder, const char* name, int flags, mode_t mode = 0);
+CallResult MakeFolderAt(int folder, const char* name, mode_t mode);
+// What `name` itself is: a link is described, not followed.
+CallResult LinkStatusAt(int folder, const char* name, struct stat* status);
+CallResult Status(int fd, struct stat* status);
+CallResult ChangeMode(int fd, mode_t mode);
+// Within one folder; replaces what `to` named, a link itself rather than its target.
+CallResult RenameAt(int folder, const char* from, const char* to);
+// The text of the link `name`, however long.
+CallResult ReadLinkAt(int folder, const char* name, std::string* target);
+// The names in a folder opened for reading, "." and ".." left out.
+CallResult ListFolder(int folder, std::vector<std::string>* names);
+// All of `data`, in as many writes as the system takes; `value` is the size written.
+CallResult WriteAll(int fd, const void* data, std::size_t size);
+
+}  // namespace platform::posix
