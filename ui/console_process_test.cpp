@@ -2,12 +2,19 @@
 // through its socket.
 #include <gtest/gtest.h>
 
+#include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <thread>
 
+#include "platform/linux/posix_calls.h"
 #include "sender/client.h"
 #include "sender/protocol.h"
 #include "sim/sandbox.h"
@@ -20,16 +27,28 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using testing_support::ChildProcess;
 
+// A console started on the test's sandbox, headless unless the environment is to decide.
+enum class Screen { kHeadless, kFromEnvironment };
+
 class ConsoleProcessTest : public ::testing::Test {
  protected:
   fs::path Sandbox() const { return temp_.path() / "sim"; }
 
-  // Starts the console and waits until its socket answers.
-  std::unique_ptr<ChildProcess> StartConsole(std::vector<std::string> extra_args = {}) {
-    std::vector<std::string> args = {QUORVANE_BINARY, "--headless", "--sandbox", Sandbox().string()};
+  std::unique_ptr<ChildProcess> Launch(std::vector<std::string> extra_args = {},
+                                       std::map<std::string, std::string> environment = {},
+                                       Screen screen = Screen::kHeadless) {
+    std::vector<std::string> args = {QUORVANE_BINARY, "--sandbox", Sandbox().string()};
+    if (screen == Screen::kHeadless) args.push_back("--headless");
     args.insert(args.end(), extra_args.begin(), extra_args.end());
-    auto console = std::make_unique<ChildProcess>(args, temp_.path(),
-                                                  std::map<std::string, std::string>{{"QUORVANE_BOARD", ""}});
+    environment.emplace("QUORVANE_BOARD", "");
+    return std::make_unique<ChildProcess>(args, temp_.path(), environment);
+  }
+
+  // Starts the console and waits until its socket answers.
+  std::unique_ptr<ChildProcess> StartConsole(std::vector<std::string> extra_args = {},
+                                             std::map<std::string, std::string> environment = {},
+                                             Screen screen = Screen::kHeadless) {
+    auto console = Launch(std::move(extra_args), std::move(environment), screen);
     const auto give_up = std::chrono::steady_clock::now() + 20s;
     while (!sender::ConsoleAnswers(sim::ConsoleSocketIn(Sandbox()))) {
       if (std::chrono::steady_clock::now() > give_up || console->Wait(0ms)) {
@@ -39,6 +58,13 @@ class ConsoleProcessTest : public ::testing::Test {
       std::this_thread::sleep_for(5ms);
     }
     return console;
+  }
+
+  // What the console leaves in the sandbox only while it runs.
+  void ExpectNothingLeftBehind() const {
+    EXPECT_FALSE(fs::exists(Sandbox() / "volumes/SDMMC/rwtest.txt"));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(Sandbox() / "tty/COM1")));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(sim::ConsoleSocketIn(Sandbox()))));
   }
 
   sender::ExchangeResult Send(sender::Action action) {
@@ -85,21 +111,75 @@ TEST_F(ConsoleProcessTest, ASecondConsoleOnTheSameSandboxIsRefused) {
   EXPECT_EQ(first->Wait(20s), 0);
 }
 
-TEST_F(ConsoleProcessTest, ABrokenBoardProfileStopsStartUpWithFileAndLine) {
-  const fs::path profile = temp_.path() / "board.toml";
-  std::ofstream(profile) << "ansi_code_page = 949\n[volumes]\nSDCARD = \"card\"\n";
-  ChildProcess console({QUORVANE_BINARY, "--sandbox", Sandbox().string(), "--board", profile.string()},
-                       temp_.path());
-  EXPECT_EQ(console.Wait(20s), 2);
-  EXPECT_NE(console.Errors().find(profile.string() + ":3:"), std::string::npos) << console.Errors();
-  EXPECT_FALSE(fs::exists(Sandbox() / "volumes/SDMMC/rwtest.txt"));
+// A FIFO with no writer once held start-up in open for good.
+TEST_F(ConsoleProcessTest, ABoardProfileItCannotUseStopsStartUpWithItsName) {
+  const fs::path broken = temp_.path() / "broken.toml";
+  std::ofstream(broken) << "ansi_code_page = 949\n[volumes]\nSDCARD = \"card\"\n";
+  const fs::path fifo = temp_.path() / "fifo.toml";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const struct {
+    fs::path profile;
+    std::string refusal;
+  } cases[] = {
+      {broken, broken.string() + ":3: unknown volume"},
+      {fifo, fifo.string() + ": is a FIFO, not a board profile"},
+  };
+  for (const auto& [profile, refusal] : cases) {
+    auto console = Launch({"--board", profile.string()});
+    EXPECT_EQ(console->Wait(20s), 2) << profile;
+    EXPECT_NE(console->Errors().find(refusal), std::string::npos) << console->Errors();
+    EXPECT_FALSE(fs::exists(Sandbox() / "volumes/SDMMC/rwtest.txt"));
+  }
 }
 
-TEST_F(ConsoleProcessTest, CtrlCEndsTheConsoleLikeItsCloseButton) {
+constexpr int kStopSignals[] = {SIGTERM, SIGINT, SIGHUP};
+
+TEST_F(ConsoleProcessTest, StopSignalsEndTheConsoleLikeItsCloseButton) {
+  for (const int signal : kStopSignals) {
+    SCOPED_TRACE(sigabbrev_np(signal));
+    auto console = StartConsole();
+    ASSERT_TRUE(fs::is_symlink(Sandbox() / "tty/COM1"));
+    ::kill(console->pid(), signal);
+    EXPECT_EQ(console->Wait(20s), 0) << console->Errors();
+    ExpectNothingLeftBehind();
+  }
+}
+
+// The check for a console already running waits for an answer; a console that listens but
+// never answers holds start-up there.
+TEST_F(ConsoleProcessTest, StopSignalsDuringStartUpEndItAtOnce) {
+  fs::create_directories(Sandbox());
+  const platform::posix::UniqueFd silent(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  sim::ConsoleSocketIn(Sandbox()).native().copy(address.sun_path, sizeof address.sun_path - 1);
+  ASSERT_EQ(::bind(silent.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(::listen(silent.get(), 8), 0);
+
+  for (const int signal : kStopSignals) {
+    SCOPED_TRACE(sigabbrev_np(signal));
+    auto console = Launch();
+    pollfd connecting{silent.get(), POLLIN, 0};
+    ASSERT_EQ(::poll(&connecting, 1, 20'000), 1) << "the console never asked: "
+                                                 << console->Errors();
+    ::kill(console->pid(), signal);
+    EXPECT_EQ(console->Wait(20s), 128 + signal);
+    EXPECT_NE(console->Errors().find("start-up ended by SIG" + std::string(sigabbrev_np(signal))),
+              std::string::npos)
+        << console->Errors();
+    EXPECT_FALSE(fs::exists(Sandbox() / "tty"));
+    ::close(::accept(silent.get(), nullptr, nullptr));
+  }
+}
+
+TEST_F(ConsoleProcessTest, OtherSignalsLeaveTheStopSignalsWorking) {
   auto console = StartConsole();
-  ::kill(console->pid(), SIGINT);
+  ::kill(console->pid(), SIGUSR1);
+  ::kill(console->pid(), SIGUSR2);
+  EXPECT_EQ(Send(sender::ReadRequest{0}).status, sender::ExchangeStatus::Replied);
+  ::kill(console->pid(), SIGTERM);
   EXPECT_EQ(console->Wait(20s), 0);
-  EXPECT_FALSE(fs::exists(Sandbox() / "volumes/SDMMC/rwtest.txt"));
+  ExpectNothingLeftBehind();
 }
 
 }  // namespace

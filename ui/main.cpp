@@ -56,6 +56,9 @@ int main(int argc, char** argv) {
 
   ui::StopOnSignals stop_signals;  // before any other thread starts
   std::signal(SIGPIPE, SIG_IGN);   // a vanished reader is an error to handle, not a reason to die
+  // They mean nothing here; left to their default they would end the console without clean-up.
+  std::signal(SIGUSR1, SIG_IGN);
+  std::signal(SIGUSR2, SIG_IGN);
 
   board::BoardOptions board_options;
   try {
@@ -66,12 +69,17 @@ int main(int argc, char** argv) {
                    board_options.sandbox.c_str());
       return 2;
     }
+    stop_signals.Hold();  // the board leaves links in the sandbox until it is taken down
     platform::InstallBoard(board::BuildBoard(board_options));
   } catch (const std::exception& error) {
     std::fprintf(stderr, "quorvane: %s\n", error.what());
     return 2;
   }
   res::InstallResources();
+  if (const auto signal = stop_signals.Held()) {
+    platform::InstallBoard({});
+    return ui::StartUpEndedBy(*signal);
+  }
 
   int status = 0;
   if (!options.headless && ui::ScreenAvailable()) {

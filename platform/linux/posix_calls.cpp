@@ -115,8 +115,8 @@ CallResult Poll(pollfd* fds, std::size_t count, int timeout_ms) {
   return {0, errno, "poll"};
 }
 
-CallResult SignalDescriptor(const sigset_t& signals) {
-  return Retried("signalfd", [&] { return ::signalfd(-1, &signals, SFD_CLOEXEC); });
+CallResult SignalDescriptor(const sigset_t& set) {
+  return Retried("signalfd", [&] { return ::signalfd(-1, &set, SFD_CLOEXEC); });
 }
 
 }  // namespace platform::posix

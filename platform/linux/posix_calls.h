@@ -74,7 +74,7 @@ CallResult Read(int fd, void* buffer, std::size_t size);
 CallResult Write(int fd, const void* data, std::size_t size);
 // A poll cut short by a signal reports no descriptor ready; callers poll again.
 CallResult Poll(pollfd* fds, std::size_t count, int timeout_ms);
-// A descriptor from which `signals` are read, once they are blocked in every thread.
-CallResult SignalDescriptor(const sigset_t& signals);
+// A descriptor from which the signals of `set` are read, once they are blocked in every thread.
+CallResult SignalDescriptor(const sigset_t& set);
 
 }  // namespace platform::posix
