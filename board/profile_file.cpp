@@ -38,7 +38,9 @@ std::string ReadProfileFile(const std::filesystem::path& file) {
   if (const auto stated = posix::FileStatus(fd.get(), &status); !stated.ok()) {
     throw fail("cannot be read (" + stated.Describe() + ")");
   }
-  if (!S_ISREG(status.st_mode)) throw fail("is " + KindOf(status.st_mode) + ", not a board profile");
+  if (!S_ISREG(status.st_mode)) {
+    throw fail("is " + KindOf(status.st_mode) + ", not a board profile");
+  }
   const auto too_large = [&] {
     return fail("is larger than a board profile can be (" + std::to_string(kMaxProfileBytes) +
                 " bytes)");
@@ -49,7 +51,8 @@ std::string ReadProfileFile(const std::filesystem::path& file) {
   std::string text(kMaxProfileBytes + 1, '\0');
   std::size_t length = 0;
   while (length < text.size()) {
-    const posix::CallResult read = posix::Read(fd.get(), text.data() + length, text.size() - length);
+    const posix::CallResult read =
+        posix::Read(fd.get(), text.data() + length, text.size() - length);
     if (!read.ok()) throw fail("cannot be read (" + read.Describe() + ")");
     if (read.value == 0) break;
     length += static_cast<std::size_t>(read.value);
