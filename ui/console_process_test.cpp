@@ -182,4 +182,19 @@ TEST_F(ConsoleProcessTest, OtherSignalsLeaveTheStopSignalsWorking) {
   ExpectNothingLeftBehind();
 }
 
+// Qt would end the program on a display that does not answer.
+TEST_F(ConsoleProcessTest, ADisplayWithNoServerLeavesTheConsoleHeadless) {
+  int number = 99;
+  while (fs::exists("/tmp/.X11-unix/X" + std::to_string(number))) ++number;
+  const std::string display = ":" + std::to_string(number);
+  auto console = StartConsole(
+      {}, {{"DISPLAY", display}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}},
+      Screen::kFromEnvironment);
+  EXPECT_EQ(Send(sender::ReadRequest{0}).reply.text, "QUORVANE");
+  Send(sender::CommandRequest{1006});
+  EXPECT_EQ(console->Wait(20s), 0);
+  EXPECT_EQ(console->Errors(), "quorvane: no X server answers on DISPLAY " + display +
+                                   "; headless\n");
+}
+
 }  // namespace
