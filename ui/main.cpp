@@ -72,7 +72,7 @@ int main(int argc, char** argv) {
       return 2;
     }
     screen = options.headless ? ui::ScreenChoice{} : ui::ChooseScreen();
-    stop_signals.Hold();  // the board leaves links in the sandbox until it is taken down
+    board_options.before_serial_lines = [&stop_signals] { stop_signals.Hold(); };
     platform::InstallBoard(board::BuildBoard(board_options));
   } catch (const std::exception& error) {
     std::fprintf(stderr, "quorvane: %s\n", error.what());
