@@ -1,9 +1,10 @@
 // Ending the console by signal: SIGTERM (a polite kill), SIGINT (Ctrl-C) and SIGHUP (a closed
 // terminal) end it cleanly at any moment. While it starts and nothing needs taking away yet, a
 // signal ends it at once; once the board's serial lines are made, start-up stops at its next step
-// and takes the board down again; once the dialog stands, a signal closes it the way its close button does, so
-// that the dialog's clean-up (the storage test files, the serial port) still runs. A watcher
-// thread reads the signals from a signalfd, which is why they are blocked in every thread.
+// and takes the board down again; once the dialog stands, a signal closes it the way its close
+// button does, so that the dialog's clean-up (the storage test files, the serial port) still
+// runs. A watcher thread reads the signals from a signalfd, which is why they are blocked in
+// every thread.
 #pragma once
 
 #include <mutex>
