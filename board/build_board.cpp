@@ -119,6 +119,7 @@ platform::Board BuildBoard(const BoardOptions& options) {
     board.devices = MakeDevices(settings, journal);
     board.ansi_code_page = settings.ansi_code_page;
     board.debug_port = MakeDebugPort(settings.debug_port, sandbox);
+    if (options.before_serial_lines) options.before_serial_lines();
     AddSerialPorts(settings, sandbox, board);
     return board;
   } catch (const sim::SandboxError& error) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 
 #include "board/profile.h"
@@ -14,6 +15,10 @@ namespace board {
 struct BoardOptions {
   std::filesystem::path sandbox;                  // --sandbox, or sim::DefaultSandboxFolder()
   std::optional<std::filesystem::path> profile;  // --board, or ProfileFromEnvironment()
+  // Called when only the serial lines are left to build: the steps before may wait (a terminal
+  // as the debug port waits for its carrier) and leave nothing that has to be taken away, while
+  // the lines put links in the sandbox that stay until the board is replaced.
+  std::function<void()> before_serial_lines = nullptr;
 };
 
 // QUORVANE_BOARD when it is set and not empty.

@@ -4,12 +4,11 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <fstream>
-#include <iterator>
 #include <limits>
 #include <span>
 #include <system_error>
 
+#include "board/profile_file.h"
 #include "platform/terminal/code_page.h"
 #include "sim/sandbox.h"
 
@@ -88,14 +87,7 @@ class ProfileReader {
 
  private:
   toml::table Parse() const {
-    std::error_code error;
-    if (std::filesystem::is_directory(file_, error)) {
-      throw BoardError(file_.string() + ": is a folder, not a board profile");
-    }
-    std::ifstream in(file_, std::ios::binary);
-    if (!in) throw BoardError(file_.string() + ": cannot be read");
-    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad()) throw BoardError(file_.string() + ": cannot be read");
+    const std::string text = ReadProfileFile(file_);
     try {
       return toml::parse(text, file_.string());
     } catch (const toml::parse_error& parse_error) {

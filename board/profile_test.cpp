@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <fstream>
 #include <string>
 
+#include "board/profile_file.h"
 #include "testing/temp_dir.h"
 
 namespace board {
@@ -167,15 +170,33 @@ TEST_F(ProfileTest, ValuesThatCannotWorkOnThisMachineAreRefused) {
   EXPECT_EQ(ReadProfile(Write("ansi_code_page = 932\n")).ansi_code_page, 932u);
 }
 
-TEST_F(ProfileTest, AProfileThatCannotBeReadIsNamed) {
-  const fs::path missing = dir_.path() / "missing.toml";
-  try {
-    ReadProfile(missing);
-    FAIL() << "a missing profile was accepted";
-  } catch (const BoardError& error) {
-    EXPECT_EQ(std::string(error.what()), missing.string() + ": cannot be read");
+// Start-up must neither wait for a FIFO's writer nor read a device or a huge file into memory.
+TEST_F(ProfileTest, OnlyARegularFileOfSaneSizeIsRead) {
+  const fs::path fifo = dir_.path() / "fifo.toml";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const fs::path huge = dir_.path() / "huge.toml";
+  std::ofstream(huge) << "ansi_code_page = 949\n";
+  fs::resize_file(huge, kMaxProfileBytes + 1);
+  const struct {
+    fs::path file;
+    std::string refusal;
+  } cases[] = {
+      {dir_.path() / "missing.toml", "cannot be read (open: No such file or directory)"},
+      {dir_.path(), "is a folder, not a board profile"},
+      {fifo, "is a FIFO, not a board profile"},
+      {"/dev/zero", "is a character device, not a board profile"},
+      {huge, "is larger than a board profile can be (1048576 bytes)"},
+  };
+  for (const auto& [file, refusal] : cases) {
+    try {
+      ReadProfile(file);
+      ADD_FAILURE() << file << " was accepted";
+    } catch (const BoardError& error) {
+      EXPECT_EQ(std::string(error.what()), file.string() + ": " + refusal);
+    }
   }
-  EXPECT_THROW(ReadProfile(dir_.path()), BoardError);
+  const std::string longest = "#" + std::string(kMaxProfileBytes - 2, 'x') + "\n";
+  EXPECT_EQ(ReadProfile(Write(longest)).ansi_code_page, 949u) << "the limit itself is allowed";
 }
 
 }  // namespace

@@ -3,14 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
-#include <map>
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "sender/client.h"
 #include "sender/protocol.h"
@@ -24,16 +22,28 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using testing_support::ChildProcess;
 
+// A console started on the test's sandbox, headless unless the environment is to decide.
+enum class Screen { kHeadless, kFromEnvironment };
+
 class ConsoleProcessTest : public ::testing::Test {
  protected:
   fs::path Sandbox() const { return temp_.path() / "sim"; }
 
-  // Starts the console and waits until its socket answers.
-  std::unique_ptr<ChildProcess> StartConsole(std::vector<std::string> extra_args = {}) {
-    std::vector<std::string> args = {QUORVANE_BINARY, "--headless", "--sandbox", Sandbox().string()};
+  std::unique_ptr<ChildProcess> Launch(std::vector<std::string> extra_args = {},
+                                       std::map<std::string, std::string> environment = {},
+                                       Screen screen = Screen::kHeadless) {
+    std::vector<std::string> args = {QUORVANE_BINARY, "--sandbox", Sandbox().string()};
+    if (screen == Screen::kHeadless) args.push_back("--headless");
     args.insert(args.end(), extra_args.begin(), extra_args.end());
-    auto console = std::make_unique<ChildProcess>(args, temp_.path(),
-                                                  std::map<std::string, std::string>{{"QUORVANE_BOARD", ""}});
+    environment.emplace("QUORVANE_BOARD", "");
+    return std::make_unique<ChildProcess>(args, temp_.path(), environment);
+  }
+
+  // Starts the console and waits until its socket answers.
+  std::unique_ptr<ChildProcess> StartConsole(std::vector<std::string> extra_args = {},
+                                             std::map<std::string, std::string> environment = {},
+                                             Screen screen = Screen::kHeadless) {
+    auto console = Launch(std::move(extra_args), std::move(environment), screen);
     const auto give_up = std::chrono::steady_clock::now() + 20s;
     while (!sender::ConsoleAnswers(sim::ConsoleSocketIn(Sandbox()))) {
       if (std::chrono::steady_clock::now() > give_up || console->Wait(0ms)) {
@@ -43,6 +53,13 @@ class ConsoleProcessTest : public ::testing::Test {
       std::this_thread::sleep_for(5ms);
     }
     return console;
+  }
+
+  // What the console leaves in the sandbox only while it runs.
+  void ExpectNothingLeftBehind() const {
+    EXPECT_FALSE(fs::exists(Sandbox() / "volumes/SDMMC/rwtest.txt"));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(Sandbox() / "tty/COM1")));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(sim::ConsoleSocketIn(Sandbox()))));
   }
 
   sender::ExchangeResult Send(sender::Action action) {
@@ -89,14 +106,25 @@ TEST_F(ConsoleProcessTest, ASecondConsoleOnTheSameSandboxIsRefused) {
   EXPECT_EQ(first->Wait(20s), 0);
 }
 
-TEST_F(ConsoleProcessTest, ABrokenBoardProfileStopsStartUpWithFileAndLine) {
-  const fs::path profile = temp_.path() / "board.toml";
-  std::ofstream(profile) << "ansi_code_page = 949\n[volumes]\nSDCARD = \"card\"\n";
-  ChildProcess console({QUORVANE_BINARY, "--sandbox", Sandbox().string(), "--board", profile.string()},
-                       temp_.path());
-  EXPECT_EQ(console.Wait(20s), 2);
-  EXPECT_NE(console.Errors().find(profile.string() + ":3:"), std::string::npos) << console.Errors();
-  EXPECT_FALSE(fs::exists(Sandbox() / "volumes/SDMMC/rwtest.txt"));
+// A FIFO with no writer once held start-up in open for good.
+TEST_F(ConsoleProcessTest, ABoardProfileItCannotUseStopsStartUpWithItsName) {
+  const fs::path broken = temp_.path() / "broken.toml";
+  std::ofstream(broken) << "ansi_code_page = 949\n[volumes]\nSDCARD = \"card\"\n";
+  const fs::path fifo = temp_.path() / "fifo.toml";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const struct {
+    fs::path profile;
+    std::string refusal;
+  } cases[] = {
+      {broken, broken.string() + ":3: unknown volume"},
+      {fifo, fifo.string() + ": is a FIFO, not a board profile"},
+  };
+  for (const auto& [profile, refusal] : cases) {
+    auto console = Launch({"--board", profile.string()});
+    EXPECT_EQ(console->Wait(20s), 2) << profile;
+    EXPECT_NE(console->Errors().find(refusal), std::string::npos) << console->Errors();
+    EXPECT_FALSE(fs::exists(Sandbox() / "volumes/SDMMC/rwtest.txt"));
+  }
 }
 
 TEST_F(ConsoleProcessTest, ASandboxOthersCouldTamperWithStopsStartUpNamingThePathAtFault) {
@@ -136,11 +164,63 @@ TEST_F(ConsoleProcessTest, ASandboxOthersCouldTamperWithStopsStartUpNamingThePat
   EXPECT_FALSE(fs::exists(shared / "volumes"));
 }
 
-TEST_F(ConsoleProcessTest, CtrlCEndsTheConsoleLikeItsCloseButton) {
+constexpr int kStopSignals[] = {SIGTERM, SIGINT, SIGHUP};
+
+TEST_F(ConsoleProcessTest, StopSignalsEndTheConsoleLikeItsCloseButton) {
+  for (const int signal : kStopSignals) {
+    SCOPED_TRACE(sigabbrev_np(signal));
+    auto console = StartConsole();
+    ASSERT_TRUE(fs::is_symlink(Sandbox() / "tty/COM1"));
+    ::kill(console->pid(), signal);
+    EXPECT_EQ(console->Wait(20s), 0) << console->Errors();
+    ExpectNothingLeftBehind();
+  }
+}
+
+// A FIFO as the debug port holds start-up in open until a program reads it; the sandbox stands
+// by then, the serial lines are still to come.
+TEST_F(ConsoleProcessTest, StopSignalsDuringStartUpEndItAtOnce) {
+  const fs::path fifo = temp_.path() / "debug.fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const fs::path profile = temp_.path() / "board.toml";
+  std::ofstream(profile) << "debug_port = \"debug.fifo\"\n";
+
+  for (const int signal : kStopSignals) {
+    SCOPED_TRACE(sigabbrev_np(signal));
+    fs::remove_all(Sandbox());
+    auto console = Launch({"--board", profile.string()});
+    while (!fs::exists(Sandbox() / "tty") && !console->Wait(0ms)) std::this_thread::sleep_for(2ms);
+    ::kill(console->pid(), signal);
+    EXPECT_EQ(console->Wait(20s), 128 + signal);
+    EXPECT_EQ(console->Errors(),
+              "quorvane: start-up ended by SIG" + std::string(sigabbrev_np(signal)) + "\n");
+    EXPECT_FALSE(fs::exists(fs::symlink_status(Sandbox() / "tty/COM1")));
+  }
+}
+
+TEST_F(ConsoleProcessTest, OtherSignalsLeaveTheStopSignalsWorking) {
   auto console = StartConsole();
-  ::kill(console->pid(), SIGINT);
+  ::kill(console->pid(), SIGUSR1);
+  ::kill(console->pid(), SIGUSR2);
+  EXPECT_EQ(Send(sender::ReadRequest{0}).status, sender::ExchangeStatus::Replied);
+  ::kill(console->pid(), SIGTERM);
   EXPECT_EQ(console->Wait(20s), 0);
-  EXPECT_FALSE(fs::exists(Sandbox() / "volumes/SDMMC/rwtest.txt"));
+  ExpectNothingLeftBehind();
+}
+
+// Qt would end the program on a display that does not answer.
+TEST_F(ConsoleProcessTest, ADisplayWithNoServerLeavesTheConsoleHeadless) {
+  int number = 99;
+  while (fs::exists("/tmp/.X11-unix/X" + std::to_string(number))) ++number;
+  const std::string display = ":" + std::to_string(number);
+  auto console = StartConsole(
+      {}, {{"DISPLAY", display}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}},
+      Screen::kFromEnvironment);
+  EXPECT_EQ(Send(sender::ReadRequest{0}).reply.text, "QUORVANE");
+  Send(sender::CommandRequest{1006});
+  EXPECT_EQ(console->Wait(20s), 0);
+  EXPECT_EQ(console->Errors(), "quorvane: no X server answers on DISPLAY " + display +
+                                   "; headless\n");
 }
 
 }  // namespace

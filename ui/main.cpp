@@ -21,6 +21,7 @@
 #include "ui/qt/qt_loop_waiter.h"
 #include "ui/qt/terminal_look.h"
 #include "ui/run_console.h"
+#include "ui/screen_choice.h"
 #include "ui/stop_signals.h"
 
 namespace {
@@ -56,8 +57,12 @@ int main(int argc, char** argv) {
 
   ui::StopOnSignals stop_signals;  // before any other thread starts
   std::signal(SIGPIPE, SIG_IGN);   // a vanished reader is an error to handle, not a reason to die
+  // They mean nothing here; left to their default they would end the console without clean-up.
+  std::signal(SIGUSR1, SIG_IGN);
+  std::signal(SIGUSR2, SIG_IGN);
 
   board::BoardOptions board_options;
+  ui::ScreenChoice screen;
   try {
     board_options = BoardOptionsFrom(options);
     // A second console on the same sandbox would share its volumes and empty its journal.
@@ -66,23 +71,27 @@ int main(int argc, char** argv) {
                    board_options.sandbox.c_str());
       return 2;
     }
+    screen = options.headless ? ui::ScreenChoice{} : ui::ChooseScreen();
+    board_options.before_serial_lines = [&stop_signals] { stop_signals.Hold(); };
     platform::InstallBoard(board::BuildBoard(board_options));
   } catch (const std::exception& error) {
     std::fprintf(stderr, "quorvane: %s\n", error.what());
     return 2;
   }
   res::InstallResources();
+  if (const auto signal = stop_signals.Held()) {
+    platform::InstallBoard({});
+    return ui::StartUpEndedBy(*signal);
+  }
 
   int status = 0;
-  if (!options.headless && ui::ScreenAvailable()) {
+  if (screen.windowed) {
     const auto qt = ui::MakeTerminalApplication(argc, argv);
     ui::QtFrontEnd front_end;
     status = ui::RunConsole(board_options.sandbox, front_end, std::make_unique<ui::QtLoopWaiter>(),
                             stop_signals);
   } else {
-    if (!options.headless) {
-      std::fputs("quorvane: no screen to show the dialog on; headless\n", stderr);
-    }
+    if (!options.headless) std::fprintf(stderr, "quorvane: %s\n", screen.why_headless.c_str());
     ui::HeadlessFrontEnd front_end(IDC_EDIT_LOG, stdout, stderr);
     status = ui::RunConsole(board_options.sandbox, front_end, nullptr, stop_signals);
   }

@@ -2,6 +2,11 @@
 
 #include <pthread.h>
 #include <signal.h>
+#include <sys/signalfd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include "platform/terminal/window.h"
 
@@ -9,37 +14,95 @@ namespace ui {
 
 namespace {
 
-// SIGUSR1 only wakes the watcher so that it can end with the program.
-sigset_t WatchedSignals() {
+namespace posix = platform::posix;
+
+sigset_t StopSignals() {
   sigset_t signals;
   sigemptyset(&signals);
+  sigaddset(&signals, SIGHUP);
   sigaddset(&signals, SIGINT);
   sigaddset(&signals, SIGTERM);
-  sigaddset(&signals, SIGUSR1);
   return signals;
 }
 
 }  // namespace
 
 StopOnSignals::StopOnSignals() {
-  const sigset_t signals = WatchedSignals();
+  const sigset_t signals = StopSignals();
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-}
-
-void StopOnSignals::Watch(HWND window) {
-  watcher_ = std::thread([window] {
-    const sigset_t signals = WatchedSignals();
-    int signal = 0;
-    while (sigwait(&signals, &signal) == 0 && signal != SIGUSR1) {
-      PostMessageW(window, WM_CLOSE, 0, 0);
-    }
-  });
+  const posix::CallResult descriptor = posix::SignalDescriptor(signals);
+  if (!descriptor.ok() || stop_watching_.error() != 0) {
+    // Left to their default, the signals still end the console, only without its clean-up.
+    pthread_sigmask(SIG_UNBLOCK, &signals, nullptr);
+    const std::string why = descriptor.ok() ? std::strerror(stop_watching_.error())
+                                            : descriptor.Describe();
+    std::fprintf(stderr, "quorvane: signals end the console without its clean-up (%s)\n",
+                 why.c_str());
+    return;
+  }
+  signals_.reset(static_cast<int>(descriptor.value));
+  watcher_ = std::thread([this] { WatchSignals(); });
 }
 
 StopOnSignals::~StopOnSignals() {
   if (!watcher_.joinable()) return;
-  pthread_kill(watcher_.native_handle(), SIGUSR1);
+  stop_watching_.Raise();
   watcher_.join();
+}
+
+void StopOnSignals::Hold() {
+  const std::lock_guard lock(mutex_);
+  stage_ = Stage::kHold;
+}
+
+std::optional<int> StopOnSignals::Held() const {
+  const std::lock_guard lock(mutex_);
+  return held_;
+}
+
+void StopOnSignals::Watch(HWND window) {
+  const std::lock_guard lock(mutex_);
+  stage_ = Stage::kCloseWindow;
+  window_ = window;
+  if (held_) PostMessageW(window_, WM_CLOSE, 0, 0);
+}
+
+void StopOnSignals::StopWatching() {
+  const std::lock_guard lock(mutex_);
+  stage_ = Stage::kEnding;
+  window_ = nullptr;
+}
+
+void StopOnSignals::WatchSignals() {
+  pollfd watched[] = {{signals_.get(), POLLIN, 0}, {stop_watching_.fd(), POLLIN, 0}};
+  while (posix::Poll(watched, 2, -1).ok() && watched[1].revents == 0) {
+    if (watched[0].revents == 0) continue;
+    signalfd_siginfo received{};
+    const posix::CallResult read = posix::Read(signals_.get(), &received, sizeof received);
+    if (read.ok() && read.value == sizeof received) OnSignal(static_cast<int>(received.ssi_signo));
+  }
+}
+
+void StopOnSignals::OnSignal(int signal) {
+  const std::lock_guard lock(mutex_);  // held through the exit, so that Hold waits for it
+  switch (stage_) {
+    case Stage::kEndAtOnce:
+      std::_Exit(StartUpEndedBy(signal));
+    case Stage::kHold:
+      if (!held_) held_ = signal;
+      break;
+    case Stage::kCloseWindow:
+      PostMessageW(window_, WM_CLOSE, 0, 0);
+      break;
+    case Stage::kEnding:
+      break;
+  }
+}
+
+int StartUpEndedBy(int signal) {
+  const char* name = sigabbrev_np(signal);
+  std::fprintf(stderr, "quorvane: start-up ended by SIG%s\n", name != nullptr ? name : "?");
+  return 128 + signal;
 }
 
 }  // namespace ui

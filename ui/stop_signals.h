@@ -1,27 +1,56 @@
-// Ctrl-C or a polite kill ends the console the way its close button does, so that the dialog's
-// clean-up (the storage test files, the serial port) still runs.
+// Ending the console by signal: SIGTERM (a polite kill), SIGINT (Ctrl-C) and SIGHUP (a closed
+// terminal) end it cleanly at any moment. While it starts and nothing needs taking away yet, a
+// signal ends it at once; once the board's serial lines are made, start-up stops at its next step
+// and takes the board down again; once the dialog stands, a signal closes it the way its close
+// button does, so that the dialog's clean-up (the storage test files, the serial port) still
+// runs. A watcher thread reads the signals from a signalfd, which is why they are blocked in
+// every thread.
 #pragma once
 
+#include <mutex>
+#include <optional>
 #include <thread>
 
+#include "platform/linux/posix_calls.h"
 #include "platform/terminal/win_types.h"
 
 namespace ui {
 
 class StopOnSignals {
  public:
-  // Blocks SIGINT and SIGTERM in the calling thread and every thread it starts later; call it
-  // before any other thread exists.
+  // Blocks the stop signals in the calling thread and every thread it starts later, and starts
+  // the watcher; call it before any other thread exists.
   StopOnSignals();
   ~StopOnSignals();
   StopOnSignals(const StopOnSignals&) = delete;
   StopOnSignals& operator=(const StopOnSignals&) = delete;
 
-  // From now on a signal closes `window`.
+  // From now on start-up makes things that must be taken away: a signal is held for Held().
+  void Hold();
+  // The first signal held since Hold, if one came.
+  std::optional<int> Held() const;
+  // From now on a signal closes `window`; one held closes it now.
   void Watch(HWND window);
+  // The window is going: later signals change nothing, the program is ending anyway.
+  void StopWatching();
 
  private:
+  enum class Stage { kEndAtOnce, kHold, kCloseWindow, kEnding };
+
+  void WatchSignals();
+  void OnSignal(int signal);
+
+  mutable std::mutex mutex_;
+  Stage stage_ = Stage::kEndAtOnce;
+  std::optional<int> held_;
+  HWND window_ = nullptr;
+  platform::posix::UniqueFd signals_;
+  platform::posix::WakeFd stop_watching_;
   std::thread watcher_;
 };
+
+// Notes on standard error that start-up ended by `signal`; returns the status for it, 128 and
+// the signal's number, as a shell reports a program a signal ended.
+int StartUpEndedBy(int signal);
 
 }  // namespace ui

@@ -4,6 +4,7 @@
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/signalfd.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -57,6 +58,10 @@ CallResult Open(const char* path, int flags) {
   return Retried("open", [&] { return ::open(path, flags); });
 }
 
+CallResult FileStatus(int fd, struct stat* status) {
+  return Retried("fstat", [&] { return ::fstat(fd, status); });
+}
+
 CallResult Ioctl(int fd, unsigned long request) {
   return Retried("ioctl", [&] { return ::ioctl(fd, request); });
 }
@@ -97,6 +102,10 @@ CallResult Poll(pollfd* fds, std::size_t count, int timeout_ms) {
     return {0, 0, "poll"};
   }
   return {0, errno, "poll"};
+}
+
+CallResult SignalDescriptor(const sigset_t& set) {
+  return Retried("signalfd", [&] { return ::signalfd(-1, &set, SFD_CLOEXEC); });
 }
 
 }  // namespace platform::posix

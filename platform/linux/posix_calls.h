@@ -6,6 +6,8 @@
 #pragma once
 
 #include <poll.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <termios.h>
 
 #include <cstddef>
@@ -61,6 +63,7 @@ class WakeFd {
 };
 
 CallResult Open(const char* path, int flags);
+CallResult FileStatus(int fd, struct stat* status);
 CallResult Ioctl(int fd, unsigned long request);
 CallResult Ioctl(int fd, unsigned long request, int* argument);
 CallResult LockExclusively(int fd);  // without waiting for another holder
@@ -71,5 +74,7 @@ CallResult Read(int fd, void* buffer, std::size_t size);
 CallResult Write(int fd, const void* data, std::size_t size);
 // A poll cut short by a signal reports no descriptor ready; callers poll again.
 CallResult Poll(pollfd* fds, std::size_t count, int timeout_ms);
+// A descriptor from which the signals of `set` are read, once they are blocked in every thread.
+CallResult SignalDescriptor(const sigset_t& set);
 
 }  // namespace platform::posix

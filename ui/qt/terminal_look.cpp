@@ -1,7 +1,5 @@
 #include "ui/qt/terminal_look.h"
 
-#include <cstdlib>
-
 #include <QApplication>
 #include <QFont>
 #include <QStyle>
@@ -10,15 +8,6 @@
 #include "ui/qt/dialog_units.h"
 
 namespace ui {
-
-namespace {
-
-bool IsSet(const char* name) {
-  const char* value = std::getenv(name);
-  return value != nullptr && *value != '\0';
-}
-
-}  // namespace
 
 std::unique_ptr<QApplication> MakeTerminalApplication(int& argc, char** argv) {
   // The dialog is laid out in the terminal's screen pixels, at 96 dots per inch whatever density
@@ -36,10 +25,6 @@ std::unique_ptr<QApplication> MakeTerminalApplication(int& argc, char** argv) {
   font.setHintingPreference(QFont::PreferFullHinting);
   application->setFont(font);
   return application;
-}
-
-bool ScreenAvailable() {
-  return IsSet("QT_QPA_PLATFORM") || IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY");
 }
 
 }  // namespace ui

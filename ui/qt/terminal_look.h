@@ -15,8 +15,4 @@ inline constexpr char kDialogFontFamily[] = "NanumGothic";
 // `argc` and `argv` must outlive the application, as Qt requires.
 std::unique_ptr<QApplication> MakeTerminalApplication(int& argc, char** argv);
 
-// Whether Qt has a screen to show a window on: a window system's display, or a platform chosen
-// explicitly (QT_QPA_PLATFORM, as on a kiosk's framebuffer or for offscreen rendering).
-bool ScreenAvailable();
-
 }  // namespace ui
