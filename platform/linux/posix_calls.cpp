@@ -12,19 +12,6 @@
 
 namespace platform::posix {
 
-namespace {
-
-template <class Call>
-CallResult Retried(const char* name, Call call) {
-  for (;;) {
-    const long value = call();
-    if (value != -1) return {value, 0, name};
-    if (errno != EINTR) return {0, errno, name};
-  }
-}
-
-}  // namespace
-
 std::string CallResult::Describe() const {
   return std::string(call) + ": " + std::strerror(error);
 }

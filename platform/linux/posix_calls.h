@@ -8,6 +8,7 @@
 #include <poll.h>
 #include <termios.h>
 
+#include <cerrno>
 #include <cstddef>
 #include <string>
 
@@ -21,6 +22,17 @@ struct CallResult {
   // "open: No such file or directory"
   std::string Describe() const;
 };
+
+// Makes `call` (a system call that returns -1 and sets errno when it fails) and makes it again
+// while a signal interrupts it. For the wrappers here and in socket_calls.h.
+template <class Call>
+CallResult Retried(const char* name, Call call) {
+  for (;;) {
+    const long value = call();
+    if (value != -1) return {value, 0, name};
+    if (errno != EINTR) return {0, errno, name};
+  }
+}
 
 class UniqueFd {
  public:
