@@ -91,13 +91,37 @@ bool IsPersonsInput(const Action& action) {
          std::holds_alternative<SelectRequest>(action);
 }
 
+std::optional<std::string> RefusalOfDialog(HWND dialog, const Action& action) {
+  if (platform::FindWindowState(dialog) == nullptr) return kConsoleClosing;
+  if (IsPersonsInput(action) && !IsWindowEnabled(dialog)) return kMessageBoxOpen;
+  return std::nullopt;
+}
+
 }  // namespace
 
+std::optional<std::string> RefusalOf(HWND dialog, const Request& request) {
+  if (auto refusal = RefusalOfDialog(dialog, request.action)) return refusal;
+  const auto refusal_of_control = [&](std::int64_t id, Input input) {
+    return FindTarget(dialog, id, input).refusal;
+  };
+  return std::visit(
+      Overloaded{
+          [&](const CommandRequest& command) -> std::optional<std::string> {
+            // Without a control the command goes to the dialog as it is.
+            if (GetDlgItem(dialog, static_cast<int>(command.id)) == nullptr) return std::nullopt;
+            return refusal_of_control(command.id, Input::Click);
+          },
+          [&](const TextRequest& text) { return refusal_of_control(text.id, Input::Typing); },
+          [&](const SelectRequest& select) {
+            return refusal_of_control(select.id, Input::Selecting);
+          },
+          [](const auto&) -> std::optional<std::string> { return std::nullopt; },
+      },
+      request.action);
+}
+
 Reply CarryOut(HWND dialog, const Request& request) {
-  if (platform::FindWindowState(dialog) == nullptr) return Reply::Failed(kConsoleClosing);
-  if (IsPersonsInput(request.action) && !IsWindowEnabled(dialog)) {
-    return Reply::Failed(kMessageBoxOpen);
-  }
+  if (auto refusal = RefusalOfDialog(dialog, request.action)) return Reply::Failed(*refusal);
   return std::visit(
       Overloaded{
           [&](const CommandRequest& command) { return Click(dialog, command); },
