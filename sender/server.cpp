@@ -241,8 +241,8 @@ void SenderServer::Serve() {
     if (!accepting) {
       const auto pause = std::chrono::ceil<std::chrono::milliseconds>(*accept_paused_until -
                                                                        steady_clock::now());
-      timeout = timeout < 0 ? static_cast<int>(pause.count())
-                            : std::min(timeout, static_cast<int>(pause.count()));
+      const int left = static_cast<int>(std::max<long long>(pause.count(), 0));
+      timeout = timeout < 0 ? left : std::min(timeout, left);
     }
     if (!posix::Poll(watched.data(), watched.size(), timeout).ok()) continue;
     if (watched[0].revents != 0) return;
