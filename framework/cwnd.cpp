@@ -10,6 +10,10 @@ LRESULT CWnd::Procedure::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
   return window_.WindowProc(message, wParam, lParam);
 }
 
+bool CWnd::Procedure::KnowsCommand(UINT id) const {
+  return window_.GetMessageMap()->Find(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED)) != nullptr;
+}
+
 LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   if (const MessageMapEntry* entry = GetMessageMap()->Find(message, wParam)) {
     return entry->invoke(*this, wParam, lParam);

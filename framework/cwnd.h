@@ -39,6 +39,7 @@ class CWnd : public CCmdTarget {
    public:
     explicit Procedure(CWnd& window) : window_(window) {}
     LRESULT WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override;
+    bool KnowsCommand(UINT id) const override;
 
    private:
     CWnd& window_;

@@ -1,17 +1,19 @@
 #include "sender/client.h"
 
-#include <sys/socket.h>
-#include <sys/time.h>
-#include <sys/un.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 
+#include "platform/linux/socket_calls.h"
+#include "sender/peer_check.h"
 #include "sender/socket_io.h"
 
 namespace sender {
 
 namespace {
+
+namespace posix = platform::posix;
 
 // Replies carry at most a control's text; this only bounds what a confused peer can make us hold.
 constexpr std::size_t kMaxReplyBytes = 64 * 1024 * 1024;
@@ -31,38 +33,45 @@ ExchangeResult Exchange(const std::filesystem::path& socket_path, std::string_vi
                         std::chrono::milliseconds timeout) {
   const Deadline deadline = std::chrono::steady_clock::now() + timeout;
   const std::string path = socket_path.string();
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  if (path.empty() || path.size() >= sizeof address.sun_path) {
+  const auto address = posix::LocalAddress(path);
+  if (!address) {
     return Fail(ExchangeStatus::Failed, "the socket path \"" + path + "\" is empty or too long");
   }
-  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-
-  const UniqueFd connection(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
-  if (!connection) {
-    return Fail(ExchangeStatus::Failed, std::string("socket: ") + std::strerror(errno));
-  }
+  const auto opened = posix::LocalSocket();
+  if (!opened.ok()) return Fail(ExchangeStatus::Failed, opened.Describe());
+  const posix::UniqueFd connection(static_cast<int>(opened.value));
   // A console whose backlog is full keeps connect waiting; the send timeout bounds that wait.
   const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(timeout);
-  const timeval limit{static_cast<time_t>(seconds.count()),
-                      static_cast<suseconds_t>((timeout - seconds).count() * 1000)};
-  ::setsockopt(connection.get(), SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
-  if (::connect(connection.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) !=
-      0) {
-    if (errno == EAGAIN || errno == EINPROGRESS) {
-      return Fail(ExchangeStatus::Failed,
-                  "the console on " + path + " did not accept the connection " + Within(timeout));
+  posix::SetSendTimeout(connection.get(),
+                        {static_cast<time_t>(seconds.count()),
+                         static_cast<suseconds_t>((timeout - seconds).count() * 1000)});
+  if (const auto connected = posix::Connect(connection.get(), *address); !connected.ok()) {
+    switch (connected.error) {
+      case EAGAIN:
+      case EINPROGRESS:
+        return Fail(ExchangeStatus::Failed, "the console on " + path +
+                                                " did not accept the connection " +
+                                                Within(timeout));
+      case EACCES:
+      case EPERM:
+        return Fail(ExchangeStatus::Failed, std::string(kPermissionDenied) + ": cannot reach " +
+                                                path + " (" + std::strerror(connected.error) + ")");
+      default:
+        return Fail(ExchangeStatus::NoConsole, "no console listens on " + path + " (" +
+                                                   std::strerror(connected.error) + ")");
     }
-    return Fail(ExchangeStatus::NoConsole,
-                "no console listens on " + path + " (" + std::strerror(errno) + ")");
+  }
+  // The request goes to nobody but a console of our own user's or root's.
+  if (auto untrusted = UntrustedPeer(connection.get(), ::geteuid())) {
+    return Fail(ExchangeStatus::Failed, *untrusted + " (" + path + ")");
   }
 
-  const IoStatus sent = WriteAll(connection.get(), request_line, deadline, nullptr);
+  const IoStatus sent = WriteAll(connection.get(), request_line, deadline);
   if (sent == IoStatus::TimedOut) {
     return Fail(ExchangeStatus::Failed, "the console did not take the request " + Within(timeout));
   }
   // A console that refuses early (busy) may close before taking the request: its reply still waits.
-  const LineRead answer = ReadLine(connection.get(), kMaxReplyBytes, deadline, nullptr);
+  const LineRead answer = ReadLine(connection.get(), kMaxReplyBytes, deadline);
   switch (answer.status) {
     case IoStatus::Done:
       if (auto reply = DecodeReply(answer.line)) {
@@ -72,8 +81,8 @@ ExchangeResult Exchange(const std::filesystem::path& socket_path, std::string_vi
     case IoStatus::TimedOut:
       return Fail(ExchangeStatus::Failed, "no reply from the console " + Within(timeout));
     case IoStatus::Failed:
-      return Fail(ExchangeStatus::Failed, std::string("reading the console's reply failed: ") +
-                                              std::strerror(answer.error));
+      return Fail(ExchangeStatus::Failed,
+                  "reading the console's reply failed: " + answer.failure.Describe());
     default:
       return Fail(ExchangeStatus::Failed, "the console closed the connection without a reply");
   }

@@ -13,7 +13,7 @@ namespace sender {
 enum class ExchangeStatus {
   Replied,    // the console replied; the reply says whether it carried the request out
   NoConsole,  // nothing listens on the socket
-  Failed,     // the exchange broke off or timed out; the reply's error says how
+  Failed,     // the exchange broke off, timed out or was not allowed; the reply's error says how
 };
 
 struct ExchangeResult {

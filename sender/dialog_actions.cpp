@@ -12,18 +12,55 @@ namespace {
 
 using platform::InputVerdict;
 
-Reply Answer(InputVerdict verdict, int id) {
-  if (verdict == InputVerdict::Taken) return Reply::Done();
-  return Reply::Failed(platform::RefusalText(verdict, id));
+// A sender's click, typing or selecting as the person's input it stands for; other requests are
+// none.
+struct PersonRequest {
+  int control_id = 0;
+  platform::PersonAction action;
+  bool bare_command = false;  // no control carries the id: the dialog hears the command itself
+};
+
+std::optional<PersonRequest> AsPersonInput(HWND dialog, const Action& action) {
+  return std::visit(
+      Overloaded{
+          [&](const CommandRequest& command) -> std::optional<PersonRequest> {
+            const int id = static_cast<int>(command.id);
+            if (GetDlgItem(dialog, id) == nullptr) {
+              return PersonRequest{id, platform::Command{static_cast<WORD>(id)}, true};
+            }
+            return PersonRequest{id, platform::Tap{}};
+          },
+          [](const TextRequest& text) -> std::optional<PersonRequest> {
+            return PersonRequest{
+                static_cast<int>(text.id),
+                platform::Typing{platform::FromUtf8(text.text).value_or(L""), std::nullopt}};
+          },
+          [](const SelectRequest& select) -> std::optional<PersonRequest> {
+            return PersonRequest{static_cast<int>(select.id),
+                                 platform::Selecting{static_cast<std::intptr_t>(select.start),
+                                                     static_cast<std::intptr_t>(select.end)}};
+          },
+          [](const auto&) -> std::optional<PersonRequest> { return std::nullopt; },
+      },
+      action);
 }
 
-Reply Click(HWND dialog, const CommandRequest& command) {
-  const int id = static_cast<int>(command.id);
-  const HWND control = GetDlgItem(dialog, id);
-  if (control == nullptr) {
-    return Answer(platform::TakePersonInput(dialog, platform::Command{static_cast<WORD>(id)}), id);
+enum class Judging { kOnly, kAndTaking };
+
+InputVerdict Verdict(HWND dialog, const PersonRequest& input, Judging judging) {
+  const bool take = judging == Judging::kAndTaking;
+  if (input.bare_command) {
+    return take ? platform::TakePersonInput(dialog, input.action)
+                : platform::JudgePersonInput(dialog, input.action);
   }
-  return Answer(platform::TakePersonInput(control, platform::Tap{}), id);
+  return take ? platform::TakePersonInput(dialog, input.control_id, input.action)
+              : platform::JudgePersonInput(dialog, input.control_id, input.action);
+}
+
+std::optional<std::string> Refusal(HWND dialog, const PersonRequest& input, Judging judging) {
+  const InputVerdict verdict = Verdict(dialog, input, judging);
+  if (verdict == InputVerdict::Taken) return std::nullopt;
+  return platform::RefusalText(verdict, input.control_id);
 }
 
 Reply SendToDialog(HWND dialog, const MessageRequest& message) {
@@ -32,19 +69,6 @@ Reply SendToDialog(HWND dialog, const MessageRequest& message) {
   const auto lparam = static_cast<LPARAM>(message.lparam);
   SendMessageW(dialog, static_cast<UINT>(message.number), wparam, lparam);
   return Reply::Done();
-}
-
-Reply Type(HWND dialog, const TextRequest& text) {
-  const int id = static_cast<int>(text.id);
-  platform::Typing typing{platform::FromUtf8(text.text).value_or(L""), std::nullopt};
-  return Answer(platform::TakePersonInput(dialog, id, typing), id);
-}
-
-Reply Select(HWND dialog, const SelectRequest& select) {
-  const int id = static_cast<int>(select.id);
-  const platform::Selecting selecting{static_cast<std::intptr_t>(select.start),
-                                      static_cast<std::intptr_t>(select.end)};
-  return Answer(platform::TakePersonInput(dialog, id, selecting), id);
 }
 
 Reply Read(HWND dialog, const ReadRequest& read) {
@@ -58,15 +82,23 @@ Reply Read(HWND dialog, const ReadRequest& read) {
 
 }  // namespace
 
+std::optional<std::string> RefusalOf(HWND dialog, const Request& request) {
+  if (platform::FindWindowState(dialog) == nullptr) return kConsoleClosing;
+  const std::optional<PersonRequest> input = AsPersonInput(dialog, request.action);
+  return input ? Refusal(dialog, *input, Judging::kOnly) : std::nullopt;
+}
+
 Reply CarryOut(HWND dialog, const Request& request) {
   if (platform::FindWindowState(dialog) == nullptr) return Reply::Failed(kConsoleClosing);
+  if (const std::optional<PersonRequest> input = AsPersonInput(dialog, request.action)) {
+    const auto refusal = Refusal(dialog, *input, Judging::kAndTaking);
+    return refusal ? Reply::Failed(*refusal) : Reply::Done();
+  }
   return std::visit(
       Overloaded{
-          [&](const CommandRequest& command) { return Click(dialog, command); },
           [&](const MessageRequest& message) { return SendToDialog(dialog, message); },
-          [&](const TextRequest& text) { return Type(dialog, text); },
-          [&](const SelectRequest& select) { return Select(dialog, select); },
           [&](const ReadRequest& read) { return Read(dialog, read); },
+          [](const auto&) { return Reply::Done(); },  // a person's input went above
       },
       request.action);
 }

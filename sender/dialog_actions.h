@@ -5,6 +5,9 @@
 // and go through even while a message box is open.
 #pragma once
 
+#include <optional>
+#include <string>
+
 #include "platform/terminal/win_types.h"
 #include "sender/protocol.h"
 
@@ -14,5 +17,8 @@ inline constexpr char kConsoleClosing[] = "the console is closing";
 
 // On the thread that owns `dialog`. The request has passed Validate.
 Reply CarryOut(HWND dialog, const Request& request);
+// Why CarryOut would refuse `request` if it ran now, without running it; nothing when it would
+// not. A read is refused only when it runs.
+std::optional<std::string> RefusalOf(HWND dialog, const Request& request);
 
 }  // namespace sender

@@ -235,6 +235,7 @@ std::string EncodeReply(const Reply& reply) {
   json object{{"ok", reply.ok()}};
   if (reply.error) object["error"] = *reply.error;
   if (reply.text) object["text"] = *reply.text;
+  if (reply.note) object["note"] = *reply.note;
   // A reply must always go out: bytes that are not UTF-8 become U+FFFD rather than an exception.
   return object.dump(-1, ' ', false, json::error_handler_t::replace) + '\n';
 }
@@ -245,10 +246,14 @@ std::optional<Reply> DecodeReply(std::string_view line) {
   const auto ok = object.find("ok");
   if (ok == object.end() || !ok->is_boolean()) return std::nullopt;
   if (ok->get<bool>()) {
-    const auto text = object.find("text");
-    if (text == object.end()) return Reply::Done();
-    if (!text->is_string()) return std::nullopt;
-    return Reply::Text(text->get<std::string>());
+    Reply reply;
+    for (auto [name, field] : {std::pair{"text", &reply.text}, std::pair{"note", &reply.note}}) {
+      const auto value = object.find(name);
+      if (value == object.end()) continue;
+      if (!value->is_string()) return std::nullopt;
+      *field = value->get<std::string>();
+    }
+    return reply;
   }
   const auto error = object.find("error");
   if (error == object.end() || !error->is_string()) return std::nullopt;

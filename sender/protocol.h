@@ -8,6 +8,7 @@
 //   {"verb":"read","id":1010}
 //
 //   {"ok":true}   {"ok":true,"text":"..."}   {"ok":false,"error":"..."}
+//   {"ok":true,"note":"..."}   (taken, with something the sender should know)
 //
 // "sync" may be left out (false). Every check of a request's form and ranges lives here, and both
 // the client (before it connects) and the server (before it touches the dialog) go through it.
@@ -82,10 +83,11 @@ std::variant<Request, ProtocolError> DecodeRequest(std::string_view line);
 struct Reply {
   std::optional<std::string> error;  // set when the request was refused or failed
   std::optional<std::string> text;   // what a read found, in UTF-8
+  std::optional<std::string> note;   // beside a success: what the sender should know of it
 
   static Reply Done() { return {}; }
-  static Reply Text(std::string text) { return {std::nullopt, std::move(text)}; }
-  static Reply Failed(std::string error) { return {std::move(error), std::nullopt}; }
+  static Reply Text(std::string text) { return {std::nullopt, std::move(text), std::nullopt}; }
+  static Reply Failed(std::string error) { return {std::move(error), std::nullopt, std::nullopt}; }
   bool ok() const { return !error.has_value(); }
 };
 

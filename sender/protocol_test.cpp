@@ -156,7 +156,9 @@ TEST(ProtocolTest, OnlyMessagesWithPlainValuesPass) {
 }
 
 TEST(ProtocolTest, RepliesSurviveTheTripAndMalformedRepliesAreRecognised) {
-  for (const Reply& reply : {Reply::Done(), Reply::Text("로그\r\n"), Reply::Text(""),
+  Reply noted = Reply::Done();
+  noted.note = "no control or command 4242 in the dialog";
+  for (const Reply& reply : {Reply::Done(), Reply::Text("로그\r\n"), Reply::Text(""), noted,
                              Reply::Failed("control 103 is not a button")}) {
     std::string line = EncodeReply(reply);
     ASSERT_EQ(line.back(), '\n');
@@ -165,9 +167,11 @@ TEST(ProtocolTest, RepliesSurviveTheTripAndMalformedRepliesAreRecognised) {
     ASSERT_TRUE(decoded.has_value()) << line;
     EXPECT_EQ(decoded->error, reply.error);
     EXPECT_EQ(decoded->text, reply.text);
+    EXPECT_EQ(decoded->note, reply.note);
   }
   for (const char* malformed : {"", "ok", "[]", R"({"ok":"yes"})", R"({"ok":false})",
-                                R"({"ok":true,"text":5})", R"({"ok":false,"error":null})"}) {
+                                R"({"ok":true,"text":5})", R"({"ok":true,"note":[]})",
+                                R"({"ok":false,"error":null})"}) {
     EXPECT_EQ(DecodeReply(malformed), std::nullopt) << malformed;
   }
 }

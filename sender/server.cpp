@@ -1,238 +1,272 @@
 #include "sender/server.h"
 
-#include <poll.h>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
-#include <atomic>
+#include <algorithm>
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <list>
+#include <climits>
+#include <map>
+#include <vector>
 
-#include "platform/terminal/code_page.h"
-#include "platform/terminal/debug_port.h"
-#include "platform/terminal/window.h"
+#include "platform/linux/socket_calls.h"
 #include "sender/dialog_actions.h"
+#include "sender/peer_check.h"
+#include "sender/socket_io.h"
 
 namespace sender {
 
 namespace {
 
+namespace posix = platform::posix;
 using std::chrono::steady_clock;
+using Ticket = DialogQueue::Ticket;
 
-std::string Failure(const std::string& what) { return what + ": " + std::strerror(errno); }
+// How long to leave the listener alone when the process is out of descriptors or memory.
+constexpr std::chrono::milliseconds kAcceptPause{100};
 
-std::string ModeText(mode_t mode) {
-  char text[8];
-  std::snprintf(text, sizeof text, "%04o", static_cast<unsigned>(mode & 07777));
-  return text;
+// A reply that must not hold up the others: what the socket takes at once goes out.
+void ReplyAtOnce(int fd, const Reply& reply) {
+  const std::string line = EncodeReply(reply);
+  posix::Send(fd, line.data(), line.size(), MSG_DONTWAIT);
 }
 
-// Only the console's user may reach the socket: its folder must be that user's and closed to
-// everybody else.
-std::optional<std::string> CheckFolder(const std::filesystem::path& folder) {
-  struct stat state {};
-  if (::stat(folder.c_str(), &state) != 0) {
-    return Failure("cannot use the socket's folder " + folder.string());
-  }
-  if (!S_ISDIR(state.st_mode)) return "the socket's folder " + folder.string() + " is not a folder";
-  if (state.st_uid != ::geteuid()) {
-    return "the socket's folder " + folder.string() + " belongs to another user";
-  }
-  if ((state.st_mode & 07777) != 0700) {
-    return "the socket's folder " + folder.string() + " has mode " + ModeText(state.st_mode) +
-           "; it must be 0700 so that only its owner can reach the socket";
-  }
-  return std::nullopt;
-}
+struct Connection {
+  enum class Stage { Reading, Waiting, Writing };
 
-// A socket file left behind by a console that ended without removing it is replaced; one that a
-// console answers on is not.
-std::optional<std::string> ClearLeftover(const sockaddr_un& address) {
-  const char* path = address.sun_path;
-  struct stat state {};
-  if (::lstat(path, &state) != 0) {
-    return errno == ENOENT ? std::nullopt
-                           : std::optional(Failure(std::string("cannot use ") + path));
-  }
-  if (!S_ISSOCK(state.st_mode)) return std::string(path) + " exists and is not a socket";
-  const UniqueFd probe(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
-  if (!probe) return Failure("socket");
-  // A full backlog (EAGAIN) also means that somebody listens.
-  if (::connect(probe.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 ||
-      errno == EAGAIN) {
-    return std::string("a console already listens on ") + path;
-  }
-  if (errno != ECONNREFUSED) {
-    return Failure(std::string("cannot tell whether a console listens on ") + path);
-  }
-  if (::unlink(path) != 0 && errno != ENOENT) {
-    return Failure(std::string("cannot remove the leftover socket ") + path);
-  }
-  return std::nullopt;
-}
+  posix::UniqueFd fd;
+  Stage stage = Stage::Reading;
+  LineAssembler request{kMaxRequestBytes};
+  std::string reply;  // what is still to be written
+  steady_clock::time_point deadline;
+};
 
-void ReportQueuedRefusal(const std::string& error) {
-  const std::wstring text = platform::FromUtf8(error).value_or(L"(not UTF-8)");
-  NKDbgPrintfW(L"SenderServer::Answer():: queued request refused: %s\r\n", text.c_str());
-}
+// Every open connection, keyed by the order they came in: the first one still reading is the
+// one that has waited longest for its request.
+class Connections {
+ public:
+  Connections(const ServerLimits& limits, DialogQueue& queue) : limits_(limits), queue_(queue) {}
+  ~Connections() {
+    // The console is closing: whoever still waits hears so, unless its reply is there.
+    for (auto& [ticket, reply] : queue_.TakeReplies()) Finish(ticket, std::move(reply));
+    for (auto& [ticket, connection] : table_) {
+      if (connection.stage == Connection::Stage::Writing) {
+        posix::Send(connection.fd.get(), connection.reply.data(), connection.reply.size(),
+                    MSG_DONTWAIT);
+      } else {
+        ReplyAtOnce(connection.fd.get(), Reply::Failed(kConsoleClosing));
+      }
+    }
+  }
+
+  void Admit(posix::UniqueFd fd) {
+    if (UntrustedPeer(fd.get(), ::geteuid())) {
+      ReplyAtOnce(fd.get(), Reply::Failed(kPermissionDenied));
+      return;
+    }
+    if (table_.size() >= static_cast<std::size_t>(limits_.max_connections) && !MakeRoom()) {
+      ReplyAtOnce(fd.get(), Reply::Failed(kConsoleBusy));
+      return;
+    }
+    Connection& connection = table_[next_ticket_++];
+    connection.fd = std::move(fd);
+    connection.deadline = steady_clock::now() + limits_.receive_timeout;
+  }
+
+  // What to wait for: one entry per connection that waits for its socket, with its ticket.
+  void Watch(std::vector<pollfd>& watched, std::vector<Ticket>& tickets) const {
+    for (const auto& [ticket, connection] : table_) {
+      if (connection.stage == Connection::Stage::Waiting) continue;
+      const short events = connection.stage == Connection::Stage::Reading ? POLLIN : POLLOUT;
+      watched.push_back({connection.fd.get(), events, 0});
+      tickets.push_back(ticket);
+    }
+  }
+
+  // Milliseconds until the earliest deadline, for poll; -1 for none.
+  int MillisecondsLeft() const {
+    std::optional<steady_clock::time_point> earliest;
+    for (const auto& [ticket, connection] : table_) {
+      if (connection.stage == Connection::Stage::Waiting) continue;
+      if (!earliest || connection.deadline < *earliest) earliest = connection.deadline;
+    }
+    if (!earliest) return -1;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(*earliest - steady_clock::now());
+    return static_cast<int>(std::clamp<long long>(left.count(), 0, INT_MAX));
+  }
+
+  void Ready(Ticket ticket) {
+    const auto found = table_.find(ticket);
+    if (found == table_.end()) return;
+    if (found->second.stage == Connection::Stage::Reading) {
+      Receive(ticket, found->second);
+    } else {
+      Write(ticket, found->second);
+    }
+  }
+
+  void TakeReplies() {
+    for (auto& [ticket, reply] : queue_.TakeReplies()) Finish(ticket, std::move(reply));
+  }
+
+  void ExpireDeadlines() {
+    const auto now = steady_clock::now();
+    std::vector<Ticket> expired;
+    for (const auto& [ticket, connection] : table_) {
+      if (connection.stage != Connection::Stage::Waiting && connection.deadline <= now) {
+        expired.push_back(ticket);
+      }
+    }
+    for (const Ticket ticket : expired) {
+      Connection& connection = table_.at(ticket);
+      if (connection.stage == Connection::Stage::Reading) {
+        Finish(ticket, Reply::Failed("no complete request arrived in time"));
+      } else {
+        table_.erase(ticket);  // the sender does not take its reply
+      }
+    }
+  }
+
+ private:
+  // The connection that has waited longest for its request goes, as busy; false when none is
+  // still reading.
+  bool MakeRoom() {
+    const auto oldest = std::find_if(table_.begin(), table_.end(), [](const auto& entry) {
+      return entry.second.stage == Connection::Stage::Reading;
+    });
+    if (oldest == table_.end()) return false;
+    ReplyAtOnce(oldest->second.fd.get(), Reply::Failed(kConsoleBusy));
+    table_.erase(oldest);
+    return true;
+  }
+
+  void Receive(Ticket ticket, Connection& connection) {
+    char chunk[16384];
+    const auto received = posix::Receive(connection.fd.get(), chunk, sizeof chunk, MSG_DONTWAIT);
+    if (!received.ok()) {
+      if (received.error != EAGAIN) table_.erase(ticket);
+      return;
+    }
+    if (received.value == 0) {
+      Finish(ticket, Reply::Failed(connection.request.line().empty()
+                                       ? "no request arrived"
+                                       : "the request ends before its newline"));
+      return;
+    }
+    switch (connection.request.Feed({chunk, static_cast<std::size_t>(received.value)})) {
+      case LineAssembler::State::Incomplete:
+        return;
+      case LineAssembler::State::TooLong:
+        Finish(ticket, Reply::Failed("the request is longer than " +
+                                     std::to_string(kMaxRequestBytes) + " bytes"));
+        return;
+      case LineAssembler::State::Done:
+        break;
+    }
+    auto decoded = DecodeRequest(connection.request.line());
+    if (const auto* error = std::get_if<ProtocolError>(&decoded)) {
+      Finish(ticket, Reply::Failed(error->message));
+      return;
+    }
+    connection.stage = Connection::Stage::Waiting;
+    queue_.Submit(ticket, std::get<Request>(std::move(decoded)));
+  }
+
+  // The reply goes out; the connection closes once it has.
+  void Finish(Ticket ticket, Reply reply) {
+    const auto found = table_.find(ticket);
+    if (found == table_.end()) return;
+    Connection& connection = found->second;
+    connection.stage = Connection::Stage::Writing;
+    connection.reply = EncodeReply(reply);
+    connection.deadline = steady_clock::now() + limits_.send_timeout;
+    Write(ticket, connection);
+  }
+
+  void Write(Ticket ticket, Connection& connection) {
+    const auto sent = posix::Send(connection.fd.get(), connection.reply.data(),
+                                  connection.reply.size(), MSG_DONTWAIT);
+    if (sent.ok()) connection.reply.erase(0, static_cast<std::size_t>(sent.value));
+    if ((sent.ok() && connection.reply.empty()) || (!sent.ok() && sent.error != EAGAIN)) {
+      table_.erase(ticket);
+    }
+  }
+
+  const ServerLimits& limits_;
+  DialogQueue& queue_;
+  std::map<Ticket, Connection> table_;
+  Ticket next_ticket_ = 0;
+};
 
 }  // namespace
 
 SenderServer::SenderServer(std::filesystem::path socket_path, HWND dialog,
                            std::shared_ptr<platform::MessageLoop::Core> loop, ServerLimits limits)
     : socket_path_(std::move(socket_path)),
-      dialog_(dialog),
       limits_(limits),
-      hand_off_(std::move(loop)) {}
+      queue_(dialog, std::move(loop), limits.max_waiting) {}
 
 SenderServer::~SenderServer() { Stop(); }
 
 std::optional<std::string> SenderServer::Start() {
-  if (listener_ || stopped_) {
+  if (socket_.is_open() || stopped_) {
     return "the server for " + socket_path_.string() + " cannot start again";
   }
-  const std::string path = socket_path_.string();
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  if (path.empty() || path.size() >= sizeof address.sun_path) {
-    return "the socket path \"" + path + "\" is empty or too long";
-  }
-  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-
-  const std::filesystem::path folder = socket_path_.parent_path();
-  if (auto error = CheckFolder(folder.empty() ? "." : folder)) return error;
-  if (auto error = ClearLeftover(address)) return error;
-
-  UniqueFd listener(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
-  if (!listener) return Failure("socket");
-  if (::bind(listener.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-    return Failure("cannot bind " + path);
-  }
-  struct stat bound {};
-  if (::chmod(path.c_str(), 0600) != 0 || ::listen(listener.get(), SOMAXCONN) != 0 ||
-      ::stat(path.c_str(), &bound) != 0) {
-    std::string error = Failure("cannot listen on " + path);
-    ::unlink(path.c_str());
-    return error;
-  }
-  socket_device_ = bound.st_dev;
-  socket_inode_ = bound.st_ino;
-  listener_ = std::move(listener);
-  acceptor_ = std::thread([this] { AcceptConnections(); });
+  if (stop_.fd() < 0) return posix::CallResult{0, stop_.error(), "eventfd"}.Describe();
+  if (auto error = socket_.Open(socket_path_)) return error;
+  server_thread_ = std::thread([this] { Serve(); });
   return std::nullopt;
 }
 
 void SenderServer::Stop() {
   stopped_ = true;
+  queue_.LetGo();
   stop_.Raise();
-  hand_off_.LetGo();
-  if (acceptor_.joinable()) acceptor_.join();
-  if (!listener_) return;
-  listener_.reset();
-  // Remove the socket file only if it is still the one we bound.
-  struct stat state {};
-  if (::lstat(socket_path_.c_str(), &state) == 0 && state.st_dev == socket_device_ &&
-      state.st_ino == socket_inode_) {
-    ::unlink(socket_path_.c_str());
-  }
+  if (server_thread_.joinable()) server_thread_.join();
+  socket_.Close();
 }
 
-void SenderServer::AcceptConnections() {
-  struct Connection {
-    std::thread thread;
-    std::atomic<bool> finished{false};
-  };
-  std::list<Connection> connections;
-  const auto join_finished = [&] {
-    connections.remove_if([](Connection& connection) {
-      if (!connection.finished) return false;
-      connection.thread.join();
-      return true;
-    });
-  };
-
+void SenderServer::Serve() {
+  Connections connections(limits_, queue_);
+  std::optional<steady_clock::time_point> accept_paused_until;
+  std::vector<pollfd> watched;
+  std::vector<Ticket> tickets;
   for (;;) {
-    join_finished();
-    pollfd watched[2] = {{listener_.get(), POLLIN, 0}, {stop_.fd(), POLLIN, 0}};
-    if (::poll(watched, 2, -1) < 0) continue;
-    if (watched[1].revents != 0) break;
-    UniqueFd connection(::accept4(listener_.get(), nullptr, nullptr, SOCK_CLOEXEC));
-    if (!connection) {
-      // Out of descriptors or memory: wait a moment (or for the stop) instead of spinning.
-      if (errno != EAGAIN && errno != EINTR && errno != ECONNABORTED) {
-        pollfd stop{stop_.fd(), POLLIN, 0};
-        ::poll(&stop, 1, 100);
-      }
-      continue;
+    const bool accepting = !accept_paused_until || steady_clock::now() >= *accept_paused_until;
+    watched = {{stop_.fd(), POLLIN, 0},
+               {queue_.replies_ready_fd(), POLLIN, 0},
+               {accepting ? socket_.listener() : -1, POLLIN, 0}};
+    tickets.clear();
+    connections.Watch(watched, tickets);
+    int timeout = connections.MillisecondsLeft();
+    if (!accepting) {
+      const auto pause = std::chrono::ceil<std::chrono::milliseconds>(*accept_paused_until -
+                                                                       steady_clock::now());
+      const int left = static_cast<int>(std::max<long long>(pause.count(), 0));
+      timeout = timeout < 0 ? left : std::min(timeout, left);
     }
-    if (connections.size() >= static_cast<std::size_t>(limits_.max_connections)) {
-      WriteAll(connection.get(),
-               EncodeReply(Reply::Failed("the console is busy with other senders; try again")),
-               steady_clock::now(), nullptr);
-      continue;
+    if (!posix::Poll(watched.data(), watched.size(), timeout).ok()) continue;
+    if (watched[0].revents != 0) return;
+    if (watched[1].revents != 0) connections.TakeReplies();
+    for (std::size_t i = 0; i < tickets.size(); ++i) {
+      if (watched[i + 3].revents != 0) connections.Ready(tickets[i]);
     }
-    Connection& entry = connections.emplace_back();
-    entry.thread = std::thread([this, &entry, connection = std::move(connection)]() mutable {
-      Serve(std::move(connection));
-      entry.finished = true;
-    });
-  }
-  for (Connection& connection : connections) connection.thread.join();
-}
-
-void SenderServer::Serve(UniqueFd connection) {
-  const LineRead request = ReadLine(connection.get(), kMaxRequestBytes,
-                                    steady_clock::now() + limits_.receive_timeout, &stop_);
-  Reply reply;
-  switch (request.status) {
-    case IoStatus::Done:
-      reply = Answer(request.line);
-      break;
-    case IoStatus::TimedOut:
-      reply = Reply::Failed("no complete request arrived in time");
-      break;
-    case IoStatus::PeerClosed:
-      reply = Reply::Failed(request.line.empty() ? "no request arrived"
-                                                 : "the request ends before its newline");
-      break;
-    case IoStatus::TooLong:
-      reply = Reply::Failed("the request is longer than " + std::to_string(kMaxRequestBytes) +
-                            " bytes");
-      break;
-    case IoStatus::Stopped:
-      reply = Reply::Failed(kConsoleClosing);
-      break;
-    case IoStatus::Failed:
-      return;
-  }
-  WriteAll(connection.get(), EncodeReply(reply), steady_clock::now() + limits_.send_timeout,
-           &stop_);
-}
-
-Reply SenderServer::Answer(std::string_view line) {
-  auto decoded = DecodeRequest(line);
-  if (const auto* error = std::get_if<ProtocolError>(&decoded)) {
-    return Reply::Failed(error->message);
-  }
-  const Request request = std::get<Request>(std::move(decoded));
-  if (!IsWindow(dialog_)) return Reply::Failed(kConsoleClosing);
-
-  const HWND dialog = dialog_;
-  if (!WaitsForHandler(request)) {
-    const bool queued = hand_off_.Queue([dialog, request] {
-      if (const Reply reply = CarryOut(dialog, request); !reply.ok()) {
-        ReportQueuedRefusal(*reply.error);
+    if (watched[2].revents != 0) {
+      for (;;) {
+        const auto accepted = posix::Accept(socket_.listener(), SOCK_NONBLOCK);
+        if (accepted.ok()) {
+          connections.Admit(posix::UniqueFd(static_cast<int>(accepted.value)));
+          continue;
+        }
+        if (accepted.error == ECONNABORTED) continue;
+        // Out of descriptors or memory: leave the listener alone for a moment.
+        if (accepted.error != EAGAIN) {
+          accept_paused_until = steady_clock::now() + kAcceptPause;
+        }
+        break;
       }
-    });
-    return queued ? Reply::Done() : Reply::Failed(kConsoleClosing);
+    }
+    connections.ExpireDeadlines();
   }
-  Reply reply = Reply::Failed(kConsoleClosing);
-  hand_off_.RunAndWait([&] { reply = CarryOut(dialog, request); });
-  return reply;
 }
 
 }  // namespace sender

@@ -1,35 +1,32 @@
-// The console's local socket for outside senders. Only the console's own user can open it: the
-// socket (mode 0600) lies in a folder that must be 0700 and owned by that user. Each connection
-// carries one request (protocol.h), read on a thread of its own within a deadline; the request
-// is carried out on the user-interface thread, and the reply goes back on the same connection.
-// A request that is garbage, too long, cut short or silent gets an error reply and changes
-// nothing; the console goes on either way.
-//
-// Without "sync" a request is queued on the user-interface loop and the reply says only that:
-// a refusal that only the dialog can tell (no such control, a message box is open) is then
-// written on the debug port. With "sync" the reply comes after the handler has run and carries
-// the refusal itself.
+// The console's local socket for outside senders (the socket file: socket_file.h). Each
+// connection carries one request (protocol.h); one thread serves every connection at once,
+// waiting on all of them together, so that connections that stay silent cannot keep others out:
+// each has its own deadline, and when the connections are all taken the one that has waited
+// longest for its request makes room for the newcomer. Only a peer of the console's own user or
+// root is served. The request is carried out on the user-interface thread (dialog_queue.h) and
+// the reply goes back on the same connection. A request that is garbage, too long, cut short or
+// silent gets an error reply and changes nothing; the console goes on either way.
 #pragma once
 
-#include <sys/types.h>
-
 #include <chrono>
+#include <cstddef>
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
 #include <thread>
 
+#include "platform/linux/posix_calls.h"
 #include "platform/terminal/message_loop.h"
 #include "platform/terminal/win_types.h"
-#include "sender/protocol.h"
-#include "sender/socket_io.h"
-#include "sender/ui_handoff.h"
+#include "sender/dialog_queue.h"
+#include "sender/socket_file.h"
 
 namespace sender {
 
 struct ServerLimits {
-  int max_connections = 16;                         // served at once; more get a busy reply
+  int max_connections = 64;                         // open at once
+  std::size_t max_waiting = 16;                     // requests taken but not yet carried out
   std::chrono::milliseconds receive_timeout{5000};  // for a whole request to arrive
   std::chrono::milliseconds send_timeout{5000};     // for the reply to leave
 };
@@ -42,29 +39,23 @@ class SenderServer {
   SenderServer(const SenderServer&) = delete;
   SenderServer& operator=(const SenderServer&) = delete;
 
-  // Binds and listens. Nothing when it listens; otherwise why not. A socket file that nobody
-  // answers on is a leftover and is replaced; one that a console answers on is left alone.
+  // Binds and listens. Nothing when it listens; otherwise why not.
   std::optional<std::string> Start();
-  // Closes the socket, lets every waiting sender go with "the console is closing", joins every
+  // Lets every waiting sender go with its reply or "the console is closing", ends the serving
   // thread and removes the socket file. Safe on any thread, the user-interface thread included,
   // but not from inside a request's own handler.
   void Stop();
 
  private:
-  void AcceptConnections();
-  void Serve(UniqueFd connection);
-  Reply Answer(std::string_view line);
+  void Serve();
 
   const std::filesystem::path socket_path_;
-  const HWND dialog_;
   const ServerLimits limits_;
-  UiHandOff hand_off_;
-  StopSignal stop_;
-  UniqueFd listener_;
-  dev_t socket_device_ = 0;  // which file we bound, so that Stop removes only our own
-  ino_t socket_inode_ = 0;
-  bool stopped_ = false;  // a stopped server does not start again
-  std::thread acceptor_;
+  DialogQueue queue_;
+  SocketFile socket_;
+  platform::posix::WakeFd stop_;  // never drained: once raised, it stays raised
+  bool stopped_ = false;          // a stopped server does not start again
+  std::thread server_thread_;
 };
 
 }  // namespace sender

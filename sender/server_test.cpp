@@ -12,6 +12,7 @@
 #include "platform/ports/person_input.h"
 #include "platform/ports/window_model.h"
 #include "sender/dialog_actions.h"
+#include "sender/socket_io.h"
 #include "testing/test_console.h"
 
 namespace {
@@ -179,18 +180,70 @@ TEST(SenderServerTest, SyncRequestIsAnsweredOnlyAfterItsHandlerRan) {
   EXPECT_TRUE(handled_when_replied);
 }
 
-TEST(SenderServerTest, QueuedRequestIsAnsweredBeforeTheUserInterfaceThreadRunsIt) {
+TEST(SenderServerTest, QueuedRequestIsAnsweredOnceTakenBeforeItsHandlerRuns) {
   TestConsole console;
+  std::promise<void> replied;
+  bool replied_before_handler = false;
+  // The handler waits for the reply: a reply that waited for the handler would never come.
+  console.procedure().on_command = [&](WORD) {
+    replied_before_handler =
+        replied.get_future().wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+  };
   const auto line = std::get<std::string>(sender::EncodeRequest(Queued(CommandRequest{kButton})));
-  // This thread runs no loop meanwhile: the reply cannot wait for the handler.
-  std::thread sender_thread([&] {
-    const auto result = sender::Exchange(console.socket_path(), line, std::chrono::seconds(10));
-    EXPECT_TRUE(result.reply.ok());
+  console.RunWhile([&] {
+    EXPECT_TRUE(sender::Exchange(console.socket_path(), line, std::chrono::seconds(10)).reply.ok());
+    replied.set_value();
   });
-  sender_thread.join();
-  EXPECT_TRUE(console.procedure().Received(WM_COMMAND).empty());
   console.loop().DispatchReady();
-  EXPECT_EQ(console.procedure().Received(WM_COMMAND).size(), 1u);
+  EXPECT_TRUE(replied_before_handler);
+}
+
+// Hands `requests` to the console one after another while its loop stands still, so that the
+// loop looks at them in this order once it runs; then runs the loop until every reply is in.
+std::vector<sender::Reply> SendWhileTheLoopStands(TestConsole& console,
+                                                  const std::vector<sender::Request>& requests) {
+  std::vector<sender::Reply> replies(requests.size());
+  std::atomic<std::size_t> answered{0};
+  std::vector<std::thread> senders;
+  for (std::size_t i = 0; i < requests.size(); ++i) {
+    const int wakes = console.wake_counter().wakes();
+    senders.emplace_back([&, i] {
+      const auto line = std::get<std::string>(sender::EncodeRequest(requests[i]));
+      replies[i] = sender::Exchange(console.socket_path(), line, std::chrono::seconds(20)).reply;
+      ++answered;
+      console.loop().core()->Wake();
+    });
+    EXPECT_TRUE(console.wake_counter().WaitForMoreThan(wakes));
+  }
+  EXPECT_TRUE(console.loop().RunUntilOrTimeout([&] { return answered == requests.size(); },
+                                               std::chrono::seconds(20)));
+  for (std::thread& sender_thread : senders) sender_thread.join();
+  return replies;
+}
+
+TEST(SenderServerTest, RequestsBeyondWhatMayWaitAreRefusedAsBusy) {
+  sender::ServerLimits limits;
+  limits.max_waiting = 2;
+  TestConsole console(limits);
+  const auto replies =
+      SendWhileTheLoopStands(console, std::vector(4, Queued(CommandRequest{kButton})));
+  const std::optional<std::string> busy = sender::kConsoleBusy;
+  EXPECT_EQ(replies[0].error, std::nullopt);
+  EXPECT_EQ(replies[1].error, std::nullopt);
+  EXPECT_EQ(replies[2].error, busy);
+  EXPECT_EQ(replies[3].error, busy);
+  console.loop().DispatchReady();
+  EXPECT_EQ(console.procedure().Received(WM_COMMAND).size(), 2u);
+}
+
+TEST(SenderServerTest, CloseFromASenderGoesAheadOfWaitingInput) {
+  TestConsole console;
+  std::vector requests(3, Queued(CommandRequest{kButton}));
+  requests.push_back(Queued(MessageRequest{WM_CLOSE, 0, 0}));
+  for (const auto& reply : SendWhileTheLoopStands(console, requests)) EXPECT_TRUE(reply.ok());
+  console.loop().DispatchReady();
+  EXPECT_FALSE(IsWindow(console.dialog()));
+  EXPECT_TRUE(console.procedure().Received(WM_COMMAND).empty());
 }
 
 class RecordingDebugPort final : public platform::DebugSink {
@@ -199,21 +252,44 @@ class RecordingDebugPort final : public platform::DebugSink {
   std::vector<std::string> lines;
 };
 
-TEST(SenderServerTest, QueuedRequestThatTheDialogRefusesIsReportedOnTheDebugPort) {
+TEST(SenderServerTest, QueuedInputIsRefusedWhenTakenOrReportedWhenAnEarlierOneChangedTheDialog) {
   auto port = std::make_shared<RecordingDebugPort>();
   platform::Board board;
   board.debug_port = port;
   platform::InstallBoard(std::move(board));
   {
     TestConsole console;
-    EXPECT_TRUE(console.Exchange(Queued(TextRequest{kLog, "x"})).reply.ok());
+    EXPECT_EQ(ErrorOf(console.Exchange(Queued(TextRequest{kLog, "x"}))),
+              "control 104 is read-only");
+    // The button's handler disables the radio button that the next request clicks.
+    console.procedure().on_command = [&](WORD id) {
+      if (id == kButton) EnableWindow(console.control(kRadioOne), FALSE);
+    };
+    const auto replies = SendWhileTheLoopStands(
+        console, {Queued(CommandRequest{kButton}), Queued(CommandRequest{kRadioOne})});
+    EXPECT_TRUE(replies[0].ok() && replies[1].ok());
     console.loop().DispatchReady();
-    EXPECT_EQ(platform::FindWindowState(console.control(kLog))->text, L"");
+    EXPECT_FALSE(Checked(console.control(kRadioOne)));
   }
   platform::InstallBoard({});
   ASSERT_EQ(port->lines.size(), 1u);
   EXPECT_EQ(port->lines[0],
-            "SenderServer::Answer():: queued request refused: control 104 is read-only\r\n");
+            "DialogQueue::CarryOutNext():: taken request refused: control 101 is disabled\r\n");
+}
+
+TEST(SenderServerTest, CommandThatNobodyKnowsIsTakenWithANote) {
+  TestConsole console;
+  for (const auto& request : {Queued(CommandRequest{4242}), Sync(CommandRequest{4242})}) {
+    const auto result = console.Exchange(request);
+    EXPECT_TRUE(result.reply.ok());
+    EXPECT_EQ(result.reply.note, "neither a control nor the command table knows command 4242; "
+                                 "the dialog's default processing takes it");
+  }
+  EXPECT_EQ(console.Exchange(Sync(CommandRequest{kCommandWithoutControl})).reply.note,
+            std::nullopt);
+  EXPECT_EQ(console.Exchange(Sync(CommandRequest{kButton})).reply.note, std::nullopt);
+  console.loop().DispatchReady();
+  EXPECT_EQ(console.procedure().Received(WM_COMMAND).size(), 4u);
 }
 
 // --- While a message box is open --------------------------------------------------------------
@@ -243,15 +319,17 @@ TEST(SenderServerTest, WhileAMessageBoxIsOpenInputIsRefusedButReadsAndMessagesGo
     replies.push_back(send(Sync(SelectRequest{kEdit, 0, 0})));
     replies.push_back(send(Sync(CommandRequest{kRadioOne})));
     replies.push_back(send(Sync(CommandRequest{kCommandWithoutControl})));
+    replies.push_back(send(Queued(CommandRequest{kCommandWithoutControl})));
+    replies.push_back(send(Queued(TextRequest{kEdit, "x"})));
     replies.push_back(send(Sync(ReadRequest{0})));
     replies.push_back(send(Sync(MessageRequest{kMeterMessage, 1, 2})));
     dismiss(IDOK);
   });
 
-  ASSERT_EQ(replies.size(), 6u);
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(replies[i].error, platform::kMessageBoxOpen) << i;
-  EXPECT_EQ(replies[4].text, "QUORVANE");
-  EXPECT_TRUE(replies[5].ok());
+  ASSERT_EQ(replies.size(), 8u);
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(replies[i].error, platform::kMessageBoxOpen) << i;
+  EXPECT_EQ(replies[6].text, "QUORVANE");
+  EXPECT_TRUE(replies[7].ok());
   EXPECT_EQ(console.procedure().Received(kMeterMessage).size(), 1u);
   EXPECT_FALSE(Checked(console.control(kRadioOne)));
   EXPECT_EQ(console.procedure().Received(WM_COMMAND).size(), 1u);  // the button's own click
@@ -299,22 +377,13 @@ TEST(SenderServerTest, SenderThatSendsNothingGetsAnErrorOnceTheReceiveTimeoutPas
             ErrorReply("no complete request arrived in time"));
 }
 
-TEST(SenderServerTest, SendersBeyondTheConnectionLimitAreToldTheConsoleIsBusy) {
-  sender::ServerLimits limits;
-  limits.max_connections = 1;
-  limits.receive_timeout = std::chrono::seconds(60);
-  TestConsole console(limits);
-  // The first sender holds the one connection, silent, while the second one tries.
-  const sender::UniqueFd first = console.ConnectRaw();
-  const sender::UniqueFd second = console.ConnectRaw();
-  EXPECT_EQ(TestConsole::ReadUntilClosed(second.get()),
-            ErrorReply("the console is busy with other senders; try again"));
-  // The first one is still served.
-  const std::string queued =
-      std::get<std::string>(sender::EncodeRequest(Queued(MessageRequest{kMeterMessage, 0, 0})));
-  sender::WriteAll(first.get(), queued, std::chrono::steady_clock::now() + std::chrono::seconds(20),
-                   nullptr);
-  EXPECT_EQ(TestConsole::ReadUntilClosed(first.get()), sender::EncodeReply(sender::Reply::Done()));
+TEST(SenderServerTest, SilentConnectionsMakeRoomForSendersThatSpeak) {
+  TestConsole console;
+  std::vector<platform::posix::UniqueFd> silent;
+  for (int i = 0; i < 100; ++i) silent.push_back(console.ConnectRaw());
+  EXPECT_EQ(ReadText(console, 0), "QUORVANE");
+  // The one that waited longest made room.
+  EXPECT_EQ(TestConsole::ReadUntilClosed(silent.front().get()), ErrorReply(sender::kConsoleBusy));
 }
 
 // --- The socket itself ------------------------------------------------------------------------

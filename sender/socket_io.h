@@ -1,6 +1,8 @@
-// Socket input and output for the console's local socket, on both of its ends. Every wait has a
-// deadline and may also watch a stop signal, so that neither a silent peer nor a stuck one can
-// hold a thread for longer than the caller allows, and a stopping server is never kept waiting.
+// Lines on the console's local socket. A request and a reply are one line each: LineAssembler
+// gathers one from the bytes as they arrive, within a size limit, for the console's server,
+// which waits on all of its connections at once. ReadLine and WriteAll are the client's: each
+// wait has a deadline, so that neither a silent console nor a stuck one can hold the client
+// longer than it allows.
 #pragma once
 
 #include <chrono>
@@ -8,54 +10,43 @@
 #include <string>
 #include <string_view>
 
+#include "platform/linux/posix_calls.h"
+
 namespace sender {
 
 using Deadline = std::chrono::steady_clock::time_point;
 
-// A file descriptor that closes itself.
-class UniqueFd {
+class LineAssembler {
  public:
-  UniqueFd() = default;
-  explicit UniqueFd(int fd) : fd_(fd) {}
-  ~UniqueFd() { reset(); }
-  UniqueFd(UniqueFd&& other) noexcept : fd_(other.release()) {}
-  UniqueFd& operator=(UniqueFd&& other) noexcept;
+  // `max_bytes` counts the newline.
+  explicit LineAssembler(std::size_t max_bytes) : max_bytes_(max_bytes) {}
 
-  int get() const { return fd_; }
-  explicit operator bool() const { return fd_ >= 0; }
-  int release();
-  void reset(int fd = -1);
+  enum class State { Incomplete, Done, TooLong };
+  // Takes the next bytes. One line is all either end ever sends, so bytes after it are dropped.
+  State Feed(std::string_view bytes);
+  State state() const { return state_; }
+  // Without its newline; what arrived so far while Incomplete.
+  const std::string& line() const { return line_; }
 
  private:
-  int fd_ = -1;
+  std::size_t max_bytes_;
+  State state_ = State::Incomplete;
+  std::string line_;
 };
 
-// Raised once, it stays raised: its descriptor becomes readable for good, waking every wait that
-// watches it.
-class StopSignal {
- public:
-  StopSignal();
-  void Raise();
-  int fd() const { return read_end_.get(); }
-
- private:
-  UniqueFd read_end_;
-  UniqueFd write_end_;
-};
-
-enum class IoStatus { Done, TimedOut, Stopped, PeerClosed, TooLong, Failed };
+enum class IoStatus { Done, TimedOut, PeerClosed, TooLong, Failed };
 
 struct LineRead {
   IoStatus status = IoStatus::Failed;
-  std::string line;  // without its newline; what arrived so far when the peer closed early
-  int error = 0;     // errno for Failed
+  std::string line;                      // without its newline; what arrived before an early close
+  platform::posix::CallResult failure;  // for Failed
 };
 
 // Reads up to the first newline, which must come within `max_bytes` bytes (the newline
-// included). One line is all either end ever sends, so bytes after it are dropped.
-LineRead ReadLine(int fd, std::size_t max_bytes, Deadline deadline, const StopSignal* stop);
+// included).
+LineRead ReadLine(int fd, std::size_t max_bytes, Deadline deadline);
 
-// Writes all of `data`. Data that the socket takes at once goes out even when `stop` is raised.
-IoStatus WriteAll(int fd, std::string_view data, Deadline deadline, const StopSignal* stop);
+// Writes all of `data`.
+IoStatus WriteAll(int fd, std::string_view data, Deadline deadline);
 
 }  // namespace sender

@@ -1,7 +1,5 @@
 #include "testing/test_console.h"
 
-#include "testing/test_dialog.h"
-
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/time.h>
@@ -11,6 +9,9 @@
 #include <atomic>
 #include <cstring>
 #include <thread>
+
+#include "sender/socket_io.h"
+#include "testing/test_dialog.h"
 
 namespace sender_testing {
 
@@ -35,6 +36,10 @@ LRESULT RecordingDialog::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
   received_.push_back({message, wParam, lParam});
   if (message == WM_COMMAND && on_command) on_command(LOWORD(wParam));
   return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+bool RecordingDialog::KnowsCommand(UINT id) const {
+  return (id >= kButton && id <= kRadioTwo) || id == kCommandWithoutControl;
 }
 
 std::vector<ReceivedMessage> RecordingDialog::Received(UINT message) const {
@@ -120,8 +125,8 @@ sender::ExchangeResult TestConsole::Exchange(const sender::Request& request) {
   return result;
 }
 
-sender::UniqueFd TestConsole::ConnectRaw() const {
-  sender::UniqueFd connection(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+platform::posix::UniqueFd TestConsole::ConnectRaw() const {
+  platform::posix::UniqueFd connection(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
   std::strncpy(address.sun_path, socket_path_.c_str(), sizeof address.sun_path - 1);
@@ -147,9 +152,8 @@ std::string TestConsole::ReadUntilClosed(int connection) {
 std::string TestConsole::ExchangeRaw(const std::string& bytes, AfterWriting after) {
   std::string answer;
   RunWhile([&] {
-    const sender::UniqueFd connection = ConnectRaw();
-    sender::WriteAll(connection.get(), bytes, std::chrono::steady_clock::now() + kWallTimeout,
-                     nullptr);
+    const platform::posix::UniqueFd connection = ConnectRaw();
+    sender::WriteAll(connection.get(), bytes, std::chrono::steady_clock::now() + kWallTimeout);
     if (after == AfterWriting::CloseWriting) ::shutdown(connection.get(), SHUT_WR);
     answer = ReadUntilClosed(connection.get());
   });

@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/linux/posix_calls.h"
 #include "platform/terminal/message_loop.h"
 #include "platform/terminal/window.h"
 #include "sender/client.h"
 #include "sender/server.h"
-#include "sender/socket_io.h"
 #include "testing/recording_front_end.h"
 #include "testing/temp_dir.h"
 
@@ -37,6 +37,8 @@ struct ReceivedMessage {
 class RecordingDialog final : public platform::WindowProcedure {
  public:
   LRESULT WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override;
+  // The controls' commands and kCommandWithoutControl.
+  bool KnowsCommand(UINT id) const override;
   std::vector<ReceivedMessage> Received(UINT message) const;
 
   // Runs for each WM_COMMAND, after it is recorded.
@@ -85,7 +87,7 @@ class TestConsole {
   sender::ExchangeResult Exchange(const sender::Request& request);
   // A connection of our own to the console's socket, and everything that comes back on one
   // until the console closes it.
-  sender::UniqueFd ConnectRaw() const;
+  platform::posix::UniqueFd ConnectRaw() const;
   static std::string ReadUntilClosed(int connection);
   // Raw bytes on a connection of our own, while the loop runs: what came back.
   enum class AfterWriting { KeepOpen, CloseWriting };

@@ -8,10 +8,15 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <string>
 #include <thread>
+#include <vector>
 
+#include "platform/linux/socket_calls.h"
 #include "sender/client.h"
 #include "sender/protocol.h"
+#include "sender/socket_io.h"
 #include "sim/sandbox.h"
 #include "testing/child_process.h"
 #include "testing/temp_dir.h"
@@ -196,6 +201,37 @@ TEST_F(ConsoleProcessTest, StopSignalsDuringStartUpEndItAtOnce) {
               "quorvane: start-up ended by SIG" + std::string(sigabbrev_np(signal)) + "\n");
     EXPECT_FALSE(fs::exists(fs::symlink_status(Sandbox() / "tty/COM1")));
   }
+}
+
+TEST_F(ConsoleProcessTest, SigtermEndsTheConsoleAtOnceBehindManyQueuedCommands) {
+  auto console = StartConsole();
+  const auto address = platform::posix::LocalAddress(sim::ConsoleSocketIn(Sandbox()).string());
+  ASSERT_TRUE(address.has_value());
+  // 300 senders at once, each asking without waiting for the handler to open the port (which
+  // pauses the console for some 100 ms each time).
+  std::vector<platform::posix::UniqueFd> senders;
+  for (int i = 0; i < 300; ++i) {
+    senders.emplace_back(static_cast<int>(platform::posix::LocalSocket().value));
+    ASSERT_TRUE(platform::posix::Connect(senders.back().get(), *address).ok());
+    sender::WriteAll(senders.back().get(), "{\"verb\":\"command\",\"id\":1007}\n",
+                     std::chrono::steady_clock::now() + 20s);
+  }
+  int taken = 0;
+  for (const auto& connection : senders) {
+    const auto reply =
+        sender::ReadLine(connection.get(), 4096, std::chrono::steady_clock::now() + 20s);
+    const auto decoded = sender::DecodeReply(reply.line);
+    ASSERT_TRUE(decoded.has_value()) << reply.line;
+    if (decoded->ok()) ++taken;
+  }
+  EXPECT_GT(taken, 0);
+  EXPECT_LT(taken, 300);  // the rest are told the console is busy
+
+  const auto signalled = std::chrono::steady_clock::now();
+  ::kill(console->pid(), SIGTERM);
+  EXPECT_EQ(console->Wait(20s), 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - signalled, 1s);
+  EXPECT_FALSE(fs::exists(sim::ConsoleSocketIn(Sandbox())));
 }
 
 TEST_F(ConsoleProcessTest, OtherSignalsLeaveTheStopSignalsWorking) {

@@ -62,6 +62,10 @@ InputVerdict TakePersonInput(HWND window, const PersonAction& action);
 // it is asked for the control.
 InputVerdict TakePersonInput(HWND dialog, int control_id, const PersonAction& action);
 
+// The verdicts alone, for input that is to be carried out later: nothing is done.
+InputVerdict JudgePersonInput(HWND window, const PersonAction& action);
+InputVerdict JudgePersonInput(HWND dialog, int control_id, const PersonAction& action);
+
 // What a sender is told of a refusal of input for control `control_id`; empty for Taken.
 std::string RefusalText(InputVerdict verdict, int control_id);
 

@@ -42,5 +42,8 @@ struct WindowState {
 
 // The window's state, or null for a handle that names no window.
 const WindowState* FindWindowState(HWND hwnd);
+// Whether the window's procedure has a handler of its own for command `id`; false for a handle
+// that names no window and for the platform's own controls.
+bool KnowsCommand(HWND hwnd, UINT id);
 
 }  // namespace platform

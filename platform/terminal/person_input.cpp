@@ -33,24 +33,6 @@ InputVerdict DialogVerdict(const WindowState& window) {
   return InputVerdict::Taken;
 }
 
-InputVerdict Decide(HWND hwnd, const PersonAction& action) {
-  auto& manager = WindowManager::Instance();
-  const WindowRecord* record = manager.Find(hwnd);
-  if (record == nullptr) return InputVerdict::WindowGone;
-  const WindowState& window = record->state;
-  if (manager.MessageBoxOpenOn(*record->loop_core)) return InputVerdict::MessageBoxOpen;
-  if (const InputVerdict dialog = DialogVerdict(window); dialog != InputVerdict::Taken) {
-    return dialog;
-  }
-  if (const InputVerdict kind = KindVerdict(window, action); kind != InputVerdict::Taken) {
-    return kind;
-  }
-  if (std::holds_alternative<Typing>(action) && (window.style & ES_READONLY) != 0) {
-    return InputVerdict::ReadOnly;
-  }
-  return window.enabled ? InputVerdict::Taken : InputVerdict::Disabled;
-}
-
 void CarryOut(HWND hwnd, const PersonAction& action) {
   if (std::holds_alternative<Tap>(action)) {
     SendMessageW(hwnd, BM_CLICK, 0, 0);
@@ -70,21 +52,46 @@ void CarryOut(HWND hwnd, const PersonAction& action) {
   }
 }
 
+
 }  // namespace
 
+InputVerdict JudgePersonInput(HWND hwnd, const PersonAction& action) {
+  auto& manager = WindowManager::Instance();
+  const WindowRecord* record = manager.Find(hwnd);
+  if (record == nullptr) return InputVerdict::WindowGone;
+  const WindowState& window = record->state;
+  if (manager.MessageBoxOpenOn(*record->loop_core)) return InputVerdict::MessageBoxOpen;
+  if (const InputVerdict dialog = DialogVerdict(window); dialog != InputVerdict::Taken) {
+    return dialog;
+  }
+  if (const InputVerdict kind = KindVerdict(window, action); kind != InputVerdict::Taken) {
+    return kind;
+  }
+  if (std::holds_alternative<Typing>(action) && (window.style & ES_READONLY) != 0) {
+    return InputVerdict::ReadOnly;
+  }
+  return window.enabled ? InputVerdict::Taken : InputVerdict::Disabled;
+}
+
+InputVerdict JudgePersonInput(HWND dialog, int control_id, const PersonAction& action) {
+  // The dialog is asked first as the target of a plain command, for its own refusals only.
+  const InputVerdict dialog_verdict = JudgePersonInput(dialog, Command{});
+  if (dialog_verdict != InputVerdict::Taken) return dialog_verdict;
+  const HWND control = GetDlgItem(dialog, control_id);
+  if (control == nullptr) return InputVerdict::NoSuchControl;
+  return JudgePersonInput(control, action);
+}
+
 InputVerdict TakePersonInput(HWND window, const PersonAction& action) {
-  const InputVerdict verdict = Decide(window, action);
+  const InputVerdict verdict = JudgePersonInput(window, action);
   if (verdict == InputVerdict::Taken) CarryOut(window, action);
   return verdict;
 }
 
 InputVerdict TakePersonInput(HWND dialog, int control_id, const PersonAction& action) {
-  // The dialog is asked first as the target of a plain command, for its own refusals only.
-  const InputVerdict dialog_verdict = Decide(dialog, Command{});
-  if (dialog_verdict != InputVerdict::Taken) return dialog_verdict;
-  const HWND control = GetDlgItem(dialog, control_id);
-  if (control == nullptr) return InputVerdict::NoSuchControl;
-  return TakePersonInput(control, action);
+  const InputVerdict verdict = JudgePersonInput(dialog, control_id, action);
+  if (verdict == InputVerdict::Taken) CarryOut(GetDlgItem(dialog, control_id), action);
+  return verdict;
 }
 
 std::string RefusalText(InputVerdict verdict, int control_id) {

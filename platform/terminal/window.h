@@ -14,6 +14,9 @@ namespace platform {
 class WindowProcedure {
  public:
   virtual LRESULT WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) = 0;
+  // Whether a handler of the window's own takes command `id` (a click's WM_COMMAND); without
+  // one, the command goes to the default processing, which ignores it.
+  virtual bool KnowsCommand(UINT /*id*/) const { return false; }
 
  protected:
   ~WindowProcedure() = default;

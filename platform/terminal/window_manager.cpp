@@ -90,4 +90,9 @@ const WindowState* FindWindowState(HWND hwnd) {
   return window ? &window->state : nullptr;
 }
 
+bool KnowsCommand(HWND hwnd, UINT id) {
+  WindowRecord* window = WindowManager::Instance().Find(hwnd);
+  return window != nullptr && window->procedure != nullptr && window->procedure->KnowsCommand(id);
+}
+
 }  // namespace platform

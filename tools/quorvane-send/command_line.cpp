@@ -63,8 +63,8 @@ std::string OneLine(std::string text) {
 std::variant<Invocation, EarlyExit> ParseCommandLine(int argc, char** argv) {
   CLI::App app{
       "Hands the running console a click, a window message, typing or a selection, or "
-      "prints a control's text. Exit status: 0 delivered, 1 refused or malformed, 2 no "
-      "console listens.",
+      "prints a control's text. Exit status: 0 taken, 1 refused (busy, a message box is open, "
+      "permission denied) or malformed, 2 no console listens.",
       "quorvane-send"};
   app.require_subcommand(1);
   app.fallthrough();  // --sync and the socket options may also follow the verb
@@ -77,7 +77,9 @@ std::variant<Invocation, EarlyExit> ParseCommandLine(int argc, char** argv) {
                      "the simulated terminal's folder, holding console.sock (default: "
                      "$XDG_STATE_HOME/quorvane/sim or ~/.local/state/quorvane/sim)");
   socket_option->excludes(sandbox_option);
-  app.add_flag("--sync", sync, "return only when the dialog's handler has run");
+  app.add_flag("--sync", sync,
+               "return only when the dialog's handler has run (without: once the console has "
+               "taken the request)");
 
   std::string id, number, wparam, lparam, text, start, end;
   // Numbers are taken as text and parsed below, so that "010" is ten, not eight.

@@ -1,7 +1,7 @@
 // quorvane-send: the command-line client of the console's local socket (see command_line.h).
 // Exit status: 0 when the console took the request (and, with --sync, ran its handler), 1 when
-// the console refused it, the arguments are malformed or the exchange broke off, 2 when no
-// console listens on the socket.
+// the console refused it (busy, a message box is open, permission denied), the arguments are
+// malformed or the exchange broke off, 2 when no console listens on the socket.
 #include <chrono>
 #include <cstdio>
 #include <iostream>
@@ -15,7 +15,8 @@ constexpr int kRefused = 1;
 constexpr int kNoConsole = 2;
 
 // A reply that comes after the handler may wait for a long handler (registration pauses for
-// seconds, a message box waits for a person); a queued request is answered at once.
+// seconds, a message box waits for a person); a queued request is answered once taken, which
+// waits for one handler at most.
 constexpr std::chrono::seconds kAfterHandlerTimeout{60};
 constexpr std::chrono::seconds kQueuedTimeout{10};
 
@@ -54,6 +55,8 @@ int main(int argc, char** argv) {
       break;
   }
   if (!result.reply.ok()) return Fail(kRefused, *result.reply.error);
+  // Taken all the same (an unknown command reaches the dialog's default processing).
+  if (result.reply.note) std::cerr << "quorvane-send: " << *result.reply.note << '\n';
   if (result.reply.text) {
     // The text exactly as the control holds it: no newline of our own.
     const std::string& text = *result.reply.text;

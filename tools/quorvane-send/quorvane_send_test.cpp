@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
+#include <future>
 #include <map>
 #include <string>
 #include <vector>
@@ -181,6 +183,44 @@ TEST_F(QuorvaneSendTest, RefusedAndMalformedRequestsExitWithOneAndOneLine) {
     EXPECT_EQ(finished.err.find('\n'), finished.err.size() - 1) << finished.err;
   }
   EXPECT_TRUE(console.procedure().Received(WM_COMMAND).empty());
+}
+
+TEST_F(QuorvaneSendTest, UnknownCommandIsTakenWithANoteOnStandardError) {
+  const Finished unknown = SendToConsole({"command", "4242"});
+  EXPECT_EQ(unknown.status, 0);
+  EXPECT_EQ(unknown.err,
+            "quorvane-send: neither a control nor the command table knows command 4242; the "
+            "dialog's default processing takes it\n");
+  EXPECT_EQ(SendToConsole({"command", std::to_string(kCommandWithoutControl)}).err, "");
+}
+
+TEST_F(QuorvaneSendTest, InputWhileAMessageBoxIsOpenExitsWithOne) {
+  std::promise<std::function<void(int)>> box_shown;
+  console.front_end().answer = [&](const testing_support::ShownMessageBox&,
+                                   std::function<void(int)> dismiss) {
+    box_shown.set_value(std::move(dismiss));
+  };
+  console.procedure().on_command = [&](WORD id) {
+    if (id == kButton) MessageBoxW(console.dialog(), L"busy", L"test", MB_OK);
+  };
+  const std::vector<std::string> socket = {QUORVANE_SEND_BINARY, "--socket",
+                                           console.socket_path().string()};
+  const auto with = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), socket.begin(), socket.end());
+    return args;
+  };
+  Finished opening, during;
+  console.RunWhile([&] {
+    opening = RunProgram(with({"command", std::to_string(kButton)}));
+    auto shown = box_shown.get_future();
+    if (shown.wait_for(std::chrono::seconds(20)) != std::future_status::ready) return;
+    during = RunProgram(with({"command", std::to_string(kCommandWithoutControl)}));
+    shown.get()(IDOK);
+  });
+  EXPECT_EQ(opening.status, 0);
+  EXPECT_EQ(during.status, 1);
+  EXPECT_EQ(during.err, "quorvane-send: a message box is open\n");
+  EXPECT_EQ(console.procedure().Received(WM_COMMAND).size(), 1u);
 }
 
 TEST_F(QuorvaneSendTest, NoConsoleListeningExitsWithTwo) {
