@@ -112,17 +112,21 @@ void CCom::SetOwnerWnd(HWND hWnd) { m_hWndOwner = hWnd; }
 BOOL CCom::ClosePort() {
   m_bConnected = FALSE;
   ::Sleep(10);
-  if (m_hComm != nullptr) ::SetCommMask(m_hComm, 0);  // ends the watch thread's pending wait
+  if (m_hComm != nullptr) {
+    ::SetCommMask(m_hComm, 0);  // ends the watch thread's pending wait
+    ::EscapeCommFunction(m_hComm, CLRDTR);
+    ::PurgeComm(m_hComm, kPurgeAll);  // ends its read in progress
+    ::Sleep(10);
+    // Closing also fails every call the thread makes from now on, so a line that keeps receiving
+    // cannot keep it reading. The handle value stays until the thread has ended: it names
+    // nothing any more, and the thread may still be looking at it.
+    ::CloseHandle(m_hComm);
+  }
   if (m_pWatchThread) {
     m_pWatchThread->Join();
     m_pWatchThread.reset();
   }
-  if (m_hComm != nullptr) {
-    ::EscapeCommFunction(m_hComm, CLRDTR);
-    ::PurgeComm(m_hComm, kPurgeAll);
-    ::Sleep(10);
-    CloseAndForget(m_hComm);
-  }
+  m_hComm = nullptr;
   CloseAndForget(m_osRead.hEvent);
   CloseAndForget(m_osWrite.hEvent);
   return TRUE;
@@ -166,7 +170,9 @@ int CCom::PortNumber() const {
 }
 
 void CCom::NotifyOwner(DWORD dwCount, int nPort) const {
-  ::SendMessageW(m_hWndOwner, WM_COMM_READ, dwCount, nPort);
+  // A burst read after the close began is dropped, so that the owner hears nothing once
+  // ClosePort has returned; one already handed over is handled while ClosePort waits.
+  if (m_bConnected) ::SendMessageW(m_hWndOwner, WM_COMM_READ, dwCount, nPort);
 }
 
 UINT CCom::CommWatchProc(LPVOID pParam) {
@@ -181,7 +187,8 @@ UINT CCom::CommWatchProc(LPVOID pParam) {
     return 0;
   }
   if (!::SetCommMask(pCom->m_hComm, EV_RXCHAR)) {
-    AfxMessageBox(L"CommWatchProc Exit 3nd if");
+    // A port closed before the thread got this far has simply ended its run.
+    if (pCom->m_bConnected) AfxMessageBox(L"CommWatchProc Exit 3nd if");
     ::CloseHandle(hEvent);
     return 0;
   }
@@ -192,9 +199,10 @@ UINT CCom::CommWatchProc(LPVOID pParam) {
     ::WaitCommEvent(pCom->m_hComm, &dwEvent, nullptr);
     if (dwEvent & EV_RXCHAR) {
       // Later reads of a burst go behind the earlier ones; a full buffer is handed over at once,
-      // so no byte is overwritten before the owner has it.
+      // so no byte is overwritten before the owner has it. The run flag is tested before every
+      // read too, as a line that never pauses would otherwise keep the thread reading.
       DWORD dwTotal = 0;
-      for (DWORD dwRead; (dwRead = pCom->ReadCommBlock(dwTotal)) != 0;) {
+      for (DWORD dwRead; pCom->m_bConnected && (dwRead = pCom->ReadCommBlock(dwTotal)) != 0;) {
         dwTotal += dwRead;
         if (dwTotal == kRecvBufSize) {
           pCom->NotifyOwner(dwTotal, nPort);

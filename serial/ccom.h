@@ -5,8 +5,10 @@
 //
 // The watch thread hands a burst over with SendMessageW and waits until the owner has copied it,
 // so the receive buffer is never written while the owner reads it. ClosePort and the destructor
-// wait for the thread to end, handling its last notification meanwhile: the thread never
-// outlives the buffer it reads into, and closing from the owner's thread cannot deadlock.
+// close the handle, which ends the thread's wait or read at once however busy the line, and then
+// wait for the thread to end, handling a notification it already sent: the thread never outlives
+// the buffer it reads into, closing from the owner's thread cannot deadlock, and no burst reaches
+// the owner after ClosePort has returned.
 #pragma once
 
 #include <atomic>

@@ -17,6 +17,7 @@
 #include "platform/ports/board.h"
 #include "platform/terminal/message_loop.h"
 #include "testing/recording_front_end.h"
+#include "testing/streaming_far_end.h"
 #include "testing/temp_dir.h"
 #include "testing/test_dialog.h"
 
@@ -168,6 +169,30 @@ TEST_F(CComTest, NothingArrivesAfterTheClose) {
   WriteFarEnd("late");
   loop_.RunUntilOrTimeout([] { return false; }, 300ms);
   EXPECT_TRUE(collector_.counts.empty());
+}
+
+TEST_F(CComTest, APortThatKeepsReceivingClosesAtOnceAndNothingArrivesAfterwards) {
+  // 1 KB every 90 ms is a 115200-baud line's pace: it never pauses as long as a read waits.
+  struct Stream {
+    const char* name;
+    std::size_t chunk;
+    std::chrono::milliseconds period;
+  };
+  const Stream streams[] = {{"115200 baud", 1024, 90ms}, {"full speed", 4096, 0ms}};
+  for (const Stream& stream : streams) {
+    SCOPED_TRACE(stream.name);
+    Open();
+    testing_support::StreamingFarEnd streaming(far_end_, stream.chunk, stream.period, 5s);
+    ASSERT_TRUE(ReceiveAll(collector_.bytes.size() + 2 * stream.chunk));
+
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_TRUE(com_.ClosePort());
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 200ms);  // it took seconds
+    const std::size_t bursts_at_close = collector_.counts.size();
+    loop_.RunUntilOrTimeout([] { return false; }, 200ms);
+    EXPECT_EQ(collector_.counts.size(), bursts_at_close);
+    EXPECT_EQ(com_.m_hComm, nullptr);
+  }
 }
 
 TEST_F(CComTest, OpeningAnOpenPortLeavesOneWatchThread) {

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <map>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -19,7 +20,9 @@
 #include "sender/socket_io.h"
 #include "sim/sandbox.h"
 #include "testing/child_process.h"
+#include "testing/streaming_far_end.h"
 #include "testing/temp_dir.h"
+#include "testing/tty_end.h"
 
 namespace {
 
@@ -70,6 +73,17 @@ class ConsoleProcessTest : public ::testing::Test {
   sender::ExchangeResult Send(sender::Action action) {
     const auto line = sender::EncodeRequest({std::move(action), sender::Delivery::AfterHandler});
     return sender::Exchange(sim::ConsoleSocketIn(Sandbox()), std::get<std::string>(line), 20s);
+  }
+
+  // Waits until the standard output holds `text` after its first `from` bytes; false after 10 s.
+  static bool OutputShows(const ChildProcess& console, std::string_view text,
+                          std::size_t from = 0) {
+    const auto give_up = std::chrono::steady_clock::now() + 10s;
+    while (console.Output().find(text, from) == std::string::npos) {
+      if (std::chrono::steady_clock::now() > give_up) return false;
+      std::this_thread::sleep_for(5ms);
+    }
+    return true;
   }
 
   testing_support::TempDir temp_;
@@ -257,6 +271,61 @@ TEST_F(ConsoleProcessTest, ADisplayWithNoServerLeavesTheConsoleHeadless) {
   EXPECT_EQ(console->Wait(20s), 0);
   EXPECT_EQ(console->Errors(), "quorvane: no X server answers on DISPLAY " + display +
                                    "; headless\n");
+}
+
+// What a busy line carries into COM1: 1 KB every 90 ms is a 115200-baud line's pace.
+struct Stream {
+  const char* name;
+  std::size_t chunk;
+  std::chrono::milliseconds period;
+};
+constexpr Stream kStreams[] = {{"115200 baud", 1024, 90ms}, {"full speed", 4096, 0ms}};
+
+// The port closes and the console ends in tens of milliseconds (the close button then pauses
+// 100 ms of its own); before, both waited for the stream to stop, which took seconds. The bound
+// leaves room for the sanitizers on a loaded machine.
+constexpr auto kPrompt = 1s;
+constexpr auto kCloseButtonPause = 100ms;
+
+TEST_F(ConsoleProcessTest, APortThatKeepsReceivingClosesAtOnceAndLogsNothingAfterwards) {
+  for (const Stream& stream : kStreams) {
+    for (const bool by_signal : {false, true}) {
+      SCOPED_TRACE(std::string(stream.name) + (by_signal ? ", SIGTERM" : ", command 1006"));
+      auto console = StartConsole();
+      Send(sender::CommandRequest{1050});
+      Send(sender::CommandRequest{1007});
+      testing_support::TtyEnd far_end(Sandbox() / "tty/COM1");
+      ASSERT_TRUE(far_end.is_open());
+      testing_support::StreamingFarEnd streaming(far_end.fd(), stream.chunk, stream.period, 8s);
+      ASSERT_TRUE(OutputShows(*console, "recvdatasize"));
+      std::this_thread::sleep_for(200ms);  // the watch thread is deep in the stream
+
+      auto started = std::chrono::steady_clock::now();
+      const auto close = Send(sender::CommandRequest{1008});
+      const auto close_took = std::chrono::steady_clock::now() - started;
+      ASSERT_EQ(close.status, sender::ExchangeStatus::Replied);
+      EXPECT_LT(close_took, kPrompt + kCloseButtonPause);
+      // The line keeps coming while nothing more may reach the log.
+      const std::string logged_at_close = console->Output();
+      EXPECT_TRUE(logged_at_close.ends_with("COM1 closed success \r\n"));
+      std::this_thread::sleep_for(300ms);
+      EXPECT_EQ(console->Output().size(), logged_at_close.size());
+
+      Send(sender::CommandRequest{1007});
+      ASSERT_TRUE(OutputShows(*console, "recvdatasize", logged_at_close.size()));
+      std::this_thread::sleep_for(200ms);
+
+      started = std::chrono::steady_clock::now();
+      if (by_signal) {
+        ::kill(console->pid(), SIGTERM);
+      } else {
+        Send(sender::CommandRequest{1006});
+      }
+      EXPECT_EQ(console->Wait(20s), 0);
+      EXPECT_LT(std::chrono::steady_clock::now() - started, kPrompt);
+      EXPECT_EQ(console->Errors(), "");
+    }
+  }
 }
 
 }  // namespace
