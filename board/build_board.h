@@ -12,7 +12,7 @@
 namespace board {
 
 struct BoardOptions {
-  std::filesystem::path sandbox;                  // --sandbox, or sim::DefaultSandboxFolder()
+  std::filesystem::path sandbox;                  // --sandbox, or platform::DefaultSandboxFolder()
   std::optional<std::filesystem::path> profile;  // --board, or ProfileFromEnvironment()
 };
 

@@ -1,12 +1,10 @@
 #include "sim/sandbox.h"
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <string>
 #include <system_error>
 #include <utility>
@@ -14,10 +12,6 @@
 #include "platform/linux/posix_calls.h"
 
 namespace sim {
-
-std::filesystem::path ConsoleSocketIn(const std::filesystem::path& sandbox_folder) {
-  return sandbox_folder / "console.sock";
-}
 
 namespace {
 
@@ -67,23 +61,6 @@ void MakePrivate(const std::filesystem::path& folder) {
 }
 
 }  // namespace
-
-std::filesystem::path DefaultSandboxFolder() {
-  const std::filesystem::path tail = std::filesystem::path("quorvane") / "sim";
-  // The XDG rules ignore relative values.
-  if (const char* state = std::getenv("XDG_STATE_HOME"); state && *state == '/') {
-    return state / tail;
-  }
-  const char* home = std::getenv("HOME");
-  if (!home || *home != '/') {
-    const passwd* user = ::getpwuid(::geteuid());
-    home = user ? user->pw_dir : nullptr;
-  }
-  if (!home || *home != '/') {
-    throw SandboxError("no home folder to hold the sandbox; name one with --sandbox");
-  }
-  return std::filesystem::path(home) / ".local" / "state" / tail;
-}
 
 Sandbox Sandbox::Prepare(const std::filesystem::path& folder) {
   std::filesystem::path absolute = std::filesystem::absolute(folder).lexically_normal();

@@ -4,9 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <fstream>
-#include <optional>
 #include <string>
 
 #include "testing/temp_dir.h"
@@ -30,20 +28,6 @@ std::string RefusalOf(const fs::path& folder) {
   }
   return "";
 }
-
-// Sets an environment variable for one test and puts the old value back.
-class ScopedEnvironment {
- public:
-  ScopedEnvironment(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    value ? ::setenv(name, value, 1) : ::unsetenv(name);
-  }
-  ~ScopedEnvironment() { old_ ? ::setenv(name_, old_->c_str(), 1) : ::unsetenv(name_); }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
 
 TEST(SandboxTest, ANewSandboxAndItsMissingParentsArePrivateToTheUser) {
   testing_support::TempDir dir;
@@ -124,18 +108,6 @@ TEST(SandboxTest, AFileWhereTheSandboxOrAVolumeShouldBeIsRefused) {
   EXPECT_NE(refusal.find((folder / "volumes" / "Windows").string() + ": is there but not a folder"),
             std::string::npos)
       << refusal;
-}
-
-TEST(SandboxTest, DefaultFolderFollowsXdgStateHomeElseHome) {
-  {
-    const ScopedEnvironment state("XDG_STATE_HOME", "/somewhere/state");
-    EXPECT_EQ(DefaultSandboxFolder(), fs::path("/somewhere/state/quorvane/sim"));
-  }
-  const ScopedEnvironment home("HOME", "/home/tester");
-  for (const char* unusable : {static_cast<const char*>(nullptr), "", "relative/state"}) {
-    const ScopedEnvironment state("XDG_STATE_HOME", unusable);
-    EXPECT_EQ(DefaultSandboxFolder(), fs::path("/home/tester/.local/state/quorvane/sim"));
-  }
 }
 
 }  // namespace

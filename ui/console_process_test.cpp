@@ -8,9 +8,9 @@
 #include <fstream>
 #include <thread>
 
+#include "platform/ports/sandbox_location.h"
 #include "sender/client.h"
 #include "sender/protocol.h"
-#include "sim/sandbox.h"
 #include "testing/child_process.h"
 #include "testing/temp_dir.h"
 
@@ -31,7 +31,7 @@ class ConsoleProcessTest : public ::testing::Test {
     auto console = std::make_unique<ChildProcess>(args, temp_.path(),
                                                   std::map<std::string, std::string>{{"QUORVANE_BOARD", ""}});
     const auto give_up = std::chrono::steady_clock::now() + 20s;
-    while (!sender::ConsoleAnswers(sim::ConsoleSocketIn(Sandbox()))) {
+    while (!sender::ConsoleAnswers(platform::ConsoleSocketIn(Sandbox()))) {
       if (std::chrono::steady_clock::now() > give_up || console->Wait(0ms)) {
         ADD_FAILURE() << "the console did not come up: " << console->Errors();
         break;
@@ -43,7 +43,7 @@ class ConsoleProcessTest : public ::testing::Test {
 
   sender::ExchangeResult Send(sender::Action action) {
     const auto line = sender::EncodeRequest({std::move(action), sender::Delivery::AfterHandler});
-    return sender::Exchange(sim::ConsoleSocketIn(Sandbox()), std::get<std::string>(line), 20s);
+    return sender::Exchange(platform::ConsoleSocketIn(Sandbox()), std::get<std::string>(line), 20s);
   }
 
   testing_support::TempDir temp_;
@@ -60,7 +60,7 @@ TEST_F(ConsoleProcessTest, ExitCommandEndsTheConsoleCleanly) {
   EXPECT_EQ(console->Wait(20s), 0);
   EXPECT_FALSE(fs::exists(Sandbox() / "volumes/SDMMC/rwtest.txt"));
   EXPECT_FALSE(fs::exists(Sandbox() / "volumes/DataStorage/rwtest.txt"));
-  EXPECT_FALSE(fs::exists(sim::ConsoleSocketIn(Sandbox())));
+  EXPECT_FALSE(fs::exists(platform::ConsoleSocketIn(Sandbox())));
   EXPECT_EQ(console->Errors(), "");
 }
 
