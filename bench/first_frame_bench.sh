@@ -3,13 +3,13 @@
 # its dialog's first painted frame, over a number of starts on fresh sandboxes of the simulated
 # terminal. Each start must end with status 0.
 #
-#   bench/first_frame_bench.sh [BUILD_DIR [RUNS]]     (defaults: build/default, 20)
+#   bench/first_frame_bench.sh [BUILD_DIR [RUNS]]     (defaults: build/bench, 20)
 #
 # Exit status: 0 when the median meets the target, 1 when it misses, 2 when a run failed.
 set -euo pipefail
 
 bench_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-build_dir=${1:-build/default}
+build_dir=${1:-build/bench}
 runs=${2:-20}
 
 if ! command -v python3 >/dev/null; then

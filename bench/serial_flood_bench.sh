@@ -6,14 +6,14 @@
 # shape takes the same bytes: two pseudo-terminals joined by socat in the relay's place, and socat
 # reading the console side into a file in the console's place.
 #
-#   bench/serial_flood_bench.sh [BUILD_DIR [MEGABYTES]]     (defaults: build/default, 20)
+#   bench/serial_flood_bench.sh [BUILD_DIR [MEGABYTES]]     (defaults: build/bench, 20)
 #
 # Exit status: 0 when the target is met, 1 when it is missed, 2 when a run failed (the console
 # misbehaved, or a byte was lost, duplicated or changed on either line).
 set -euo pipefail
 
 bench_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-build_dir=${1:-build/default}
+build_dir=${1:-build/bench}
 megabytes=${2:-20}
 
 for tool in python3 socat; do

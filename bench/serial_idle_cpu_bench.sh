@@ -5,13 +5,13 @@
 # console's CPU time (utime + stime from /proc/PID/stat) over the window, as a share of one core;
 # each thread's share and its wake-ups (context switches) are shown beside it.
 #
-#   bench/serial_idle_cpu_bench.sh [BUILD_DIR [SECONDS]]     (defaults: build/default, 10)
+#   bench/serial_idle_cpu_bench.sh [BUILD_DIR [SECONDS]]     (defaults: build/bench, 10)
 #
 # Exit status: 0 when the target is met, 1 when it is missed, 2 when the run failed.
 set -euo pipefail
 
 bench_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-build_dir=${1:-build/default}
+build_dir=${1:-build/bench}
 seconds=${2:-10}
 
 if ! command -v python3 >/dev/null; then

@@ -4,12 +4,12 @@
 # Each run gets a fresh sandbox on the simulated terminal and is ended the ordinary way, with
 # command 1006, which must end the console with status 0.
 #
-#   bench/startup_bench.sh [BUILD_DIR [RUNS]]     (defaults: build/default, 20)
+#   bench/startup_bench.sh [BUILD_DIR [RUNS]]     (defaults: build/bench, 20)
 #
 # Exit status: 0 when both targets are met, 1 when one is missed, 2 when a run failed.
 set -euo pipefail
 
-build_dir=${1:-build/default}
+build_dir=${1:-build/bench}
 runs=${2:-20}
 readonly target_ready_ms=50 target_rss_mib=20
 

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package from a finished build into a temporary folder and checks what a
 # kiosk device would get: every file where it belongs, the dependencies that the programs and
-# the run-time plugins need, a desktop entry and a unit that name what the package ships, and
-# maintainer scripts that parse.
+# the run-time plugins need, a desktop entry and a unit that name what the package ships, a
+# machine-readable copyright file, and maintainer scripts that parse.
 # Usage: package_test.sh CPACK BUILD_DIR SOURCE_DIR
 set -uo pipefail
 cpack=$1 build=$2 source=$3
@@ -30,7 +30,8 @@ field() { dpkg-deb -f "$deb" "$1"; }
 
 # The control fields, and the file name that Debian's tools expect for them.
 [ "$(field Package)" = quorvane ] || fail "Package is '$(field Package)'"
-[ "$(field Maintainer)" = "Quorvane developers" ] || fail "Maintainer is '$(field Maintainer)'"
+[ "$(field Maintainer)" = "Quorvane developers <dev@quorvane.invalid>" ] ||
+  fail "Maintainer is '$(field Maintainer)'"
 [ "$(field Section)" = utils ] || fail "Section is '$(field Section)'"
 [ -n "$(field Description)" ] || fail "no Description"
 expected_name="quorvane_$(field Version)_$(dpkg --print-architecture).deb"
@@ -44,7 +45,8 @@ for expected in \
   "-rw-r--r-- root/root ./usr/share/icons/hicolor/48x48/apps/quorvane.png" \
   "-rw-r--r-- root/root ./usr/share/applications/quorvane.desktop" \
   "-rw-r--r-- root/root ./lib/systemd/system/quorvane-kiosk.service" \
-  "-rw-r--r-- root/root ./usr/share/quorvane/example-profile.toml"; do
+  "-rw-r--r-- root/root ./usr/share/quorvane/example-profile.toml" \
+  "-rw-r--r-- root/root ./usr/share/doc/quorvane/copyright"; do
   grep -qxF -- "$expected" "$work/contents" || fail "the package lacks: $expected"
 done
 while read -r _ _ path; do
@@ -61,10 +63,22 @@ for pair in \
   "res/quorvane.png usr/share/icons/hicolor/48x48/apps/quorvane.png" \
   "packaging/quorvane.desktop usr/share/applications/quorvane.desktop" \
   "packaging/quorvane-kiosk.service lib/systemd/system/quorvane-kiosk.service" \
-  "board/example-profile.toml usr/share/quorvane/example-profile.toml"; do
+  "board/example-profile.toml usr/share/quorvane/example-profile.toml" \
+  "packaging/copyright usr/share/doc/quorvane/copyright"; do
   read -r from to <<<"$pair"
   cmp -s "$source/$from" "$root/$to" || fail "/$to differs from $from"
 done
+# The copyright file in the machine-readable format: its header names the format and the
+# package's contact, every paragraph on files says whose they are and under which licence.
+copyright="$root/usr/share/doc/quorvane/copyright"
+[ "$(head -n 1 "$copyright")" = \
+  "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" ] ||
+  fail "the copyright file does not open with the format it follows"
+grep -qxF "Upstream-Contact: $(field Maintainer)" "$copyright" ||
+  fail "the copyright file's contact is not the Maintainer"
+awk -v RS= '/(^|\n)Files:/ && !(/\nCopyright: ./ && /\nLicense: ./) { bad = 1 } END { exit bad }' \
+  "$copyright" || fail "a Files paragraph of the copyright file lacks Copyright or License"
+grep -qx "Files: \*" "$copyright" || fail "the copyright file covers not every file"
 # The stripped programs still load their libraries and start.
 for program in quorvane quorvane-send; do
   "$root/usr/bin/$program" --help >/dev/null 2>&1 || fail "/usr/bin/$program --help fails"

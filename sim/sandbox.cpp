@@ -1,13 +1,11 @@
 #include "sim/sandbox.h"
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <string>
 #include <utility>
 #include <vector>
@@ -16,10 +14,6 @@
 #include "sim/trusted_folder.h"
 
 namespace sim {
-
-std::filesystem::path ConsoleSocketIn(const std::filesystem::path& sandbox_folder) {
-  return sandbox_folder / "console.sock";
-}
 
 namespace {
 
@@ -147,23 +141,6 @@ TrustedFolder OpenTrusted(const fs::path& folder) {
 }
 
 }  // namespace
-
-std::filesystem::path DefaultSandboxFolder() {
-  const std::filesystem::path tail = std::filesystem::path("quorvane") / "sim";
-  // The XDG rules ignore relative values.
-  if (const char* state = std::getenv("XDG_STATE_HOME"); state && *state == '/') {
-    return state / tail;
-  }
-  const char* home = std::getenv("HOME");
-  if (!home || *home != '/') {
-    const passwd* user = ::getpwuid(::geteuid());
-    home = user ? user->pw_dir : nullptr;
-  }
-  if (!home || *home != '/') {
-    throw SandboxError("no home folder to hold the sandbox; name one with --sandbox");
-  }
-  return std::filesystem::path(home) / ".local" / "state" / tail;
-}
 
 Sandbox Sandbox::Prepare(const std::filesystem::path& folder) {
   std::filesystem::path absolute = std::filesystem::absolute(folder).lexically_normal();

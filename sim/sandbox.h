@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "platform/linux/posix_calls.h"
+#include "platform/ports/sandbox_location.h"
 
 namespace sim {
 
@@ -33,13 +34,6 @@ class SandboxError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// Where the console listens for outside senders, inside a sandbox folder.
-std::filesystem::path ConsoleSocketIn(const std::filesystem::path& sandbox_folder);
-
-// $XDG_STATE_HOME/quorvane/sim, or ~/.local/state/quorvane/sim. Throws SandboxError when
-// neither the environment nor the user database names a home folder.
-std::filesystem::path DefaultSandboxFolder();
-
 class Sandbox {
  public:
   // Creates the folder (and its missing parents, 0700 too) with the volume and tty folders, or
@@ -50,7 +44,7 @@ class Sandbox {
 
   const std::filesystem::path& Folder() const { return folder_; }
   std::filesystem::path VolumeFolder(std::string_view volume) const;
-  std::filesystem::path ConsoleSocket() const { return ConsoleSocketIn(folder_); }
+  std::filesystem::path ConsoleSocket() const { return platform::ConsoleSocketIn(folder_); }
   // Where outside programs find the far end of the simulated port COMn.
   std::filesystem::path SerialFarEnd(int port) const;
 

@@ -4,10 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
-#include <iterator>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <optional>
 #include <string>
@@ -34,20 +33,6 @@ std::string RefusalOf(const fs::path& folder) {
   }
   return "";
 }
-
-// Sets an environment variable for one test and puts the old value back.
-class ScopedEnvironment {
- public:
-  ScopedEnvironment(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    value ? ::setenv(name, value, 1) : ::unsetenv(name);
-  }
-  ~ScopedEnvironment() { old_ ? ::setenv(name_, old_->c_str(), 1) : ::unsetenv(name_); }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
 
 TEST(SandboxTest, ANewSandboxAndItsMissingParentsArePrivateToTheUser) {
   testing_support::TempDir dir;
@@ -272,18 +257,6 @@ TEST(SandboxTest, FilesInTheSandboxAreTheUsersAloneAndNeverReachedThroughALink) 
     }
     std::ifstream in(outside);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "precious\n") << c.what;
-  }
-}
-
-TEST(SandboxTest, DefaultFolderFollowsXdgStateHomeElseHome) {
-  {
-    const ScopedEnvironment state("XDG_STATE_HOME", "/somewhere/state");
-    EXPECT_EQ(DefaultSandboxFolder(), fs::path("/somewhere/state/quorvane/sim"));
-  }
-  const ScopedEnvironment home("HOME", "/home/tester");
-  for (const char* unusable : {static_cast<const char*>(nullptr), "", "relative/state"}) {
-    const ScopedEnvironment state("XDG_STATE_HOME", unusable);
-    EXPECT_EQ(DefaultSandboxFolder(), fs::path("/home/tester/.local/state/quorvane/sim"));
   }
 }
 

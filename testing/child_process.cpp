@@ -26,11 +26,15 @@ std::string ReadAll(const std::filesystem::path& file) {
 }  // namespace
 
 ChildProcess::ChildProcess(std::vector<std::string> args, const std::filesystem::path& output_folder,
-                           const std::map<std::string, std::string>& environment)
+                           const std::map<std::string, std::string>& environment,
+                           const std::string& input)
     : out_file_(output_folder / "stdout"), err_file_(output_folder / "stderr") {
+  // A file rather than a pipe: the program reads it at its own pace and nobody blocks writing.
+  const std::filesystem::path in_file = output_folder / "stdin";
+  std::ofstream(in_file, std::ios::binary) << input;
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, in_file.c_str(), O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out_file_.c_str(),
                                    O_WRONLY | O_CREAT | O_TRUNC, 0600);
   posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err_file_.c_str(),

@@ -1,6 +1,7 @@
-// A real program started by a test: standard output and standard error go to files, so that a
-// long-running program (the console) can be watched while it runs and read after it ends. A
-// program still running when the object goes is killed.
+// A real program started by a test: standard input comes from a given text, standard output and
+// standard error go to files, so that a long-running program (the console) can be watched while
+// it runs and a short one (quorvane-send, socat) read after it ends. A program still running when
+// the object goes is killed.
 #pragma once
 
 #include <chrono>
@@ -17,9 +18,11 @@ namespace testing_support {
 class ChildProcess {
  public:
   // Starts `args[0]` (searched on PATH) with `environment` added to this process's environment.
-  // Its outputs go to files in `output_folder`.
+  // It reads `input` on its standard input, then the end of it; its outputs go to files in
+  // `output_folder`.
   ChildProcess(std::vector<std::string> args, const std::filesystem::path& output_folder,
-               const std::map<std::string, std::string>& environment = {});
+               const std::map<std::string, std::string>& environment = {},
+               const std::string& input = "");
   ~ChildProcess();
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;

@@ -15,10 +15,10 @@
 #include <vector>
 
 #include "platform/linux/socket_calls.h"
+#include "platform/ports/sandbox_location.h"
 #include "sender/client.h"
 #include "sender/protocol.h"
 #include "sender/socket_io.h"
-#include "sim/sandbox.h"
 #include "testing/child_process.h"
 #include "testing/streaming_far_end.h"
 #include "testing/temp_dir.h"
@@ -53,7 +53,7 @@ class ConsoleProcessTest : public ::testing::Test {
                                              Screen screen = Screen::kHeadless) {
     auto console = Launch(std::move(extra_args), std::move(environment), screen);
     const auto give_up = std::chrono::steady_clock::now() + 20s;
-    while (!sender::ConsoleAnswers(sim::ConsoleSocketIn(Sandbox()))) {
+    while (!sender::ConsoleAnswers(platform::ConsoleSocketIn(Sandbox()))) {
       if (std::chrono::steady_clock::now() > give_up || console->Wait(0ms)) {
         ADD_FAILURE() << "the console did not come up: " << console->Errors();
         break;
@@ -67,12 +67,12 @@ class ConsoleProcessTest : public ::testing::Test {
   void ExpectNothingLeftBehind() const {
     EXPECT_FALSE(fs::exists(Sandbox() / "volumes/SDMMC/rwtest.txt"));
     EXPECT_FALSE(fs::exists(fs::symlink_status(Sandbox() / "tty/COM1")));
-    EXPECT_FALSE(fs::exists(fs::symlink_status(sim::ConsoleSocketIn(Sandbox()))));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(platform::ConsoleSocketIn(Sandbox()))));
   }
 
   sender::ExchangeResult Send(sender::Action action) {
     const auto line = sender::EncodeRequest({std::move(action), sender::Delivery::AfterHandler});
-    return sender::Exchange(sim::ConsoleSocketIn(Sandbox()), std::get<std::string>(line), 20s);
+    return sender::Exchange(platform::ConsoleSocketIn(Sandbox()), std::get<std::string>(line), 20s);
   }
 
   // Waits until the standard output holds `text` after its first `from` bytes; false after 10 s.
@@ -100,7 +100,7 @@ TEST_F(ConsoleProcessTest, ExitCommandEndsTheConsoleCleanly) {
   EXPECT_EQ(console->Wait(20s), 0);
   EXPECT_FALSE(fs::exists(Sandbox() / "volumes/SDMMC/rwtest.txt"));
   EXPECT_FALSE(fs::exists(Sandbox() / "volumes/DataStorage/rwtest.txt"));
-  EXPECT_FALSE(fs::exists(sim::ConsoleSocketIn(Sandbox())));
+  EXPECT_FALSE(fs::exists(platform::ConsoleSocketIn(Sandbox())));
   EXPECT_EQ(console->Errors(), "");
 }
 
@@ -219,7 +219,7 @@ TEST_F(ConsoleProcessTest, StopSignalsDuringStartUpEndItAtOnce) {
 
 TEST_F(ConsoleProcessTest, SigtermEndsTheConsoleAtOnceBehindManyQueuedCommands) {
   auto console = StartConsole();
-  const auto address = platform::posix::LocalAddress(sim::ConsoleSocketIn(Sandbox()).string());
+  const auto address = platform::posix::LocalAddress(platform::ConsoleSocketIn(Sandbox()).string());
   ASSERT_TRUE(address.has_value());
   // 300 senders at once, each asking without waiting for the handler to open the port (which
   // pauses the console for some 100 ms each time).
@@ -245,7 +245,7 @@ TEST_F(ConsoleProcessTest, SigtermEndsTheConsoleAtOnceBehindManyQueuedCommands) 
   ::kill(console->pid(), SIGTERM);
   EXPECT_EQ(console->Wait(20s), 0);
   EXPECT_LT(std::chrono::steady_clock::now() - signalled, 1s);
-  EXPECT_FALSE(fs::exists(sim::ConsoleSocketIn(Sandbox())));
+  EXPECT_FALSE(fs::exists(platform::ConsoleSocketIn(Sandbox())));
 }
 
 TEST_F(ConsoleProcessTest, OtherSignalsLeaveTheStopSignalsWorking) {

@@ -12,10 +12,10 @@
 #include <QApplication>
 
 #include "board/build_board.h"
+#include "platform/ports/sandbox_location.h"
 #include "res/install_resources.h"
 #include "res/resource.h"
 #include "sender/client.h"
-#include "sim/sandbox.h"
 #include "ui/headless/headless_front_end.h"
 #include "ui/qt/qt_front_end.h"
 #include "ui/qt/qt_loop_waiter.h"
@@ -34,7 +34,7 @@ struct Options {
 
 board::BoardOptions BoardOptionsFrom(const Options& options) {
   board::BoardOptions board_options;
-  board_options.sandbox = options.sandbox.empty() ? sim::DefaultSandboxFolder()
+  board_options.sandbox = options.sandbox.empty() ? platform::DefaultSandboxFolder()
                                                   : std::filesystem::path(options.sandbox);
   board_options.profile = options.board.empty() ? board::ProfileFromEnvironment()
                                                 : std::optional<std::filesystem::path>(options.board);
@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
   try {
     board_options = BoardOptionsFrom(options);
     // A second console on the same sandbox would share its volumes and empty its journal.
-    if (sender::ConsoleAnswers(sim::ConsoleSocketIn(board_options.sandbox))) {
+    if (sender::ConsoleAnswers(platform::ConsoleSocketIn(board_options.sandbox))) {
       std::fprintf(stderr, "quorvane: a console already runs on %s\n",
                    board_options.sandbox.c_str());
       return 2;

@@ -4,8 +4,8 @@
 #include <optional>
 
 #include "framework/cwinapp.h"
+#include "platform/ports/sandbox_location.h"
 #include "sender/server.h"
-#include "sim/sandbox.h"
 
 namespace ui {
 
@@ -19,7 +19,7 @@ int RunConsole(const std::filesystem::path& sandbox, platform::FrontEnd& front_e
   // Runs inside the dialog's modal loop, once the dialog has been created and initialised.
   loop->core()->Post([&] {
     const HWND dialog = AfxGetApp()->m_pMainWnd->m_hWnd;
-    senders.emplace(sim::ConsoleSocketIn(sandbox), dialog, loop->core());
+    senders.emplace(platform::ConsoleSocketIn(sandbox), dialog, loop->core());
     if (const auto error = senders->Start()) {
       std::fprintf(stderr, "quorvane: %s\n", error->c_str());
       status = 2;

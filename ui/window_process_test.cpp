@@ -5,12 +5,12 @@
 #include <filesystem>
 #include <thread>
 
+#include "platform/ports/sandbox_location.h"
 #include "platform/terminal/resources.h"
 #include "res/install_resources.h"
 #include "res/resource.h"
 #include "sender/client.h"
 #include "sender/protocol.h"
-#include "sim/sandbox.h"
 #include "testing/child_process.h"
 #include "testing/temp_dir.h"
 #include "ui/qt/dialog_units.h"
@@ -52,7 +52,7 @@ class WindowProcessTest : public ::testing::Test {
 
   sender::ExchangeResult Send(sender::Action action) {
     const auto line = sender::EncodeRequest({std::move(action), sender::Delivery::AfterHandler});
-    return sender::Exchange(sim::ConsoleSocketIn(Sandbox()), std::get<std::string>(line), 20s);
+    return sender::Exchange(platform::ConsoleSocketIn(Sandbox()), std::get<std::string>(line), 20s);
   }
 
   std::string LogPane() { return Send(sender::ReadRequest{IDC_EDIT_LOG}).reply.text.value_or(""); }
@@ -89,8 +89,8 @@ TEST_F(WindowProcessTest, TappingCom5AndOpenInTheWindowOpensThePort) {
                         {"WAYLAND_DISPLAY", ""},
                         {"QT_QPA_PLATFORM", ""},
                         {"QUORVANE_BOARD", ""}});
-  ASSERT_TRUE(Eventually([&] { return sender::ConsoleAnswers(sim::ConsoleSocketIn(Sandbox())); },
-                         120s))
+  const auto socket = platform::ConsoleSocketIn(Sandbox());
+  ASSERT_TRUE(Eventually([&] { return sender::ConsoleAnswers(socket); }, 120s))
       << console.Errors();
   std::string window = XDoTool({"search", "--sync", "--onlyvisible", "--name", "^QUORVANE$"});
   window = window.substr(0, window.find('\n'));

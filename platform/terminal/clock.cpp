@@ -12,7 +12,7 @@ Clock::TimePoint MonotonicClock::Now() const {
   return TimePoint{std::chrono::duration_cast<Milliseconds>(steady_clock::now().time_since_epoch())};
 }
 
-void MonotonicClock::Sleep(Milliseconds duration) { std::this_thread::sleep_for(duration); }
+void MonotonicClock::Sleep(Milliseconds how_long) { std::this_thread::sleep_for(how_long); }
 
 std::optional<steady_clock::time_point> MonotonicClock::WallDeadline(TimePoint due) const {
   return steady_clock::time_point{due.time_since_epoch()};

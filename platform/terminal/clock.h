@@ -19,7 +19,7 @@ class Clock {
   virtual ~Clock() = default;
   virtual TimePoint Now() const = 0;
   // Blocks the calling thread for the given time.
-  virtual void Sleep(Milliseconds duration) = 0;
+  virtual void Sleep(Milliseconds how_long) = 0;
   // The wall-clock moment at which `due` comes, for a waiting thread; none when no amount of
   // waiting brings it (the virtual clock).
   virtual std::optional<std::chrono::steady_clock::time_point> WallDeadline(TimePoint due) const = 0;
@@ -28,7 +28,7 @@ class Clock {
 class MonotonicClock final : public Clock {
  public:
   TimePoint Now() const override;
-  void Sleep(Milliseconds duration) override;
+  void Sleep(Milliseconds how_long) override;
   std::optional<std::chrono::steady_clock::time_point> WallDeadline(TimePoint due) const override;
 };
 
@@ -36,7 +36,7 @@ class VirtualClock final : public Clock {
  public:
   TimePoint Now() const override { return TimePoint{Milliseconds{now_.load()}}; }
   // Sleep on the virtual clock passes the time at once: the caller is held back in virtual time.
-  void Sleep(Milliseconds duration) override { now_ += duration.count(); }
+  void Sleep(Milliseconds how_long) override { now_ += how_long.count(); }
   std::optional<std::chrono::steady_clock::time_point> WallDeadline(TimePoint) const override {
     return std::nullopt;
   }

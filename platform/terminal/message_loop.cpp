@@ -46,8 +46,9 @@ struct Timer {
 }  // namespace
 
 struct MessageLoop::Core::Impl {
-  Impl(Clock& clock, std::unique_ptr<LoopWaiter> waiter)
-      : clock(clock), waiter(waiter ? std::move(waiter) : std::make_unique<ConditionWaiter>()) {}
+  Impl(Clock& loop_clock, std::unique_ptr<LoopWaiter> given_waiter)
+      : clock(loop_clock),
+        waiter(given_waiter ? std::move(given_waiter) : std::make_unique<ConditionWaiter>()) {}
 
   Clock& clock;
   std::unique_ptr<LoopWaiter> waiter;

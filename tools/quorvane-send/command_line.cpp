@@ -4,7 +4,7 @@
 #include <charconv>
 #include <limits>
 
-#include "sim/sandbox.h"
+#include "platform/ports/sandbox_location.h"
 
 namespace quorvane_send {
 
@@ -43,9 +43,9 @@ std::filesystem::path SocketPath(const std::string& socket, const std::string& s
   if (!socket.empty()) return socket;
   try {
     const std::filesystem::path folder =
-        sandbox.empty() ? sim::DefaultSandboxFolder() : std::filesystem::path(sandbox);
-    return sim::ConsoleSocketIn(folder);
-  } catch (const sim::SandboxError& error) {
+        sandbox.empty() ? platform::DefaultSandboxFolder() : std::filesystem::path(sandbox);
+    return platform::ConsoleSocketIn(folder);
+  } catch (const platform::NoDefaultSandbox& error) {
     throw BadArgument{error.what()};
   }
 }

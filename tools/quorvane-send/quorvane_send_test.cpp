@@ -1,101 +1,40 @@
 // The real quorvane-send binary against a console running in this test process.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <future>
 #include <map>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/ports/window_model.h"
+#include "testing/child_process.h"
+#include "testing/temp_dir.h"
 #include "testing/test_console.h"
-
-extern char** environ;
 
 namespace {
 
 using namespace sender_testing;
 
 struct Finished {
-  int status = -1;
+  int status = -1;  // -1: still running at the limit, or ended by a signal
   std::string out;
   std::string err;
 };
 
-// Runs a program with `input` on its standard input and collects both of its outputs.
-Finished RunProgram(std::vector<std::string> args, const std::string& input = "",
+// Runs a program to its end with `input` on its standard input and collects both of its outputs.
+Finished RunProgram(std::vector<std::string> args, const std::filesystem::path& output_folder,
+                    const std::string& input = "",
                     const std::map<std::string, std::string>& environment = {}) {
-  int in[2], out[2], err[2];
-  if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0) {
-    ADD_FAILURE() << "pipe2 failed";
-    return {};
-  }
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
-  posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-  posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
-
-  std::vector<std::string> env_strings;
-  for (char** entry = environ; *entry != nullptr; ++entry) {
-    const std::string variable = *entry;
-    if (!environment.contains(variable.substr(0, variable.find('=')))) {
-      env_strings.push_back(variable);
-    }
-  }
-  for (const auto& [name, value] : environment) env_strings.push_back(name + "=" + value);
-  std::vector<char*> argv, envp;
-  for (auto& arg : args) argv.push_back(arg.data());
-  argv.push_back(nullptr);
-  for (auto& variable : env_strings) envp.push_back(variable.data());
-  envp.push_back(nullptr);
-
-  pid_t pid = -1;
-  const int spawned = ::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-  posix_spawn_file_actions_destroy(&actions);
-  ::close(in[0]);
-  ::close(out[1]);
-  ::close(err[1]);
-  if (spawned == 0) {
-    ssize_t written = 0;
-    for (std::size_t at = 0; at < input.size() && written >= 0;
-         at += static_cast<std::size_t>(written)) {
-      written = ::write(in[1], input.data() + at, input.size() - at);
-    }
-  }
-  ::close(in[1]);
-
-  Finished finished;
-  pollfd outputs[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
-  std::string* collected[2] = {&finished.out, &finished.err};
-  int open_outputs = 2;
-  while (open_outputs > 0 && ::poll(outputs, 2, 30000) > 0) {
-    for (int i = 0; i < 2; ++i) {
-      if (outputs[i].revents == 0) continue;
-      char chunk[4096];
-      const ssize_t got = ::read(outputs[i].fd, chunk, sizeof chunk);
-      if (got > 0) {
-        collected[i]->append(chunk, static_cast<std::size_t>(got));
-      } else {
-        outputs[i].fd = -1;
-        --open_outputs;
-      }
-    }
-  }
-  ::close(out[0]);
-  ::close(err[0]);
-  int wait_status = 0;
-  if (spawned == 0 && ::waitpid(pid, &wait_status, 0) == pid && WIFEXITED(wait_status)) {
-    finished.status = WEXITSTATUS(wait_status);
-  }
-  return finished;
+  testing_support::ChildProcess program(std::move(args), output_folder, environment, input);
+  EXPECT_TRUE(program.started());
+  const std::optional<int> status = program.Wait(std::chrono::seconds(30));
+  return {status.value_or(-1), program.Output(), program.Errors()};
 }
 
 class QuorvaneSendTest : public ::testing::Test {
@@ -105,7 +44,7 @@ class QuorvaneSendTest : public ::testing::Test {
                 const std::map<std::string, std::string>& environment = {}) {
     args.insert(args.begin(), QUORVANE_SEND_BINARY);
     Finished finished;
-    console.RunWhile([&] { finished = RunProgram(args, "", environment); });
+    console.RunWhile([&] { finished = RunProgram(args, outputs.path(), "", environment); });
     return finished;
   }
   Finished SendToConsole(std::vector<std::string> args) {
@@ -114,6 +53,7 @@ class QuorvaneSendTest : public ::testing::Test {
   }
 
   TestConsole console;
+  testing_support::TempDir outputs;
 };
 
 TEST_F(QuorvaneSendTest, ReadPrintsTheTextExactlyAsHeld) {
@@ -235,7 +175,7 @@ TEST_F(QuorvaneSendTest, GarbageFromSocatGetsAnErrorAndTheConsoleGoesOn) {
   Finished socat;
   console.RunWhile([&] {
     socat = RunProgram({"socat", "-", "UNIX-CONNECT:" + console.socket_path().string()},
-                       "\x01\x02 not a request\n");
+                       outputs.path(), "\x01\x02 not a request\n");
   });
   EXPECT_EQ(socat.status, 0) << socat.err;
   EXPECT_EQ(socat.out, "{\"error\":\"the request is not valid JSON (at byte 1)\",\"ok\":false}\n");
