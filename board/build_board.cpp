@@ -125,6 +125,7 @@ platform::Board BuildBoard(const BoardOptions& options) {
     board.volumes = MakeVolumes(settings, sandbox);
     board.devices = MakeDevices(settings, journal);
     board.ansi_code_page = settings.ansi_code_page;
+    board.edit_control_capacity = settings.edit_control_capacity;
     board.debug_port = MakeDebugPort(settings.debug_port, sandbox);
     AddSerialPorts(settings, sandbox, board);
     return board;
