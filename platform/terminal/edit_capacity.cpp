@@ -9,7 +9,8 @@ namespace {
 bool StartsLine(std::u16string_view text, std::size_t position) {
   if (position == 0) return true;
   const char16_t before = text[position - 1];
-  return before == u'\n' || (before == u'\r' && (position == text.size() || text[position] != u'\n'));
+  if (before == u'\n') return true;
+  return before == u'\r' && (position == text.size() || text[position] != u'\n');
 }
 
 }  // namespace

@@ -28,7 +28,9 @@ class WindowTest : public ::testing::Test {
   }
 
   void Append(LPCWSTR text) { SendMessageW(edit, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(text)); }
-  std::wstring Text() const { return platform::FromUtf16(platform::FindWindowState(edit)->text); }
+  std::wstring Text() const {
+    return platform::FromUtf16(platform::FindWindowState(edit)->text);
+  }
   bool Checked(int id) const { return SendMessageW(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
   std::vector<WPARAM> Commands() const {
     std::vector<WPARAM> commands;
