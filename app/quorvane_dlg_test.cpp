@@ -15,7 +15,7 @@ namespace fs = std::filesystem;
 TEST_F(ConsoleTest, StartUpShowsTheConsoleFullScreenWithNothingRunning) {
   Start();
   const platform::WindowState* window = platform::FindWindowState(dlg.m_hWnd);
-  EXPECT_EQ(window->text, L"QUORVANE");
+  EXPECT_EQ(window->text, u"QUORVANE");
   EXPECT_EQ(window->placement.x, 0);
   EXPECT_EQ(window->placement.y, 0);
   EXPECT_EQ(window->placement.cx, 800);
@@ -40,7 +40,7 @@ TEST_F(ConsoleTest, StartUpShowsTheConsoleFullScreenWithNothingRunning) {
 
 TEST_F(ConsoleTest, WithoutAnSdCardTheConsoleStartsAllTheSame) {
   Start("[volumes]\nSDMMC = \"absent\"\n");
-  EXPECT_EQ(platform::FindWindowState(dlg.m_hWnd)->text, L"QUORVANE");
+  EXPECT_EQ(platform::FindWindowState(dlg.m_hWnd)->text, u"QUORVANE");
   EXPECT_TRUE(front_end.message_boxes.empty());
   EXPECT_FALSE(fs::exists(Volume("SDMMC") / "rwtest.txt"));
 }

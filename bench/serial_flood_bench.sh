@@ -27,67 +27,18 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 PYTHONDONTWRITEBYTECODE=1 python3 - "$bench_dir" "$build_dir" "$megabytes" "$work" <<'PY'
-import os, re, select, signal, statistics, subprocess, sys, threading, time
+import os, signal, statistics, subprocess, sys, time
 
 bench_dir, build_dir, megabytes, work = sys.argv[1:5]
 sys.path.insert(0, bench_dir)
 from console_session import CLOCK_TICKS_PER_S, Console, RunFailed, describe_machine, run_bench, thread_usage
+from serial_flood import BURST, RECORD_BYTES, WRITE_CHUNK, Feeder, flood_pattern
 
-RECORD_BYTES = 16
-WRITE_CHUNK = 64 * 1024
 POLL_S = 0.005
 QUIET_S = 2    # once everything is written, a receiver this long without output has finished
 STALL_S = 10   # a receiver this long without output while bytes are still being written is stuck
 LINE_BYTES_PER_S = 115200 / 10  # 115200 baud, 8 data bits, no parity, 1 stop bit
 OPENING_LINES = b"COM1 CLOSE success \r\nCOM1 OPEN!! \r\n"
-BURST = re.compile(rb"\r\ncom\[1\] recvdatasize:(\d+)\r\n([^\r]*)\r\n")
-
-
-def flood_pattern(size):
-    """Records of 15 decimal digits counting up and a letter: ASCII without NUL or CR, so that
-    the log shows every byte as it is, and a lost, doubled or swapped record shows up."""
-    records = -(-size // RECORD_BYTES)
-    return b"".join(b"%015d%c" % (i, 65 + i % 26) for i in range(records))[:size]
-
-
-class Feeder(threading.Thread):
-    """Writes the flood into a far end as fast as the pseudo-terminal takes it, and keeps the far
-    end held until closed, so that nothing on the line sees it hang up mid-count."""
-
-    def __init__(self, far_end, data):
-        super().__init__(daemon=True)
-        self.data = data
-        self.fd = os.open(far_end, os.O_WRONLY | os.O_NOCTTY | os.O_NONBLOCK | os.O_CLOEXEC)
-        self.written = 0
-        self.started = None
-        self.error = None
-        self.finished = threading.Event()
-        self.halt = threading.Event()
-
-    def run(self):
-        try:
-            ready = select.poll()
-            ready.register(self.fd, select.POLLOUT)
-            flood = memoryview(self.data)
-            self.started = time.monotonic()
-            while self.written < len(flood) and not self.halt.is_set():
-                try:
-                    self.written += os.write(self.fd, flood[self.written:self.written + WRITE_CHUNK])
-                except BlockingIOError:
-                    ready.poll(100)
-        except OSError as error:
-            self.error = error
-        finally:
-            self.finished.set()
-
-    def __enter__(self):
-        self.start()
-        return self
-
-    def __exit__(self, *_):
-        self.halt.set()
-        self.join()
-        os.close(self.fd)
 
 
 class BurstLog:

@@ -118,6 +118,7 @@ platform::Board BuildBoard(const BoardOptions& options) {
     board.volumes = MakeVolumes(settings, sandbox);
     board.devices = MakeDevices(settings, journal);
     board.ansi_code_page = settings.ansi_code_page;
+    board.edit_control_capacity = settings.edit_control_capacity;
     board.debug_port = MakeDebugPort(settings.debug_port, sandbox);
     if (options.before_serial_lines) options.before_serial_lines();
     AddSerialPorts(settings, sandbox, board);

@@ -157,11 +157,12 @@ TEST_F(BuildBoardTest, AnAbsentDriverRefusesItsOpensAndTheJournalSaysSo) {
                             R"({"device":"MTR1:","event":"open refused","reason":"absent"})"));
 }
 
-TEST_F(BuildBoardTest, TheProfileSetsTheEasChannelsAndTheCodePage) {
-  Start("ansi_code_page = 932\n[drivers.EAS1]\n"
+TEST_F(BuildBoardTest, TheProfileSetsTheEasChannelsTheCodePageAndTheEditCapacity) {
+  Start("ansi_code_page = 932\nedit_control_capacity = 5000\n[drivers.EAS1]\n"
         "eas_channels = [26, 0, 0xFFFFFFFF, 4, 5, 6, 7, 8, 9, 10, 11, 12]\n");
 
   EXPECT_EQ(platform::CurrentBoard().ansi_code_page, 932u);
+  EXPECT_EQ(platform::CurrentBoard().edit_control_capacity, 5000u);
   const auto eas = std::dynamic_pointer_cast<sim::EasDriver>(
       platform::CurrentBoard().devices.Find(L"EAS1:"));
   ASSERT_NE(eas, nullptr);

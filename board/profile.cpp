@@ -70,6 +70,8 @@ class ProfileReader {
         ReadCodePage(node);
       } else if (name == "debug_port") {
         ReadDebugPort(node);
+      } else if (name == "edit_control_capacity") {
+        ReadEditControlCapacity(node);
       } else if (name == "volumes") {
         ReadVolumes(node);
       } else if (name == "drivers") {
@@ -78,8 +80,8 @@ class ProfileReader {
         ReadSerialPorts(node);
       } else {
         Fail(key.source(), "unknown setting " + Quoted(name) +
-                               " (known: ansi_code_page, debug_port, [volumes], [drivers], "
-                               "[serial])");
+                               " (known: ansi_code_page, debug_port, edit_control_capacity, "
+                               "[volumes], [drivers], [serial])");
       }
     }
     return settings_;
@@ -106,6 +108,17 @@ class ProfileReader {
                               ": this machine has no converter for that code page");
     }
     settings_.ansi_code_page = static_cast<UINT>(code_page);
+  }
+
+  void ReadEditControlCapacity(const toml::node& node) {
+    const std::int64_t capacity = ExpectInteger(node, "edit_control_capacity");
+    if (capacity < kLeastEditControlCapacity || capacity > kMostEditControlCapacity) {
+      Fail(node.source(), "edit_control_capacity must be from " +
+                              std::to_string(kLeastEditControlCapacity) + " to " +
+                              std::to_string(kMostEditControlCapacity) + " characters, not " +
+                              std::to_string(capacity));
+    }
+    settings_.edit_control_capacity = static_cast<std::size_t>(capacity);
   }
 
   void ReadDebugPort(const toml::node& node) {

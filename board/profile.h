@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/ports/board.h"
 #include "platform/terminal/win_types.h"
 #include "sim/eas_driver.h"
 
@@ -31,6 +32,11 @@ inline constexpr std::array<std::string_view, 3> kDriverNames{"ETC1", "MTR1", "E
 // The serial ports, by the names the profile uses; the device is the name with a colon.
 inline constexpr std::array<std::string_view, 6> kSerialPortNames{"COM1", "COM2", "COM3",
                                                                   "COM4", "COM5", "COM6"};
+// The edit controls' capacity a profile may set, in UTF-16 units: at the most, a read of a whole
+// pane (each unit at most 6 bytes of JSON) still fits an outside sender's reply.
+inline constexpr std::int64_t kLeastEditControlCapacity = 1'000;
+inline constexpr std::int64_t kMostEditControlCapacity = 10'000'000;
+
 // Where the simulated modem sits unless the profile says otherwise.
 inline constexpr std::string_view kModemPortName = "COM2";
 
@@ -68,6 +74,7 @@ struct SerialSetting {
 // The defaults are the simulated terminal: everything simulated and in the sandbox.
 struct BoardSettings {
   UINT ansi_code_page = 949;
+  std::size_t edit_control_capacity = platform::kDefaultEditControlCapacity;
   // By the names of sim::kVolumeNames, kDriverNames and kSerialPortNames; a part the profile
   // does not name keeps its default.
   std::map<std::string, VolumeSetting, std::less<>> volumes;

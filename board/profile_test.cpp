@@ -40,6 +40,7 @@ class ProfileTest : public ::testing::Test {
 TEST_F(ProfileTest, AnEmptyProfileLeavesTheSimulatedTerminalAsItIs) {
   const BoardSettings settings = ReadProfile(Write(""));
   EXPECT_EQ(settings.ansi_code_page, 949u);
+  EXPECT_EQ(settings.edit_control_capacity, 4'000'000u);
   EXPECT_EQ(settings.Volume("SDMMC").placement, VolumePlacement::kInSandbox);
   EXPECT_EQ(settings.Driver("EAS1").placement, DriverPlacement::kSimulated);
   EXPECT_EQ(settings.Driver("EAS1").eas_channels, sim::kDefaultEasChannels);
@@ -79,7 +80,7 @@ TEST_F(ProfileTest, SyntaxErrorsNameTheirLine) {
 TEST_F(ProfileTest, UnknownSettingsAreRefusedAtTheirLine) {
   EXPECT_EQ(RefusalOf("ansi_code_page = 949\nansi_codepage = 932\n"),
             At(2) + "unknown setting \"ansi_codepage\" (known: ansi_code_page, debug_port, "
-                    "[volumes], [drivers], [serial])");
+                    "edit_control_capacity, [volumes], [drivers], [serial])");
   EXPECT_EQ(RefusalOf("[volumes]\nSDMMC = \"absent\"\nSDCARD = \"absent\"\n"),
             At(3) + "unknown volume \"SDCARD\" (known: SDMMC, DataStorage, ResidentFlash, Windows)");
   EXPECT_EQ(RefusalOf("[drivers]\nETC2 = \"sim\"\n"),
@@ -168,6 +169,12 @@ TEST_F(ProfileTest, ValuesThatCannotWorkOnThisMachineAreRefused) {
             At(1) + "debug_port: the folder " + (dir_.path() / "missing").string() +
                 " does not exist");
   EXPECT_EQ(ReadProfile(Write("ansi_code_page = 932\n")).ansi_code_page, 932u);
+  for (const char* capacity : {"999", "10000001", "-1"}) {
+    EXPECT_EQ(RefusalOf("edit_control_capacity = " + std::string(capacity) + "\n"),
+              At(1) + "edit_control_capacity must be from 1000 to 10000000 characters, not " +
+                  capacity);
+  }
+  EXPECT_EQ(ReadProfile(Write("edit_control_capacity = 1000\n")).edit_control_capacity, 1000u);
 }
 
 // Start-up must neither wait for a FIFO's writer nor read a device or a huge file into memory.

@@ -3,6 +3,7 @@
 #include "platform/ports/person_input.h"
 #include "platform/ports/window_model.h"
 #include "platform/terminal/code_page.h"
+#include "platform/terminal/utf16.h"
 #include "platform/terminal/window.h"
 #include "sender/overloaded.h"
 

@@ -84,7 +84,7 @@ TEST(SenderServerTest, TypedKoreanTextWithLineBreaksReadsBackByteForByte) {
   TestConsole console;
   const std::string text = "전화번호\r\n010-1234\r\n";
   EXPECT_TRUE(console.Exchange(Sync(TextRequest{kEdit, text})).reply.ok());
-  EXPECT_EQ(platform::FindWindowState(console.control(kEdit))->text, L"전화번호\r\n010-1234\r\n");
+  EXPECT_EQ(platform::FindWindowState(console.control(kEdit))->text, u"전화번호\r\n010-1234\r\n");
   EXPECT_EQ(ReadText(console, kEdit), text);
 }
 
@@ -130,7 +130,7 @@ TEST(SenderServerTest, InputForControlsThatDoNotFitIsRefused) {
   EXPECT_EQ(ErrorOf(console.Exchange(Sync(ReadRequest{4242}))), "no control 4242 in the dialog");
   EXPECT_EQ(ErrorOf(console.Exchange(Sync(TextRequest{kButton, "x"}))),
             "control 100 is not an edit control");
-  EXPECT_EQ(platform::FindWindowState(console.control(kButton))->text, L"push");
+  EXPECT_EQ(platform::FindWindowState(console.control(kButton))->text, u"push");
 }
 
 // --- Messages ---------------------------------------------------------------------------------
@@ -362,7 +362,7 @@ TEST(SenderServerTest, GarbageOversizedAndHalfRequestsGetErrorsAndChangeNothing)
   EXPECT_EQ(console.ExchangeRaw(std::string(1000, '\0') + "\n"),
             ErrorReply("the request is not valid JSON (at byte 1)"));
 
-  EXPECT_EQ(platform::FindWindowState(console.control(kEdit))->text, L"");
+  EXPECT_EQ(platform::FindWindowState(console.control(kEdit))->text, u"");
   EXPECT_TRUE(console.procedure().Received(WM_COMMAND).empty());
   // The console goes on serving.
   EXPECT_TRUE(console.Exchange(Sync(TextRequest{kEdit, "still here"})).reply.ok());

@@ -4,6 +4,7 @@
 
 #include "board/build_board.h"
 #include "platform/ports/window_model.h"
+#include "platform/terminal/utf16.h"
 #include "res/install_resources.h"
 #include "sim/driver_journal.h"
 
@@ -33,7 +34,7 @@ void ConsoleTest::TearDown() {
 }
 
 std::wstring ConsoleTest::LogText() const {
-  return platform::FindWindowState(dlg.m_editLog.m_hWnd)->text;
+  return platform::FromUtf16(platform::FindWindowState(dlg.m_editLog.m_hWnd)->text);
 }
 
 std::vector<nlohmann::json> ConsoleTest::Journal() const {

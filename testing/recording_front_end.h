@@ -1,12 +1,16 @@
-// A front end for tests: it remembers every message box and every text change, and answers
-// message boxes the way the test says (at once by default).
+// A front end for tests: it remembers every message box and every text change, follows each
+// window's text from the notifications, and answers message boxes the way the test says (at
+// once by default).
 #pragma once
 
 #include <functional>
+#include <map>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "platform/ports/front_end.h"
+#include "platform/terminal/utf16.h"
 
 namespace testing_support {
 
@@ -28,10 +32,21 @@ class RecordingFrontEnd final : public platform::FrontEnd {
 
   std::vector<ShownMessageBox> message_boxes;
   std::vector<std::wstring> inserted_texts;  // what EM_REPLACESEL put into any edit control
+  // Each window's text as a front end following the notifications alone would hold it.
+  std::map<HWND, std::u16string> followed_texts;
 
-  void TextReplaced(const platform::WindowState&, std::size_t, std::size_t,
-                    std::wstring_view inserted) override {
-    inserted_texts.emplace_back(inserted);
+  void WindowCreated(const platform::WindowState& dialog,
+                     std::span<const platform::WindowState* const> controls) override {
+    followed_texts[dialog.hwnd] = dialog.text;
+    for (const auto* control : controls) followed_texts[control->hwnd] = control->text;
+  }
+  void TextSet(const platform::WindowState& window) override {
+    followed_texts[window.hwnd] = window.text;
+  }
+  void TextReplaced(const platform::WindowState& window, std::size_t start, std::size_t end,
+                    std::u16string_view inserted) override {
+    inserted_texts.push_back(platform::FromUtf16(inserted));
+    followed_texts[window.hwnd].replace(start, end - start, inserted);
   }
   void ShowMessageBox(HWND owner, std::wstring_view text, std::wstring_view caption, UINT type,
                       std::function<void(int)> dismiss) override {

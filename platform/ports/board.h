@@ -4,6 +4,7 @@
 // not the console's; the simulated terminal is one board, a real terminal another.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <vector>
 
@@ -14,11 +15,16 @@
 
 namespace platform {
 
+inline constexpr std::size_t kDefaultEditControlCapacity = 4'000'000;
+
 struct Board {
   VolumeTable volumes;
   DeviceTable devices;
   SerialPortTable serial_ports;
   UINT ansi_code_page = 949;
+  // The UTF-16 units one edit control holds; beyond them its oldest whole lines are dropped
+  // (platform/terminal/edit_capacity.h), so a pane left on a busy port stays bounded.
+  std::size_t edit_control_capacity = kDefaultEditControlCapacity;
   std::shared_ptr<DebugSink> debug_port;  // null: lines go nowhere
   // What the board keeps running while it is installed (the simulated terminal's serial lines
   // and the devices on them); they stop when the board is replaced.

@@ -25,10 +25,11 @@ class FrontEnd {
   virtual void WindowDestroyed(const WindowState&) {}
   // The window's text changed as a whole (WM_SETTEXT).
   virtual void TextSet(const WindowState&) {}
-  // An edit control's characters [start, end) were replaced by `inserted` (EM_REPLACESEL,
-  // WM_CLEAR), which now stands at state.text[start, start + inserted.size()).
+  // An edit control's units [start, end) were replaced by `inserted` (EM_REPLACESEL, WM_CLEAR),
+  // which now stands at state.text[start, start + inserted.size()). When the control outgrows
+  // its capacity, its oldest lines go as a replacement of [0, n) by nothing.
   virtual void TextReplaced(const WindowState&, std::size_t /*start*/, std::size_t /*end*/,
-                            std::wstring_view /*inserted*/) {}
+                            std::u16string_view /*inserted*/) {}
   virtual void SelectionChanged(const WindowState&) {}
   virtual void CheckChanged(const WindowState&) {}
   virtual void EnabledChanged(const WindowState&) {}

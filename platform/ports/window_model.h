@@ -29,7 +29,7 @@ struct WindowState {
   ControlKind kind = ControlKind::Dialog;
   DWORD style = 0;
   DWORD ex_style = 0;
-  std::wstring text;
+  std::u16string text;       // UTF-16 (platform/terminal/utf16.h)
   Placement template_rect;  // dialog units, from the template
   Placement placement;      // pixels, once SetWindowPos has placed the window
   Selection selection;      // edit controls

@@ -1,8 +1,11 @@
 // The edit control: its text and its selection, where an empty selection is the caret. Text
 // replaces the selection and leaves the caret behind it, so that appends follow one another for
-// as long as nobody moves the caret.
+// as long as nobody moves the caret. The text is UTF-16 and bounded by the board's capacity.
 #include <algorithm>
 
+#include "platform/ports/board.h"
+#include "platform/terminal/edit_capacity.h"
+#include "platform/terminal/utf16.h"
 #include "platform/terminal/window_manager.h"
 
 namespace platform {
@@ -16,7 +19,16 @@ std::size_t ClampPosition(WPARAM position, std::size_t length) {
   return std::min(static_cast<std::size_t>(signed_position), length);
 }
 
-void Replace(WindowRecord& window, std::wstring_view inserted) {
+// Drops the oldest lines past the capacity; the selection moves along with the text.
+void KeepWithinCapacity(WindowState& state) {
+  const std::size_t dropped = UnitsToDrop(state.text, CurrentBoard().edit_control_capacity);
+  if (dropped == 0) return;
+  state.text.erase(0, dropped);
+  state.selection = AfterDropping(state.selection, dropped);
+  WindowManager::Instance().front_end().TextReplaced(state, 0, dropped, {});
+}
+
+void Replace(WindowRecord& window, std::u16string_view inserted) {
   auto& state = window.state;
   const std::size_t start = state.selection.start();
   const std::size_t end = state.selection.end();
@@ -24,6 +36,7 @@ void Replace(WindowRecord& window, std::wstring_view inserted) {
   state.selection = {start + inserted.size(), start + inserted.size()};
   auto& front_end = WindowManager::Instance().front_end();
   front_end.TextReplaced(state, start, end, inserted);
+  KeepWithinCapacity(state);
   front_end.SelectionChanged(state);
 }
 
@@ -33,14 +46,15 @@ LRESULT EditControlProc(WindowRecord& window, UINT message, WPARAM wParam, LPARA
   auto& state = window.state;
   switch (message) {
     case EM_REPLACESEL:
-      Replace(window, lParam ? reinterpret_cast<LPCWSTR>(lParam) : L"");
+      Replace(window, lParam ? ToUtf16(reinterpret_cast<LPCWSTR>(lParam)) : u"");
       return 0;
     case WM_CLEAR:
-      if (state.selection.start() != state.selection.end()) Replace(window, L"");
+      if (state.selection.start() != state.selection.end()) Replace(window, u"");
       return 0;
     case WM_SETTEXT: {
       // A new text puts the caret at its start, as on the terminal.
       const LRESULT result = DefWindowProcW(state.hwnd, message, wParam, lParam);
+      KeepWithinCapacity(state);
       state.selection = {};
       WindowManager::Instance().front_end().SelectionChanged(state);
       return result;

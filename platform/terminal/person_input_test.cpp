@@ -79,7 +79,7 @@ TEST_F(PersonInputTest, InputThatDoesNotFitTheControlIsRefusedWithItsReasonAndCh
     EXPECT_EQ(platform::RefusalText(verdict, refused.id), refused.text);
   }
   EXPECT_EQ(Commands(), 0u);
-  EXPECT_EQ(State(kLog).text, L"");
+  EXPECT_EQ(State(kLog).text, u"");
   EXPECT_FALSE(State(kRadio).checked);
   EXPECT_TRUE(IsWindow(Control(kPush)));
 }
@@ -137,7 +137,7 @@ TEST_F(PersonInputTest, TakenInputReachesTheDialogAsTheTerminalDeliversIt) {
   // Without a selection the caret stands at the start of the new text, as after WM_SETTEXT.
   EXPECT_EQ(platform::TakePersonInput(dialog, kNumber, Typing{L"0101234", {}}),
             InputVerdict::Taken);
-  EXPECT_EQ(State(kNumber).text, L"0101234");
+  EXPECT_EQ(State(kNumber).text, u"0101234");
   EXPECT_EQ(State(kNumber).selection.caret, 0u);
   EXPECT_EQ(platform::TakePersonInput(dialog, kLog, Selecting{0, 0}), InputVerdict::Taken);
 

@@ -5,6 +5,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/terminal/utf16.h"
 #include "platform/terminal/window_manager.h"
 
 using platform::DeliverMessage;
@@ -16,6 +17,25 @@ namespace {
 WindowRecord* Find(HWND hwnd) { return WindowManager::Instance().Find(hwnd); }
 
 platform::FrontEnd& Front() { return WindowManager::Instance().front_end(); }
+
+// WM_GETTEXT: as many whole characters as the buffer holds before its terminating zero, converted
+// piece by piece so that reading a large text never copies it whole.
+LRESULT CopyText(std::u16string_view text, WPARAM buffer_size, LPWSTR buffer) {
+  if (buffer_size == 0 || buffer == nullptr) return 0;
+  constexpr std::size_t kPiece = 4096;
+  std::size_t copied = 0;
+  for (std::size_t from = 0; from < text.size() && copied < buffer_size - 1;) {
+    std::size_t to = std::min(text.size(), from + kPiece);
+    if (to < text.size() && platform::IsLowSurrogate(text[to])) ++to;  // keep pairs whole
+    const std::wstring piece = platform::FromUtf16(text.substr(from, to - from));
+    const std::size_t count = std::min(piece.size(), buffer_size - 1 - copied);
+    std::wmemcpy(buffer + copied, piece.data(), count);
+    copied += count;
+    from = to;
+  }
+  buffer[copied] = L'\0';
+  return static_cast<LRESULT>(copied);
+}
 
 }  // namespace
 
@@ -32,7 +52,7 @@ HWND CreateDialogFromTemplate(const DialogTemplate& dialog_template, HWND parent
   dialog.kind = ControlKind::Dialog;
   dialog.style = dialog_template.style;
   dialog.ex_style = dialog_template.ex_style;
-  dialog.text = dialog_template.caption;
+  dialog.text = ToUtf16(dialog_template.caption);
   dialog.template_rect = {0, 0, dialog_template.cx, dialog_template.cy};
   const HWND hwnd = manager.Add(std::move(dialog), procedure, *loop);
 
@@ -43,7 +63,7 @@ HWND CreateDialogFromTemplate(const DialogTemplate& dialog_template, HWND parent
     control.id = item.id;
     control.kind = item.kind;
     control.style = item.style;
-    control.text = item.caption;
+    control.text = ToUtf16(item.caption);
     control.template_rect = {item.x, item.y, item.cx, item.cy};
     children.push_back(manager.Add(std::move(control), nullptr, *loop));
   }
@@ -86,17 +106,11 @@ LRESULT DefWindowProcW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   auto& state = window->state;
   switch (message) {
     case WM_SETTEXT:
-      state.text = lParam ? reinterpret_cast<LPCWSTR>(lParam) : L"";
+      state.text = lParam ? platform::ToUtf16(reinterpret_cast<LPCWSTR>(lParam)) : u"";
       Front().TextSet(state);
       return TRUE;
-    case WM_GETTEXT: {
-      if (wParam == 0 || lParam == 0) return 0;
-      const std::size_t count = std::min<std::size_t>(state.text.size(), wParam - 1);
-      auto* buffer = reinterpret_cast<LPWSTR>(lParam);
-      std::wmemcpy(buffer, state.text.data(), count);
-      buffer[count] = L'\0';
-      return static_cast<LRESULT>(count);
-    }
+    case WM_GETTEXT:
+      return CopyText(state.text, wParam, reinterpret_cast<LPWSTR>(lParam));
     case WM_GETTEXTLENGTH:
       return static_cast<LRESULT>(state.text.size());
     case WM_SETICON: {

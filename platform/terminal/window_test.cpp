@@ -4,8 +4,10 @@
 
 #include <thread>
 
+#include "platform/ports/board.h"
 #include "platform/ports/window_model.h"
 #include "platform/terminal/message_loop.h"
+#include "platform/terminal/utf16.h"
 #include "testing/recording_front_end.h"
 #include "testing/test_dialog.h"
 
@@ -26,7 +28,9 @@ class WindowTest : public ::testing::Test {
   }
 
   void Append(LPCWSTR text) { SendMessageW(edit, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(text)); }
-  std::wstring Text() const { return platform::FindWindowState(edit)->text; }
+  std::wstring Text() const {
+    return platform::FromUtf16(platform::FindWindowState(edit)->text);
+  }
   bool Checked(int id) const { return SendMessageW(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
   std::vector<WPARAM> Commands() const {
     std::vector<WPARAM> commands;
@@ -172,3 +176,82 @@ TEST_F(WindowTest, AMessageBoxFromAWorkerThreadIsShownByTheUserInterfaceLoop) {
 }
 
 }  // namespace
+
+// An edit control on a board whose edit controls hold 16 units: past them the oldest lines go,
+// down to 14 units (seven eighths).
+class EditCapacityTest : public WindowTest {
+ protected:
+  void SetUp() override {
+    platform::Board board;
+    board.edit_control_capacity = 16;
+    platform::InstallBoard(std::move(board));
+    WindowTest::SetUp();
+  }
+  void TearDown() override {
+    WindowTest::TearDown();
+    platform::InstallBoard({});
+  }
+
+  platform::Selection Selected() const { return platform::FindWindowState(edit)->selection; }
+};
+
+TEST_F(EditCapacityTest, TheOldestWholeLinesGoAndTheCaretMovesWithTheText) {
+  struct Case {
+    const wchar_t* before;
+    std::size_t caret;  // where the caret is put before the append
+    const wchar_t* appended;
+    const wchar_t* kept;
+    std::size_t caret_after;
+  };
+  const Case cases[] = {
+      {L"line1\r\nline2\r\n", 14, L"line3\r\n", L"line2\r\nline3\r\n", 14},
+      {L"a\nb\rc\r\nd\r\n", 10, L"0123456789", L"d\r\n0123456789", 13},
+      {L"line1\r\nline2\r\n", 3, L"insert", L"line2\r\n", 0},  // the caret went with its line
+      {L"line1\r\nline2\r\n", 10, L"++++", L"lin++++e2\r\n", 7},
+      // A line longer than the capacity keeps its newest part.
+      {L"", 0, L"0123456789abcdefghij", L"6789abcdefghij", 14},
+      {L"0123456789", 10, L"abcdefghij\r\n", L"89abcdefghij\r\n", 14},
+  };
+  for (const Case& c : cases) {
+    SetWindowTextW(edit, c.before);
+    SendMessageW(edit, EM_SETSEL, c.caret, static_cast<LPARAM>(c.caret));
+    Append(c.appended);
+    EXPECT_EQ(Text(), c.kept) << c.before << "|" << c.appended;
+    EXPECT_EQ(Selected().anchor, c.caret_after) << c.before << "|" << c.appended;
+    EXPECT_EQ(Selected().caret, c.caret_after) << c.before << "|" << c.appended;
+    // A front end following the notifications alone holds the same text.
+    EXPECT_EQ(front_end.followed_texts[edit], platform::FindWindowState(edit)->text);
+  }
+}
+
+TEST_F(EditCapacityTest, SettingATextLongerThanTheCapacityKeepsItsNewestLines) {
+  SetWindowTextW(edit, L"first\r\nsecond\r\nthird\r\n");
+  EXPECT_EQ(Text(), L"third\r\n");
+  EXPECT_EQ(Selected().caret, 0u);
+  EXPECT_EQ(front_end.followed_texts[edit], u"third\r\n");
+}
+
+TEST_F(EditCapacityTest, ATrimmedPaneReadsBackAsItNowStands) {
+  for (int i = 0; i < 100; ++i) Append((L"line" + std::to_wstring(i % 10) + L"\r\n").c_str());
+  EXPECT_EQ(GetWindowTextLengthW(edit), 14);
+  WCHAR whole[32];
+  EXPECT_EQ(GetWindowTextW(edit, whole, 32), 14);
+  EXPECT_STREQ(whole, L"line8\r\nline9\r\n");
+  WCHAR part[5];
+  EXPECT_EQ(GetWindowTextW(edit, part, 5), 4);
+  EXPECT_STREQ(part, L"line");
+}
+
+TEST_F(WindowTest, CharactersBeyondTheBasicPlaneTakeTwoUnitsAsOnTheTerminal) {
+  const std::wstring text = {L'a', static_cast<wchar_t>(0x1F600), L'b'};
+  Append(text.c_str());
+  EXPECT_EQ(platform::FindWindowState(edit)->text, u"a\U0001F600b");
+  EXPECT_EQ(GetWindowTextLengthW(edit), 4);
+  SendMessageW(edit, EM_SETSEL, 1, 3);  // the pair, as positions count it
+  SendMessageW(edit, WM_CLEAR, 0, 0);
+  EXPECT_EQ(Text(), L"ab");
+  WCHAR buffer[8];
+  Append(text.c_str());
+  EXPECT_EQ(GetWindowTextW(edit, buffer, 8), 5);
+  EXPECT_EQ(std::wstring(buffer), L"aa\U0001F600bb");
+}

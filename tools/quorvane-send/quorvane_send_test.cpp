@@ -76,7 +76,7 @@ TEST_F(QuorvaneSendTest, DeliveredRequestsExitWithZero) {
                   "--", "-12"})
                 .status,
             0);
-  EXPECT_EQ(platform::FindWindowState(console.control(kEdit))->text, L"-12");
+  EXPECT_EQ(platform::FindWindowState(console.control(kEdit))->text, u"-12");
 
   EXPECT_EQ(SendToConsole({"--sync", "select", std::to_string(kEdit), "-1", "-1"}).status, 0);
   EXPECT_EQ(SendToConsole({"--sync", "message", "0x676", "-1", "-2147483648"}).status, 0);

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/terminal/code_page.h"
+#include "platform/terminal/utf16.h"
 
 namespace ui {
 
@@ -18,7 +19,7 @@ void HeadlessFrontEnd::Write(std::string_view bytes) {
 }
 
 void HeadlessFrontEnd::TextReplaced(const platform::WindowState& window, std::size_t, std::size_t,
-                                    std::wstring_view inserted) {
+                                    std::u16string_view inserted) {
   if (IsLogPane(window)) Write(platform::ToUtf8(inserted));
 }
 

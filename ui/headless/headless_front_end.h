@@ -16,7 +16,7 @@ class HeadlessFrontEnd final : public platform::FrontEnd {
       : log_pane_id_(log_pane_id), log_out_(log_out), box_out_(box_out) {}
 
   void TextReplaced(const platform::WindowState& window, std::size_t start, std::size_t end,
-                    std::wstring_view inserted) override;
+                    std::u16string_view inserted) override;
   void TextSet(const platform::WindowState& window) override;
   void ShowMessageBox(HWND owner, std::wstring_view text, std::wstring_view caption, UINT type,
                       std::function<void(int)> dismiss) override;

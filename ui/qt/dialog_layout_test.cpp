@@ -52,7 +52,7 @@ TEST_F(DialogLayoutTest, EveryTemplateItemSitsAtItsDialogUnitsWithItsKindAndCapt
     EXPECT_EQ(widget->geometry(), ui::DialogUnitsToPixels(state.template_rect));
     EXPECT_TRUE(client.contains(widget->geometry())) << "outside the screen";
     EXPECT_TRUE(widget->isVisible());
-    const QString caption = QString::fromStdWString(state.text);
+    const QString caption = QString::fromStdU16String(state.text);
     switch (state.kind) {
       case ControlKind::PushButton:
         ASSERT_NE(qobject_cast<QPushButton*>(widget), nullptr);

@@ -63,10 +63,9 @@ class MultiLineEditView final : public ControlView {
     cursor.setPosition(static_cast<int>(start));
     cursor.setPosition(static_cast<int>(removed_end), QTextCursor::KeepAnchor);
     cursor.insertText(ShownCharacters(state.text, start, start + inserted));
-    if (start > 0 && ShownFormDependsOnNext(state.text, start - 1)) {
-      cursor.setPosition(static_cast<int>(start - 1));
-      cursor.setPosition(static_cast<int>(start), QTextCursor::KeepAnchor);
-      cursor.insertText(ShownCharacters(state.text, start - 1, start));
+    if (start > 0 && ShownFormDependsOnNext(state.text, start - 1)) ShowAgain(state, start - 1);
+    if (ShownFormDependsOnPrevious(state.text, start + inserted)) {
+      ShowAgain(state, start + inserted);
     }
     ShowSelectionNow(state.selection);
     edit_->ensureCursorVisible();
@@ -78,6 +77,14 @@ class MultiLineEditView final : public ControlView {
   }
 
  private:
+  // Shows text[position] anew, as what is now beside it decides.
+  void ShowAgain(const platform::WindowState& state, std::size_t position) {
+    QTextCursor cursor(edit_->document());
+    cursor.setPosition(static_cast<int>(position));
+    cursor.setPosition(static_cast<int>(position + 1), QTextCursor::KeepAnchor);
+    cursor.insertText(ShownCharacters(state.text, position, position + 1));
+  }
+
   // Moving the widget's cursor scrolls it into sight.
   void ShowSelectionNow(const platform::Selection& selection) {
     QTextCursor cursor = edit_->textCursor();

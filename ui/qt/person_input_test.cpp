@@ -16,6 +16,7 @@
 #include "testing/qt/offscreen_console.h"
 #include "testing/test_dialog.h"
 #include "testing/tty_end.h"
+#include "ui/qt/edit_text_display.h"
 #include "ui/qt/message_box_window.h"
 
 namespace {
@@ -145,13 +146,37 @@ TEST_F(DialogInputTest, AppendedLinesScrollIntoSightAndALineEndSplitAcrossAppend
   EXPECT_EQ(log->document()->findBlockByNumber(201).text(), QStringLiteral("AT"));
 }
 
+TEST_F(DialogInputTest, TheShownPaneFollowsTheModelWhenItsOldestLinesGo) {
+  StartShown("edit_control_capacity = 1000\n");
+  const platform::WindowState& model = Model(IDC_EDIT_LOG);
+  QPlainTextEdit* log = LogPane();
+  const auto expect_mirrored = [&](const char* when) {
+    Settle();
+    EXPECT_EQ(LogShown(), ui::ShownCharacters(model.text)) << when;
+    EXPECT_EQ(static_cast<std::size_t>(log->textCursor().position()), model.selection.caret)
+        << when;
+  };
+  // Lines of 18 units, a surrogate pair among them: 1000 units hold 55, trimmed to 875 or less.
+  for (int line = 0; line < 300; ++line) {
+    dlg.AppendLog((L"COM1 \U0001F600 recv " + std::to_wstring(100 + line) + L"\r\n").c_str());
+  }
+  expect_mirrored("appended at the end");
+  EXPECT_LE(model.text.size(), 1000u);
+  EXPECT_TRUE(LogText().ends_with(L"\nCOM1 \U0001F600 recv 399\r\n"));
+  EXPECT_LE(log->document()->blockCount(), 56);
+  // The caret in the oldest line, where the next appends go: that line goes, and the caret with it.
+  SendMessageW(model.hwnd, EM_SETSEL, 8, 8);
+  for (int line = 0; line < 10; ++line) dlg.AppendLog(L"inserted line\r\n");
+  expect_mirrored("inserted into the oldest line");
+}
+
 TEST_F(DialogInputTest, TypingAndMovingTheCaretInTheNumberFieldReachTheModel) {
   StartShown();
   auto* number = qobject_cast<QLineEdit*>(Widget(IDC_EDIT_NUMBER));
   number->setFocus();
   QTest::keyClicks(number, "01012345678");
   Settle();
-  EXPECT_EQ(Model(IDC_EDIT_NUMBER).text, L"01012345678");
+  EXPECT_EQ(Model(IDC_EDIT_NUMBER).text, u"01012345678");
   EXPECT_EQ(Model(IDC_EDIT_NUMBER).selection.caret, 11u);
   QTest::keyClick(number, Qt::Key_Left, Qt::ShiftModifier);
   QTest::keyClick(number, Qt::Key_Left, Qt::ShiftModifier);
@@ -160,7 +185,7 @@ TEST_F(DialogInputTest, TypingAndMovingTheCaretInTheNumberFieldReachTheModel) {
   EXPECT_EQ(Model(IDC_EDIT_NUMBER).selection.caret, 9u);
   QTest::keyClick(number, Qt::Key_Backspace);
   Settle();
-  EXPECT_EQ(Model(IDC_EDIT_NUMBER).text, L"010123456");
+  EXPECT_EQ(Model(IDC_EDIT_NUMBER).text, u"010123456");
   EXPECT_EQ(number->text(), QStringLiteral("010123456"));
 }
 

@@ -128,7 +128,7 @@ void QtFrontEnd::TextSet(const platform::WindowState& window) {
 }
 
 void QtFrontEnd::TextReplaced(const platform::WindowState& window, std::size_t start,
-                              std::size_t end, std::wstring_view inserted) {
+                              std::size_t end, std::u16string_view inserted) {
   if (ControlView* view = ViewOf(window.hwnd)) {
     view->ShowReplacement(window, start, end, inserted.size());
   }

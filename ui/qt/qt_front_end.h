@@ -32,7 +32,7 @@ class QtFrontEnd final : public platform::FrontEnd {
   void WindowDestroyed(const platform::WindowState& window) override;
   void TextSet(const platform::WindowState& window) override;
   void TextReplaced(const platform::WindowState& window, std::size_t start, std::size_t end,
-                    std::wstring_view inserted) override;
+                    std::u16string_view inserted) override;
   void SelectionChanged(const platform::WindowState& window) override;
   void CheckChanged(const platform::WindowState& window) override;
   void EnabledChanged(const platform::WindowState& window) override;
