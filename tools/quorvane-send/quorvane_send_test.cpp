@@ -151,10 +151,10 @@ TEST_F(QuorvaneSendTest, InputWhileAMessageBoxIsOpenExitsWithOne) {
   };
   Finished opening, during;
   console.RunWhile([&] {
-    opening = RunProgram(with({"command", std::to_string(kButton)}));
+    opening = RunProgram(with({"command", std::to_string(kButton)}), outputs.path());
     auto shown = box_shown.get_future();
     if (shown.wait_for(std::chrono::seconds(20)) != std::future_status::ready) return;
-    during = RunProgram(with({"command", std::to_string(kCommandWithoutControl)}));
+    during = RunProgram(with({"command", std::to_string(kCommandWithoutControl)}), outputs.path());
     shown.get()(IDOK);
   });
   EXPECT_EQ(opening.status, 0);
