@@ -1,19 +1,25 @@
-"""One run of the built console for the whole-process serial benchmarks.
+"""One run of the built console for the whole-process benchmarks, and the start they share.
 
-Starts `quorvane --headless` on a fresh sandbox of the simulated terminal with its log pane going
-to a file, waits until the outside senders' socket answers, drives it with quorvane-send, follows
-its peak resident set and CPU time through /proc, and ends it the ordinary way, with command 1006,
-which must end it with status 0. A console that fails any of this is killed, never left running.
+Every benchmark program takes `[BUILD_DIR [AMOUNT]]` (build/bench and its own default amount),
+measures in a fresh work folder that is removed afterwards, and exits with 0 when its targets are
+met, 1 when one is missed and 2 when the run failed. A Console starts `quorvane --headless` on a
+fresh sandbox of the simulated terminal with its log pane going to a file, waits until the outside
+senders' socket answers, drives it with quorvane-send, follows its peak resident set and CPU time
+through /proc, and ends it the ordinary way, with command 1006, which must end it with status 0.
+A console that fails any of this is killed, never left running.
 
 Standard library only, so that the benchmarks need nothing but python3.
 """
 
+import contextlib
 import os
 import platform
+import shutil
 import signal
 import socket
 import subprocess
 import sys
+import tempfile
 import time
 import traceback
 
@@ -98,6 +104,15 @@ class Console:
         self.errors_path = os.path.join(work_dir, "console.err")
         self.pid = None
         self.peak_kib = 0
+
+    @classmethod
+    @contextlib.contextmanager
+    def with_com1_open(cls, build_dir, work):
+        """A console on a sandbox under `work`, ready for senders, with COM1 chosen and open."""
+        with cls(build_dir, os.path.join(work, "console")) as console:
+            console.wait_ready()
+            console.open_com1()
+            yield console
 
     def __enter__(self):
         environment = {k: v for k, v in os.environ.items() if k != "QUORVANE_BOARD"}
@@ -209,11 +224,38 @@ def how_it_ended(wait_status):
     return f"exit status {code}" if code >= 0 else f"signal {-code}"
 
 
-def run_bench(name, main):
-    """Exits with main()'s status; a crash of the bench itself is a failed run (2), not a miss."""
-    try:
-        sys.exit(main())
-    except Exception as unexpected:
-        traceback.print_exc()
-        print(f"{name}: the bench itself failed: {unexpected!r}", file=sys.stderr)
+def run_bench(name, measure, amount_name, default_amount, parse_amount=float, tools=()):
+    """Runs `measure(build_dir, amount, work)` as the program `name [BUILD_DIR [AMOUNT]]` and
+    exits with its status. `parse_amount` turns the text into the amount and raises ValueError
+    when it is unusable; an amount that is not above zero is refused as well. A RunFailed, or a
+    crash of the bench itself, is a failed run (2), not a miss."""
+    arguments = sys.argv[1:]
+    if len(arguments) > 2:
+        print(f"usage: {sys.argv[0]} [BUILD_DIR [{amount_name}]]", file=sys.stderr)
         sys.exit(2)
+    build_dir = arguments[0] if arguments else "build/bench"
+    text = arguments[1] if len(arguments) > 1 else str(default_amount)
+    try:
+        amount = parse_amount(text)
+    except ValueError:
+        amount = 0
+    if not amount > 0:
+        print(f"{name}: {amount_name} must be a positive number, not {text!r}", file=sys.stderr)
+        sys.exit(2)
+    for tool in tools:
+        if shutil.which(tool) is None:
+            print(f"{name}: {tool} is needed", file=sys.stderr)
+            sys.exit(2)
+    # A terminated bench still ends its console and removes its work folder.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(2))
+    with tempfile.TemporaryDirectory() as work:
+        try:
+            status = measure(build_dir, amount, work)
+        except RunFailed as failure:
+            print(f"{name}: {failure}", file=sys.stderr)
+            status = 2
+        except Exception as unexpected:
+            traceback.print_exc()
+            print(f"{name}: the bench itself failed: {unexpected!r}", file=sys.stderr)
+            status = 2
+    sys.exit(status)

@@ -1,37 +1,27 @@
-#!/usr/bin/env bash
-# The serial link under a flood: the console opens COM1 and an outside program writes a known
-# pattern into COM1's far end (SANDBOX/tty/COM1) as fast as the pseudo-terminal takes it. Every
-# burst the console receives is logged as "\r\ncom[1] recvdatasize:N\r\n", the bytes, "\r\n", so
-# its standard output tells what arrived. Beside it, in the same run, a reference line of the same
-# shape takes the same bytes: two pseudo-terminals joined by socat in the relay's place, and socat
-# reading the console side into a file in the console's place.
-#
-#   bench/serial_flood_bench.sh [BUILD_DIR [MEGABYTES]]     (defaults: build/bench, 20)
-#
-# Exit status: 0 when the target is met, 1 when it is missed, 2 when a run failed (the console
-# misbehaved, or a byte was lost, duplicated or changed on either line).
-set -euo pipefail
+#!/usr/bin/env python3
+"""The serial link under a flood: the console opens COM1 and an outside program writes a known
+pattern into COM1's far end (SANDBOX/tty/COM1) as fast as the pseudo-terminal takes it. Every
+burst the console receives is logged as "\\r\\ncom[1] recvdatasize:N\\r\\n", the bytes, "\\r\\n", so
+its standard output tells what arrived. Beside it, in the same run, a reference line of the same
+shape takes the same bytes: two pseudo-terminals joined by socat in the relay's place, and socat
+reading the console side into a file in the console's place.
 
-bench_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-build_dir=${1:-build/bench}
-megabytes=${2:-20}
+  bench/serial_flood_bench.py [BUILD_DIR [MEGABYTES]]     (defaults: build/bench, 20)
 
-for tool in python3 socat; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "serial_flood_bench: $tool is needed" >&2
-    exit 2
-  fi
-done
+Exit status: 0 when the target is met, 1 when it is missed, 2 when a run failed (the console
+misbehaved, or a byte was lost, duplicated or changed on either line).
+"""
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+import os
+import signal
+import statistics
+import subprocess
+import sys
+import time
 
-PYTHONDONTWRITEBYTECODE=1 python3 - "$bench_dir" "$build_dir" "$megabytes" "$work" <<'PY'
-import os, signal, statistics, subprocess, sys, time
-
-bench_dir, build_dir, megabytes, work = sys.argv[1:5]
-sys.path.insert(0, bench_dir)
-from console_session import CLOCK_TICKS_PER_S, Console, RunFailed, describe_machine, run_bench, thread_usage
+sys.dont_write_bytecode = True  # keeps the source tree free of __pycache__
+from console_session import (CLOCK_TICKS_PER_S, Console, RunFailed, describe_machine, run_bench,
+                             thread_usage)
 from serial_flood import BURST, RECORD_BYTES, WRITE_CHUNK, Feeder, flood_pattern
 
 POLL_S = 0.005
@@ -130,7 +120,8 @@ class Result:
 
     def row(self):
         return (f"{self.name:<22}{len(self.sent):>12,}{self.received:>12,}{self.lost:>10,}"
-                f"{self.in_order:>12,}{self.bytes_per_s / 1e6:>10.2f} MB/s over {self.seconds:.2f} s")
+                f"{self.in_order:>12,}{self.bytes_per_s / 1e6:>10.2f} MB/s "
+                f"over {self.seconds:.2f} s")
 
     def failure(self):
         """Why this line's bytes cannot be trusted, or None."""
@@ -158,11 +149,9 @@ def common_prefix(expected, received):
     return low
 
 
-def flood_console(data):
+def flood_console(build_dir, work, data):
     """The console with COM1 open takes the flood; its own counts from the log."""
-    with Console(build_dir, os.path.join(work, "console")) as console:
-        console.wait_ready()
-        console.open_com1()
+    with Console.with_com1_open(build_dir, work) as console:
         console.note_peak()
         peak_before_kib = console.peak_kib
         cpu_before, threads_before = console.cpu_ticks(), console.threads()
@@ -222,7 +211,7 @@ def holds(pid, path):
     return False
 
 
-def flood_reference(data):
+def flood_reference(work, data):
     """The same flood, written the same way, over socat in the relay's and the console's place."""
     line = os.path.join(work, "reference")
     os.mkdir(line)
@@ -260,25 +249,21 @@ def flood_reference(data):
         errors.close()
 
 
-def main():
-    try:
-        size = int(float(megabytes) * 1e6)
-    except ValueError:
-        size = 0
+def megabytes_in_bytes(text):
+    """MEGABYTES as a flood size in bytes; a flood shorter than one record is refused."""
+    size = int(float(text) * 1e6)
     if size < RECORD_BYTES:
-        print(f"serial_flood_bench: MEGABYTES must be a positive number, not {megabytes!r}",
-              file=sys.stderr)
-        return 2
+        raise ValueError(text)
+    return size
+
+
+def measure(build_dir, size, work):
     print(describe_machine(build_dir))
     print(f"flood: {size / 1e6:g} MB ({size:,} bytes) of {RECORD_BYTES}-byte ASCII records, "
           f"written in pieces of up to {WRITE_CHUNK // 1024} KiB as fast as the pty takes them")
     data = flood_pattern(size)
-    try:
-        console, notes = flood_console(data)
-        reference = flood_reference(data)
-    except RunFailed as failure:
-        print(f"serial_flood_bench: {failure}", file=sys.stderr)
-        return 2
+    console, notes = flood_console(build_dir, work, data)
+    reference = flood_reference(work, data)
 
     print(f"{'':<22}{'sent':>12}{'received':>12}{'lost':>10}{'in order':>12}{'throughput':>15}")
     print(console.row())
@@ -300,5 +285,4 @@ def main():
     return 0 if met else 1
 
 
-run_bench("serial_flood_bench", main)
-PY
+run_bench("serial_flood_bench", measure, "MEGABYTES", 20, megabytes_in_bytes, tools=["socat"])

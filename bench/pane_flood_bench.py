@@ -1,33 +1,22 @@
-#!/usr/bin/env bash
-# The log pane under a long flood: the console opens COM1 and an outside program writes a known
-# pattern into COM1's far end as fast as the pseudo-terminal takes it, for a minute by default.
-# Meanwhile an outside sender reads the pane (`quorvane-send read 1010`) every few seconds. The
-# pane's edit control holds at most its capacity (4,000,000 characters on the simulated terminal),
-# so the console's resident set must stay bounded however long the flood lasts, every read must
-# answer, and the pane must end up holding the newest bursts, in order, up to its capacity.
-#
-#   bench/pane_flood_bench.sh [BUILD_DIR [SECONDS]]     (defaults: build/default, 60)
-#
-# Exit status: 0 when the targets are met, 1 when one is missed, 2 when the run failed.
-set -euo pipefail
+#!/usr/bin/env python3
+"""The log pane under a long flood: the console opens COM1 and an outside program writes a known
+pattern into COM1's far end as fast as the pseudo-terminal takes it, for a minute by default.
+Meanwhile an outside sender reads the pane (`quorvane-send read 1010`) every few seconds. The
+pane's edit control holds at most its capacity (4,000,000 characters on the simulated terminal),
+so the console's resident set must stay bounded however long the flood lasts, every read must
+answer, and the pane must end up holding the newest bursts, in order, up to its capacity.
 
-bench_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-build_dir=${1:-build/default}
-seconds=${2:-60}
+  bench/pane_flood_bench.py [BUILD_DIR [SECONDS]]     (defaults: build/bench, 60)
 
-if ! command -v python3 >/dev/null; then
-  echo "pane_flood_bench: python3 is needed" >&2
-  exit 2
-fi
+Exit status: 0 when the targets are met, 1 when one is missed, 2 when the run failed.
+"""
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+import os
+import subprocess
+import sys
+import time
 
-PYTHONDONTWRITEBYTECODE=1 python3 - "$bench_dir" "$build_dir" "$seconds" "$work" <<'PY'
-import os, subprocess, sys, time
-
-bench_dir, build_dir, seconds, work = sys.argv[1:5]
-sys.path.insert(0, bench_dir)
+sys.dont_write_bytecode = True  # keeps the source tree free of __pycache__
 from console_session import Console, RunFailed, describe_machine, run_bench
 from serial_flood import BURST, RECORD_BYTES, Feeder, flood_pattern
 
@@ -80,55 +69,41 @@ def newest_bursts_in_order(pane, pattern, written):
     return len(payload), payload == bytes(expected)
 
 
-def main():
-    try:
-        duration = float(seconds)
-    except ValueError:
-        duration = 0
-    if duration <= 0:
-        print(f"pane_flood_bench: SECONDS must be a positive number, not {seconds!r}",
-              file=sys.stderr)
-        return 2
+def measure(build_dir, duration, work):
     print(describe_machine(build_dir))
     print(f"flood: {duration:g} s of {RECORD_BYTES}-byte ASCII records into COM1 as fast as the "
           f"pty takes them; read {LOG_PANE} every {READ_EVERY_S} s")
     pattern = flood_pattern(PATTERN_BYTES)
     reads = []
     rss_samples = []
-    try:
-        with Console(build_dir, os.path.join(work, "console")) as console:
-            console.wait_ready()
-            console.open_com1()
-            console.note_peak()
-            before_kib = console.peak_kib
-            with Feeder(console.far_end(1), pattern, until=time.monotonic() + duration) as feeder:
-                next_read = time.monotonic() + READ_EVERY_S
-                while not feeder.finished.wait(0.2):
-                    console.note_peak()
-                    rss_samples.append(resident_kib(console.pid))
-                    keep_log_small(console)
-                    if time.monotonic() >= next_read:
-                        pane, took = read_pane(console)
-                        reads.append((len(pane), took))
-                        next_read = time.monotonic() + READ_EVERY_S
-                if feeder.error:
-                    raise RunFailed(f"writing to COM1's far end failed: {feeder.error}")
-                written = feeder.written
-                last_size, last_growth = -1, time.monotonic()
-                while time.monotonic() - last_growth < QUIET_S:
-                    size = os.stat(console.log_path).st_size
-                    if size != last_size:
-                        last_size, last_growth = size, time.monotonic()
-                    console.note_peak()
-                    time.sleep(0.05)
-            pane, took = read_pane(console)
-            reads.append((len(pane), took))
-            console.note_peak()
-            peak_kib = console.peak_kib
-            console.end()
-    except RunFailed as failure:
-        print(f"pane_flood_bench: {failure}", file=sys.stderr)
-        return 2
+    with Console.with_com1_open(build_dir, work) as console:
+        console.note_peak()
+        before_kib = console.peak_kib
+        with Feeder(console.far_end(1), pattern, until=time.monotonic() + duration) as feeder:
+            next_read = time.monotonic() + READ_EVERY_S
+            while not feeder.finished.wait(0.2):
+                console.note_peak()
+                rss_samples.append(resident_kib(console.pid))
+                keep_log_small(console)
+                if time.monotonic() >= next_read:
+                    pane, took = read_pane(console)
+                    reads.append((len(pane), took))
+                    next_read = time.monotonic() + READ_EVERY_S
+            if feeder.error:
+                raise RunFailed(f"writing to COM1's far end failed: {feeder.error}")
+            written = feeder.written
+            last_size, last_growth = -1, time.monotonic()
+            while time.monotonic() - last_growth < QUIET_S:
+                size = os.stat(console.log_path).st_size
+                if size != last_size:
+                    last_size, last_growth = size, time.monotonic()
+                console.note_peak()
+                time.sleep(0.05)
+        pane, took = read_pane(console)
+        reads.append((len(pane), took))
+        console.note_peak()
+        peak_kib = console.peak_kib
+        console.end()
 
     in_order, all_newest = newest_bursts_in_order(pane, pattern, written)
     sizes = [size for size, _ in reads]
@@ -158,5 +133,4 @@ def main():
     return 0 if met else 1
 
 
-run_bench("pane_flood_bench", main)
-PY
+run_bench("pane_flood_bench", measure, "SECONDS", 60)
