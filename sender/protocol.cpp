@@ -163,6 +163,14 @@ Request ParseRequest(std::string_view line) {
     object = json::parse(line);
   } catch (const json::parse_error& error) {
     throw Malformed{"the request is not valid JSON (at byte " + std::to_string(error.byte) + ")"};
+  } catch (const json::out_of_range&) {
+    // A number beyond a double's range ("1e400", 400 digits) anywhere in the line, even in a
+    // field that the verb would refuse.
+    throw Malformed{"the request holds a number too large to read"};
+  } catch (const json::exception& error) {
+    // Whatever else the parser may throw is one more malformed line, never the end of the
+    // connection's thread.
+    throw Malformed{std::string("the request cannot be read: ") + error.what()};
   }
   if (!object.is_object()) throw Malformed{"the request is not a JSON object"};
   const Fields fields(object);

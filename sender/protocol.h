@@ -30,27 +30,32 @@ inline constexpr std::size_t kMaxRequestBytes = 64 * 1024;
 // A click on control `id`, or the bare command when the dialog has no such control.
 struct CommandRequest {
   std::int64_t id = 0;
+  bool operator==(const CommandRequest&) const = default;
 };
 // A window message to the dialog; WPARAM and LPARAM are signed 32-bit values.
 struct MessageRequest {
   std::int64_t number = 0;
   std::int64_t wparam = 0;
   std::int64_t lparam = 0;
+  bool operator==(const MessageRequest&) const = default;
 };
 // A person typing: the edit control's whole new text, in UTF-8.
 struct TextRequest {
   std::int64_t id = 0;
   std::string text;
+  bool operator==(const TextRequest&) const = default;
 };
 // A person selecting in an edit control, with EM_SETSEL's meaning of -1.
 struct SelectRequest {
   std::int64_t id = 0;
   std::int64_t start = 0;
   std::int64_t end = 0;
+  bool operator==(const SelectRequest&) const = default;
 };
 // The control's whole text; id 0 is the dialog's own.
 struct ReadRequest {
   std::int64_t id = 0;
+  bool operator==(const ReadRequest&) const = default;
 };
 
 using Action =
@@ -63,6 +68,7 @@ enum class Delivery { Queued, AfterHandler };
 struct Request {
   Action action;
   Delivery delivery = Delivery::Queued;
+  bool operator==(const Request&) const = default;
 };
 
 // Whether the reply waits for the user-interface thread: sync requests and reads do.
@@ -89,6 +95,7 @@ struct Reply {
   static Reply Text(std::string text) { return {std::nullopt, std::move(text), std::nullopt}; }
   static Reply Failed(std::string error) { return {std::move(error), std::nullopt, std::nullopt}; }
   bool ok() const { return !error.has_value(); }
+  bool operator==(const Reply&) const = default;
 };
 
 // The reply's line, newline included.

@@ -72,28 +72,40 @@ TEST(ProtocolTest, SyncMayBeLeftOutAndThenTheReplyComesOnceQueued) {
 }
 
 TEST(ProtocolTest, MalformedRequestLinesAreRefusedWithTheirReason) {
-  EXPECT_EQ(DecodeError("garbage"), "the request is not valid JSON (at byte 1)");
-  EXPECT_EQ(DecodeError(R"({"verb":"read","id":1)"), "the request is not valid JSON (at byte 22)");
-  EXPECT_EQ(DecodeError(""), "the request is not valid JSON (at byte 1)");
-  EXPECT_EQ(DecodeError("[1,2]"), "the request is not a JSON object");
-  EXPECT_EQ(DecodeError(R"({"id":1})"), "missing field \"verb\"");
-  EXPECT_EQ(DecodeError(R"({"verb":7,"id":1})"), "field \"verb\" must be a string");
-  EXPECT_EQ(DecodeError(R"({"verb":"press","id":1})"), "unknown verb \"press\"");
-  EXPECT_EQ(DecodeError(R"({"verb":"command"})"), "missing field \"id\"");
-  EXPECT_EQ(DecodeError(R"({"verb":"command","id":"1006"})"), "field \"id\" must be an integer");
-  EXPECT_EQ(DecodeError(R"({"verb":"command","id":1006.5})"), "field \"id\" must be an integer");
-  EXPECT_EQ(DecodeError(R"({"verb":"command","id":true})"), "field \"id\" must be an integer");
-  EXPECT_EQ(DecodeError(R"({"verb":"command","id":1,"sync":1})"),
-            "field \"sync\" must be true or false");
-  EXPECT_EQ(DecodeError(R"({"verb":"command","id":1,"text":"x"})"), "unknown field \"text\"");
-  EXPECT_EQ(DecodeError(R"({"verb":"text","id":1,"text":5})"), "field \"text\" must be a string");
-  EXPECT_EQ(DecodeError(R"({"verb":"select","id":1,"start":0})"), "missing field \"end\"");
-  EXPECT_EQ(DecodeError(R"({"verb":"message","number":1654,"wparam":0})"),
-            "missing field \"lparam\"");
-  EXPECT_EQ(DecodeError(R"({"verb":"read","id":18446744073709551615})"),
-            "field \"id\" is out of range");
-  EXPECT_EQ(DecodeError("{\"verb\":\"text\",\"id\":1,\"text\":\"\xC3\x28\"}"),
-            "the request is not valid JSON (at byte 32)");
+  const std::string four_hundred_digits(400, '9');
+  const struct {
+    std::string line;
+    std::string error;
+  } cases[] = {
+      {"garbage", "the request is not valid JSON (at byte 1)"},
+      {R"({"verb":"read","id":1)", "the request is not valid JSON (at byte 22)"},
+      {"", "the request is not valid JSON (at byte 1)"},
+      {"{\"verb\":\"text\",\"id\":1,\"text\":\"\xC3\x28\"}",
+       "the request is not valid JSON (at byte 32)"},
+      {"[1,2]", "the request is not a JSON object"},
+      {R"({"id":1})", "missing field \"verb\""},
+      {R"({"verb":7,"id":1})", "field \"verb\" must be a string"},
+      {R"({"verb":"press","id":1})", "unknown verb \"press\""},
+      {R"({"verb":"command"})", "missing field \"id\""},
+      {R"({"verb":"command","id":"1006"})", "field \"id\" must be an integer"},
+      {R"({"verb":"command","id":1006.5})", "field \"id\" must be an integer"},
+      {R"({"verb":"command","id":true})", "field \"id\" must be an integer"},
+      {R"({"verb":"read","id":1e300})", "field \"id\" must be an integer"},
+      {R"({"verb":"command","id":1,"sync":1})", "field \"sync\" must be true or false"},
+      {R"({"verb":"command","id":1,"text":"x"})", "unknown field \"text\""},
+      {R"({"verb":"text","id":1,"text":5})", "field \"text\" must be a string"},
+      {R"({"verb":"select","id":1,"start":0})", "missing field \"end\""},
+      {R"({"verb":"message","number":1654,"wparam":0})", "missing field \"lparam\""},
+      {R"({"verb":"read","id":18446744073709551615})", "field \"id\" is out of range"},
+      // Numbers beyond a double's range, wherever they stand, once ended the connection's thread.
+      {R"({"verb":"read","id":1e400})", "the request holds a number too large to read"},
+      {R"({"verb":"read","id":-1e309})", "the request holds a number too large to read"},
+      {"[1e400]", "the request holds a number too large to read"},
+      {R"({"verb":"read","id":1,"extra":1e400})", "the request holds a number too large to read"},
+      {R"({"verb":"read","id":)" + four_hundred_digits + "}",
+       "the request holds a number too large to read"},
+  };
+  for (const auto& [line, error] : cases) EXPECT_EQ(DecodeError(line), error) << line;
 }
 
 TEST(ProtocolTest, NumbersOutsideTheirRangesAreRefusedOnBothSides) {
@@ -169,9 +181,10 @@ TEST(ProtocolTest, RepliesSurviveTheTripAndMalformedRepliesAreRecognised) {
     EXPECT_EQ(decoded->text, reply.text);
     EXPECT_EQ(decoded->note, reply.note);
   }
-  for (const char* malformed : {"", "ok", "[]", R"({"ok":"yes"})", R"({"ok":false})",
-                                R"({"ok":true,"text":5})", R"({"ok":true,"note":[]})",
-                                R"({"ok":false,"error":null})"}) {
+  for (const char* malformed :
+       {"", "ok", "[]", R"({"ok":"yes"})", R"({"ok":false})", R"({"ok":true,"text":5})",
+        R"({"ok":true,"note":[]})", R"({"ok":false,"error":null})", R"({"ok":true,"size":1e400})",
+        "-1e309"}) {
     EXPECT_EQ(DecodeReply(malformed), std::nullopt) << malformed;
   }
 }

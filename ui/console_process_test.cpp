@@ -115,6 +115,17 @@ TEST_F(ConsoleProcessTest, TheWindowTextAndTheLogPaneAreReadableFromOutside) {
   EXPECT_EQ(console->Wait(20s), 0);
 }
 
+TEST_F(ConsoleProcessTest, ANumberBeyondADoublesRangeGetsAnErrorReplyAndTheConsoleGoesOn) {
+  auto console = StartConsole();
+  const auto huge = sender::Exchange(sim::ConsoleSocketIn(Sandbox()),
+                                     "{\"verb\":\"read\",\"id\":1e400}\n", 20s);
+  ASSERT_EQ(huge.status, sender::ExchangeStatus::Replied);
+  EXPECT_EQ(huge.reply.error, "the request holds a number too large to read");
+  EXPECT_EQ(Send(sender::ReadRequest{0}).reply.text, "QUORVANE");
+  Send(sender::CommandRequest{1006});
+  EXPECT_EQ(console->Wait(20s), 0);
+}
+
 TEST_F(ConsoleProcessTest, ASecondConsoleOnTheSameSandboxIsRefused) {
   auto first = StartConsole();
   fs::create_directory(temp_.path() / "second");
