@@ -117,7 +117,7 @@ TEST_F(ConsoleProcessTest, TheWindowTextAndTheLogPaneAreReadableFromOutside) {
 
 TEST_F(ConsoleProcessTest, ANumberBeyondADoublesRangeGetsAnErrorReplyAndTheConsoleGoesOn) {
   auto console = StartConsole();
-  const auto huge = sender::Exchange(sim::ConsoleSocketIn(Sandbox()),
+  const auto huge = sender::Exchange(platform::ConsoleSocketIn(Sandbox()),
                                      "{\"verb\":\"read\",\"id\":1e400}\n", 20s);
   ASSERT_EQ(huge.status, sender::ExchangeStatus::Replied);
   EXPECT_EQ(huge.reply.error, "the request holds a number too large to read");
