@@ -40,6 +40,11 @@ class CQuorvaneDlg : public CDialog {
   void OnBnClickedBtnSend();
   LRESULT OnCommRead(WPARAM wParam, LPARAM lParam);
 
+  // The modem's audio levels.
+  void OnBnClickedBtnVolume();
+  void OnBnClickedBtnMicGain();
+  void SendAndLogATCommand(const char* szCommand);
+
   // Shared operations.
   void AppendLog(LPCWSTR text);
   // Writes a modem command's 8-bit characters, without terminator, on the port. A wide text is
