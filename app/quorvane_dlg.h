@@ -40,6 +40,25 @@ class CQuorvaneDlg : public CDialog {
   void OnBnClickedBtnSend();
   LRESULT OnCommRead(WPARAM wParam, LPARAM lParam);
 
+  // Number entry and calls on the modem.
+  void OnBnClickedBtnKey1();
+  void OnBnClickedBtnKey2();
+  void OnBnClickedBtnKey3();
+  void OnBnClickedBtnKey4();
+  void OnBnClickedBtnKey5();
+  void OnBnClickedBtnKey6();
+  void OnBnClickedBtnKey7();
+  void OnBnClickedBtnKey8();
+  void OnBnClickedBtnKey9();
+  void OnBnClickedBtnKey0();
+  void OnBnClickedBtnDel();
+  void OnBnClickedBtnCall();
+  void OnBnClickedBtnAnswer();
+  void OnBnClickedBtnHangUp();
+  void AppendDigit(int nDigit);
+  void DialNumber(const CString& strNumber);
+  void HangUp();
+
   // The modem's audio levels.
   void OnBnClickedBtnVolume();
   void OnBnClickedBtnMicGain();

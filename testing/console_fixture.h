@@ -25,6 +25,7 @@ class TestableDlg : public CQuorvaneDlg {
   using CQuorvaneDlg::IoSend;
   using CQuorvaneDlg::m_com;
   using CQuorvaneDlg::m_editLog;
+  using CQuorvaneDlg::m_editNumber;
   using CQuorvaneDlg::m_nComPort;
   using CQuorvaneDlg::m_nEtcOnOff;
   using CQuorvaneDlg::m_dwEtcIoctl;

@@ -82,6 +82,13 @@ TEST_P(ClickTest, TappingACheckedRadioButtonLeavesItChecked) {
   EXPECT_TRUE(Checked(IDC_RADIO_COM1));
 }
 
+TEST_P(ClickTest, KeypadDigitsFillTheNumberFieldOnScreen) {
+  StartShown();
+  for (const int key : {IDC_BTN_KEY0, IDC_BTN_KEY1, IDC_BTN_KEY0}) Click(key);
+  EXPECT_EQ(Model(IDC_EDIT_NUMBER).text, u"010");
+  EXPECT_EQ(qobject_cast<QLineEdit*>(Widget(IDC_EDIT_NUMBER))->text(), QStringLiteral("010"));
+}
+
 TEST_F(DialogInputTest, TheCaptionButtonsEndTheDialogAsItsCloseAndOkAndTheExitCommandDo) {
   PrepareBoard();
   ASSERT_TRUE(std::filesystem::exists(Volume("SDMMC")));

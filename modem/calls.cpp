@@ -1,0 +1,78 @@
+// Voice calls on the CDMA modem: dial the number in the field, answer, hang up. The modem's
+// answers are not awaited here; they reach the log through the serial terminal's receive path
+// once the handler has returned. No call state is kept: every button may be pressed at any time.
+#include <cstdio>
+
+#include "app/quorvane_dlg.h"
+#include "framework/cwinapp.h"
+#include "platform/terminal/code_page.h"
+#include "platform/terminal/vehicle_io_codes.h"
+
+namespace {
+
+constexpr char kServiceQueryBeforeDial[] = "AT+CAD?\r\n";
+constexpr char kServiceQueryAfterHangUp[] = "AT+CAD?\r";
+constexpr char kAnswer[] = "AT$QCCAV\r";
+constexpr char kHangUp[] = "AT+CHV\r\n";
+
+// "AT+CDV", the number and "\r\n" are put together in a buffer of 100 bytes with the terminating
+// zero, so a number of at most 91 bytes in the ANSI code page fits.
+constexpr std::size_t kDialBufferSize = 100;
+constexpr std::size_t kLongestNumber = kDialBufferSize - sizeof "AT+CDV\r\n";
+
+constexpr DWORD kServiceQueryPauseMs = 1000;
+
+}  // namespace
+
+void CQuorvaneDlg::OnBnClickedBtnCall() {
+  CString strNumber;
+  m_editNumber.GetWindowText(strNumber);
+  if (strNumber.IsEmpty()) {
+    AfxMessageBox(L"번호를 입력하세요.");
+    return;
+  }
+  if (!m_com.m_bConnected) {
+    AfxMessageBox(L"포트를 열어주세요.");
+    return;
+  }
+  DialNumber(strNumber);
+}
+
+// A number that the dial buffer cannot hold, or with a character the ANSI code page has no byte
+// for, is refused before anything is written: a cut or substituted number would call someone
+// else.
+void CQuorvaneDlg::DialNumber(const CString& strNumber) {
+  BOOL bUsedDefaultChar = FALSE;
+  const int nBytes =
+      WideCharToMultiByte(CP_ACP, 0, strNumber, -1, nullptr, 0, nullptr, &bUsedDefaultChar);
+  if (nBytes == 0 || bUsedDefaultChar) {
+    AfxMessageBox(L"번호에 보낼 수 없는 문자가 있습니다.");
+    return;
+  }
+  if (static_cast<std::size_t>(nBytes) - 1 > kLongestNumber) {
+    AfxMessageBox(L"번호가 너무 깁니다. 91자까지 걸 수 있습니다.");
+    return;
+  }
+  char szNumber[kDialBufferSize] = {};
+  WideCharToMultiByte(CP_ACP, 0, strNumber, -1, szNumber, nBytes, nullptr, nullptr);
+
+  SendATCommand(kServiceQueryBeforeDial);
+  ::Sleep(kServiceQueryPauseMs);
+  char szDial[kDialBufferSize] = {};
+  std::snprintf(szDial, sizeof szDial, "AT+CDV%s\r\n", szNumber);
+  SendATCommand(szDial);
+}
+
+void CQuorvaneDlg::OnBnClickedBtnAnswer() {
+  SendATCommand(kAnswer);
+  IoSend(L"ETC1:", IOCTL_ETC_NAVI_REQUEST, nullptr, 1, nullptr, 1,
+         L"Navi IO Send CreateFile Error");
+}
+
+void CQuorvaneDlg::OnBnClickedBtnHangUp() { HangUp(); }
+
+// The two commands go out back to back, with no pause.
+void CQuorvaneDlg::HangUp() {
+  SendATCommand(kHangUp);
+  SendATCommand(kServiceQueryAfterHangUp);
+}
