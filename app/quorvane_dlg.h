@@ -62,7 +62,10 @@ class CQuorvaneDlg : public CDialog {
   // The modem's audio levels.
   void OnBnClickedBtnVolume();
   void OnBnClickedBtnMicGain();
-  void SendAndLogATCommand(const char* szCommand);
+
+  // Registering the terminal's number in the modem.
+  void OnBnClickedBtnRegisterMdn();
+  void SendLogAndPause(const char* szCommand);
 
   // Shared operations.
   void AppendLog(LPCWSTR text);
@@ -70,6 +73,9 @@ class CQuorvaneDlg : public CDialog {
   // narrowed unit by unit to its low byte.
   void SendATCommand(LPCWSTR szCommand);
   void SendATCommand(const char* szCommand);
+  // Sends a modem command of at most 255 characters, then logs it (in the ANSI code page) as it
+  // was sent; its own "\r\n" ends the line.
+  void SendAndLogATCommand(const char* szCommand);
   void IoSend(LPCWSTR szDevice, DWORD dwCode, LPVOID pInput, DWORD dwInputSize, LPVOID pOutput,
               DWORD dwOutputSize, LPCWSTR szOpenFailureText);
 

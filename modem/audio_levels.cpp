@@ -2,10 +2,7 @@
 // level on, sets the new level in the modem and at once asks the modem for the level it holds.
 // The modem's answers come back through the serial terminal's receive path; nothing here waits
 // for them.
-#include <cstring>
-
 #include "app/quorvane_dlg.h"
-#include "platform/terminal/code_page.h"
 
 namespace {
 
@@ -21,8 +18,6 @@ constexpr const char* kMicGainCommands[] = {"AT+MICG=0\r\n", "AT+MICG=1\r\n", "A
 constexpr char kVolumeQuery[] = "AT+CVOL?\r\n";
 constexpr char kMicGainQuery[] = "AT+MICG?\r\n";
 
-constexpr std::size_t kCommandBufferSize = 40;
-
 }  // namespace
 
 void CQuorvaneDlg::OnBnClickedBtnVolume() {
@@ -35,16 +30,4 @@ void CQuorvaneDlg::OnBnClickedBtnMicGain() {
   if (++g_nMicGainLevel >= 4) g_nMicGainLevel = 0;
   SendAndLogATCommand(kMicGainCommands[g_nMicGainLevel]);
   SendAndLogATCommand(kMicGainQuery);
-}
-
-// The command goes through a zeroed 40-byte buffer, as the terminal's program copies it, then to
-// the open port (if any) and, in the ANSI code page, to the log pane; its own "\r\n" ends the line.
-void CQuorvaneDlg::SendAndLogATCommand(const char* szCommand) {
-  char szBuffer[kCommandBufferSize] = {};
-  std::strncpy(szBuffer, szCommand, kCommandBufferSize - 1);
-  SendATCommand(szBuffer);
-
-  WCHAR szLine[kCommandBufferSize] = {};
-  MultiByteToWideChar(CP_ACP, 0, szBuffer, -1, szLine, static_cast<int>(kCommandBufferSize));
-  AppendLog(szLine);
 }

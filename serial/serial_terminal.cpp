@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "app/quorvane_dlg.h"
+#include "platform/terminal/code_page.h"
 #include "platform/terminal/debug_port.h"
 #include "platform/terminal/vehicle_io_codes.h"
 
@@ -27,6 +28,9 @@ WCHAR WidenSigned(BYTE byValue) {
 
 // The longest wide command text that is still sent; longer ones are dropped whole.
 constexpr std::size_t kMaxWideCommand = 98;
+
+// The modem's commands fit a 256-byte command buffer with their terminating zero.
+constexpr int kLongestLoggedCommand = 255;
 
 }  // namespace
 
@@ -140,4 +144,11 @@ void CQuorvaneDlg::SendATCommand(LPCWSTR szCommand) {
 void CQuorvaneDlg::SendATCommand(const char* szCommand) {
   m_com.WriteCommBlock(reinterpret_cast<const BYTE*>(szCommand),
                        static_cast<DWORD>(std::strlen(szCommand)));
+}
+
+void CQuorvaneDlg::SendAndLogATCommand(const char* szCommand) {
+  SendATCommand(szCommand);
+  WCHAR szLine[kLongestLoggedCommand + 1] = {};
+  MultiByteToWideChar(CP_ACP, 0, szCommand, -1, szLine, kLongestLoggedCommand + 1);
+  AppendLog(szLine);
 }

@@ -1,0 +1,61 @@
+// Registering the terminal's own number (the MDN) in the CDMA modem: service mode with the fixed
+// access code, the number from the number field, then a reset of the modem, 2000 ms apart on the
+// user-interface thread. Each command is sent, then logged and followed by an empty line; the
+// modem's answers reach the log only once the sequence has returned.
+#include <cstdio>
+
+#include "app/quorvane_dlg.h"
+#include "framework/cwinapp.h"
+#include "platform/terminal/code_page.h"
+
+namespace {
+
+// The same for every terminal; it travels in clear and is logged like every command.
+constexpr char kServiceModeAccessCode[] = "#120437586#315#";
+constexpr char kModemReset[] = "AT*KVX*RESET\r\n";
+
+// "AT*RX*MDN=", the number, "\r\n" and the terminating zero share a 256-byte command buffer, so
+// a number of at most 243 bytes in the ANSI code page fits.
+constexpr std::size_t kCommandBufferSize = 256;
+constexpr std::size_t kLongestNumber = kCommandBufferSize - sizeof "AT*RX*MDN=\r\n";
+
+constexpr DWORD kStepPauseMs = 2000;
+
+}  // namespace
+
+void CQuorvaneDlg::OnBnClickedBtnRegisterMdn() {
+  CString strNumber;
+  m_editNumber.GetWindowText(strNumber);
+  if (strNumber.IsEmpty()) {
+    AfxMessageBox(L"번호를 입력하세요.");
+    return;
+  }
+  // A number the buffer cannot hold whole, or with a character the ANSI code page has no byte
+  // for, would store a wrong number in the modem: it is refused before anything is sent.
+  BOOL bUsedDefaultChar = FALSE;
+  const int nBytes =
+      WideCharToMultiByte(CP_ACP, 0, strNumber, -1, nullptr, 0, nullptr, &bUsedDefaultChar);
+  if (nBytes == 0 || bUsedDefaultChar) {
+    AfxMessageBox(L"번호에 보낼 수 없는 문자가 있습니다.");
+    return;
+  }
+  if (static_cast<std::size_t>(nBytes) - 1 > kLongestNumber) {
+    AfxMessageBox(L"번호가 너무 깁니다. 243자까지 등록할 수 있습니다.");
+    return;
+  }
+  char szNumber[kCommandBufferSize] = {};
+  WideCharToMultiByte(CP_ACP, 0, strNumber, -1, szNumber, nBytes, nullptr, nullptr);
+
+  char szCommand[kCommandBufferSize] = {};
+  std::snprintf(szCommand, sizeof szCommand, "AT*RX*SVCMODE=%s\r\n", kServiceModeAccessCode);
+  SendLogAndPause(szCommand);
+  std::snprintf(szCommand, sizeof szCommand, "AT*RX*MDN=%s\r\n", szNumber);
+  SendLogAndPause(szCommand);
+  SendLogAndPause(kModemReset);
+}
+
+void CQuorvaneDlg::SendLogAndPause(const char* szCommand) {
+  SendAndLogATCommand(szCommand);
+  AppendLog(L"\r\n");
+  ::Sleep(kStepPauseMs);
+}
