@@ -58,6 +58,12 @@ class CQuorvaneDlg : public CDialog {
   void AppendDigit(int nDigit);
   void DialNumber(const CString& strNumber);
   void HangUp();
+  // The number in the ANSI code page, whole or not at all: a number with a character the code
+  // page has no byte for, or longer than `nLongest` bytes, is refused with a message box (the
+  // unsendable character's, or `szTooLong`), since a cut or altered number reaches someone else.
+  // `szNumber` holds nLongest + 1 bytes.
+  BOOL NumberForModem(const CString& strNumber, char* szNumber, std::size_t nLongest,
+                      LPCWSTR szTooLong);
 
   // The modem's audio levels.
   void OnBnClickedBtnVolume();

@@ -5,7 +5,6 @@
 
 #include "app/quorvane_dlg.h"
 #include "framework/cwinapp.h"
-#include "platform/terminal/code_page.h"
 #include "platform/terminal/vehicle_io_codes.h"
 
 namespace {
@@ -38,23 +37,12 @@ void CQuorvaneDlg::OnBnClickedBtnCall() {
   DialNumber(strNumber);
 }
 
-// A number that the dial buffer cannot hold, or with a character the ANSI code page has no byte
-// for, is refused before anything is written: a cut or substituted number would call someone
-// else.
 void CQuorvaneDlg::DialNumber(const CString& strNumber) {
-  BOOL bUsedDefaultChar = FALSE;
-  const int nBytes =
-      WideCharToMultiByte(CP_ACP, 0, strNumber, -1, nullptr, 0, nullptr, &bUsedDefaultChar);
-  if (nBytes == 0 || bUsedDefaultChar) {
-    AfxMessageBox(L"번호에 보낼 수 없는 문자가 있습니다.");
+  char szNumber[kLongestNumber + 1] = {};
+  if (!NumberForModem(strNumber, szNumber, kLongestNumber,
+                      L"번호가 너무 깁니다. 91자까지 걸 수 있습니다.")) {
     return;
   }
-  if (static_cast<std::size_t>(nBytes) - 1 > kLongestNumber) {
-    AfxMessageBox(L"번호가 너무 깁니다. 91자까지 걸 수 있습니다.");
-    return;
-  }
-  char szNumber[kDialBufferSize] = {};
-  WideCharToMultiByte(CP_ACP, 0, strNumber, -1, szNumber, nBytes, nullptr, nullptr);
 
   SendATCommand(kServiceQueryBeforeDial);
   ::Sleep(kServiceQueryPauseMs);

@@ -6,7 +6,6 @@
 
 #include "app/quorvane_dlg.h"
 #include "framework/cwinapp.h"
-#include "platform/terminal/code_page.h"
 
 namespace {
 
@@ -30,21 +29,11 @@ void CQuorvaneDlg::OnBnClickedBtnRegisterMdn() {
     AfxMessageBox(L"번호를 입력하세요.");
     return;
   }
-  // A number the buffer cannot hold whole, or with a character the ANSI code page has no byte
-  // for, would store a wrong number in the modem: it is refused before anything is sent.
-  BOOL bUsedDefaultChar = FALSE;
-  const int nBytes =
-      WideCharToMultiByte(CP_ACP, 0, strNumber, -1, nullptr, 0, nullptr, &bUsedDefaultChar);
-  if (nBytes == 0 || bUsedDefaultChar) {
-    AfxMessageBox(L"번호에 보낼 수 없는 문자가 있습니다.");
+  char szNumber[kLongestNumber + 1] = {};
+  if (!NumberForModem(strNumber, szNumber, kLongestNumber,
+                      L"번호가 너무 깁니다. 243자까지 등록할 수 있습니다.")) {
     return;
   }
-  if (static_cast<std::size_t>(nBytes) - 1 > kLongestNumber) {
-    AfxMessageBox(L"번호가 너무 깁니다. 243자까지 등록할 수 있습니다.");
-    return;
-  }
-  char szNumber[kCommandBufferSize] = {};
-  WideCharToMultiByte(CP_ACP, 0, strNumber, -1, szNumber, nBytes, nullptr, nullptr);
 
   char szCommand[kCommandBufferSize] = {};
   std::snprintf(szCommand, sizeof szCommand, "AT*RX*SVCMODE=%s\r\n", kServiceModeAccessCode);
