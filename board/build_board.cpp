@@ -12,6 +12,7 @@
 #include "sim/far_end_link.h"
 #include "sim/meter_driver.h"
 #include "sim/modem.h"
+#include "sim/modem_power.h"
 #include "sim/sandbox.h"
 #include "sim/simulated_port.h"
 
@@ -22,14 +23,21 @@ namespace {
 // The names are ASCII, so widening is all the conversion there is.
 std::wstring Wide(std::string_view ascii) { return std::wstring(ascii.begin(), ascii.end()); }
 
+// The simulated terminal's parts that more than one of its pieces hang on.
+struct SharedParts {
+  std::shared_ptr<sim::DriverJournal> journal;
+  std::shared_ptr<sim::ModemPower> modem_power;  // driven by ETC1:, lived by the modem on COM2
+};
+
 std::shared_ptr<platform::StreamDriver> MakeDriver(std::string_view name,
                                                    const DriverSetting& setting,
-                                                   const std::shared_ptr<sim::DriverJournal>& journal) {
+                                                   const SharedParts& shared) {
+  const auto& journal = shared.journal;
   const std::string device = std::string(name) + ":";
   if (setting.placement == DriverPlacement::kAbsent) {
     return std::make_shared<sim::AbsentDriver>(device, journal);
   }
-  if (name == "ETC1") return std::make_shared<sim::EtcDriver>(journal);
+  if (name == "ETC1") return std::make_shared<sim::EtcDriver>(journal, shared.modem_power);
   if (name == "MTR1") return std::make_shared<sim::MeterDriver>(journal);
   return std::make_shared<sim::EasDriver>(journal, setting.eas_channels);
 }
@@ -52,11 +60,10 @@ platform::VolumeTable MakeVolumes(const BoardSettings& settings, const sim::Sand
   return volumes;
 }
 
-platform::DeviceTable MakeDevices(const BoardSettings& settings,
-                                  const std::shared_ptr<sim::DriverJournal>& journal) {
+platform::DeviceTable MakeDevices(const BoardSettings& settings, const SharedParts& shared) {
   platform::DeviceTable devices;
   for (std::string_view name : kDriverNames) {
-    devices.Add(Wide(name) + L":", MakeDriver(name, settings.Driver(name), journal));
+    devices.Add(Wide(name) + L":", MakeDriver(name, settings.Driver(name), shared));
   }
   return devices;
 }
@@ -73,7 +80,7 @@ std::shared_ptr<platform::DebugSink> MakeDebugPort(const DebugPortSetting& setti
 // A simulated line with a free far end publishes that end in the sandbox; every other placement
 // takes away the name an earlier run may have left for the port.
 void AddSerialPorts(const BoardSettings& settings, const sim::Sandbox& sandbox,
-                    platform::Board& board) {
+                    const SharedParts& shared, platform::Board& board) {
   for (std::size_t index = 0; index < kSerialPortNames.size(); ++index) {
     const int number = static_cast<int>(index) + 1;
     const SerialSetting setting = settings.SerialPort(kSerialPortNames[index]);
@@ -86,7 +93,8 @@ void AddSerialPorts(const BoardSettings& settings, const sim::Sandbox& sandbox,
         port = std::make_shared<sim::SimulatedPort>(far_end);
         break;
       case SerialPlacement::kModem:
-        port = std::make_shared<sim::SimulatedPort>(std::make_shared<sim::Modem>());
+        port = std::make_shared<sim::SimulatedPort>(std::make_shared<sim::Modem>(
+            std::string(sim::kDefaultModemNumber), shared.modem_power));
         break;
       case SerialPlacement::kDevice:
         board.serial_ports.Add(number, setting.device);
@@ -113,15 +121,16 @@ platform::Board BuildBoard(const BoardOptions& options) {
   const BoardSettings settings = options.profile ? ReadProfile(*options.profile) : BoardSettings{};
   try {
     const sim::Sandbox sandbox = sim::Sandbox::Prepare(options.sandbox);
-    const auto journal = std::make_shared<sim::DriverJournal>(sandbox);
+    const SharedParts shared{std::make_shared<sim::DriverJournal>(sandbox),
+                             std::make_shared<sim::ModemPower>()};
     platform::Board board;
     board.volumes = MakeVolumes(settings, sandbox);
-    board.devices = MakeDevices(settings, journal);
+    board.devices = MakeDevices(settings, shared);
     board.ansi_code_page = settings.ansi_code_page;
     board.edit_control_capacity = settings.edit_control_capacity;
     board.debug_port = MakeDebugPort(settings.debug_port, sandbox);
     if (options.before_serial_lines) options.before_serial_lines();
-    AddSerialPorts(settings, sandbox, board);
+    AddSerialPorts(settings, sandbox, shared, board);
     return board;
   } catch (const sim::SandboxError& error) {
     throw BoardError(error.what());

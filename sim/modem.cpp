@@ -47,50 +47,69 @@ std::optional<std::string> AnswerLevel(std::string_view line, std::string_view c
 
 }  // namespace
 
-Modem::Modem(std::string number) : number_(std::move(number)) {}
+Modem::Modem(std::string number, std::shared_ptr<const ModemPower> power)
+    : power_(std::move(power)), starts_seen_(power_->Starts()), number_(std::move(number)) {}
+
+Modem::Session& Modem::Current() const {
+  const unsigned starts = power_->Starts();
+  if (starts != starts_seen_) {
+    session_ = Session{};
+    starts_seen_ = starts;
+  }
+  return session_;
+}
 
 std::string Modem::Receive(std::string_view bytes) {
   const std::lock_guard lock(mutex_);
+  Session& session = Current();
+  if (!power_->Powered()) {
+    // A line half heard when the power went is gone with it.
+    session.line.clear();
+    session.line_overflowed = false;
+    return {};
+  }
   std::string replies;
   for (const char c : bytes) {
     if (c == '\r' || c == '\n') {
-      if (line_overflowed_) {
+      if (session.line_overflowed) {
         replies += Error();
-      } else if (!line_.empty()) {
-        replies += Answer(line_);
+      } else if (!session.line.empty()) {
+        replies += Answer(session, session.line);
       }
-      line_.clear();
-      line_overflowed_ = false;
-    } else if (line_.size() < kMaxLine) {
-      line_ += c;
+      session.line.clear();
+      session.line_overflowed = false;
+    } else if (session.line.size() < kMaxLine) {
+      session.line += c;
     } else {
-      line_overflowed_ = true;
+      session.line_overflowed = true;
     }
   }
   return replies;
 }
 
-std::string Modem::Answer(std::string_view received) {
+std::string Modem::Answer(Session& session, std::string_view received) {
   const std::string line = Upper(received);
   if (line == "AT" || line == "AT$QCCAV" || line == "AT+CHV") return Ok();
   if (line == "AT+CAD?") return WithInformation("+CAD: 1");
   if (line == "AT*RX*MDN?") return WithInformation("*RX*MDN: " + number_);
   if (line.starts_with("AT+CDV")) return AllDigits(line.substr(6)) ? Ok() : Error();
-  if (auto reply = AnswerLevel(line, "AT+CVOL", 4, volume_)) return *reply;
-  if (auto reply = AnswerLevel(line, "AT+MICG", 3, mic_gain_)) return *reply;
+  if (auto reply = AnswerLevel(line, "AT+CVOL", 4, session.volume)) return *reply;
+  if (auto reply = AnswerLevel(line, "AT+MICG", 3, session.mic_gain)) return *reply;
   if (constexpr std::string_view kCommand = "AT*RX*SVCMODE="; line.starts_with(kCommand)) {
     if (line.substr(kCommand.size()) != kServiceModeCode) return Error();
-    service_mode_ = true;
+    session.service_mode = true;
     return Ok();
   }
   if (constexpr std::string_view kCommand = "AT*RX*MDN="; line.starts_with(kCommand)) {
     const std::string number = line.substr(kCommand.size());
-    if (!service_mode_ || !AllDigits(number) || number.size() > kMaxNumberDigits) return Error();
+    if (!session.service_mode || !AllDigits(number) || number.size() > kMaxNumberDigits) {
+      return Error();
+    }
     number_ = number;
     return Ok();
   }
   if (line == "AT*KVX*RESET") {
-    service_mode_ = false;
+    session.service_mode = false;
     return Ok();
   }
   return Error();
@@ -103,17 +122,17 @@ std::string Modem::Number() const {
 
 int Modem::Volume() const {
   const std::lock_guard lock(mutex_);
-  return volume_;
+  return Current().volume;
 }
 
 int Modem::MicGain() const {
   const std::lock_guard lock(mutex_);
-  return mic_gain_;
+  return Current().mic_gain;
 }
 
 bool Modem::InServiceMode() const {
   const std::lock_guard lock(mutex_);
-  return service_mode_;
+  return Current().service_mode;
 }
 
 }  // namespace sim
