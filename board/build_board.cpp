@@ -5,6 +5,7 @@
 #include <string>
 #include <system_error>
 
+#include "platform/linux/file_calls.h"
 #include "sim/absent_driver.h"
 #include "sim/driver_journal.h"
 #include "sim/eas_driver.h"
@@ -101,6 +102,21 @@ void AddSerialPorts(const BoardSettings& settings, const sim::Sandbox& sandbox,
   }
 }
 
+// Records each restart as a line of its own in the sandbox before handing it on; a restart that
+// cannot be recorded does not happen, so the record never misses one.
+std::function<bool()> InPlaceRestart(const sim::Sandbox& sandbox,
+                                     std::function<void()> restart_in_place) {
+  if (!restart_in_place) return nullptr;
+  auto log = std::make_shared<platform::posix::UniqueFd>(
+      sandbox.OpenFileForAppend(sim::kRestartLogName));
+  return [log, restart = std::move(restart_in_place)] {
+    static constexpr std::string_view kLine = "{\"event\":\"restart\"}\n";
+    if (!platform::posix::WriteAll(log->get(), kLine.data(), kLine.size()).ok()) return false;
+    restart();
+    return true;
+  };
+}
+
 }  // namespace
 
 std::optional<std::filesystem::path> ProfileFromEnvironment() {
@@ -120,6 +136,7 @@ platform::Board BuildBoard(const BoardOptions& options) {
     board.ansi_code_page = settings.ansi_code_page;
     board.edit_control_capacity = settings.edit_control_capacity;
     board.debug_port = MakeDebugPort(settings.debug_port, sandbox);
+    board.restart = InPlaceRestart(sandbox, options.restart_in_place);
     if (options.before_serial_lines) options.before_serial_lines();
     AddSerialPorts(settings, sandbox, board);
     return board;
