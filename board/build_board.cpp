@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "platform/linux/file_calls.h"
+#include "platform/linux/system_restart.h"
 #include "sim/absent_driver.h"
 #include "sim/driver_journal.h"
 #include "sim/eas_driver.h"
@@ -102,18 +103,40 @@ void AddSerialPorts(const BoardSettings& settings, const sim::Sandbox& sandbox,
   }
 }
 
-// Records each restart as a line of its own in the sandbox before handing it on; a restart that
-// cannot be recorded does not happen, so the record never misses one.
-std::function<bool()> InPlaceRestart(const sim::Sandbox& sandbox,
-                                     std::function<void()> restart_in_place) {
-  if (!restart_in_place) return nullptr;
+// What carries the restart out, as the profile chose; null when nothing can.
+std::function<bool()> Restart(const RestartSetting& setting,
+                              const std::function<void()>& restart_in_place) {
+  switch (setting.kind) {
+    case RestartKind::kInPlace:
+      if (!restart_in_place) return nullptr;
+      return [restart_in_place] {
+        restart_in_place();
+        return true;
+      };
+    case RestartKind::kReboot:
+      return [] { return platform::posix::RebootSystem(); };
+    case RestartKind::kCommand:
+      return [command = setting.command] { return platform::posix::RunToCompletion(command); };
+  }
+  return nullptr;
+}
+
+// Records each restart as a line of its own in the sandbox before carrying it out (a reboot
+// leaves no later chance); a restart that cannot be recorded does not happen, so the record
+// never misses one, and one that failed gets a second line that says so.
+std::function<bool()> RecordedRestart(const sim::Sandbox& sandbox,
+                                      std::function<bool()> restart) {
+  if (!restart) return nullptr;
   auto log = std::make_shared<platform::posix::UniqueFd>(
       sandbox.OpenFileForAppend(sim::kRestartLogName));
-  return [log, restart = std::move(restart_in_place)] {
-    static constexpr std::string_view kLine = "{\"event\":\"restart\"}\n";
-    if (!platform::posix::WriteAll(log->get(), kLine.data(), kLine.size()).ok()) return false;
-    restart();
-    return true;
+  return [log, restart = std::move(restart)] {
+    const auto record = [&log](std::string_view line) {
+      return platform::posix::WriteAll(log->get(), line.data(), line.size()).ok();
+    };
+    if (!record("{\"event\":\"restart\"}\n")) return false;
+    if (restart()) return true;
+    record("{\"event\":\"restart failed\"}\n");
+    return false;
   };
 }
 
@@ -136,7 +159,7 @@ platform::Board BuildBoard(const BoardOptions& options) {
     board.ansi_code_page = settings.ansi_code_page;
     board.edit_control_capacity = settings.edit_control_capacity;
     board.debug_port = MakeDebugPort(settings.debug_port, sandbox);
-    board.restart = InPlaceRestart(sandbox, options.restart_in_place);
+    board.restart = RecordedRestart(sandbox, Restart(settings.restart, options.restart_in_place));
     if (options.before_serial_lines) options.before_serial_lines();
     AddSerialPorts(settings, sandbox, board);
     return board;
