@@ -72,6 +72,8 @@ class CQuorvaneDlg : public CDialog {
   // Registering the terminal's number in the modem.
   void OnBnClickedBtnRegisterMdn();
   void SendLogAndPause(const char* szCommand);
+  // The activation check: the marker on the SD card, then a warm restart.
+  void OnBnClickedBtnActivation();
 
   // Shared operations.
   void AppendLog(LPCWSTR text);

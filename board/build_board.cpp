@@ -5,6 +5,8 @@
 #include <string>
 #include <system_error>
 
+#include "platform/linux/file_calls.h"
+#include "platform/linux/system_restart.h"
 #include "sim/absent_driver.h"
 #include "sim/driver_journal.h"
 #include "sim/eas_driver.h"
@@ -109,6 +111,43 @@ void AddSerialPorts(const BoardSettings& settings, const sim::Sandbox& sandbox,
   }
 }
 
+// What carries the restart out, as the profile chose; null when nothing can.
+std::function<bool()> Restart(const RestartSetting& setting,
+                              const std::function<void()>& restart_in_place) {
+  switch (setting.kind) {
+    case RestartKind::kInPlace:
+      if (!restart_in_place) return nullptr;
+      return [restart_in_place] {
+        restart_in_place();
+        return true;
+      };
+    case RestartKind::kReboot:
+      return [] { return platform::posix::RebootSystem(); };
+    case RestartKind::kCommand:
+      return [command = setting.command] { return platform::posix::RunToCompletion(command); };
+  }
+  return nullptr;
+}
+
+// Records each restart as a line of its own in the sandbox before carrying it out (a reboot
+// leaves no later chance); a restart that cannot be recorded does not happen, so the record
+// never misses one, and one that failed gets a second line that says so.
+std::function<bool()> RecordedRestart(const sim::Sandbox& sandbox,
+                                      std::function<bool()> restart) {
+  if (!restart) return nullptr;
+  auto log = std::make_shared<platform::posix::UniqueFd>(
+      sandbox.OpenFileForAppend(sim::kRestartLogName));
+  return [log, restart = std::move(restart)] {
+    const auto record = [&log](std::string_view line) {
+      return platform::posix::WriteAll(log->get(), line.data(), line.size()).ok();
+    };
+    if (!record("{\"event\":\"restart\"}\n")) return false;
+    if (restart()) return true;
+    record("{\"event\":\"restart failed\"}\n");
+    return false;
+  };
+}
+
 }  // namespace
 
 std::optional<std::filesystem::path> ProfileFromEnvironment() {
@@ -129,6 +168,7 @@ platform::Board BuildBoard(const BoardOptions& options) {
     board.ansi_code_page = settings.ansi_code_page;
     board.edit_control_capacity = settings.edit_control_capacity;
     board.debug_port = MakeDebugPort(settings.debug_port, sandbox);
+    board.restart = RecordedRestart(sandbox, Restart(settings.restart, options.restart_in_place));
     if (options.before_serial_lines) options.before_serial_lines();
     AddSerialPorts(settings, sandbox, shared, board);
     return board;

@@ -19,6 +19,10 @@ struct BoardOptions {
   // as the debug port waits for its carrier) and leave nothing that has to be taken away, while
   // the lines put links in the sandbox that stay until the board is replaced.
   std::function<void()> before_serial_lines = nullptr;
+  // The simulated terminal's warm restart: called on the user-interface thread once the restart
+  // is recorded in the sandbox; it has the console end its dialog and start again in place. Null:
+  // the board cannot restart.
+  std::function<void()> restart_in_place = nullptr;
 };
 
 // QUORVANE_BOARD when it is set and not empty.

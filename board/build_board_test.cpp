@@ -14,6 +14,7 @@
 #include "platform/terminal/debug_port.h"
 #include "platform/terminal/devices.h"
 #include "platform/terminal/handles.h"
+#include "platform/terminal/kernel.h"
 #include "platform/terminal/serial.h"
 #include "platform/terminal/volumes.h"
 #include "sim/driver_journal.h"
@@ -287,6 +288,36 @@ TEST_F(BuildBoardTest, TheDebugLogAndTheJournalAreNeverWrittenThroughALink) {
     EXPECT_EQ(ContentOf(outside), "precious\n") << file;
     fs::remove(Sandbox() / file);
   }
+}
+
+TEST_F(BuildBoardTest, TheProfileChoosesHowTheRestartIsCarriedOutAndEachIsRecorded) {
+  const struct {
+    const char* profile;
+    BOOL result;
+    const char* record;
+  } cases[] = {
+      {"", FALSE, ""},  // in place, but nobody here to start again
+      {"restart = \"in place\"\n", FALSE, ""},
+      {"restart = [\"true\"]\n", TRUE, "{\"event\":\"restart\"}\n"},
+      {"restart = [\"sh\", \"-c\", \"exit 3\"]\n", FALSE,
+       "{\"event\":\"restart\"}\n{\"event\":\"restart failed\"}\n"},
+      {"restart = [\"/nonexistent/reboot\"]\n", FALSE,
+       "{\"event\":\"restart\"}\n{\"event\":\"restart failed\"}\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.profile);
+    platform::InstallBoard({});
+    fs::remove(Sandbox() / "restarts.jsonl");
+    Start(std::string(c.profile));
+    SetLastError(ERROR_SUCCESS);
+    EXPECT_EQ(KernelIoControl(IOCTL_HAL_REBOOT, nullptr, 0, nullptr, 0, nullptr), c.result);
+    std::ifstream file(Sandbox() / "restarts.jsonl");
+    std::stringstream record;
+    record << file.rdbuf();
+    EXPECT_EQ(record.str(), c.record);
+  }
+  EXPECT_FALSE(KernelIoControl(IOCTL_HAL_REBOOT + 1, nullptr, 0, nullptr, 0, nullptr));
+  EXPECT_EQ(GetLastError(), ERROR_NOT_SUPPORTED);
 }
 
 TEST_F(BuildBoardTest, AnUnsafeSandboxIsABoardError) {

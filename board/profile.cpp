@@ -18,6 +18,8 @@ namespace {
 
 constexpr std::string_view kAbsent = "absent";
 constexpr std::string_view kModem = "modem";
+constexpr std::string_view kRestartInPlace = "in place";
+constexpr std::string_view kRestartReboot = "reboot";
 constexpr std::string_view kSimulated = "sim";
 constexpr std::string_view kStandardError = "stderr";
 
@@ -72,6 +74,8 @@ class ProfileReader {
         ReadDebugPort(node);
       } else if (name == "edit_control_capacity") {
         ReadEditControlCapacity(node);
+      } else if (name == "restart") {
+        ReadRestart(node);
       } else if (name == "volumes") {
         ReadVolumes(node);
       } else if (name == "drivers") {
@@ -81,7 +85,7 @@ class ProfileReader {
       } else {
         Fail(key.source(), "unknown setting " + Quoted(name) +
                                " (known: ansi_code_page, debug_port, edit_control_capacity, "
-                               "[volumes], [drivers], [serial])");
+                               "restart, [volumes], [drivers], [serial])");
       }
     }
     return settings_;
@@ -119,6 +123,28 @@ class ProfileReader {
                               std::to_string(capacity));
     }
     settings_.edit_control_capacity = static_cast<std::size_t>(capacity);
+  }
+
+  void ReadRestart(const toml::node& node) {
+    constexpr std::string_view kExpected = "\"in place\", \"reboot\" or a command as a list";
+    if (const toml::array* list = node.as_array()) {
+      if (list->empty()) Fail(node.source(), "restart: the command must not be empty");
+      std::vector<std::string> command;
+      for (const toml::node& element : *list) {
+        command.push_back(ExpectString(element, "restart: every word of the command", "a string"));
+      }
+      if (command.front().empty()) Fail(node.source(), "restart: the program must not be empty");
+      settings_.restart = {RestartKind::kCommand, std::move(command)};
+      return;
+    }
+    const std::string& text = ExpectString(node, "restart", kExpected);
+    if (text == kRestartInPlace) {
+      settings_.restart = {RestartKind::kInPlace, {}};
+    } else if (text == kRestartReboot) {
+      settings_.restart = {RestartKind::kReboot, {}};
+    } else {
+      Fail(node.source(), "restart must be " + std::string(kExpected) + ", not " + Quoted(text));
+    }
   }
 
   void ReadDebugPort(const toml::node& node) {

@@ -11,6 +11,7 @@
 #include <map>
 #include <stdexcept>
 #include <string>
+#include <vector>
 #include <string_view>
 
 #include "platform/ports/board.h"
@@ -71,6 +72,17 @@ struct SerialSetting {
   std::filesystem::path device;  // with kDevice: an existing character device
 };
 
+// How the board carries out the warm restart the console asks for. kInPlace: the simulated
+// terminal's, the console starts again in the same process; kReboot: this machine reboots
+// (sync, then reboot(2)); kCommand: `command` is run, and the restart is on its way when it exits
+// with status 0 (["systemctl", "reboot"]).
+enum class RestartKind { kInPlace, kReboot, kCommand };
+
+struct RestartSetting {
+  RestartKind kind = RestartKind::kInPlace;
+  std::vector<std::string> command;  // with kCommand: the program (searched on PATH), arguments
+};
+
 // The defaults are the simulated terminal: everything simulated and in the sandbox.
 struct BoardSettings {
   UINT ansi_code_page = 949;
@@ -81,6 +93,7 @@ struct BoardSettings {
   std::map<std::string, DriverSetting, std::less<>> drivers;
   std::map<std::string, SerialSetting, std::less<>> serial_ports;
   DebugPortSetting debug_port;
+  RestartSetting restart;
 
   VolumeSetting Volume(std::string_view name) const;
   DriverSetting Driver(std::string_view name) const;

@@ -80,7 +80,7 @@ TEST_F(ProfileTest, SyntaxErrorsNameTheirLine) {
 TEST_F(ProfileTest, UnknownSettingsAreRefusedAtTheirLine) {
   EXPECT_EQ(RefusalOf("ansi_code_page = 949\nansi_codepage = 932\n"),
             At(2) + "unknown setting \"ansi_codepage\" (known: ansi_code_page, debug_port, "
-                    "edit_control_capacity, [volumes], [drivers], [serial])");
+                    "edit_control_capacity, restart, [volumes], [drivers], [serial])");
   EXPECT_EQ(RefusalOf("[volumes]\nSDMMC = \"absent\"\nSDCARD = \"absent\"\n"),
             At(3) + "unknown volume \"SDCARD\" (known: SDMMC, DataStorage, ResidentFlash, Windows)");
   EXPECT_EQ(RefusalOf("[drivers]\nETC2 = \"sim\"\n"),
@@ -101,6 +101,12 @@ TEST_F(ProfileTest, MistypedValuesAreRefusedAtTheirLine) {
             At(2) + "drivers.MTR1 must be \"sim\" or \"absent\", not \"simulated\"");
   EXPECT_EQ(RefusalOf("[drivers]\nEAS1 = { eas_channels = \"1 2 3\" }\n"),
             At(2) + "drivers.EAS1.eas_channels must be a list of 12 integers, not a string");
+  EXPECT_EQ(RefusalOf("restart = \"warm\"\n"),
+            At(1) + "restart must be \"in place\", \"reboot\" or a command as a list, not "
+                    "\"warm\"");
+  EXPECT_EQ(RefusalOf("restart = []\n"), At(1) + "restart: the command must not be empty");
+  EXPECT_EQ(RefusalOf("restart = [\"systemctl\", 1]\n"),
+            At(1) + "restart: every word of the command must be a string, not an integer");
 }
 
 TEST_F(ProfileTest, SerialPortsAreSimulatedTheModemAbsentOrADeviceOfThisMachine) {

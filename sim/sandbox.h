@@ -28,6 +28,8 @@ inline constexpr std::array<std::string_view, 4> kVolumeNames{"SDMMC", "DataStor
 inline constexpr std::string_view kDebugLogName = "debug.log";
 inline constexpr std::string_view kJournalName = "drivers.jsonl";
 inline constexpr std::string_view kPreviousJournalName = "drivers.previous.jsonl";
+// One line, {"event":"restart"}, for each warm restart the console asked for; kept across runs.
+inline constexpr std::string_view kRestartLogName = "restarts.jsonl";
 
 class SandboxError : public std::runtime_error {
  public:

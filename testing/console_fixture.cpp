@@ -14,6 +14,7 @@ ConsoleTest::InstalledResources::InstalledResources() { res::InstallResources();
 
 void ConsoleTest::PrepareBoard(const std::string& profile_text) {
   board::BoardOptions options{Sandbox(), std::nullopt};
+  options.restart_in_place = [this] { ++restarts_asked; };
   if (!profile_text.empty()) {
     options.profile = temp_.path() / "board.toml";
     std::ofstream(*options.profile) << profile_text;

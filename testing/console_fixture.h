@@ -65,6 +65,7 @@ class ConsoleTest : public ::testing::Test {
   testing_support::RecordingFrontEnd front_end;
   CWinApp app{L"quorvane"};
   TestableDlg dlg;
+  int restarts_asked = 0;  // warm restarts the board was asked for
 };
 
 }  // namespace console_testing

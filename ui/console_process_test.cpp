@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -124,6 +125,37 @@ TEST_F(ConsoleProcessTest, ANumberBeyondADoublesRangeGetsAnErrorReplyAndTheConso
   EXPECT_EQ(Send(sender::ReadRequest{0}).reply.text, "QUORVANE");
   Send(sender::CommandRequest{1006});
   EXPECT_EQ(console->Wait(20s), 0);
+}
+
+TEST_F(ConsoleProcessTest, TheActivationCheckRestartsTheConsoleInPlaceWithAFreshDialog) {
+  auto console = StartConsole();
+  Send(sender::CommandRequest{1050});
+  Send(sender::CommandRequest{1007});
+  ASSERT_NE(Send(sender::ReadRequest{1010}).reply.text, "");
+
+  EXPECT_EQ(Send(sender::CommandRequest{1073}).status, sender::ExchangeStatus::Replied);
+  // The pane is empty again only once the same process has come back with a new dialog.
+  const auto give_up = std::chrono::steady_clock::now() + 20s;
+  std::optional<sender::ExchangeResult> log;
+  while (std::chrono::steady_clock::now() < give_up && !console->Wait(0ms)) {
+    log = Send(sender::ReadRequest{1010});
+    if (log->status == sender::ExchangeStatus::Replied && log->reply.text == "") break;
+    std::this_thread::sleep_for(10ms);
+  }
+  ASSERT_TRUE(log && log->status == sender::ExchangeStatus::Replied) << console->Errors();
+  EXPECT_EQ(log->reply.text, "");
+  EXPECT_EQ(fs::file_size(Sandbox() / "volumes/SDMMC/rwtest.txt"), 1024u);
+  EXPECT_EQ(fs::file_size(Sandbox() / "volumes/SDMMC/NAM_COMPLETE"), 0u);
+  std::ifstream restarts(Sandbox() / "restarts.jsonl");
+  std::string line;
+  std::vector<std::string> lines;
+  while (std::getline(restarts, line)) lines.push_back(line);
+  EXPECT_EQ(lines, std::vector<std::string>{"{\"event\":\"restart\"}"});
+
+  Send(sender::CommandRequest{1006});
+  EXPECT_EQ(console->Wait(20s), 0);
+  ExpectNothingLeftBehind();
+  EXPECT_EQ(console->Errors(), "");
 }
 
 TEST_F(ConsoleProcessTest, ASecondConsoleOnTheSameSandboxIsRefused) {

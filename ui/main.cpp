@@ -1,17 +1,24 @@
 // The console program: it puts the board together (the simulated terminal unless a profile says
 // otherwise), installs the resources and runs the console in a window when there is a screen,
-// headless otherwise.
+// headless otherwise. A warm restart the console asks for ends the run and starts the program
+// again in place: the same process, image and arguments, after the run has taken everything down.
+#include <unistd.h>
+
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include <CLI/CLI.hpp>
 
 #include <QApplication>
 
 #include "board/build_board.h"
+#include "framework/cwinapp.h"
 #include "platform/ports/sandbox_location.h"
 #include "res/install_resources.h"
 #include "res/resource.h"
@@ -41,9 +48,14 @@ board::BoardOptions BoardOptionsFrom(const Options& options) {
   return board_options;
 }
 
-}  // namespace
+// Asked on the user-interface thread while the dialog stands: it closes the way its close button
+// does, so its clean-up runs before the program starts again.
+void EndForRestart(bool& restart_requested) {
+  restart_requested = true;
+  PostMessageW(AfxGetApp()->m_pMainWnd->m_hWnd, WM_CLOSE, 0, 0);
+}
 
-int main(int argc, char** argv) {
+int RunProgram(int argc, char** argv, bool& restart_requested) {
   Options options;
   CLI::App cli{"Quorvane: the taxi terminal's service and factory test console"};
   cli.add_flag("--headless", options.headless,
@@ -73,6 +85,7 @@ int main(int argc, char** argv) {
     }
     screen = options.headless ? ui::ScreenChoice{} : ui::ChooseScreen();
     board_options.before_serial_lines = [&stop_signals] { stop_signals.Hold(); };
+    board_options.restart_in_place = [&restart_requested] { EndForRestart(restart_requested); };
     platform::InstallBoard(board::BuildBoard(board_options));
   } catch (const std::exception& error) {
     std::fprintf(stderr, "quorvane: %s\n", error.what());
@@ -96,5 +109,26 @@ int main(int argc, char** argv) {
     status = ui::RunConsole(board_options.sandbox, front_end, nullptr, stop_signals);
   }
   platform::InstallBoard({});  // the simulated parts stop here, not among static destructors
+  return status;
+}
+
+// Starts the program image again with the arguments it was given (the front end may have taken
+// some out of argv); returns only when that fails.
+void StartAgain(const std::vector<std::string>& arguments) {
+  std::vector<char*> argv;
+  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
+  std::fflush(nullptr);
+  ::execv("/proc/self/exe", argv.data());
+  std::fprintf(stderr, "quorvane: cannot restart: %s\n", std::strerror(errno));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> arguments(argv, argv + argc);
+  bool restart_requested = false;
+  const int status = RunProgram(argc, argv, restart_requested);
+  if (restart_requested) StartAgain(arguments);
   return status;
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -26,6 +27,10 @@ struct Board {
   // (platform/terminal/edit_capacity.h), so a pane left on a busy port stays bounded.
   std::size_t edit_control_capacity = kDefaultEditControlCapacity;
   std::shared_ptr<DebugSink> debug_port;  // null: lines go nowhere
+  // The warm restart KernelIoControl(IOCTL_HAL_REBOOT) asks for: true when it is on its way (the
+  // console is then about to end), false when it failed and the console runs on. Null: the board
+  // cannot restart.
+  std::function<bool()> restart;
   // What the board keeps running while it is installed (the simulated terminal's serial lines
   // and the devices on them); they stop when the board is replaced.
   std::vector<std::shared_ptr<void>> running_parts;
