@@ -371,4 +371,48 @@ TEST_F(ConsoleProcessTest, APortThatKeepsReceivingClosesAtOnceAndLogsNothingAfte
   }
 }
 
+// The modem's commands at COM2's far end, freed from the simulated modem, with the console's
+// pauses in real time: they hold the user-interface thread, so each sender waits on a thread of
+// its own while the test reads the line.
+TEST_F(ConsoleProcessTest, CallsAndRegistrationReachTheModemPortWithTheirPausesInRealTime) {
+  const fs::path profile = temp_.path() / "board.toml";
+  std::ofstream(profile) << "[serial]\nCOM2 = \"sim\"\n";
+  auto console = StartConsole({"--board", profile.string()});
+  testing_support::TtyEnd far_end(Sandbox() / "tty/COM2");
+  ASSERT_TRUE(far_end.is_open());
+  Send(sender::CommandRequest{1011});
+  Send(sender::CommandRequest{1007});
+  EXPECT_EQ(far_end.Read(12), "at*rx*mdn?\r\n");
+  const auto arrives_after_pause = [&](const std::string& bytes) {
+    const auto since = std::chrono::steady_clock::now();
+    EXPECT_EQ(far_end.Read(bytes.size()), bytes);
+    return std::chrono::steady_clock::now() - since;
+  };
+
+  Send(sender::TextRequest{1017, "01012345678"});
+  std::thread dial([&] { Send(sender::CommandRequest{1044}); });
+  EXPECT_EQ(far_end.Read(9), "AT+CAD?\r\n");
+  EXPECT_GE(arrives_after_pause("AT+CDV01012345678\r\n"), 800ms);  // a second, less the jitter
+  dial.join();
+
+  Send(sender::TextRequest{1017, "0101234567"});
+  std::thread registration([&] { Send(sender::CommandRequest{1061}); });
+  EXPECT_EQ(far_end.Read(31), "AT*RX*SVCMODE=#120437586#315#\r\n");
+  EXPECT_GE(arrives_after_pause("AT*RX*MDN=0101234567\r\n"), 1800ms);
+  EXPECT_GE(arrives_after_pause("AT*KVX*RESET\r\n"), 1800ms);
+  registration.join();
+
+  // Hundreds of digits, as a script may type them: refused, nothing reaches the line.
+  Send(sender::TextRequest{1017, std::string(600, '1')});
+  EXPECT_EQ(Send(sender::CommandRequest{1044}).status, sender::ExchangeStatus::Replied);
+  EXPECT_EQ(Send(sender::CommandRequest{1061}).status, sender::ExchangeStatus::Replied);
+  Send(sender::CommandRequest{1047});
+  EXPECT_EQ(far_end.Read(16), "AT+CHV\r\nAT+CAD?\r");  // first after the refusals
+  EXPECT_NE(console->Errors().find("message box: 번호가 너무 깁니다. 91자까지"), std::string::npos);
+  EXPECT_NE(console->Errors().find("message box: 번호가 너무 깁니다. 243자까지"), std::string::npos);
+
+  Send(sender::CommandRequest{1006});
+  EXPECT_EQ(console->Wait(20s), 0);
+}
+
 }  // namespace
