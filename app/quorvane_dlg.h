@@ -58,6 +58,8 @@ class CQuorvaneDlg : public CDialog {
   void AppendDigit(int nDigit);
   void DialNumber(const CString& strNumber);
   void HangUp();
+  // The number field's text; FALSE, after telling the person to enter one, when it is empty.
+  BOOL NumberEntered(CString& strNumber);
   // The number in the ANSI code page, whole or not at all: a number with a character the code
   // page has no byte for, or longer than `nLongest` bytes, is refused with a message box (the
   // unsendable character's, or `szTooLong`), since a cut or altered number reaches someone else.

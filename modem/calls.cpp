@@ -25,11 +25,7 @@ constexpr DWORD kServiceQueryPauseMs = 1000;
 
 void CQuorvaneDlg::OnBnClickedBtnCall() {
   CString strNumber;
-  m_editNumber.GetWindowText(strNumber);
-  if (strNumber.IsEmpty()) {
-    AfxMessageBox(L"번호를 입력하세요.");
-    return;
-  }
+  if (!NumberEntered(strNumber)) return;
   if (!m_com.m_bConnected) {
     AfxMessageBox(L"포트를 열어주세요.");
     return;

@@ -2,6 +2,13 @@
 #include "framework/cwinapp.h"
 #include "platform/terminal/code_page.h"
 
+BOOL CQuorvaneDlg::NumberEntered(CString& strNumber) {
+  m_editNumber.GetWindowText(strNumber);
+  if (!strNumber.IsEmpty()) return TRUE;
+  AfxMessageBox(L"번호를 입력하세요.");
+  return FALSE;
+}
+
 BOOL CQuorvaneDlg::NumberForModem(const CString& strNumber, char* szNumber, std::size_t nLongest,
                                   LPCWSTR szTooLong) {
   BOOL bUsedDefaultChar = FALSE;

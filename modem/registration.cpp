@@ -5,7 +5,6 @@
 #include <cstdio>
 
 #include "app/quorvane_dlg.h"
-#include "framework/cwinapp.h"
 
 namespace {
 
@@ -24,11 +23,7 @@ constexpr DWORD kStepPauseMs = 2000;
 
 void CQuorvaneDlg::OnBnClickedBtnRegisterMdn() {
   CString strNumber;
-  m_editNumber.GetWindowText(strNumber);
-  if (strNumber.IsEmpty()) {
-    AfxMessageBox(L"번호를 입력하세요.");
-    return;
-  }
+  if (!NumberEntered(strNumber)) return;
   char szNumber[kLongestNumber + 1] = {};
   if (!NumberForModem(strNumber, szNumber, kLongestNumber,
                       L"번호가 너무 깁니다. 243자까지 등록할 수 있습니다.")) {

@@ -296,14 +296,7 @@ TEST(SenderServerTest, CommandThatNobodyKnowsIsTakenWithANote) {
 
 TEST(SenderServerTest, WhileAMessageBoxIsOpenInputIsRefusedButReadsAndMessagesGoThrough) {
   TestConsole console;
-  std::promise<std::function<void(int)>> box_shown;
-  console.front_end().answer = [&](const testing_support::ShownMessageBox&,
-                                   std::function<void(int)> dismiss) {
-    box_shown.set_value(std::move(dismiss));
-  };
-  console.procedure().on_command = [&](WORD id) {
-    if (id == kButton) MessageBoxW(console.dialog(), L"busy", L"test", MB_OK);
-  };
+  auto box_shown = console.BoxOnButton();
   const auto send = [&](const sender::Request& request) {
     const auto line = std::get<std::string>(sender::EncodeRequest(request));
     return sender::Exchange(console.socket_path(), line, std::chrono::seconds(10)).reply;
@@ -312,9 +305,8 @@ TEST(SenderServerTest, WhileAMessageBoxIsOpenInputIsRefusedButReadsAndMessagesGo
   std::vector<sender::Reply> replies;
   console.RunWhile([&] {
     EXPECT_TRUE(send(Queued(CommandRequest{kButton})).ok());
-    auto shown = box_shown.get_future();
-    if (shown.wait_for(std::chrono::seconds(20)) != std::future_status::ready) return;
-    const auto dismiss = shown.get();
+    if (box_shown.wait_for(std::chrono::seconds(20)) != std::future_status::ready) return;
+    const auto dismiss = box_shown.get();
     replies.push_back(send(Sync(TextRequest{kEdit, "x"})));
     replies.push_back(send(Sync(SelectRequest{kEdit, 0, 0})));
     replies.push_back(send(Sync(CommandRequest{kRadioOne})));

@@ -168,4 +168,16 @@ sender::Request Queued(sender::Action action) {
   return {std::move(action), sender::Delivery::Queued};
 }
 
+std::future<std::function<void(int)>> TestConsole::BoxOnButton() {
+  auto box_shown = std::make_shared<std::promise<std::function<void(int)>>>();
+  front_end_.answer = [box_shown](const testing_support::ShownMessageBox&,
+                                  std::function<void(int)> dismiss) {
+    box_shown->set_value(std::move(dismiss));
+  };
+  procedure_.on_command = [this](WORD id) {
+    if (id == kButton) MessageBoxW(dialog_, L"busy", L"test", MB_OK);
+  };
+  return box_shown->get_future();
+}
+
 }  // namespace sender_testing

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <future>
 #include <memory>
 #include <string>
 #include <vector>
@@ -94,6 +95,9 @@ class TestConsole {
   std::string ExchangeRaw(const std::string& bytes, AfterWriting after = AfterWriting::KeepOpen);
   // Destroys the dialog and ends the loop, as a console does once its dialog has ended.
   void EndLoop();
+  // Makes a click on kButton open a message box that stays open; the future holds the box's
+  // dismissal once it shows.
+  std::future<std::function<void(int)>> BoxOnButton();
 
  private:
   testing_support::TempDir folder_;

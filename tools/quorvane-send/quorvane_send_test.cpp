@@ -135,14 +135,7 @@ TEST_F(QuorvaneSendTest, UnknownCommandIsTakenWithANoteOnStandardError) {
 }
 
 TEST_F(QuorvaneSendTest, InputWhileAMessageBoxIsOpenExitsWithOne) {
-  std::promise<std::function<void(int)>> box_shown;
-  console.front_end().answer = [&](const testing_support::ShownMessageBox&,
-                                   std::function<void(int)> dismiss) {
-    box_shown.set_value(std::move(dismiss));
-  };
-  console.procedure().on_command = [&](WORD id) {
-    if (id == kButton) MessageBoxW(console.dialog(), L"busy", L"test", MB_OK);
-  };
+  auto box_shown = console.BoxOnButton();
   const std::vector<std::string> socket = {QUORVANE_SEND_BINARY, "--socket",
                                            console.socket_path().string()};
   const auto with = [&](std::vector<std::string> args) {
@@ -152,10 +145,9 @@ TEST_F(QuorvaneSendTest, InputWhileAMessageBoxIsOpenExitsWithOne) {
   Finished opening, during;
   console.RunWhile([&] {
     opening = RunProgram(with({"command", std::to_string(kButton)}), outputs.path());
-    auto shown = box_shown.get_future();
-    if (shown.wait_for(std::chrono::seconds(20)) != std::future_status::ready) return;
+    if (box_shown.wait_for(std::chrono::seconds(20)) != std::future_status::ready) return;
     during = RunProgram(with({"command", std::to_string(kCommandWithoutControl)}), outputs.path());
-    shown.get()(IDOK);
+    box_shown.get()(IDOK);
   });
   EXPECT_EQ(opening.status, 0);
   EXPECT_EQ(during.status, 1);
