@@ -2,6 +2,8 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/sendfile.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -30,6 +32,10 @@ CallResult Status(int fd, struct stat* status) {
 
 CallResult ChangeMode(int fd, mode_t mode) {
   return Retried("fchmod", [&] { return ::fchmod(fd, mode); });
+}
+
+CallResult ChangeModeAt(int folder, const char* name, mode_t mode) {
+  return Retried("fchmodat", [&] { return ::fchmodat(folder, name, mode, 0); });
 }
 
 CallResult RenameAt(int folder, const char* from, const char* to) {
@@ -89,6 +95,62 @@ CallResult WriteAll(int fd, const void* data, std::size_t size) {
     written += static_cast<std::size_t>(write.value);
   }
   return {static_cast<long>(written), 0, "write"};
+}
+
+CallResult UnlinkAt(int folder, const char* name) {
+  return Retried("unlinkat", [&] { return ::unlinkat(folder, name, 0); });
+}
+
+CallResult CopyContents(int from, int to) {
+  // Up to a gigabyte a call, so that a signal or a slow medium never holds one call for long.
+  constexpr std::size_t kChunk = std::size_t{1} << 30;
+  long copied = 0;
+  bool across_file_systems = false;
+  for (;;) {
+    CallResult step =
+        across_file_systems
+            ? Retried("sendfile", [&] { return ::sendfile(to, from, nullptr, kChunk); })
+            : Retried("copy_file_range",
+                      [&] { return ::copy_file_range(from, nullptr, to, nullptr, kChunk, 0); });
+    if (!step.ok() && !across_file_systems &&
+        (step.error == EXDEV || step.error == EINVAL || step.error == ENOSYS ||
+         step.error == EOPNOTSUPP)) {
+      across_file_systems = true;
+      continue;
+    }
+    if (!step.ok()) return step;
+    if (step.value == 0) return {copied, 0, step.call};
+    copied += step.value;
+  }
+}
+
+CallResult CopyTimes(int to, const struct stat& status) {
+  const timespec times[2] = {status.st_atim, status.st_mtim};
+  return Retried("futimens", [&] { return ::futimens(to, times); });
+}
+
+CallResult ReadExtendedAttribute(const char* path, const char* name, std::string* value) {
+  // Attributes of a file on the volumes are short; a longer one is read in as many tries as it
+  // takes to fit.
+  for (std::size_t size = 64;; size *= 2) {
+    value->resize(size);
+    const CallResult read =
+        Retried("lgetxattr", [&] { return ::lgetxattr(path, name, value->data(), size); });
+    if (read.ok()) {
+      value->resize(static_cast<std::size_t>(read.value));
+      return read;
+    }
+    if (read.error != ERANGE) return read;
+  }
+}
+
+CallResult WriteExtendedAttribute(const char* path, const char* name, std::string_view value) {
+  return Retried("lsetxattr",
+                 [&] { return ::lsetxattr(path, name, value.data(), value.size(), 0); });
+}
+
+CallResult RemoveExtendedAttribute(const char* path, const char* name) {
+  return Retried("lremovexattr", [&] { return ::lremovexattr(path, name); });
 }
 
 }  // namespace platform::posix

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/linux/posix_calls.h"
@@ -23,6 +24,8 @@ CallResult MakeFolderAt(int folder, const char* name, mode_t mode);
 CallResult LinkStatusAt(int folder, const char* name, struct stat* status);
 CallResult Status(int fd, struct stat* status);
 CallResult ChangeMode(int fd, mode_t mode);
+// The mode of what `name` names; a link in the last component is followed, so callers check first.
+CallResult ChangeModeAt(int folder, const char* name, mode_t mode);
 // Within one folder; replaces what `to` named, a link itself rather than its target.
 CallResult RenameAt(int folder, const char* from, const char* to);
 // The text of the link `name`, however long.
@@ -31,5 +34,17 @@ CallResult ReadLinkAt(int folder, const char* name, std::string* target);
 CallResult ListFolder(int folder, std::vector<std::string>* names);
 // All of `data`, in as many writes as the system takes; `value` is the size written.
 CallResult WriteAll(int fd, const void* data, std::size_t size);
+CallResult UnlinkAt(int folder, const char* name);
+// Everything from `from`'s offset on to `to`, through the kernel's copy (copy_file_range, or
+// sendfile across file systems that cannot share extents); `value` is the size copied.
+CallResult CopyContents(int from, int to);
+// The access and modification times of `to` set to those of `status`.
+CallResult CopyTimes(int to, const struct stat& status);
+
+// Extended attributes of the file `path` names, never of a link's target. A missing attribute
+// reads as the error ENODATA.
+CallResult ReadExtendedAttribute(const char* path, const char* name, std::string* value);
+CallResult WriteExtendedAttribute(const char* path, const char* name, std::string_view value);
+CallResult RemoveExtendedAttribute(const char* path, const char* name);
 
 }  // namespace platform::posix
