@@ -49,7 +49,10 @@ BOOL CQuorvaneDlg::OnInitDialog() {
   return TRUE;
 }
 
+// The meter side reports to the dialog with a message of its own, which the command table does
+// not know; it is logged here and then handled as every other message.
 LRESULT CQuorvaneDlg::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_METER_MESSAGE) OnMeterMessage(wParam, lParam);
   return CDialog::DefWindowProc(message, wParam, lParam);
 }
 

@@ -8,6 +8,9 @@
 #include "res/resource.h"
 #include "serial/ccom.h"
 
+// The taxi meter's report of its state: wParam the reservation signal, lParam the boarding signal.
+inline constexpr UINT WM_METER_MESSAGE = WM_USER + 630;
+
 class CQuorvaneDlg : public CDialog {
   DECLARE_MESSAGE_MAP()
 
@@ -77,6 +80,40 @@ class CQuorvaneDlg : public CDialog {
   // The activation check: the marker on the SD card, then a warm restart.
   void OnBnClickedBtnActivation();
 
+  // The vehicle I/O: the ETC lines, the modem's power and start line.
+  void OnBnClickedBtnEtcOnOff();
+  void OnBnClickedRadio1051();
+  void OnBnClickedRadio1018();
+  void OnBnClickedRadioPowerOff();
+  void OnBnClickedRadioPowerOn();
+  void OnBnClickedRadio1031();
+  void OnBnClickedRadio1032();
+  void OnBnClickedRadioVacantCtrl();
+  void OnBnClickedBtnModemPowerOn();
+  void OnBnClickedBtnModemPowerOff();
+  void OnModemStartTimer();
+
+  // The taxi meter: its two signals, the test cycle and the meter's reports.
+  void OnBnClickedBtnReserveOn();
+  void OnBnClickedBtnBoarding();
+  void OnBnClickedBtnVacantOn();
+  void OnBnClickedMtrCycleStop();
+  void MtrReservationOn();
+  void MtrReservationOff();
+  void MtrBoardingOn();
+  void MtrBoardingOff();
+  void MtrSignal(DWORD dwCode, DWORD dwValue);
+  void StartMeterCycle();
+  void StopMeterCycle();
+  void OnMeterCycleTimer(UINT_PTR nIDEvent);
+  void OnMeterMessage(WPARAM wParam, LPARAM lParam);
+
+  // The EAS channels.
+  void OnBnClickedBtnEasRead();
+
+  // The timers of every part, dispatched by id.
+  void OnTimer(UINT_PTR nIDEvent);
+
   // Shared operations.
   void AppendLog(LPCWSTR text);
   // Writes a modem command's 8-bit characters, without terminator, on the port. A wide text is
@@ -86,6 +123,9 @@ class CQuorvaneDlg : public CDialog {
   // Sends a modem command of at most 255 characters, then logs it (in the ANSI code page) as it
   // was sent; its own "\r\n" ends the line.
   void SendAndLogATCommand(const char* szCommand);
+  // A stream driver opened as every request opens it, or INVALID_HANDLE_VALUE after a message
+  // box with `szOpenFailureText`.
+  HANDLE OpenStreamDriver(LPCWSTR szDevice, LPCWSTR szOpenFailureText);
   void IoSend(LPCWSTR szDevice, DWORD dwCode, LPVOID pInput, DWORD dwInputSize, LPVOID pOutput,
               DWORD dwOutputSize, LPCWSTR szOpenFailureText);
 

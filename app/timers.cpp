@@ -1,0 +1,16 @@
+// Every timer of the dialog arrives here and goes to the part it serves; each id then goes on to
+// the default processing as well.
+#include "app/quorvane_dlg.h"
+#include "app/timer_ids.h"
+
+void CQuorvaneDlg::OnTimer(UINT_PTR nIDEvent) {
+  switch (nIDEvent) {
+    case TIMER_MTR_STEP0:
+    case TIMER_MTR_STEP1:
+    case TIMER_MTR_STEP2:
+    case TIMER_MTR_STEP3:
+      OnMeterCycleTimer(nIDEvent);
+      break;
+  }
+  CDialog::OnTimer(nIDEvent);
+}
