@@ -42,4 +42,34 @@ std::vector<nlohmann::json> ConsoleTest::Journal() const {
   return sim::ReadJournal(Sandbox() / "drivers.jsonl");
 }
 
+std::vector<DriverCall> ConsoleTest::NewCallsTo(std::string_view device) {
+  const auto journal = Journal();
+  std::vector<DriverCall> calls;
+  for (std::size_t index = journal_entries_seen_; index < journal.size(); ++index) {
+    const auto& entry = journal[index];
+    if (entry["device"] != device) continue;
+    if (entry["event"] != "request") {
+      calls.push_back(OpenRefused());
+      continue;
+    }
+    calls.push_back({true, entry["code"],
+                     entry["input"].is_null() ? std::nullopt
+                                              : std::optional<DWORD>(entry["input"]),
+                     entry["output_size"]});
+  }
+  journal_entries_seen_ = journal.size();
+  return calls;
+}
+
+std::ostream& operator<<(std::ostream& out, const DriverCall& call) {
+  if (!call.opened) return out << "(open refused)";
+  out << "(" << call.code << ", ";
+  if (call.value) {
+    out << *call.value;
+  } else {
+    out << "no value";
+  }
+  return out << ", out " << call.output_size << ")";
+}
+
 }  // namespace console_testing

@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
+#include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -17,6 +20,18 @@
 #include "testing/temp_dir.h"
 
 namespace console_testing {
+
+// One call the console made on a stream driver, as the journal tells it: a request with its
+// value (none without a 4-byte input) and output size, or an open that the driver refused.
+struct DriverCall {
+  bool opened = true;
+  DWORD code = 0;
+  std::optional<DWORD> value;
+  DWORD output_size = 0;
+  bool operator==(const DriverCall&) const = default;
+};
+std::ostream& operator<<(std::ostream& out, const DriverCall& call);
+inline DriverCall OpenRefused() { return {false, 0, std::nullopt, 0}; }
 
 // The dialog with its protected parts opened up for the tests.
 class TestableDlg : public CQuorvaneDlg {
@@ -30,6 +45,7 @@ class TestableDlg : public CQuorvaneDlg {
   using CQuorvaneDlg::m_nEtcOnOff;
   using CQuorvaneDlg::m_dwEtcIoctl;
   using CQuorvaneDlg::m_nMeterStep;
+  using CQuorvaneDlg::OnModemStartTimer;
   using CQuorvaneDlg::m_bRwTestRunning;
   using CQuorvaneDlg::m_bRwFileInDataStorage;
 };
@@ -51,6 +67,8 @@ class ConsoleTest : public ::testing::Test {
   std::filesystem::path Volume(const char* name) const { return Sandbox() / "volumes" / name; }
   std::wstring LogText() const;
   std::vector<nlohmann::json> Journal() const;
+  // The calls on `device` journaled since the previous NewCallsTo, for any device.
+  std::vector<DriverCall> NewCallsTo(std::string_view device);
   void Command(int id) { dlg.SendMessage(WM_COMMAND, MAKEWPARAM(static_cast<WORD>(id), BN_CLICKED), 0); }
 
   // The dialog loads its icon when it is built, so the resources come first.
@@ -66,6 +84,9 @@ class ConsoleTest : public ::testing::Test {
   CWinApp app{L"quorvane"};
   TestableDlg dlg;
   int restarts_asked = 0;  // warm restarts the board was asked for
+
+ private:
+  std::size_t journal_entries_seen_ = 0;
 };
 
 }  // namespace console_testing
