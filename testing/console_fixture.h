@@ -69,7 +69,9 @@ class ConsoleTest : public ::testing::Test {
   std::vector<nlohmann::json> Journal() const;
   // The calls on `device` journaled since the previous NewCallsTo, for any device.
   std::vector<DriverCall> NewCallsTo(std::string_view device);
-  void Command(int id) { dlg.SendMessage(WM_COMMAND, MAKEWPARAM(static_cast<WORD>(id), BN_CLICKED), 0); }
+  void Command(int id) {
+    dlg.SendMessage(WM_COMMAND, MAKEWPARAM(static_cast<WORD>(id), BN_CLICKED), 0);
+  }
 
   // The dialog loads its icon when it is built, so the resources come first.
   struct InstalledResources {

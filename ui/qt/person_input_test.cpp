@@ -74,6 +74,23 @@ TEST_P(ClickTest, ChoosingCom5OpeningAndSendingWriteTheTestFrame) {
   EXPECT_TRUE(Checked(IDC_RADIO_POWER_OFF));
 }
 
+TEST_P(ClickTest, TheVehicleIoButtonsReachTheirDrivers) {
+  using Calls = std::vector<console_testing::DriverCall>;
+  StartShown();
+  for (int id : {IDC_RADIO_POWER_ON, IDC_BTN_ETC_ON_OFF, IDC_BTN_MODEM_POWER_OFF,
+                 IDC_BTN_MODEM_POWER_ON, IDC_RADIO_VACANT_CTRL, IDC_BTN_ETC_ON_OFF}) {
+    Click(id);
+  }
+  EXPECT_EQ(NewCallsTo("ETC1:"),
+            (Calls{{true, 9120, 1, 1}, {true, 9125, 0, 0}, {true, 9125, 1, 0}}));
+  for (int id : {IDC_BTN_RESERVE_ON, IDC_BTN_BOARDING, IDC_BTN_VACANT_ON}) Click(id);
+  EXPECT_EQ(NewCallsTo("MTR1:"),
+            (Calls{{true, 8029, 1, 0}, {true, 8028, 1, 0}, {true, 8028, 0, 0},
+                   {true, 8029, 0, 0}, {true, 8028, 1, 0},
+                   {true, 8029, 0, 0}, {true, 8028, 1, 0}, {true, 8028, 0, 0}}));
+  EXPECT_TRUE(Checked(IDC_RADIO_VACANT_CTRL));
+}
+
 TEST_P(ClickTest, TappingACheckedRadioButtonLeavesItChecked) {
   StartShown();
   Click(IDC_RADIO_COM1);
