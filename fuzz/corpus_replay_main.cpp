@@ -13,6 +13,8 @@
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
+// Set-up that a target does once, before its first input, when it has any.
+extern "C" __attribute__((weak)) int LLVMFuzzerInitialize(int* argc, char*** argv);
 
 namespace {
 
@@ -44,6 +46,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::sort(inputs.begin(), inputs.end());
+  if (LLVMFuzzerInitialize != nullptr) LLVMFuzzerInitialize(&argc, &argv);
   for (const fs::path& input : inputs) {
     // Named before it runs, so that a crash report says which input it was.
     std::fprintf(stderr, "Running: %s\n", input.c_str());
