@@ -22,6 +22,9 @@ namespace board {
 
 namespace {
 
+// The text the console's dialog gives itself: the simulated meter side finds it by this text.
+constexpr std::wstring_view kConsoleWindowText = L"QUORVANE";
+
 // The names are ASCII, so widening is all the conversion there is.
 std::wstring Wide(std::string_view ascii) { return std::wstring(ascii.begin(), ascii.end()); }
 
@@ -40,7 +43,9 @@ std::shared_ptr<platform::StreamDriver> MakeDriver(std::string_view name,
     return std::make_shared<sim::AbsentDriver>(device, journal);
   }
   if (name == "ETC1") return std::make_shared<sim::EtcDriver>(journal, shared.modem_power);
-  if (name == "MTR1") return std::make_shared<sim::MeterDriver>(journal);
+  if (name == "MTR1") {
+    return std::make_shared<sim::MeterDriver>(journal, std::wstring(kConsoleWindowText));
+  }
   return std::make_shared<sim::EasDriver>(journal, setting.eas_channels);
 }
 

@@ -18,7 +18,7 @@ void EasDriver::SetChannels(const EasChannels& channels) {
   channels_ = channels;
 }
 
-DWORD EasDriver::Answer(const Request& request, DWORD* bytes_returned) {
+SimulatedDriver::Outcome EasDriver::Answer(const Request& request, DWORD* bytes_returned) {
   if (request.code != IOCTL_EAS_READ || request.output == nullptr ||
       request.output_size < EAS_BLOCK_SIZE) {
     return ERROR_INVALID_PARAMETER;

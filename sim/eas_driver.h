@@ -25,7 +25,7 @@ class EasDriver final : public SimulatedDriver {
   void SetChannels(const EasChannels& channels);
 
  private:
-  DWORD Answer(const Request& request, DWORD* bytes_returned) override;
+  Outcome Answer(const Request& request, DWORD* bytes_returned) override;
   nlohmann::ordered_json StateAsJson() const override;
 
   EasChannels channels_;
