@@ -31,5 +31,9 @@ CallResult ReadLinkAt(int folder, const char* name, std::string* target);
 CallResult ListFolder(int folder, std::vector<std::string>* names);
 // All of `data`, in as many writes as the system takes; `value` is the size written.
 CallResult WriteAll(int fd, const void* data, std::size_t size);
+// Reads into `text` until the end of the file or until it holds `limit` bytes, in as many reads
+// as the system takes; `value` is the size read. A small file's reader asks for one byte more
+// than it takes, to tell a file that grew past its limit while it was read.
+CallResult ReadUpTo(int fd, std::size_t limit, std::string* text);
 
 }  // namespace platform::posix
