@@ -2,6 +2,7 @@
 
 #include "platform/terminal/crt_stdio.h"
 #include "platform/terminal/resources.h"
+#include "platform/terminal/vehicle_io_codes.h"
 #include "platform/terminal/volumes.h"
 
 namespace {

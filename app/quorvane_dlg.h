@@ -8,9 +8,6 @@
 #include "res/resource.h"
 #include "serial/ccom.h"
 
-// The taxi meter's report of its state: wParam the reservation signal, lParam the boarding signal.
-inline constexpr UINT WM_METER_MESSAGE = WM_USER + 630;
-
 class CQuorvaneDlg : public CDialog {
   DECLARE_MESSAGE_MAP()
 

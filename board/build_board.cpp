@@ -22,11 +22,15 @@ namespace board {
 
 namespace {
 
+// The text the console's dialog gives itself: the simulated meter side finds it by this text.
+constexpr std::wstring_view kConsoleWindowText = L"QUORVANE";
+
 // The names are ASCII, so widening is all the conversion there is.
 std::wstring Wide(std::string_view ascii) { return std::wstring(ascii.begin(), ascii.end()); }
 
 // The simulated terminal's parts that more than one of its pieces hang on.
 struct SharedParts {
+  std::shared_ptr<const sim::Sandbox> sandbox;  // EAS1: reads the channels a person sets in it
   std::shared_ptr<sim::DriverJournal> journal;
   std::shared_ptr<sim::ModemPower> modem_power;  // driven by ETC1:, lived by the modem on COM2
 };
@@ -40,8 +44,10 @@ std::shared_ptr<platform::StreamDriver> MakeDriver(std::string_view name,
     return std::make_shared<sim::AbsentDriver>(device, journal);
   }
   if (name == "ETC1") return std::make_shared<sim::EtcDriver>(journal, shared.modem_power);
-  if (name == "MTR1") return std::make_shared<sim::MeterDriver>(journal);
-  return std::make_shared<sim::EasDriver>(journal, setting.eas_channels);
+  if (name == "MTR1") {
+    return std::make_shared<sim::MeterDriver>(journal, std::wstring(kConsoleWindowText));
+  }
+  return std::make_shared<sim::EasDriver>(journal, setting.eas_channels, shared.sandbox);
 }
 
 platform::VolumeTable MakeVolumes(const BoardSettings& settings, const sim::Sandbox& sandbox) {
@@ -159,8 +165,10 @@ std::optional<std::filesystem::path> ProfileFromEnvironment() {
 platform::Board BuildBoard(const BoardOptions& options) {
   const BoardSettings settings = options.profile ? ReadProfile(*options.profile) : BoardSettings{};
   try {
-    const sim::Sandbox sandbox = sim::Sandbox::Prepare(options.sandbox);
-    const SharedParts shared{std::make_shared<sim::DriverJournal>(sandbox),
+    const auto shared_sandbox =
+        std::make_shared<const sim::Sandbox>(sim::Sandbox::Prepare(options.sandbox));
+    const sim::Sandbox& sandbox = *shared_sandbox;
+    const SharedParts shared{shared_sandbox, std::make_shared<sim::DriverJournal>(sandbox),
                              std::make_shared<sim::ModemPower>()};
     platform::Board board;
     board.volumes = MakeVolumes(settings, sandbox);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <array>
 #include <cstdio>
 #include <fstream>
 #include <memory>
@@ -15,12 +16,14 @@
 #include "platform/terminal/devices.h"
 #include "platform/terminal/handles.h"
 #include "platform/terminal/kernel.h"
+#include "platform/terminal/message_loop.h"
 #include "platform/terminal/serial.h"
 #include "platform/terminal/volumes.h"
 #include "sim/driver_journal.h"
 #include "sim/eas_driver.h"
 #include "sim/serial_link.h"
 #include "testing/temp_dir.h"
+#include "testing/test_dialog.h"
 #include "testing/tty_end.h"
 
 namespace board {
@@ -169,6 +172,36 @@ TEST_F(BuildBoardTest, TheProfileSetsTheEasChannelsTheCodePageAndTheEditCapacity
   ASSERT_NE(eas, nullptr);
   EXPECT_EQ(eas->Channels()[0], 26u);
   EXPECT_EQ(eas->Channels()[2], 0xFFFFFFFFu);
+}
+
+TEST_F(BuildBoardTest, EasReadsTheSandboxsChannelFileAndTheMeterReportsToTheConsolesWindow) {
+  Start();
+  std::ofstream(Sandbox() / "eas1.toml")
+      << "eas_channels = [0x1a, 0, 0xFFFFFFFF, 4, 5, 6, 7, 8, 9, 10, 11, 12]\n";
+  std::array<BYTE, 52> block{};
+  const DWORD zero = 0;
+  const HANDLE eas = Open(L"EAS1:");
+  ASSERT_TRUE(DeviceIoControl(eas, 8002, const_cast<DWORD*>(&zero), 4, block.data(), 52,
+                              nullptr, nullptr));
+  CloseHandle(eas);
+  EXPECT_EQ(block[0], 0x1a);
+  EXPECT_EQ(block[8], 0xFF);
+
+  platform::VirtualClock clock;
+  platform::MessageLoop loop{clock};
+  testing_support::RecordingProcedure console;
+  const HWND dialog = platform::CreateDialogFromTemplate(
+      testing_support::TestDialogTemplate(L"QUORVANE", {}), nullptr, &console);
+  const HANDLE meter = Open(L"MTR1:");
+  DWORD raised = 1;
+  DeviceIoControl(meter, 8028, &raised, 4, nullptr, 0, nullptr, nullptr);
+  CloseHandle(meter);
+  loop.DispatchReady();
+  const testing_support::ReceivedMessage last = console.received.back();
+  DestroyWindow(dialog);
+  EXPECT_EQ(last.message, WM_USER + 630u);
+  EXPECT_EQ(last.wParam, 0u);  // reservation low
+  EXPECT_EQ(last.lParam, 1);   // boarding raised
 }
 
 TEST_F(BuildBoardTest, ABrokenProfileStopsStartUpBeforeAnythingIsMade) {

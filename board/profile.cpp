@@ -4,12 +4,12 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <limits>
 #include <span>
 #include <system_error>
 
 #include "board/profile_file.h"
 #include "platform/terminal/code_page.h"
+#include "sim/eas_channels.h"
 #include "sim/sandbox.h"
 
 namespace board {
@@ -33,25 +33,6 @@ std::string Listed(std::span<const std::string_view> names) {
 
 bool Contains(std::span<const std::string_view> names, std::string_view name) {
   return std::find(names.begin(), names.end(), name) != names.end();
-}
-
-std::string_view TypeName(toml::node_type type) {
-  switch (type) {
-    case toml::node_type::table:
-      return "a table";
-    case toml::node_type::array:
-      return "a list";
-    case toml::node_type::string:
-      return "a string";
-    case toml::node_type::integer:
-      return "an integer";
-    case toml::node_type::floating_point:
-      return "a floating-point number";
-    case toml::node_type::boolean:
-      return "a boolean";
-    default:
-      return "a date or time";
-  }
 }
 
 // Asked of the very conversions the console will make, in both directions.
@@ -228,25 +209,12 @@ class ProfileReader {
     Fail(node.source(), setting + " must be \"sim\" or \"absent\", not " + Quoted(text));
   }
 
-  sim::EasChannels ReadChannels(const toml::node& node, const std::string& setting) {
-    const toml::array* list = node.as_array();
-    if (list == nullptr) FailType(node, setting, "a list of 12 integers");
-    sim::EasChannels channels{};
-    if (list->size() != channels.size()) {
-      Fail(node.source(), setting + " must hold 12 values, one a channel, not " +
-                              std::to_string(list->size()));
+  sim::EasChannels ReadChannels(const toml::node& node, const std::string& setting) const {
+    try {
+      return sim::ReadEasChannels(node, setting);
+    } catch (const sim::TomlSettingError& error) {
+      Fail(error.Where(), error.what());
     }
-    for (std::size_t index = 0; index < channels.size(); ++index) {
-      const toml::node& element = *list->get(index);
-      const std::string channel = setting + ": channel " + std::to_string(index + 1);
-      const std::int64_t value = ExpectInteger(element, channel);
-      if (value < 0 || value > std::numeric_limits<DWORD>::max()) {
-        Fail(element.source(),
-             channel + " must be from 0 to 4294967295 (0xFFFFFFFF), not " + std::to_string(value));
-      }
-      channels[index] = static_cast<DWORD>(value);
-    }
-    return channels;
   }
 
   void ReadSerialPorts(const toml::node& node) {
@@ -327,7 +295,7 @@ class ProfileReader {
   [[noreturn]] void FailType(const toml::node& node, const std::string& setting,
                              std::string_view expected) const {
     Fail(node.source(), setting + " must be " + std::string(expected) + ", not " +
-                            std::string(TypeName(node.type())));
+                            std::string(sim::TomlTypeName(node.type())));
   }
 
   [[noreturn]] void Fail(const toml::source_region& where, const std::string& what) const {

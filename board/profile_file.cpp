@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "board/profile.h"
+#include "platform/linux/file_calls.h"
 #include "platform/linux/posix_calls.h"
 
 namespace board {
@@ -48,17 +49,10 @@ std::string ReadProfileFile(const std::filesystem::path& file) {
   if (static_cast<std::uintmax_t>(status.st_size) > kMaxProfileBytes) throw too_large();
 
   // The file may grow while it is read: one byte beyond the limit is enough to tell.
-  std::string text(kMaxProfileBytes + 1, '\0');
-  std::size_t length = 0;
-  while (length < text.size()) {
-    const posix::CallResult read =
-        posix::Read(fd.get(), text.data() + length, text.size() - length);
-    if (!read.ok()) throw fail("cannot be read (" + read.Describe() + ")");
-    if (read.value == 0) break;
-    length += static_cast<std::size_t>(read.value);
-  }
-  if (length > kMaxProfileBytes) throw too_large();
-  text.resize(length);
+  std::string text;
+  const posix::CallResult read = posix::ReadUpTo(fd.get(), kMaxProfileBytes + 1, &text);
+  if (!read.ok()) throw fail("cannot be read (" + read.Describe() + ")");
+  if (text.size() > kMaxProfileBytes) throw too_large();
   return text;
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/timer_ids.h"
+#include "platform/terminal/vehicle_io_codes.h"
 #include "testing/console_fixture.h"
 
 namespace {

@@ -16,6 +16,8 @@ platform::posix::UniqueFd StartJournal(const Sandbox& sandbox) {
   return sandbox.OpenFileForAppend(kJournalName);
 }
 
+std::string_view PointerWord(bool given) { return given ? "given" : "null"; }
+
 }  // namespace
 
 DriverJournal::DriverJournal(const Sandbox& sandbox) : file_(StartJournal(sandbox)) {}
@@ -27,11 +29,15 @@ void DriverJournal::RecordRequest(std::string_view device, const JournaledReques
   entry["event"] = "request";
   entry["code"] = request.code;
   entry["input"] = request.input ? nlohmann::ordered_json(*request.input) : nullptr;
+  entry["input_pointer"] = PointerWord(request.input_given);
   entry["input_size"] = request.input_size;
+  entry["output_pointer"] = PointerWord(request.output_given);
   entry["output_size"] = request.output_size;
   entry["result"] = request.error == ERROR_SUCCESS;
   if (request.error != ERROR_SUCCESS) entry["error"] = request.error;
+  if (!request.reason.empty()) entry["reason"] = request.reason;
   entry["state"] = std::move(state);
+  if (!request.report.is_null()) entry["report"] = request.report;
   WriteLine(entry);
 }
 

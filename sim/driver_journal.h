@@ -1,12 +1,16 @@
 // The request journal of the simulated terminal: one JSON object a line in drivers.jsonl for every
 // request a simulated driver receives and for every open a driver refuses, written as it happens
 // so that tests and people can follow what the console asked of its devices. Lines look like
-//   {"device":"ETC1:","event":"request","code":2536,"input":null,"input_size":1,
-//    "output_size":1,"result":true,"state":{...}}
+//   {"device":"ETC1:","event":"request","code":2536,"input":null,"input_pointer":"null",
+//    "input_size":1,"output_pointer":"null","output_size":1,"result":true,"state":{...}}
 //   {"device":"MTR1:","event":"open refused","reason":"absent"}
 // "input" is the 4-byte little-endian value when the driver was given a buffer of at least four
-// bytes, else null; the sizes are exactly what the driver received. "state" is the driver's state
-// after the request. A refused request also carries "error", the code it failed with.
+// bytes, else null; "input_pointer" and "output_pointer" say whether a buffer came at all
+// ("given") or the pointer was null ("null"), so that a null buffer with size 1 stands apart
+// from a real 1-byte one; the sizes are exactly what the driver received. "state" is the
+// driver's state after the request. A refused request also carries "error", the code it failed
+// with, and a driver's refusal may say why in "reason"; a request that set something off beyond
+// the driver (the meter's message to the console) says what in "report".
 //
 // Each run starts a new drivers.jsonl; the previous run's journal is kept as
 // drivers.previous.jsonl, since after a console was killed it may be all that tells what the
@@ -16,6 +20,7 @@
 #include <filesystem>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -30,9 +35,13 @@ namespace sim {
 struct JournaledRequest {
   DWORD code = 0;
   std::optional<DWORD> input;
+  bool input_given = false;  // a buffer came, rather than a null pointer
   DWORD input_size = 0;
+  bool output_given = false;
   DWORD output_size = 0;
   DWORD error = ERROR_SUCCESS;  // ERROR_SUCCESS: the driver carried the request out
+  std::string reason;           // why a refused request was refused, when the driver says
+  nlohmann::ordered_json report = nullptr;
 };
 
 class DriverJournal {

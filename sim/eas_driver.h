@@ -2,15 +2,24 @@
 // bytes (the twelve values as little-endian 32-bit numbers, then four reserved bytes left zero).
 // The input is not looked at. An output buffer missing or smaller than the block is refused and
 // left untouched. The values are the board's to choose and can be changed while it runs.
+//
+// Given the sandbox, each read takes the channels from its eas1.toml when there is one (see
+// eas_channel_file.h). A file that cannot be used refuses the read with ERROR_INVALID_DATA and
+// its reason in the journal, and is complained of once on standard error for as long as the
+// same fault stays; the channels are never taken from a file in part.
 #pragma once
 
 #include <array>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "platform/terminal/vehicle_io_codes.h"
 #include "sim/simulated_driver.h"
 
 namespace sim {
+
+class Sandbox;
 
 using EasChannels = std::array<DWORD, EAS_CHANNEL_COUNT>;
 
@@ -19,16 +28,24 @@ inline constexpr EasChannels kDefaultEasChannels{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 
 
 class EasDriver final : public SimulatedDriver {
  public:
-  EasDriver(std::shared_ptr<DriverJournal> journal, EasChannels channels);
+  EasDriver(std::shared_ptr<DriverJournal> journal, EasChannels channels,
+            std::shared_ptr<const Sandbox> sandbox = nullptr);
 
+  // The channels a read answers with when no file gives others.
   EasChannels Channels() const;
   void SetChannels(const EasChannels& channels);
 
  private:
-  DWORD Answer(const Request& request, DWORD* bytes_returned) override;
+  Outcome Answer(const Request& request, DWORD* bytes_returned) override;
   nlohmann::ordered_json StateAsJson() const override;
 
+  // The channels this read answers with, or the outcome that refuses it.
+  Outcome ChannelsForRead(EasChannels& channels);
+
+  const std::shared_ptr<const Sandbox> sandbox_;  // null: the channels come from no file
   EasChannels channels_;
+  std::optional<EasChannels> read_from_file_;  // what the last read took from the file
+  std::string last_fault_;                     // the fault last complained of, while it stays
 };
 
 }  // namespace sim

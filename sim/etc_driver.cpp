@@ -30,7 +30,7 @@ int EtcDriver::NaviRequests() const {
   return navi_requests_;
 }
 
-DWORD EtcDriver::Answer(const Request& request, DWORD*) {
+SimulatedDriver::Outcome EtcDriver::Answer(const Request& request, DWORD*) {
   switch (request.code) {
     case IOCTL_ETC_NAVI_REQUEST:
       ++navi_requests_;

@@ -30,7 +30,7 @@ class EtcDriver final : public SimulatedDriver {
   int NaviRequests() const;
 
  private:
-  DWORD Answer(const Request& request, DWORD* bytes_returned) override;
+  Outcome Answer(const Request& request, DWORD* bytes_returned) override;
   nlohmann::ordered_json StateAsJson() const override;
 
   void TellTheModem(DWORD code, DWORD value);

@@ -2,10 +2,13 @@
 
 #include <utility>
 
+#include "platform/terminal/window.h"
+
 namespace sim {
 
-MeterDriver::MeterDriver(std::shared_ptr<DriverJournal> journal)
-    : SimulatedDriver("MTR1:", std::move(journal)) {}
+MeterDriver::MeterDriver(std::shared_ptr<DriverJournal> journal, std::wstring console_window_text)
+    : SimulatedDriver("MTR1:", std::move(journal)),
+      console_window_text_(std::move(console_window_text)) {}
 
 bool MeterDriver::Boarding() const {
   std::lock_guard lock(mutex_);
@@ -17,17 +20,37 @@ bool MeterDriver::Reservation() const {
   return reservation_;
 }
 
-DWORD MeterDriver::Answer(const Request& request, DWORD*) {
+SimulatedDriver::Outcome MeterDriver::Answer(const Request& request, DWORD*) {
   bool* signal = request.code == IOCTL_MTR_BOARDING      ? &boarding_
                  : request.code == IOCTL_MTR_RESERVATION ? &reservation_
                                                     : nullptr;
   if (signal == nullptr || !request.input || *request.input > 1) return ERROR_INVALID_PARAMETER;
-  *signal = *request.input == 1;
+  const bool raised = *request.input == 1;
+  if (*signal != raised) {
+    *signal = raised;
+    unreported_ = Signals{reservation_, boarding_};
+  }
   return ERROR_SUCCESS;
 }
 
 nlohmann::ordered_json MeterDriver::StateAsJson() const {
   return {{"boarding", boarding_ ? 1 : 0}, {"reservation", reservation_ ? 1 : 0}};
+}
+
+// Requests come here one at a time (the base class holds them in order), so unreported_ is
+// the change of this very request.
+nlohmann::ordered_json MeterDriver::ReportBeyond() {
+  if (!unreported_) return nullptr;
+  const Signals signals = *std::exchange(unreported_, std::nullopt);
+  const WPARAM reservation = signals.reservation ? 1 : 0;
+  const LPARAM boarding = signals.boarding ? 1 : 0;
+  const HWND console = FindWindowW(nullptr, console_window_text_.c_str());
+  const bool posted = console != nullptr &&
+                      PostMessageW(console, WM_METER_MESSAGE, reservation, boarding) != FALSE;
+  return {{"message", WM_METER_MESSAGE},
+          {"wParam", reservation},
+          {"lParam", boarding},
+          {"posted", posted}};
 }
 
 }  // namespace sim

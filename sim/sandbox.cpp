@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -198,6 +199,34 @@ platform::posix::UniqueFd Sandbox::OpenFileForAppend(std::string_view name) cons
     if (!tightened.ok()) FailCall(path, "cannot be made private to its user", tightened);
   }
   return file;
+}
+
+std::optional<std::string> Sandbox::ReadSmallFile(std::string_view name,
+                                                  std::size_t max_bytes) const {
+  const std::string file_name(name);
+  const fs::path path = folder_ / file_name;
+  const posix::CallResult opened = posix::OpenAt(descriptor_.get(), file_name.c_str(),
+                                                 O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (opened.error == ENOENT) return std::nullopt;
+  if (opened.error == ELOOP) Fail(path, "is a link; refusing to follow it");
+  if (!opened.ok()) FailCall(path, "cannot be opened", opened);
+  const posix::UniqueFd file(static_cast<int>(opened.value));
+  const struct stat status = StatusOf(file.get(), path);
+  if (!S_ISREG(status.st_mode)) Fail(path, "is not a plain file; refusing to read it");
+  if (status.st_uid != ::geteuid()) {
+    Fail(path, "belongs to another user (uid " + std::to_string(status.st_uid) +
+                   "); refusing to read it");
+  }
+  const auto too_large = [&] {
+    Fail(path, "is larger than " + std::to_string(max_bytes) + " bytes; refusing to read it");
+  };
+  if (static_cast<std::uintmax_t>(status.st_size) > max_bytes) too_large();
+  // One byte beyond the limit tells a file that grew while it was read.
+  std::string text;
+  const posix::CallResult read = posix::ReadUpTo(file.get(), max_bytes + 1, &text);
+  if (!read.ok()) FailCall(path, "cannot be read", read);
+  if (text.size() > max_bytes) too_large();
+  return text;
 }
 
 void Sandbox::SetFileAside(std::string_view name, std::string_view new_name) const {

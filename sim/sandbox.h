@@ -11,8 +11,11 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
+#include <string>
 #include <string_view>
 
 #include "platform/linux/posix_calls.h"
@@ -53,6 +56,10 @@ class Sandbox {
   // Opens `name`, a file directly in the sandbox, for appending; makes it (0600) when missing.
   // Throws SandboxError when it is a link, not a plain file of this user's, or cannot be opened.
   platform::posix::UniqueFd OpenFileForAppend(std::string_view name) const;
+  // The whole of `name`, a file directly in the sandbox that a person may have put there; nullopt
+  // when there is none. Throws SandboxError when it is a link, not a plain file of this user's,
+  // larger than `max_bytes` or cannot be read. Opening it never waits (a FIFO is refused).
+  std::optional<std::string> ReadSmallFile(std::string_view name, std::size_t max_bytes) const;
   // Renames the file `name` to `new_name`, replacing whatever had that name; nothing to do when
   // there is no `name`. Throws SandboxError as OpenFileForAppend does.
   void SetFileAside(std::string_view name, std::string_view new_name) const;

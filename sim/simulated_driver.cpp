@@ -28,10 +28,25 @@ BOOL SimulatedDriver::IoControl(DWORD code, const void* input, DWORD input_size,
                                 DWORD output_size, DWORD* bytes_returned) {
   if (bytes_returned != nullptr) *bytes_returned = 0;
   const Request request{code, InputValue(input, input_size), output, output_size};
-  std::lock_guard lock(mutex_);
-  const DWORD error = Answer(request, bytes_returned);
-  journal_->RecordRequest(device_, {code, request.input, input_size, output_size, error},
-                          StateAsJson());
+  const std::lock_guard order(request_order_);
+  JournaledRequest journaled;
+  journaled.code = code;
+  journaled.input = request.input;
+  journaled.input_given = input != nullptr;
+  journaled.input_size = input_size;
+  journaled.output_given = output != nullptr;
+  journaled.output_size = output_size;
+  nlohmann::ordered_json state;
+  {
+    const std::lock_guard lock(mutex_);
+    Outcome outcome = Answer(request, bytes_returned);
+    journaled.error = outcome.error;
+    journaled.reason = std::move(outcome.reason);
+    state = StateAsJson();
+  }
+  const DWORD error = journaled.error;
+  if (error == ERROR_SUCCESS) journaled.report = ReportBeyond();
+  journal_->RecordRequest(device_, journaled, std::move(state));
   if (error != ERROR_SUCCESS) {
     SetLastError(error);
     return FALSE;

@@ -30,7 +30,7 @@ class SimulatedDriverTest : public ::testing::Test {
   SimulatedDriverTest()
       : journal_(std::make_shared<DriverJournal>(Sandbox::Prepare(dir_.path()))),
         etc_(std::make_shared<EtcDriver>(journal_)),
-        meter_(std::make_shared<MeterDriver>(journal_)),
+        meter_(std::make_shared<MeterDriver>(journal_, L"QUORVANE")),
         eas_(std::make_shared<EasDriver>(journal_, kDefaultEasChannels)) {
     platform::Board board;
     board.devices.Add(L"ETC1:", etc_);
@@ -84,16 +84,19 @@ TEST_F(SimulatedDriverTest, EtcRequestsAreJournaledLineByLineWithTheStateTheyLea
   const auto lines = JournalLines();
   ASSERT_EQ(lines.size(), 3u);
   EXPECT_EQ(lines[0],
-            R"({"device":"ETC1:","event":"request","code":9120,"input":1,"input_size":4,)"
-            R"("output_size":1,"result":true,"state":{"lines":{"7001":0,"9010":0,"9119":0,)"
+            R"({"device":"ETC1:","event":"request","code":9120,"input":1,)"
+            R"("input_pointer":"given","input_size":4,"output_pointer":"null","output_size":1,)"
+            R"("result":true,"state":{"lines":{"7001":0,"9010":0,"9119":0,)"
             R"("9120":1,"9121":0,"9124":0,"9125":0},"navi_requests":0}})");
   EXPECT_EQ(lines[1],
-            R"({"device":"ETC1:","event":"request","code":2536,"input":null,"input_size":1,)"
-            R"("output_size":1,"result":true,"state":{"lines":{"7001":0,"9010":0,"9119":0,)"
+            R"({"device":"ETC1:","event":"request","code":2536,"input":null,)"
+            R"("input_pointer":"null","input_size":1,"output_pointer":"null","output_size":1,)"
+            R"("result":true,"state":{"lines":{"7001":0,"9010":0,"9119":0,)"
             R"("9120":1,"9121":0,"9124":0,"9125":0},"navi_requests":1}})");
   EXPECT_EQ(lines[2],
-            R"({"device":"ETC1:","event":"request","code":9125,"input":1,"input_size":4,)"
-            R"("output_size":0,"result":true,"state":{"lines":{"7001":0,"9010":0,"9119":0,)"
+            R"({"device":"ETC1:","event":"request","code":9125,"input":1,)"
+            R"("input_pointer":"given","input_size":4,"output_pointer":"null","output_size":0,)"
+            R"("result":true,"state":{"lines":{"7001":0,"9010":0,"9119":0,)"
             R"("9120":1,"9121":0,"9124":0,"9125":1},"navi_requests":1}})");
 }
 
@@ -132,6 +135,32 @@ TEST_F(SimulatedDriverTest, RequestsTheEtcDriverCannotUseAreRefusedAndChangeNoth
   for (std::size_t i = 1; i < journal.size(); ++i) EXPECT_EQ(journal[i]["state"], before);
 }
 
+TEST_F(SimulatedDriverTest, TheJournalTellsANullBufferFromARealOneOfTheSameSize) {
+  BYTE in[4] = {1, 0, 0, 0};
+  BYTE out[1] = {};
+  const struct {
+    const void* input;
+    DWORD input_size;
+    void* output;
+    DWORD output_size;
+    const char* input_pointer;
+    const char* output_pointer;
+  } cases[] = {
+      {nullptr, 1, nullptr, 1, "null", "null"},  // the navigation request as the console sends it
+      {in, 1, out, 1, "given", "given"},
+      {nullptr, 0, out, 0, "null", "given"},
+      {in, 4, nullptr, 0, "given", "null"},
+  };
+  for (const auto& c : cases) {
+    Send(L"ETC1:", IOCTL_ETC_NAVI_REQUEST, c.input, c.input_size, c.output, c.output_size);
+    const auto entry = sim::ReadJournal(JournalFile()).back();
+    EXPECT_EQ(entry["input_pointer"], c.input_pointer) << "case " << &c - cases;
+    EXPECT_EQ(entry["input_size"], c.input_size) << "case " << &c - cases;
+    EXPECT_EQ(entry["output_pointer"], c.output_pointer) << "case " << &c - cases;
+    EXPECT_EQ(entry["output_size"], c.output_size) << "case " << &c - cases;
+  }
+}
+
 TEST_F(SimulatedDriverTest, MeterSignalsStayWhereTheLastRequestPutThem) {
   SendValue(L"MTR1:", 8028, 1, 0);  // boarding up
   SendValue(L"MTR1:", 8029, 1, 0);  // then reservation up: boarding stays up
@@ -149,8 +178,10 @@ TEST_F(SimulatedDriverTest, MeterSignalsStayWhereTheLastRequestPutThem) {
   ASSERT_EQ(journal.size(), 5u);
   EXPECT_EQ(journal[1], nlohmann::json::parse(
                             R"({"device":"MTR1:","event":"request","code":8029,"input":1,)"
-                            R"("input_size":4,"output_size":0,"result":true,)"
-                            R"("state":{"boarding":1,"reservation":1}})"));
+                            R"("input_pointer":"given","input_size":4,"output_pointer":"null",)"
+                            R"("output_size":0,"result":true,)"
+                            R"("state":{"boarding":1,"reservation":1},"report":{"message":1654,)"
+                            R"("wParam":1,"lParam":1,"posted":false}})"));
 }
 
 TEST_F(SimulatedDriverTest, EasBlockHoldsTheChannelsLittleEndianAndZeroReservedBytes) {

@@ -153,4 +153,20 @@ CallResult RemoveExtendedAttribute(const char* path, const char* name) {
   return Retried("lremovexattr", [&] { return ::lremovexattr(path, name); });
 }
 
+CallResult ReadUpTo(int fd, std::size_t limit, std::string* text) {
+  text->assign(limit, '\0');
+  std::size_t length = 0;
+  while (length < limit) {
+    const CallResult read = Read(fd, text->data() + length, limit - length);
+    if (!read.ok()) {
+      text->clear();
+      return read;
+    }
+    if (read.value == 0) break;
+    length += static_cast<std::size_t>(read.value);
+  }
+  text->resize(length);
+  return {static_cast<long>(length), 0, "read"};
+}
+
 }  // namespace platform::posix

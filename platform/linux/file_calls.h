@@ -46,5 +46,9 @@ CallResult CopyTimes(int to, const struct stat& status);
 CallResult ReadExtendedAttribute(const char* path, const char* name, std::string* value);
 CallResult WriteExtendedAttribute(const char* path, const char* name, std::string_view value);
 CallResult RemoveExtendedAttribute(const char* path, const char* name);
+// Reads into `text` until the end of the file or until it holds `limit` bytes, in as many reads
+// as the system takes; `value` is the size read. A small file's reader asks for one byte more
+// than it takes, to tell a file that grew past its limit while it was read.
+CallResult ReadUpTo(int fd, std::size_t limit, std::string* text);
 
 }  // namespace platform::posix

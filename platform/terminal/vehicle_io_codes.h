@@ -23,6 +23,10 @@ inline constexpr DWORD IOCTL_ETC_NAVI_REQUEST = 2536;
 inline constexpr DWORD IOCTL_MTR_BOARDING = 8028;
 inline constexpr DWORD IOCTL_MTR_RESERVATION = 8029;
 
+// The meter side's report of its state to the console's window, a fixed message number: wParam the
+// reservation signal, lParam the boarding signal.
+inline constexpr UINT WM_METER_MESSAGE = WM_USER + 630;
+
 // "EAS1:": one read of the twelve channels into a block of EAS_BLOCK_SIZE bytes: twelve
 // little-endian 32-bit values, then four reserved bytes.
 inline constexpr DWORD IOCTL_EAS_READ = 8002;

@@ -106,7 +106,8 @@ LRESULT DefWindowProcW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   auto& state = window->state;
   switch (message) {
     case WM_SETTEXT:
-      state.text = lParam ? platform::ToUtf16(reinterpret_cast<LPCWSTR>(lParam)) : u"";
+      WindowManager::Instance().SetText(
+          *window, lParam ? platform::ToUtf16(reinterpret_cast<LPCWSTR>(lParam)) : u"");
       Front().TextSet(state);
       return TRUE;
     case WM_GETTEXT:
@@ -166,6 +167,12 @@ BOOL DestroyWindow(HWND hwnd) {
   Front().WindowDestroyed(window->state);
   WindowManager::Instance().Remove(hwnd);
   return TRUE;
+}
+
+HWND FindWindowW(LPCWSTR class_name, LPCWSTR window_name) {
+  if (class_name != nullptr) return nullptr;
+  if (window_name == nullptr) return WindowManager::Instance().FindTopLevel(std::nullopt);
+  return WindowManager::Instance().FindTopLevel(platform::ToUtf16(window_name));
 }
 
 BOOL IsWindow(HWND hwnd) { return WindowManager::Instance().LoopOf(hwnd) ? TRUE : FALSE; }

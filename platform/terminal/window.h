@@ -42,6 +42,11 @@ BOOL KillTimer(HWND hwnd, UINT_PTR id);
 // Blocks the calling thread; on the user-interface thread nothing is handled meanwhile.
 void Sleep(DWORD milliseconds);
 
+// The top-level window whose text is exactly `window_name` (a null name matches any), the one
+// that has stood longest when several match; null when none does. Safe from any thread, as
+// another program on the terminal finds a window it wants to post to. There are no window
+// classes here: only a null `class_name` is supported, and any other finds nothing.
+HWND FindWindowW(LPCWSTR class_name, LPCWSTR window_name);
 BOOL DestroyWindow(HWND hwnd);
 BOOL IsWindow(HWND hwnd);
 HWND GetDlgItem(HWND dialog, int id);

@@ -1,5 +1,8 @@
 #include "platform/terminal/window_manager.h"
 
+#include <functional>
+#include <utility>
+
 namespace platform {
 
 WindowManager& WindowManager::Instance() {
@@ -36,6 +39,22 @@ WindowRecord* WindowManager::Find(HWND hwnd) {
   auto it = windows_.find(hwnd);
   if (it == windows_.end() || !it->second->loop_core->OnLoopThread()) return nullptr;
   return it->second.get();
+}
+
+void WindowManager::SetText(WindowRecord& window, std::u16string text) {
+  std::lock_guard lock(mutex_);
+  window.state.text = std::move(text);
+}
+
+HWND WindowManager::FindTopLevel(std::optional<std::u16string_view> text) {
+  std::lock_guard lock(mutex_);
+  HWND found = nullptr;
+  // Handles grow with age, so the smallest is the window that has stood longest.
+  for (const auto& [hwnd, window] : windows_) {
+    if (window->state.parent != nullptr || (text && window->state.text != *text)) continue;
+    if (found == nullptr || std::less<>{}(hwnd, found)) found = hwnd;
+  }
+  return found;
 }
 
 std::shared_ptr<MessageLoop::Core> WindowManager::LoopOf(HWND hwnd) {

@@ -4,6 +4,9 @@
 
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
 #include <unordered_map>
 
 #include "platform/ports/front_end.h"
@@ -28,6 +31,12 @@ class WindowManager {
   void Remove(HWND hwnd);
   // On the window's own thread: its record, or null.
   WindowRecord* Find(HWND hwnd);
+  // On the window's own thread: replaces its text under the table's lock, since other threads
+  // read the texts of top-level windows to find them.
+  void SetText(WindowRecord& window, std::u16string text);
+  // From any thread: the oldest live top-level window whose text is exactly `text` (any text
+  // when nullopt), or null.
+  HWND FindTopLevel(std::optional<std::u16string_view> text);
   // From any thread: the loop that owns the window, or null for a dead handle.
   std::shared_ptr<MessageLoop::Core> LoopOf(HWND hwnd);
   // The loop that created the most recent window: where ownerless message boxes from worker

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 
 #include "platform/ports/board.h"
@@ -254,4 +255,42 @@ TEST_F(WindowTest, CharactersBeyondTheBasicPlaneTakeTwoUnitsAsOnTheTerminal) {
   Append(text.c_str());
   EXPECT_EQ(GetWindowTextW(edit, buffer, 8), 5);
   EXPECT_EQ(std::wstring(buffer), L"aa\U0001F600bb");
+}
+
+TEST_F(WindowTest, FindWindowFindsALiveTopLevelWindowByItsWholeText) {
+  SetWindowTextW(dialog, L"QUORVANE");
+  const struct {
+    LPCWSTR class_name;
+    LPCWSTR window_name;
+    bool finds_dialog;
+  } cases[] = {
+      {nullptr, L"QUORVANE", true},
+      {nullptr, nullptr, true},       // a null name matches any text
+      {nullptr, L"test", false},      // the template's caption, replaced
+      {nullptr, L"QUORVAN", false},   // the whole text or nothing
+      {nullptr, L"quorvane", false},
+      {nullptr, L"push", false},      // controls are no top-level windows
+      {L"Dialog", L"QUORVANE", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(FindWindowW(c.class_name, c.window_name), c.finds_dialog ? dialog : nullptr)
+        << "case " << &c - cases;
+  }
+  DestroyWindow(dialog);
+  EXPECT_EQ(FindWindowW(nullptr, L"QUORVANE"), nullptr);
+}
+
+TEST_F(WindowTest, FindWindowFromAnotherThreadSeesTheTextWhileItChanges) {
+  std::atomic<bool> renaming{true};
+  std::thread finder([&] {
+    while (renaming) {
+      const HWND found = FindWindowW(nullptr, L"QUORVANE");
+      EXPECT_TRUE(found == nullptr || found == dialog);
+    }
+  });
+  for (int i = 0; i < 2000; ++i) SetWindowTextW(dialog, i % 2 == 0 ? L"QUORVANE" : L"other");
+  SetWindowTextW(dialog, L"QUORVANE");
+  renaming = false;
+  finder.join();
+  EXPECT_EQ(FindWindowW(nullptr, L"QUORVANE"), dialog);
 }
