@@ -111,6 +111,12 @@ class CQuorvaneDlg : public CDialog {
   // The EAS channels.
   void OnBnClickedBtnEasRead();
 
+  // The storage soak test: its file at start-up, the toggle, one move a tick, the clean-up.
+  void CreateRwTestFile();
+  void OnBnClickedRwTest();
+  void OnRwTestTimer();
+  void DeleteRwTestFiles();
+
   // The timers of every part, dispatched by id.
   void OnTimer(UINT_PTR nIDEvent);
 
