@@ -14,6 +14,18 @@ void CQuorvaneDlg::OnTimer(UINT_PTR nIDEvent) {
     case TIMER_MTR_STEP3:
       OnMeterCycleTimer(nIDEvent);
       break;
+    case TIMER_MDN_START:
+      OnMdnStartTimer();
+      break;
+    case TIMER_MODEM_POWER:
+      OnModemStartTimer();
+      break;
+    case TIMER_COM2_OPEN:
+      OnCom2OpenTimer();
+      break;
+    case TIMER_MDN_QUERY:
+      OnMdnQueryTimer();
+      break;
   }
   CDialog::OnTimer(nIDEvent);
 }

@@ -32,6 +32,7 @@ class TestableDlg : public CQuorvaneDlg {
   using CQuorvaneDlg::m_nMeterStep;
   using CQuorvaneDlg::m_bRwTestRunning;
   using CQuorvaneDlg::m_bRwFileInDataStorage;
+  using CQuorvaneDlg::m_nMdnQueryCount;
 };
 
 class ConsoleTest : public ::testing::Test {
