@@ -19,14 +19,6 @@ using namespace console_testing;
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
-std::size_t CountOf(const std::string& text, const std::string& part) {
-  std::size_t count = 0;
-  for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) {
-    ++count;
-  }
-  return count;
-}
-
 std::set<std::string> Entries(const char* folder) {
   std::set<std::string> names;
   for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename());

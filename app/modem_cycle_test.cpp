@@ -26,22 +26,6 @@ constexpr wchar_t kOpenError[] = L"COM2 OPEN Error!! \r\n";
 // From the start command to the port's open: 100 ms, 1000 ms, the 3-second pulse, 10000 ms.
 constexpr auto kStartToOpen = 14100ms;
 
-std::size_t CountOf(const std::string& text, const std::string& part) {
-  std::size_t count = 0;
-  for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) {
-    ++count;
-  }
-  return count;
-}
-
-std::size_t CountOf(const std::wstring& text, const std::wstring& part) {
-  std::size_t count = 0;
-  for (auto at = text.find(part); at != std::wstring::npos; at = text.find(part, at + part.size())) {
-    ++count;
-  }
-  return count;
-}
-
 std::size_t ThreadCount() {
   return static_cast<std::size_t>(std::distance(fs::directory_iterator("/proc/self/task"),
                                                 fs::directory_iterator()));

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -17,6 +18,18 @@
 #include "testing/temp_dir.h"
 
 namespace console_testing {
+
+// How often `part` stands in `text`, occurrences not overlapping: lines in the pane, the debug
+// port or the journal.
+template <typename Char>
+std::size_t CountOf(const std::basic_string<Char>& text, const Char* part) {
+  const std::basic_string_view<Char> wanted(part);
+  std::size_t count = 0;
+  for (auto at = text.find(wanted); at != text.npos; at = text.find(wanted, at + wanted.size())) {
+    ++count;
+  }
+  return count;
+}
 
 // The dialog with its protected parts opened up for the tests.
 class TestableDlg : public CQuorvaneDlg {
