@@ -1,17 +1,7 @@
 #include "app/quorvane_dlg.h"
 
-#include "platform/terminal/crt_stdio.h"
 #include "platform/terminal/resources.h"
 #include "platform/terminal/vehicle_io_codes.h"
-#include "platform/terminal/volumes.h"
-
-namespace {
-
-// The storage test's file, created at start-up and moved between the volumes by the test.
-constexpr char kRwTestFileOnSd[] = "\\SDMMC\\rwtest.txt";
-constexpr std::size_t kRwTestFileSize = 1024;
-
-}  // namespace
 
 CQuorvaneDlg::CQuorvaneDlg(CWnd* pParent) : CDialog(IDD, pParent) {
   m_hIcon = ::LoadIconW(nullptr, MAKEINTRESOURCEW(IDR_MAINFRAME));
@@ -38,13 +28,7 @@ BOOL CQuorvaneDlg::OnInitDialog() {
   m_nComPort = 0;
   m_nEtcOnOff = 1;
 
-  // Without an SD card the file cannot be created; the storage test then has nothing to move.
-  if (crt::FILE* file = crt::fopen(kRwTestFileOnSd, "wb+")) {
-    const BYTE block[kRwTestFileSize] = {};
-    crt::fwrite(block, 1, kRwTestFileSize, file);
-    crt::fclose(file);
-  }
-
+  CreateRwTestFile();
   m_bRwTestRunning = FALSE;
   m_bRwFileInDataStorage = FALSE;
   return TRUE;
@@ -59,8 +43,7 @@ LRESULT CQuorvaneDlg::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) 
 
 void CQuorvaneDlg::OnDestroy() {
   CDialog::OnDestroy();
-  ::DeleteFileW(L"\\SDMMC\\rwtest.txt");
-  ::DeleteFileW(L"\\DataStorage\\rwtest.txt");
+  DeleteRwTestFiles();
 }
 
 void CQuorvaneDlg::OnBnClickedExit() { SendMessage(WM_CLOSE, 0, 0); }

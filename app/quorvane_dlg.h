@@ -108,8 +108,19 @@ class CQuorvaneDlg : public CDialog {
   // The EAS channels.
   void OnBnClickedBtnEasRead();
 
+  // The storage soak test: its file at start-up, the toggle, one move a tick, the clean-up.
+  void CreateRwTestFile();
+  void OnBnClickedRwTest();
+  void OnRwTestTimer();
+  void DeleteRwTestFiles();
+
   // The timers of every part, dispatched by id.
   void OnTimer(UINT_PTR nIDEvent);
+  // The modem cycle's start and its ticks; the power pulse is OnModemStartTimer.
+  void OnBnClickedMdnCycleStart();
+  void OnMdnStartTimer();
+  void OnCom2OpenTimer();
+  void OnMdnQueryTimer();
 
   // Shared operations.
   void AppendLog(LPCWSTR text);
@@ -136,6 +147,7 @@ class CQuorvaneDlg : public CDialog {
   BOOL m_bRwFileInDataStorage = FALSE;
   BOOL m_bRwTestRunning = FALSE;
   int m_nMdnQueryCount = 0;
+  BOOL m_bMdnCycleStarted = FALSE;
   int m_nMeterStep;
   HICON m_hIcon;
   CEdit m_editLog;

@@ -33,6 +33,18 @@ struct DriverCall {
 std::ostream& operator<<(std::ostream& out, const DriverCall& call);
 inline DriverCall OpenRefused() { return {false, 0, std::nullopt, 0}; }
 
+// How often `part` stands in `text`, occurrences not overlapping: lines in the pane, the debug
+// port or the journal.
+template <typename Char>
+std::size_t CountOf(const std::basic_string<Char>& text, const Char* part) {
+  const std::basic_string_view<Char> wanted(part);
+  std::size_t count = 0;
+  for (auto at = text.find(wanted); at != text.npos; at = text.find(wanted, at + wanted.size())) {
+    ++count;
+  }
+  return count;
+}
+
 // The dialog with its protected parts opened up for the tests.
 class TestableDlg : public CQuorvaneDlg {
  public:
@@ -48,6 +60,7 @@ class TestableDlg : public CQuorvaneDlg {
   using CQuorvaneDlg::OnModemStartTimer;
   using CQuorvaneDlg::m_bRwTestRunning;
   using CQuorvaneDlg::m_bRwFileInDataStorage;
+  using CQuorvaneDlg::m_nMdnQueryCount;
 };
 
 class ConsoleTest : public ::testing::Test {

@@ -415,4 +415,32 @@ TEST_F(ConsoleProcessTest, CallsAndRegistrationReachTheModemPortWithTheirPausesI
   EXPECT_EQ(console->Wait(20s), 0);
 }
 
+// WM_TIMER from outside with ids the console never sets: the message reaches the dialog and only
+// the default processing takes it; the pane, the files and the drivers stay as they were.
+TEST_F(ConsoleProcessTest, ATimerMessageWithAnIdNeverSetDoesNothingVisible) {
+  auto console = StartConsole();
+  const fs::path outputs = temp_.path() / "sender";
+  fs::create_directory(outputs);
+  const auto send_timer = [&](const char* id) {
+    ChildProcess sender({QUORVANE_SEND_BINARY, "--sandbox", Sandbox().string(), "--sync", "message",
+                         "275", id, "0"},
+                        outputs);
+    EXPECT_EQ(sender.Wait(20s), 0) << id << ": " << sender.Errors();
+  };
+  for (const char* id : {"0", "77", "-1"}) send_timer(id);
+  EXPECT_EQ(Send(sender::ReadRequest{1010}).reply.text, "");
+  EXPECT_EQ(console->Output(), "");
+  EXPECT_EQ(console->Errors(), "");
+  EXPECT_EQ(fs::file_size(Sandbox() / "volumes/SDMMC/rwtest.txt"), 1024u);
+  EXPECT_FALSE(fs::exists(Sandbox() / "volumes/DataStorage/rwtest.txt"));
+  EXPECT_EQ(fs::file_size(Sandbox() / "drivers.jsonl"), 0u);
+
+  // The same way in, the storage test's id moves the file: the messages above did arrive.
+  send_timer("2");
+  EXPECT_FALSE(fs::exists(Sandbox() / "volumes/SDMMC/rwtest.txt"));
+  EXPECT_EQ(fs::file_size(Sandbox() / "volumes/DataStorage/rwtest.txt"), 1024u);
+  Send(sender::CommandRequest{1006});
+  EXPECT_EQ(console->Wait(20s), 0);
+}
+
 }  // namespace
