@@ -17,6 +17,7 @@
 #include "sim/modem_power.h"
 #include "sim/sandbox.h"
 #include "sim/simulated_port.h"
+#include "sim/stand_in_programs.h"
 
 namespace board {
 
@@ -160,6 +161,7 @@ platform::Board BuildBoard(const BoardOptions& options) {
   const BoardSettings settings = options.profile ? ReadProfile(*options.profile) : BoardSettings{};
   try {
     const sim::Sandbox sandbox = sim::Sandbox::Prepare(options.sandbox);
+    sim::SeedStandInPrograms(sandbox);
     const SharedParts shared{std::make_shared<sim::DriverJournal>(sandbox),
                              std::make_shared<sim::ModemPower>()};
     platform::Board board;
