@@ -22,28 +22,6 @@ std::string ContentOf(const fs::path& file) {
   return content.str();
 }
 
-TEST(StandInProgramsTest, EachProgramGetsAnExecutableStandInThatNamesItself) {
-  testing_support::TempDir dir;
-  const Sandbox sandbox = Sandbox::Prepare(dir.path() / "sim");
-  SeedStandInPrograms(sandbox);
-  const std::vector<fs::path> expected = {
-      "ResidentFlash/Morlune/DMB/DmbPlayer.exe", "ResidentFlash/Morlune/AvPlayer.exe",
-      "ResidentFlash/Morlune/RearCamera.exe",    "Windows/GpsViewer.exe",
-      "ResidentFlash/Morlune/Setting.exe",       "ResidentFlash/Morlune/UTIS/UTIS.exe",
-      "Windows/iesample.exe"};
-  for (const fs::path& program : expected) {
-    SCOPED_TRACE(program.string());
-    const fs::path file = dir.path() / "sim" / "volumes" / program;
-    ASSERT_TRUE(fs::is_regular_file(file));
-    EXPECT_NE(fs::status(file).permissions() & fs::perms::owner_exec, fs::perms::none);
-    const std::string script = ContentOf(file);
-    EXPECT_EQ(script.rfind("#!/bin/sh\n", 0), 0u);
-    std::string terminal_path = "'\\" + program.string() + "'";
-    for (char& c : terminal_path) c = c == '/' ? '\\' : c;
-    EXPECT_NE(script.find(terminal_path), std::string::npos) << script;
-  }
-}
-
 // What is at a program's path, or on the way to it, stays as it is and nothing is put beside it.
 TEST(StandInProgramsTest, NothingThereIsReplacedOrWrittenThrough) {
   struct Case {

@@ -8,7 +8,6 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -100,21 +99,6 @@ TEST_F(ShellTest, TheProgramStartsCleanInItsOwnFolderAndIsReaped) {
   EXPECT_EQ(DebugText(), "");
 }
 
-TEST_F(ShellTest, EveryOpenStartsAnotherInstance) {
-  const fs::path program = Volume() / "Apps" / "Probe.exe";
-  std::set<pid_t> instances;
-  for (int i = 0; i < 3; ++i) {
-    fs::remove(Report());
-    testing_support::WriteProbeProgram(program, Report());
-    ASSERT_TRUE(Open(L"\\ResidentFlash\\Apps\\Probe.exe"));
-    const auto report = testing_support::WaitForProbeReport(Report(), kProcessTimeout);
-    ASSERT_TRUE(report);
-    instances.insert(report->pid);
-  }
-  EXPECT_EQ(instances.size(), 3u);
-  for (pid_t pid : instances) EXPECT_TRUE(testing_support::WaitUntilGone(pid, kProcessTimeout));
-}
-
 TEST_F(ShellTest, WhatCannotBeOpenedFailsWithTheShellsNotice) {
   const fs::path apps = Volume() / "Apps";
   std::ofstream(apps / "Notes.exe") << "not a program\n";
@@ -148,35 +132,6 @@ TEST_F(ShellTest, WhatCannotBeOpenedFailsWithTheShellsNotice) {
     EXPECT_EQ(DebugText(), debug_before + line.str());
   }
   EXPECT_FALSE(fs::exists(Report())) << "a refused open started the probe";
-}
-
-TEST_F(ShellTest, ARecordItDoesNotTakeIsRefused) {
-  testing_support::WriteProbeProgram(Volume() / "Apps" / "Probe.exe", Report());
-  struct Case {
-    const char* what;
-    void (*change)(SHELLEXECUTEINFOW&);
-    DWORD error;
-  };
-  const std::vector<Case> cases = {
-      {"the host's record size", [](SHELLEXECUTEINFOW& i) { i.cbSize = sizeof i; },
-       ERROR_INVALID_PARAMETER},
-      {"no file", [](SHELLEXECUTEINFOW& i) { i.lpFile = nullptr; }, ERROR_INVALID_PARAMETER},
-      {"a mask", [](SHELLEXECUTEINFOW& i) { i.fMask = 0x40; }, ERROR_NOT_SUPPORTED},
-      {"parameters", [](SHELLEXECUTEINFOW& i) { i.lpParameters = L"-x"; }, ERROR_NOT_SUPPORTED},
-      {"a folder", [](SHELLEXECUTEINFOW& i) { i.lpDirectory = L"\\"; }, ERROR_NOT_SUPPORTED},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    SHELLEXECUTEINFOW info = {};
-    info.cbSize = kShellExecuteInfoSize;
-    info.lpFile = L"\\ResidentFlash\\Apps\\Probe.exe";
-    c.change(info);
-    EXPECT_FALSE(ShellExecuteExW(&info));
-    EXPECT_EQ(GetLastError(), c.error);
-  }
-  EXPECT_FALSE(ShellExecuteExW(nullptr));
-  EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
-  EXPECT_FALSE(fs::exists(Report())) << "a refused record started the probe";
 }
 
 }  // namespace
