@@ -122,6 +122,17 @@ class CQuorvaneDlg : public CDialog {
   void OnCom2OpenTimer();
   void OnMdnQueryTimer();
 
+  // The launcher of the terminal's other programs.
+  void OnBnClickedBtnDmb();
+  void OnBnClickedBtnAvPlayer();
+  void OnBnClickedBtnRearCamera();
+  void OnBnClickedBtnGpsViewer();
+  void OnBnClickedBtnSetting();
+  void OnBnClickedBtnUtis();
+  void OnBnClickedBtnIeSample();
+  // Starts the program at `szPath` through the shell when the file is there; nothing else.
+  void LaunchProgram(LPCWSTR szPath);
+
   // Shared operations.
   void AppendLog(LPCWSTR text);
   // Writes a modem command's 8-bit characters, without terminator, on the port. A wide text is

@@ -17,6 +17,7 @@
 #include "sim/modem_power.h"
 #include "sim/sandbox.h"
 #include "sim/simulated_port.h"
+#include "sim/stand_in_programs.h"
 
 namespace board {
 
@@ -168,6 +169,7 @@ platform::Board BuildBoard(const BoardOptions& options) {
     const auto shared_sandbox =
         std::make_shared<const sim::Sandbox>(sim::Sandbox::Prepare(options.sandbox));
     const sim::Sandbox& sandbox = *shared_sandbox;
+    sim::SeedStandInPrograms(sandbox);
     const SharedParts shared{shared_sandbox, std::make_shared<sim::DriverJournal>(sandbox),
                              std::make_shared<sim::ModemPower>()};
     platform::Board board;

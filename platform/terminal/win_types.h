@@ -115,6 +115,7 @@ inline constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
 inline constexpr DWORD ERROR_PATH_NOT_FOUND = 3;
 inline constexpr DWORD ERROR_ACCESS_DENIED = 5;
 inline constexpr DWORD ERROR_INVALID_HANDLE = 6;
+inline constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
 inline constexpr DWORD ERROR_INVALID_DATA = 13;
 inline constexpr DWORD ERROR_GEN_FAILURE = 31;  // a serial line is gone (unplugged, hung up)
 inline constexpr DWORD ERROR_SHARING_VIOLATION = 32;
@@ -125,9 +126,11 @@ inline constexpr DWORD ERROR_DISK_FULL = 112;
 inline constexpr DWORD ERROR_INSUFFICIENT_BUFFER = 122;
 inline constexpr DWORD ERROR_INVALID_NAME = 123;
 inline constexpr DWORD ERROR_DIR_NOT_EMPTY = 145;
+inline constexpr DWORD ERROR_BAD_EXE_FORMAT = 193;  // a file that is not a program
 inline constexpr DWORD ERROR_OPERATION_ABORTED = 995;  // ended by a purge or by the close
 inline constexpr DWORD ERROR_IO_PENDING = 997;
 inline constexpr DWORD ERROR_INVALID_FLAGS = 1004;
+inline constexpr DWORD ERROR_NO_ASSOCIATION = 1155;  // the shell has no such verb
 inline constexpr DWORD ERROR_INVALID_WINDOW_HANDLE = 1400;
 
 DWORD GetLastError();

@@ -1,0 +1,65 @@
+#include "platform/linux/program_start.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+
+#include <string>
+
+extern char** environ;
+
+namespace platform::posix {
+
+namespace {
+
+// The spawn attributes and file actions, destroyed however the start ends.
+struct SpawnSetting {
+  SpawnSetting() {
+    posix_spawnattr_init(&attributes);
+    posix_spawn_file_actions_init(&actions);
+  }
+  ~SpawnSetting() {
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+  }
+  SpawnSetting(const SpawnSetting&) = delete;
+  SpawnSetting& operator=(const SpawnSetting&) = delete;
+
+  posix_spawnattr_t attributes;
+  posix_spawn_file_actions_t actions;
+};
+
+CallResult Failed(const char* call, int error) { return {0, error, call}; }
+
+}  // namespace
+
+CallResult StartProgram(const std::filesystem::path& program) {
+  const std::string path = program.native();
+  const std::string folder = program.parent_path().native();
+  SpawnSetting setting;
+
+  sigset_t no_signals;
+  sigemptyset(&no_signals);
+  sigset_t all_signals;
+  sigfillset(&all_signals);
+  int error = posix_spawnattr_setflags(
+      &setting.attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSID);
+  if (error == 0) error = posix_spawnattr_setsigmask(&setting.attributes, &no_signals);
+  if (error == 0) error = posix_spawnattr_setsigdefault(&setting.attributes, &all_signals);
+  if (error != 0) return Failed("posix_spawnattr", error);
+
+  error = posix_spawn_file_actions_addopen(&setting.actions, 0, "/dev/null", O_RDONLY, 0);
+  if (error == 0) error = posix_spawn_file_actions_addchdir_np(&setting.actions, folder.c_str());
+  if (error == 0) error = posix_spawn_file_actions_addclosefrom_np(&setting.actions, 3);
+  if (error != 0) return Failed("posix_spawn_file_actions", error);
+
+  char* const arguments[] = {const_cast<char*>(path.c_str()), nullptr};
+  pid_t pid = 0;
+  // The system's spawn reports a failed exec as its own error, and has waited for that child.
+  error = posix_spawn(&pid, path.c_str(), &setting.actions, &setting.attributes, arguments,
+                      environ);
+  if (error != 0) return Failed("exec", error);
+  return {pid, 0, "exec"};
+}
+
+}  // namespace platform::posix
