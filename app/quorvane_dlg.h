@@ -77,6 +77,12 @@ class CQuorvaneDlg : public CDialog {
   // The activation check: the marker on the SD card, then a warm restart.
   void OnBnClickedBtnActivation();
 
+  // The software update: the resident flash replaced by the folder tree on the SD card. The
+  // walks take folder paths ending with a backslash and show their progress in the pane.
+  void OnBnClickedBtnUpdate();
+  void DeleteFolderTree(CString strFolder);
+  void CopyFolderTree(CString strSource, CString strDestination);
+
   // Shared operations.
   void AppendLog(LPCWSTR text);
   // Writes a modem command's 8-bit characters, without terminator, on the port. A wide text is
