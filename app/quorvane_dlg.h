@@ -133,6 +133,12 @@ class CQuorvaneDlg : public CDialog {
   // Starts the program at `szPath` through the shell when the file is there; nothing else.
   void LaunchProgram(LPCWSTR szPath);
 
+  // The software update: the resident flash replaced by the folder tree on the SD card. The
+  // walks take folder paths ending with a backslash and show their progress in the pane.
+  void OnBnClickedBtnUpdate();
+  void DeleteFolderTree(CString strFolder);
+  void CopyFolderTree(CString strSource, CString strDestination);
+
   // Shared operations.
   void AppendLog(LPCWSTR text);
   // Writes a modem command's 8-bit characters, without terminator, on the port. A wide text is

@@ -32,6 +32,7 @@ class RecordingFrontEnd final : public platform::FrontEnd {
 
   std::vector<ShownMessageBox> message_boxes;
   std::vector<std::wstring> inserted_texts;  // what EM_REPLACESEL put into any edit control
+  std::vector<std::wstring> set_texts;  // what WM_SETTEXT set as any window's whole text
   // Each window's text as a front end following the notifications alone would hold it.
   std::map<HWND, std::u16string> followed_texts;
 
@@ -41,6 +42,7 @@ class RecordingFrontEnd final : public platform::FrontEnd {
     for (const auto* control : controls) followed_texts[control->hwnd] = control->text;
   }
   void TextSet(const platform::WindowState& window) override {
+    set_texts.push_back(platform::FromUtf16(window.text));
     followed_texts[window.hwnd] = window.text;
   }
   void TextReplaced(const platform::WindowState& window, std::size_t start, std::size_t end,

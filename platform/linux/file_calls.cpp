@@ -101,6 +101,10 @@ CallResult UnlinkAt(int folder, const char* name) {
   return Retried("unlinkat", [&] { return ::unlinkat(folder, name, 0); });
 }
 
+CallResult RemoveFolderAt(int folder, const char* name) {
+  return Retried("unlinkat", [&] { return ::unlinkat(folder, name, AT_REMOVEDIR); });
+}
+
 CallResult CopyContents(int from, int to) {
   // Up to a gigabyte a call, so that a signal or a slow medium never holds one call for long.
   constexpr std::size_t kChunk = std::size_t{1} << 30;

@@ -35,6 +35,8 @@ CallResult ListFolder(int folder, std::vector<std::string>* names);
 // All of `data`, in as many writes as the system takes; `value` is the size written.
 CallResult WriteAll(int fd, const void* data, std::size_t size);
 CallResult UnlinkAt(int folder, const char* name);
+// Removes the empty folder `name`.
+CallResult RemoveFolderAt(int folder, const char* name);
 // Everything from `from`'s offset on to `to`, through the kernel's copy (copy_file_range, or
 // sendfile across file systems that cannot share extents); `value` is the size copied.
 CallResult CopyContents(int from, int to);

@@ -1,5 +1,7 @@
 #include "platform/linux/stored_attributes.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <charconv>
 #include <string>
@@ -29,6 +31,13 @@ CallResult StoreAttributes(const char* host_path, DWORD attributes) {
   const char* end = std::to_chars(text + 2, text + sizeof text, stored, 16).ptr;
   return WriteExtendedAttribute(host_path, kAttributesName,
                                 std::string_view(text, static_cast<std::size_t>(end - text)));
+}
+
+DWORD TerminalAttributes(const char* host_path, mode_t mode) {
+  DWORD attributes = StoredAttributes(host_path);
+  if (S_ISDIR(mode)) attributes |= FILE_ATTRIBUTE_DIRECTORY;
+  if ((mode & S_IWUSR) == 0) attributes |= FILE_ATTRIBUTE_READONLY;
+  return attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
 }
 
 }  // namespace platform::posix

@@ -4,6 +4,8 @@
 // not kept here; they are the file's own write permission and type.
 #pragma once
 
+#include <sys/types.h>
+
 #include "platform/linux/posix_calls.h"
 #include "platform/terminal/win_types.h"
 
@@ -19,5 +21,9 @@ DWORD StoredAttributes(const char* host_path);
 // Keeps the kept bits of `attributes` and drops the others; with none, the extended attribute
 // is removed. ENOTSUP when the file system has no place for bits that are asked for.
 CallResult StoreAttributes(const char* host_path, DWORD attributes);
+// All the attributes the terminal sees on the file `host_path` names, whose mode is `mode`: the
+// kept bits, the folder bit, read-only for a missing owner write bit; FILE_ATTRIBUTE_NORMAL for
+// none of them.
+DWORD TerminalAttributes(const char* host_path, mode_t mode);
 
 }  // namespace platform::posix

@@ -35,6 +35,9 @@ class FrontEnd {
   virtual void EnabledChanged(const WindowState&) {}
   virtual void PlacementChanged(const WindowState&) {}
   virtual void IconChanged(const WindowState&) {}
+  // The user-interface thread is about to pause (Sleep) without handling anything: what has
+  // changed should be on the screen now, since no event processing comes before the pause ends.
+  virtual void Pausing() {}
 
   // Presents a message box. Call `dismiss` with the button once the person has answered; it may
   // be called before this returns. The model's loop keeps running until then.

@@ -42,10 +42,7 @@ DWORD GetFileAttributesW(LPCWSTR path) {
   std::string host;
   struct stat status {};
   if (!FindFile(path, &host, &status)) return INVALID_FILE_ATTRIBUTES;
-  DWORD attributes = posix::StoredAttributes(host.c_str());
-  if (S_ISDIR(status.st_mode)) attributes |= FILE_ATTRIBUTE_DIRECTORY;
-  if ((status.st_mode & S_IWUSR) == 0) attributes |= FILE_ATTRIBUTE_READONLY;
-  return attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
+  return posix::TerminalAttributes(host.c_str(), status.st_mode);
 }
 
 BOOL SetFileAttributesW(LPCWSTR path, DWORD attributes) {

@@ -1,6 +1,9 @@
 #include "platform/terminal/volumes.h"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <locale.h>
+#include <sys/stat.h>
 #include <wctype.h>
 
 #include <algorithm>
@@ -48,22 +51,55 @@ bool IsPlainName(std::wstring_view name) {
          name.find_first_of(std::wstring_view(L"/\0", 2)) == std::wstring_view::npos;
 }
 
-// The entry of `folder` that `name` means: the exact spelling if it exists, otherwise the first
-// (in byte order) whose name differs only in case.
-std::optional<std::string> FindEntry(const fs::path& folder, std::wstring_view name) {
-  std::string exact = ToUtf8(name);
-  std::error_code error;
-  if (fs::exists(fs::symlink_status(folder / exact, error))) return exact;
+// Whether `name` spells the upper-case name `upper` in some case, when `name` is all ASCII: most
+// names are, and a folder's are compared one after another for every new file made in it, so
+// they are compared as they stand rather than decoded first. nullopt for any other name.
+std::optional<bool> AsciiNameMatches(std::string_view name, std::wstring_view upper) {
+  for (const char c : name) {
+    if (static_cast<unsigned char>(c) >= 0x80) return std::nullopt;
+  }
+  return std::equal(name.begin(), name.end(), upper.begin(), upper.end(), [](char c, wchar_t u) {
+    return (c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c) == u;
+  });
+}
 
+// An entry found in a folder: its name on this machine and whether it is a link.
+struct FoundEntry {
+  std::string name;
+  bool is_link;
+};
+
+std::optional<FoundEntry> Described(const std::string& folder, std::string name) {
+  struct stat status {};
+  if (::fstatat(AT_FDCWD, (folder + '/' + name).c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
+    return std::nullopt;
+  }
+  return FoundEntry{std::move(name), S_ISLNK(status.st_mode)};
+}
+
+// The entry of `folder` that `name` means: the exact spelling if it exists, otherwise the first
+// (in byte order) whose name differs only in case. The folder is read as it stands, without a
+// path built for every entry: it is read for every new file made in it.
+std::optional<FoundEntry> FindEntry(const std::string& folder, std::wstring_view name) {
+  if (auto exact = Described(folder, ToUtf8(name))) return exact;
+
+  DIR* stream = ::opendir(folder.c_str());
+  if (stream == nullptr) return std::nullopt;
   const std::wstring wanted = UpperCase(name);
   std::optional<std::string> match;
-  for (const auto& entry : fs::directory_iterator(folder, error)) {
-    std::string entry_name = entry.path().filename().native();
-    const auto wide_name = FromUtf8(entry_name);
-    if (!wide_name || UpperCase(*wide_name) != wanted) continue;
-    if (!match || entry_name < *match) match = std::move(entry_name);
+  while (const dirent* entry = ::readdir(stream)) {
+    const std::string_view entry_name = entry->d_name;
+    if (entry_name == "." || entry_name == "..") continue;
+    if (const auto ascii = AsciiNameMatches(entry_name, wanted)) {
+      if (!*ascii) continue;
+    } else if (const auto wide_name = FromUtf8(entry_name);
+               !wide_name || UpperCase(*wide_name) != wanted) {
+      continue;
+    }
+    if (!match || entry_name < *match) match = std::string(entry_name);
   }
-  return match;
+  ::closedir(stream);
+  return match ? Described(folder, std::move(*match)) : std::nullopt;
 }
 
 std::optional<fs::path> Refuse(DWORD* error, DWORD reason) {
@@ -85,24 +121,22 @@ std::optional<fs::path> VolumeTable::Resolve(std::wstring_view device_path, DWOR
   const auto volume = names.empty() ? folders_.end() : folders_.find(UpperCase(names.front()));
   if (volume == folders_.end()) return Refuse(error, ERROR_PATH_NOT_FOUND);
 
-  fs::path host = volume->second;
+  std::string host = volume->second.native();
   bool in_existing_folder = true;
   for (auto name = names.begin() + 1; name != names.end(); ++name) {
     if (!IsPlainName(*name)) return Refuse(error, ERROR_INVALID_NAME);
     const auto entry = in_existing_folder ? FindEntry(host, *name) : std::nullopt;
+    host += '/';
     if (!entry) {
       in_existing_folder = false;
-      host /= ToUtf8(*name);
+      host += ToUtf8(*name);
       continue;
     }
-    host /= *entry;
+    host += entry->name;
     // A link could point anywhere on this machine; the terminal's volumes have none.
-    std::error_code status_error;
-    if (fs::is_symlink(fs::symlink_status(host, status_error))) {
-      return Refuse(error, ERROR_ACCESS_DENIED);
-    }
+    if (entry->is_link) return Refuse(error, ERROR_ACCESS_DENIED);
   }
-  return host;
+  return fs::path(std::move(host));
 }
 
 }  // namespace platform

@@ -146,6 +146,7 @@ BOOL KillTimer(HWND hwnd, UINT_PTR id) {
 
 void Sleep(DWORD milliseconds) {
   if (auto* loop = platform::MessageLoop::Current()) {
+    Front().Pausing();
     loop->clock().Sleep(platform::Milliseconds{milliseconds});
   } else {
     std::this_thread::sleep_for(std::chrono::milliseconds{milliseconds});

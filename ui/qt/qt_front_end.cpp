@@ -124,6 +124,20 @@ void QtFrontEnd::TextSet(const platform::WindowState& window) {
     shown->caption()->SetTitle(ToQString(window.text));
   } else if (ControlView* view = ViewOf(window.hwnd)) {
     view->ShowText(window);
+    // A handler that sets a text again and again (the update's progress) holds the loop, so Qt
+    // would paint only its last one; painting now and then shows the steps without slowing it.
+    constexpr auto kPaintInterval = std::chrono::milliseconds(40);
+    const auto now = std::chrono::steady_clock::now();
+    if (now - text_painted_ >= kPaintInterval) {
+      view->widget()->repaint();
+      text_painted_ = now;
+    }
+  }
+}
+
+void QtFrontEnd::Pausing() {
+  for (const auto& [hwnd, window] : dialogs_) {
+    if (window->isVisible()) window->repaint();
   }
 }
 

@@ -1,9 +1,12 @@
 // The touch dialog on a screen: every dialog the console creates becomes a DialogWindow with one
 // view per control, kept in step with the window model, and message boxes become modal Qt
 // dialogs with an OK button. A person's input goes back as messages through PersonInput.
-// Everything runs on the user-interface thread, inside the console's loop (QtLoopWaiter).
+// Everything runs on the user-interface thread, inside the console's loop (QtLoopWaiter). A handler
+// that holds the loop for long still shows its progress: the window is painted before each of its
+// pauses, and texts it sets as a whole are painted as they come, a few times a second.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -38,6 +41,7 @@ class QtFrontEnd final : public platform::FrontEnd {
   void EnabledChanged(const platform::WindowState& window) override;
   void PlacementChanged(const platform::WindowState& window) override;
   void IconChanged(const platform::WindowState& window) override;
+  void Pausing() override;
   void ShowMessageBox(HWND owner, std::wstring_view text, std::wstring_view caption, UINT type,
                       std::function<void(int)> dismiss) override;
 
@@ -49,6 +53,8 @@ class QtFrontEnd final : public platform::FrontEnd {
   std::unordered_map<HWND, std::unique_ptr<DialogWindow>> dialogs_;
   std::unordered_map<HWND, std::unique_ptr<ControlView>> controls_;
   std::function<void()> on_first_frame_;
+  // When a text set as a whole was last painted at once (see TextSet).
+  std::chrono::steady_clock::time_point text_painted_{};
 };
 
 }  // namespace ui
