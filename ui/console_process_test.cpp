@@ -10,6 +10,7 @@
 #include <fstream>
 #include <map>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -74,6 +75,17 @@ class ConsoleProcessTest : public ::testing::Test {
   sender::ExchangeResult Send(sender::Action action) {
     const auto line = sender::EncodeRequest({std::move(action), sender::Delivery::AfterHandler});
     return sender::Exchange(platform::ConsoleSocketIn(Sandbox()), std::get<std::string>(line), 20s);
+  }
+
+  // The request as a person types it: quorvane-send on this sandbox, waiting for the handler.
+  void SendFromOutside(std::vector<std::string> words) {
+    const fs::path outputs = temp_.path() / "sender";
+    fs::create_directories(outputs);
+    std::vector<std::string> args = {QUORVANE_SEND_BINARY, "--sandbox", Sandbox().string(),
+                                     "--sync"};
+    args.insert(args.end(), words.begin(), words.end());
+    ChildProcess sender(args, outputs);
+    EXPECT_EQ(sender.Wait(20s), 0) << sender.Errors();
   }
 
   // Waits until the standard output holds `text` after its first `from` bytes; false after 10 s.
@@ -419,14 +431,7 @@ TEST_F(ConsoleProcessTest, CallsAndRegistrationReachTheModemPortWithTheirPausesI
 // the default processing takes it; the pane, the files and the drivers stay as they were.
 TEST_F(ConsoleProcessTest, ATimerMessageWithAnIdNeverSetDoesNothingVisible) {
   auto console = StartConsole();
-  const fs::path outputs = temp_.path() / "sender";
-  fs::create_directory(outputs);
-  const auto send_timer = [&](const char* id) {
-    ChildProcess sender({QUORVANE_SEND_BINARY, "--sandbox", Sandbox().string(), "--sync", "message",
-                         "275", id, "0"},
-                        outputs);
-    EXPECT_EQ(sender.Wait(20s), 0) << id << ": " << sender.Errors();
-  };
+  const auto send_timer = [&](const char* id) { SendFromOutside({"message", "275", id, "0"}); };
   for (const char* id : {"0", "77", "-1"}) send_timer(id);
   EXPECT_EQ(Send(sender::ReadRequest{1010}).reply.text, "");
   EXPECT_EQ(console->Output(), "");
@@ -439,6 +444,40 @@ TEST_F(ConsoleProcessTest, ATimerMessageWithAnIdNeverSetDoesNothingVisible) {
   send_timer("2");
   EXPECT_FALSE(fs::exists(Sandbox() / "volumes/SDMMC/rwtest.txt"));
   EXPECT_EQ(fs::file_size(Sandbox() / "volumes/DataStorage/rwtest.txt"), 1024u);
+  Send(sender::CommandRequest{1006});
+  EXPECT_EQ(console->Wait(20s), 0);
+}
+
+// The meter side's reports, from outside and from the simulated meter, and the EAS channels as a
+// person sets them in the sandbox while the console runs.
+TEST_F(ConsoleProcessTest, TheMetersReportsAndTheEasChannelsReachTheLogAndTheLine) {
+  auto console = StartConsole();
+  SendFromOutside({"message", "1654", "0", "1"});
+  SendFromOutside({"message", "1654", "-2147483648", "7"});
+  EXPECT_EQ(Send(sender::ReadRequest{1010}).reply.text,
+            "MTR MSG -> W=0, L=1 (승차) \r\nMTR MSG -> W=-2147483648, L=7 (빈차) \r\n");
+  std::ostringstream debug_port;
+  debug_port << std::ifstream(Sandbox() / "debug.log").rdbuf();
+  EXPECT_NE(debug_port.str().find("CQuorvaneDlg::DefWindowProc()::wParam=0, lParam=1 \r\n"),
+            std::string::npos);
+
+  // "승차": reservation lowered (no change, no report), boarding raised (reported).
+  Send(sender::CommandRequest{1071});
+  EXPECT_TRUE(OutputShows(*console, "MTR MSG -> W=0, L=1 (승차) \r\nMTR MSG -> W=-2147483648"));
+  EXPECT_TRUE(OutputShows(*console, "(빈차) \r\nMTR MSG -> W=0, L=1 (승차) \r\n"));
+
+  std::ofstream(Sandbox() / "eas1.toml")
+      << "eas_channels = [0x1a, 0, 0xFFFFFFFF, 4, 5, 6, 7, 8, 9, 10, 11, 12]\n";
+  testing_support::TtyEnd far_end(Sandbox() / "tty/COM1");
+  Send(sender::CommandRequest{1050});
+  Send(sender::CommandRequest{1007});
+  Send(sender::CommandRequest{1034});
+  const std::string serial = "EAS ch[5]=5 ,ch[6]=6,ch[7]=7 \r\n";
+  EXPECT_EQ(far_end.Read(serial.size()), serial);
+  EXPECT_TRUE(OutputShows(*console,
+                          "EAS ch[1]=1a ,ch[2]=0 \r\nEAS ch[3]=ffffffff ,ch[4]=4 \r\n"
+                          "EAS ch[5]=5 ,ch[6]=6 \r\nEAS ch[7]=7 ,ch[8]=8 \r\n"
+                          "EAS ch[9]=9 ,ch[10]=a \r\nEAS ch[11]=b ,ch[12]=c \r\n"));
   Send(sender::CommandRequest{1006});
   EXPECT_EQ(console->Wait(20s), 0);
 }
