@@ -38,17 +38,7 @@ void CQuorvaneDlg::OnCom2OpenTimer() {
   KillTimer(TIMER_COM2_OPEN);
   m_nComPort = 2;
 
-  CString strPortName;
-  strPortName.Format(L"COM%d:", m_nComPort);
-  m_com.SetPortConfig(strPortName, 115200, 8, 0, 0);
-  CString strLine;
-  if (m_com.OpenPort()) {
-    m_com.SetOwnerWnd(m_hWnd);
-    strLine.Format(L"COM%d OPEN!! \r\n", m_nComPort);
-  } else {
-    strLine.Format(L"COM%d OPEN Error!! \r\n", m_nComPort);
-  }
-  AppendLog(strLine);
+  OpenPortAndLog(m_nComPort, 115200);
 
   m_nMdnQueryCount = 0;
   SetTimer(TIMER_MDN_QUERY, kMdnQueryPeriodMs, nullptr);

@@ -39,6 +39,8 @@ class CQuorvaneDlg : public CDialog {
   void OnBnClickedBtnClose();
   void OnBnClickedBtnSend();
   LRESULT OnCommRead(WPARAM wParam, LPARAM lParam);
+  // Opens port `nPort` ("COMn:") at `dwBaudRate` for this dialog and logs whether it opened.
+  void OpenPortAndLog(int nPort, DWORD dwBaudRate);
 
   // Number entry and calls on the modem.
   void OnBnClickedBtnKey1();

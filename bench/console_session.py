@@ -92,8 +92,9 @@ def thread_usage(before, after):
 class Console:
     """The console process on its own sandbox under `work_dir`; use it as a context manager."""
 
-    def __init__(self, build_dir, work_dir):
+    def __init__(self, build_dir, work_dir, extra_args=()):
         self.console = os.path.join(build_dir, "ui", "quorvane")
+        self.extra_args = list(extra_args)
         self.sender = os.path.join(build_dir, "tools", "quorvane-send", "quorvane-send")
         for binary in (self.console, self.sender):
             if not os.access(binary, os.X_OK):
@@ -117,7 +118,8 @@ class Console:
     def __enter__(self):
         environment = {k: v for k, v in os.environ.items() if k != "QUORVANE_BOARD"}
         self.pid = os.posix_spawn(
-            self.console, [self.console, "--headless", "--sandbox", self.sandbox], environment,
+            self.console,
+            [self.console, "--headless", "--sandbox", self.sandbox, *self.extra_args], environment,
             file_actions=[
                 (os.POSIX_SPAWN_OPEN, 1, self.log_path, os.O_WRONLY | os.O_CREAT, 0o600),
                 (os.POSIX_SPAWN_OPEN, 2, self.errors_path, os.O_WRONLY | os.O_CREAT, 0o600)])

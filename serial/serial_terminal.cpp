@@ -52,9 +52,19 @@ void CQuorvaneDlg::OnBnClickedBtnOpen() {
   AppendLog(strLine);
   ::Sleep(100);
 
+  OpenPortAndLog(nPort, nPort == 3 ? 9600 : 115200);
+  IoSend(L"ETC1:", IOCTL_ETC_NAVI_REQUEST, nullptr, 1, nullptr, 1,
+         L"Navi IO Send CreateFile Error");
+
+  if (m_nComPort == 2) SendATCommand("at*rx*mdn?\r\n");
+}
+
+// 8 data bits, no parity, one stop bit; the received bytes go to this dialog.
+void CQuorvaneDlg::OpenPortAndLog(int nPort, DWORD dwBaudRate) {
   CString strPortName;
   strPortName.Format(L"COM%d:", nPort);
-  m_com.SetPortConfig(strPortName, nPort == 3 ? 9600 : 115200, 8, 0, 0);
+  m_com.SetPortConfig(strPortName, dwBaudRate, 8, 0, 0);
+  CString strLine;
   if (m_com.OpenPort()) {
     m_com.SetOwnerWnd(m_hWnd);
     strLine.Format(L"COM%d OPEN!! \r\n", nPort);
@@ -62,11 +72,6 @@ void CQuorvaneDlg::OnBnClickedBtnOpen() {
     strLine.Format(L"COM%d OPEN Error!! \r\n", nPort);
   }
   AppendLog(strLine);
-
-  IoSend(L"ETC1:", IOCTL_ETC_NAVI_REQUEST, nullptr, 1, nullptr, 1,
-         L"Navi IO Send CreateFile Error");
-
-  if (m_nComPort == 2) SendATCommand("at*rx*mdn?\r\n");
 }
 
 void CQuorvaneDlg::OnBnClickedBtnClose() {
