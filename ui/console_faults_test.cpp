@@ -227,4 +227,67 @@ TEST_F(MountedFaultTest, AnUpdateOntoAReadOnlyFlashLeavesItAsItWas) {
   Exit(*console);
 }
 
+// The card goes while the update copies 4,000 files: what was copied is whole, nothing is copied
+// half, every file or folder that could not be read any more is on the debug port, and the card
+// (seen again once it is back) holds all it held.
+TEST_F(MountedFaultTest, ACardPulledDuringTheUpdatesCopyLosesNothingThatWasOnIt) {
+  constexpr int kFolders = 40;
+  constexpr int kFilesEach = 100;
+  constexpr std::size_t kBytes = 64;
+  const fs::path card_content = temp_.path() / "card-content";
+  WriteTree(card_content / "Residentflash", kFolders, kFilesEach, kBytes);
+  auto card = TestMount::Bind(card_content, temp_.path() / "card");
+  auto console = StartConsole({"--board", WriteProfile("[volumes]\nSDMMC = \"card\"\n").string()});
+
+  std::thread update([&] { Send(sender::CommandRequest{1055}); });
+  // Pulled once the copy is into its second folder.
+  const bool copying = OutputShows(*console, "Copy:\\Residentflash\\d");
+  if (copying) OutputShows(*console, "Copy:\\Residentflash\\d1\\");
+  card.Pull();
+  update.join();
+  ASSERT_TRUE(copying) << console->Output();
+
+  const TreeCount copied = CountTree(Sandbox() / "volumes/ResidentFlash", kBytes);
+  const std::string debug_port = DebugPort();
+  EXPECT_GE(copied.whole, kFilesEach);
+  EXPECT_LT(copied.whole, kFolders * kFilesEach);
+  EXPECT_EQ(copied.broken, 0);
+  EXPECT_EQ(copied.temporaries, 0);
+  // Each file not copied fails by itself, or its whole folder can no longer be listed.
+  const std::size_t files_failed = CountOf(debug_port, "CopyFolderTree():: CopyFileW");
+  const std::size_t folders_failed = CountOf(debug_port, "CopyFolderTree():: FindFirstFileW");
+  EXPECT_GT(files_failed + folders_failed, 0u);
+  EXPECT_LE(copied.whole + files_failed + folders_failed * kFilesEach,
+            static_cast<std::size_t>(kFolders * kFilesEach));
+  EXPECT_GE(copied.whole + files_failed + folders_failed * kFilesEach + kFilesEach,
+            static_cast<std::size_t>(kFolders * kFilesEach));
+  EXPECT_EQ(CountTree(card_content / "Residentflash", kBytes).whole, kFolders * kFilesEach);
+  EXPECT_EQ(Send(sender::ReadRequest{1010}).reply.text, "Copy Completed");
+  Exit(*console);
+}
+
+// The card goes in the pause before the delete: the flash keeps its software, since there is
+// nothing left to put in its place.
+TEST_F(MountedFaultTest, ACardPulledBeforeTheUpdatesDeleteLeavesTheFlashAsItWas) {
+  WriteTree(temp_.path() / "card-content/Residentflash", 2, 5, kTreeFileBytes);
+  auto card = TestMount::Bind(temp_.path() / "card-content", temp_.path() / "card");
+  auto console = StartConsole({"--board", WriteProfile("[volumes]\nSDMMC = \"card\"\n").string()});
+  const fs::path flash = Sandbox() / "volumes/ResidentFlash";
+  WriteTree(flash, 3, 4, kTreeFileBytes);
+
+  std::thread update([&] { Send(sender::CommandRequest{1055}); });
+  const auto give_up = std::chrono::steady_clock::now() + 10s;
+  while (CountOf(DebugPort(), "CQuorvaneDlg::SW UPDATE \r\n") == 0 &&
+         std::chrono::steady_clock::now() < give_up) {
+    std::this_thread::sleep_for(5ms);
+  }
+  card.Pull();
+  update.join();
+
+  EXPECT_EQ(CountTree(flash, kTreeFileBytes).whole, 12);
+  EXPECT_NE(console->Errors().find("message box: SD 카드에"), std::string::npos);
+  EXPECT_EQ(Send(sender::ReadRequest{1010}).reply.text, "");
+  Exit(*console);
+}
+
 }  // namespace
