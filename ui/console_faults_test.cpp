@@ -6,6 +6,7 @@
 
 #include <signal.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -288,6 +289,225 @@ TEST_F(MountedFaultTest, ACardPulledBeforeTheUpdatesDeleteLeavesTheFlashAsItWas)
   EXPECT_NE(console->Errors().find("message box: SD 카드에"), std::string::npos);
   EXPECT_EQ(Send(sender::ReadRequest{1010}).reply.text, "");
   Exit(*console);
+}
+
+// The bytes the console was handed, by its "recvdatasize" lines.
+std::size_t BytesReceived(const std::string& output) {
+  static const std::regex kSize("recvdatasize:([0-9]+)");
+  std::size_t total = 0;
+  for (std::sregex_iterator at(output.begin(), output.end(), kSize), end; at != end; ++at) {
+    total += std::stoul((*at)[1].str());
+  }
+  return total;
+}
+
+// Waits until the console's standard output has stood still for a while.
+std::string SettledOutput(const ChildProcess& console) {
+  std::string output = console.Output();
+  for (;;) {
+    std::this_thread::sleep_for(300ms);
+    std::string now = console.Output();
+    if (now == output) return now;
+    output = std::move(now);
+  }
+}
+
+// Every byte written before the far end closed reaches the console; a program opening the far
+// end afterwards is heard as before.
+TEST_F(ConsoleFaultTest, AFarEndClosedInTheMiddleOfAFloodLosesNothingItWrote) {
+  auto console = StartConsole();
+  Send(sender::CommandRequest{1050});
+  Send(sender::CommandRequest{1007});
+  std::size_t written = 0;
+  {
+    testing_support::TtyEnd far_end(Sandbox() / "tty/COM1");
+    ASSERT_TRUE(far_end.is_open());
+    testing_support::StreamingFarEnd flood(far_end.fd(), 4096, 0ms, 8s);
+    ASSERT_TRUE(OutputShows(*console, "recvdatasize"));
+    std::this_thread::sleep_for(200ms);
+    flood.Stop();
+    written = flood.written();
+  }
+  EXPECT_EQ(BytesReceived(SettledOutput(*console)), written);
+
+  testing_support::TtyEnd again(Sandbox() / "tty/COM1");
+  ASSERT_TRUE(again.Write("after the flood\r\n"));
+  EXPECT_TRUE(OutputShows(*console, "after the flood\r\n"));
+  EXPECT_TRUE(Answers());
+  Exit(*console);
+}
+
+// The registration's later lines go out while nobody holds the far end: gone, as on a cable with
+// nothing plugged in, and not piled up for the next program; the console goes on.
+TEST_F(ConsoleFaultTest, AFarEndClosedDuringTheRegistrationHearsNothingStaleAfterwards) {
+  auto console = StartConsole({"--board", WriteProfile("[serial]\nCOM2 = \"sim\"\n").string()});
+  std::optional<testing_support::TtyEnd> far_end(Sandbox() / "tty/COM2");
+  Send(sender::CommandRequest{1011});
+  Send(sender::CommandRequest{1007});
+  EXPECT_EQ(far_end->Read(12), "at*rx*mdn?\r\n");
+  Send(sender::TextRequest{1017, "0101234567"});
+  std::thread registration([&] { Send(sender::CommandRequest{1061}); });
+  EXPECT_EQ(far_end->Read(31), "AT*RX*SVCMODE=#120437586#315#\r\n");
+  far_end.reset();
+  registration.join();
+
+  far_end.emplace(Sandbox() / "tty/COM2");
+  Send(sender::CommandRequest{1047});
+  EXPECT_EQ(far_end->Read(16), "AT+CHV\r\nAT+CAD?\r");
+  EXPECT_TRUE(Answers());
+  Exit(*console);
+}
+
+// "Power Off" pressed while the dial pauses runs once the dial is through; the modem then hears
+// nothing, and answers again once its power is back.
+TEST_F(ConsoleFaultTest, TheModemPoweredOffDuringADialFallsSilentUntilItsPowerComesBack) {
+  auto console = StartConsole();
+  Send(sender::CommandRequest{1011});
+  Send(sender::CommandRequest{1007});
+  Send(sender::TextRequest{1017, "01012345678"});
+  const auto in_service = [&] { return CountOf(console->Output(), "+CAD: 1"); };
+  std::thread dial([&] { Send(sender::CommandRequest{1044}); });
+  ASSERT_TRUE(OutputShows(*console, "+CAD: 1"));
+  Send(sender::CommandRequest{1059});
+  dial.join();
+
+  Send(sender::CommandRequest{1044});
+  SettledOutput(*console);
+  EXPECT_EQ(in_service(), 1u);
+  EXPECT_TRUE(Answers());
+
+  Send(sender::CommandRequest{1058});
+  Send(sender::CommandRequest{1044});
+  EXPECT_TRUE(OutputShows(*console, "+CAD: 1", console->Output().find("+CAD: 1") + 1));
+  const auto journal = sim::ReadJournal(Sandbox() / "drivers.jsonl");
+  std::vector<std::uint32_t> power;
+  for (const auto& entry : journal) {
+    if (entry.value("code", 0u) == 9125u) power.push_back(entry["input"].get<std::uint32_t>());
+  }
+  EXPECT_EQ(power, (std::vector<std::uint32_t>{0, 1}));
+  Exit(*console);
+}
+
+// A command that uses a driver gives its message box for each open and goes on.
+TEST_F(ConsoleFaultTest, EveryCallOnAnAbsentDriverGivesItsMessageBoxAndTheConsoleGoesOn) {
+  struct CallSite {
+    const char* what;
+    std::vector<sender::Action> actions;
+    const char* device;
+    const char* box;
+    std::size_t opens;
+  };
+  const auto command = [](std::int64_t id) { return sender::Action{sender::CommandRequest{id}}; };
+  const auto tick = [](std::int64_t id) {
+    return sender::Action{sender::MessageRequest{kWmTimer, id, 0}};
+  };
+  constexpr char kEtc[] = "ETC IO Send CreateFile Error";
+  constexpr char kNavi[] = "Navi IO Send CreateFile Error";
+  constexpr char kEas[] = "EAS IO Send CreateFile Error";
+  const std::vector<CallSite> sites = {
+      {"a line switched", {command(1030), command(1033)}, "ETC1:", kEtc, 1},
+      {"the modem's power on", {command(1058)}, "ETC1:", kNavi, 1},
+      {"the modem's power off", {command(1059)}, "ETC1:", kNavi, 1},
+      {"a port opened", {command(1050), command(1007)}, "ETC1:", kNavi, 1},
+      {"a call answered", {command(1046)}, "ETC1:", kNavi, 1},
+      {"reservation on", {command(1070)}, "MTR1:", kNavi, 3},
+      {"boarding", {command(1071)}, "MTR1:", kNavi, 2},
+      {"vacant", {command(1072)}, "MTR1:", kNavi, 3},
+      {"a meter cycle step", {tick(10), command(1056)}, "MTR1:", kNavi, 1},
+      {"the EAS read", {command(1034)}, "EAS1:", kEas, 1},
+      {"the modem's start pulse", {tick(23)}, "ETC1:", kNavi, 1},
+  };
+  auto console = StartConsole({"--board", WriteProfile("[drivers]\nETC1 = \"absent\"\n"
+                                                       "MTR1 = \"absent\"\nEAS1 = \"absent\"\n")
+                                              .string()});
+  const auto refusals = [&](const char* device) {
+    return CountOf(ReadFile(Sandbox() / "drivers.jsonl"),
+                   ("{\"device\":\"" + std::string(device) + "\",\"event\":\"open refused\"")
+                       .c_str());
+  };
+  for (const CallSite& site : sites) {
+    SCOPED_TRACE(site.what);
+    const std::string box = "message box: " + std::string(site.box) + "\n";
+    const std::size_t boxes_before = CountOf(console->Errors(), box.c_str());
+    const std::size_t refusals_before = refusals(site.device);
+    for (const sender::Action& action : site.actions) {
+      const auto line = sender::EncodeRequest({action, sender::Delivery::AfterHandler});
+      sender::Exchange(platform::ConsoleSocketIn(Sandbox()), std::get<std::string>(line), 20s);
+    }
+    EXPECT_EQ(CountOf(console->Errors(), box.c_str()) - boxes_before, site.opens);
+    EXPECT_EQ(refusals(site.device) - refusals_before, site.opens);
+    EXPECT_TRUE(Answers());
+  }
+  Exit(*console);
+}
+
+// Killed while its file wanders, the console started again finds its sandbox as the killed one
+// left it: the file whole where it was, the killed run's requests kept as the previous journal.
+TEST_F(ConsoleFaultTest, AConsoleKilledDuringTheStorageTestStartsAgainWithItsFileWhole) {
+  const std::string content = RwTestContent();
+  const fs::path on_card = Sandbox() / "volumes/SDMMC/rwtest.txt";
+  const fs::path in_store = Sandbox() / "volumes/DataStorage/rwtest.txt";
+  auto killed = StartConsole();
+  Send(sender::CommandRequest{1034});
+  Send(sender::CommandRequest{1041});
+  const auto give_up = std::chrono::steady_clock::now() + 10s;
+  while (!fs::exists(in_store) && std::chrono::steady_clock::now() < give_up) {
+    std::this_thread::sleep_for(5ms);
+  }
+  std::this_thread::sleep_for(500ms);  // half-way to the next move
+  ::kill(killed->pid(), SIGKILL);
+  EXPECT_EQ(killed->Wait(20s), std::nullopt);
+  const bool whole = ReadFile(on_card) == content || ReadFile(in_store) == content;
+  EXPECT_TRUE(whole);
+  const std::string killed_journal = ReadFile(Sandbox() / "drivers.jsonl");
+  EXPECT_EQ(CountOf(killed_journal, "\"device\":\"EAS1:\",\"event\":\"request\""), 1u);
+
+  auto again = StartConsole();
+  EXPECT_EQ(ReadFile(on_card), content);
+  EXPECT_EQ(ReadFile(Sandbox() / "drivers.previous.jsonl"), killed_journal);
+  EXPECT_EQ(ReadFile(Sandbox() / "drivers.jsonl"), "");
+  Send(sender::MessageRequest{kWmTimer, kRwTestTimer, 0});
+  EXPECT_EQ(ReadFile(in_store), content);
+  EXPECT_FALSE(fs::exists(on_card));
+  EXPECT_TRUE(Answers());
+  Exit(*again);
+  EXPECT_FALSE(fs::exists(in_store));
+}
+
+// No room for the journal or the debug port: each says so once on standard error, and the
+// console goes on with its log pane.
+TEST_F(MountedFaultTest, AJournalOrDebugPortWithNoRoomIsToldOnceAndTheConsoleGoesOn) {
+  constexpr char kJournalWarning[] =
+      "quorvane: the driver journal could not be written; later requests are missing\n";
+  constexpr char kDebugPortWarning[] =
+      "quorvane: the debug port could not be written; later lines are missing\n";
+  struct Case {
+    const char* what;
+    fs::path volume;
+    std::string profile;
+    std::size_t journal_warnings;
+  };
+  const std::vector<Case> cases = {
+      {"the sandbox full", Sandbox(), "", 1},
+      {"the debug port's disk full", temp_.path() / "debug", "debug_port = \"debug/port.log\"\n",
+       0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto volume = TestMount::SmallFileSystem(c.volume, 1024 * 1024);
+    auto console = StartConsole({"--board", WriteProfile(c.profile).string()});
+    volume.FillUp();
+    for (int round = 0; round < 3; ++round) {
+      Send(sender::CommandRequest{1034});
+      Send(sender::MessageRequest{1654, 0, 1});
+    }
+    EXPECT_EQ(CountOf(console->Errors(), kJournalWarning), c.journal_warnings);
+    EXPECT_EQ(CountOf(console->Errors(), kDebugPortWarning), 1u);
+    EXPECT_EQ(CountOf(Send(sender::ReadRequest{1010}).reply.text.value_or(""), "MTR MSG -> W=0, L=1"), 3u);
+    EXPECT_TRUE(Answers());
+    volume.Free();
+    Exit(*console);
+  }
 }
 
 }  // namespace
