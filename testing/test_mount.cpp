@@ -120,7 +120,9 @@ void TestMount::Remount(unsigned long flags) const {
 }
 
 void TestMount::Pull() {
-  if (::umount2(folder_.c_str(), MNT_DETACH) != 0) ThrowFromErrno("cannot pull " + folder_.string());
+  if (::umount2(folder_.c_str(), MNT_DETACH) != 0) {
+    ThrowFromErrno("cannot pull " + folder_.string());
+  }
   mounted_ = false;
   fs::remove(folder_);
 }
