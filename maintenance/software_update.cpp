@@ -76,16 +76,22 @@ bool CardHoldsAnUpdate() {
   return false;
 }
 
+// Said before anything is deleted, at once for a card without an update, or after the pause for
+// a card pulled during it.
+bool RefusedForTheCard() {
+  if (CardHoldsAnUpdate()) return false;
+  AfxMessageBox(L"SD 카드에 \\SDMMC\\Residentflash\\ 폴더가 없거나 비어 있어 업데이트하지 "
+                L"않았습니다.");
+  return true;
+}
+
 }  // namespace
 
 void CQuorvaneDlg::OnBnClickedBtnUpdate() {
   NKDbgPrintfW(L"CQuorvaneDlg::SW UPDATE \r\n");
-  if (!CardHoldsAnUpdate()) {
-    AfxMessageBox(L"SD 카드에 \\SDMMC\\Residentflash\\ 폴더가 없거나 비어 있어 업데이트하지 "
-                  L"않았습니다.");
-    return;
-  }
+  if (RefusedForTheCard()) return;
   ::Sleep(kStepPauseMs);
+  if (RefusedForTheCard()) return;
   DeleteFolderTree(DeleteTarget());
   m_editLog.SetWindowText(L"Delete Completed");
   ::Sleep(kStepPauseMs);

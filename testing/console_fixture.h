@@ -16,6 +16,7 @@
 #include "app/quorvane_dlg.h"
 #include "framework/cwinapp.h"
 #include "platform/terminal/message_loop.h"
+#include "testing/count_of.h"
 #include "testing/recording_front_end.h"
 #include "testing/temp_dir.h"
 
@@ -33,17 +34,7 @@ struct DriverCall {
 std::ostream& operator<<(std::ostream& out, const DriverCall& call);
 inline DriverCall OpenRefused() { return {false, 0, std::nullopt, 0}; }
 
-// How often `part` stands in `text`, occurrences not overlapping: lines in the pane, the debug
-// port or the journal.
-template <typename Char>
-std::size_t CountOf(const std::basic_string<Char>& text, const Char* part) {
-  const std::basic_string_view<Char> wanted(part);
-  std::size_t count = 0;
-  for (auto at = text.find(wanted); at != text.npos; at = text.find(wanted, at + wanted.size())) {
-    ++count;
-  }
-  return count;
-}
+using testing_support::CountOf;
 
 // The dialog with its protected parts opened up for the tests.
 class TestableDlg : public CQuorvaneDlg {

@@ -34,6 +34,11 @@ class StreamingFarEnd {
   StreamingFarEnd(const StreamingFarEnd&) = delete;
   StreamingFarEnd& operator=(const StreamingFarEnd&) = delete;
 
+  // Waits for the writer to stop; what it wrote is then final.
+  void Stop() {
+    writer_.request_stop();
+    writer_.join();
+  }
   std::size_t written() const { return written_.load(); }
 
  private:

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdarg>
+#include <cstdio>
 #include <mutex>
 #include <system_error>
 
@@ -20,6 +21,8 @@ enum class Ownership { kOwned, kBorrowed };
 
 // Writes straight to a file descriptor, no buffer in between: a line is on its way when Write
 // returns. The lock keeps one caller's text whole when the system takes it in several pieces.
+// A file that stops taking lines (a full disk) is told once on standard error; lines to
+// standard error itself have nowhere else to go.
 class DescriptorSink final : public DebugSink {
  public:
   DescriptorSink(int descriptor, Ownership ownership)
@@ -32,14 +35,19 @@ class DescriptorSink final : public DebugSink {
 
   void Write(std::string_view utf8) override {
     const std::lock_guard lock(mutex_);
-    // Nowhere to report a failing debug port.
-    posix::WriteAll(descriptor_, utf8.data(), utf8.size());
+    const bool written = posix::WriteAll(descriptor_, utf8.data(), utf8.size()).ok();
+    if (!written && !write_failed_ && ownership_ == Ownership::kOwned) {
+      write_failed_ = true;
+      std::fputs("quorvane: the debug port could not be written; later lines are missing\n",
+                 stderr);
+    }
   }
 
  private:
   const int descriptor_;
   const Ownership ownership_;
   std::mutex mutex_;
+  bool write_failed_ = false;
 };
 
 }  // namespace
