@@ -13,6 +13,9 @@ class TempDir {
   TempDir& operator=(const TempDir&) = delete;
 
   const std::filesystem::path& path() const { return path_; }
+  // Whether its file system keeps the extended attributes a user sets ("user.*"), where the
+  // terminal's archive, hidden and system bits live; tmpfs before Linux 6.6 does not.
+  bool HoldsUserAttributes() const;
 
  private:
   std::filesystem::path path_;
