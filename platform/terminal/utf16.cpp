@@ -1,5 +1,6 @@
 #include "platform/terminal/utf16.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <utility>
 
@@ -24,17 +25,22 @@ std::size_t Utf8Length(char32_t c) { return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0
 }  // namespace
 
 std::u16string ToUtf16(std::wstring_view text) {
-  std::u16string units;
-  units.reserve(text.size());
+  // Counted first so that the common text, all in the basic plane, is written in one pass.
+  const auto beyond_basic_plane = std::ranges::count_if(text, [](wchar_t wide) {
+    const auto c = static_cast<std::uint32_t>(wide);
+    return c >= 0x10000 && c <= 0x10FFFF;
+  });
+  std::u16string units(text.size() + static_cast<std::size_t>(beyond_basic_plane), u'\0');
+  char16_t* out = units.data();
   for (const wchar_t wide : text) {
     const auto c = static_cast<std::uint32_t>(wide);
     if (c < 0x10000) {
-      units.push_back(static_cast<char16_t>(c));
+      *out++ = static_cast<char16_t>(c);
     } else if (c <= 0x10FFFF) {
-      units.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
-      units.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+      *out++ = static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+      *out++ = static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
     } else {
-      units.push_back(kReplacementCharacter);
+      *out++ = kReplacementCharacter;
     }
   }
   return units;
@@ -52,33 +58,27 @@ std::wstring FromUtf16(std::u16string_view text) {
 }
 
 std::string ToUtf8(std::u16string_view text) {
-  const auto carried = [&](std::size_t i) {
-    const auto [c, units] = CharacterAt(text, i);
-    const bool lone_surrogate = c >= 0xD800 && c <= 0xDFFF;
-    return std::pair{lone_surrogate ? char32_t{kReplacementCharacter} : c, units};
-  };
-  std::size_t length = 0;
-  for (std::size_t i = 0; i < text.size();) {
-    const auto [c, units] = carried(i);
-    length += Utf8Length(c);
-    i += units;
-  }
-  std::string bytes(length, '\0');
+  // Sized by the units alone, exact but for pairs, which take four bytes where six are counted.
+  std::size_t most_bytes = 0;
+  for (const char16_t unit : text) most_bytes += unit < 0x80 ? 1 : unit < 0x800 ? 2 : 3;
+  std::string bytes(most_bytes, '\0');
   char* out = bytes.data();
   for (std::size_t i = 0; i < text.size();) {
-    const auto [c, units] = carried(i);
+    if (text[i] < 0x80) {
+      *out++ = static_cast<char>(text[i++]);
+      continue;
+    }
+    auto [c, units] = CharacterAt(text, i);
+    if (c >= 0xD800 && c <= 0xDFFF) c = kReplacementCharacter;  // a lone surrogate
     const std::size_t size = Utf8Length(c);
-    if (size == 1) {
-      *out++ = static_cast<char>(c);
-    } else {
-      constexpr unsigned char kLeads[] = {0, 0, 0xC0, 0xE0, 0xF0};
-      *out++ = static_cast<char>(kLeads[size] | (c >> (6 * (size - 1))));
-      for (std::size_t k = size - 1; k-- > 0;) {
-        *out++ = static_cast<char>(0x80 | ((c >> (6 * k)) & 0x3F));
-      }
+    constexpr unsigned char kLeads[] = {0, 0, 0xC0, 0xE0, 0xF0};
+    *out++ = static_cast<char>(kLeads[size] | (c >> (6 * (size - 1))));
+    for (std::size_t k = size - 1; k-- > 0;) {
+      *out++ = static_cast<char>(0x80 | ((c >> (6 * k)) & 0x3F));
     }
     i += units;
   }
+  bytes.resize(static_cast<std::size_t>(out - bytes.data()));
   return bytes;
 }
 

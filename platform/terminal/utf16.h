@@ -17,7 +17,7 @@ inline bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xD
 std::u16string ToUtf16(std::wstring_view text);
 // Surrogate pairs become one character; a lone surrogate stays as it is.
 std::wstring FromUtf16(std::u16string_view text);
-// Lone surrogates, which UTF-8 cannot carry, become U+FFFD. The result is allocated once.
+// Lone surrogates, which UTF-8 cannot carry, become U+FFFD.
 std::string ToUtf8(std::u16string_view text);
 
 }  // namespace platform
