@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/linux/posix_calls.h"
+#include "platform/ports/front_end.h"
 #include "platform/ports/window_model.h"
 #include "platform/terminal/code_page.h"
 #include "platform/terminal/debug_port.h"
@@ -44,8 +45,9 @@ void ReportRefusalAfterTaking(const std::string& error) {
 }  // namespace
 
 struct DialogQueue::Shared {
-  Shared(HWND dialog, std::weak_ptr<platform::MessageLoop::Core> loop, std::size_t capacity)
-      : dialog(dialog), loop(std::move(loop)), capacity(capacity) {}
+  Shared(HWND dialog_window, std::weak_ptr<platform::MessageLoop::Core> dialog_loop,
+         std::size_t most_taken)
+      : dialog(dialog_window), loop(std::move(dialog_loop)), capacity(most_taken) {}
 
   const HWND dialog;
   const std::weak_ptr<platform::MessageLoop::Core> loop;
@@ -146,6 +148,7 @@ void CarryOutNext(const std::shared_ptr<Shared>& shared) {
   shared->inside_handler = outer_handler;
   if (WaitsForHandler(entry.request)) {
     if (reply.ok()) reply.note = std::move(entry.note);
+    platform::FlushFrontEnd();  // the sender finds what the handler showed already out
     shared->Answer(entry.ticket, std::move(reply));
   } else if (!reply.ok()) {
     // Taken while the dialog would have taken it; an earlier request changed that meanwhile.

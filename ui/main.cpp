@@ -23,6 +23,7 @@
 #include "res/install_resources.h"
 #include "res/resource.h"
 #include "sender/client.h"
+#include "ui/headless/flushing_loop_waiter.h"
 #include "ui/headless/headless_front_end.h"
 #include "ui/qt/qt_front_end.h"
 #include "ui/qt/qt_loop_waiter.h"
@@ -106,7 +107,8 @@ int RunProgram(int argc, char** argv, bool& restart_requested) {
   } else {
     if (!options.headless) std::fprintf(stderr, "quorvane: %s\n", screen.why_headless.c_str());
     ui::HeadlessFrontEnd front_end(IDC_EDIT_LOG, stdout, stderr);
-    status = ui::RunConsole(board_options.sandbox, front_end, nullptr, stop_signals);
+    status = ui::RunConsole(board_options.sandbox, front_end,
+                            std::make_unique<ui::FlushingLoopWaiter>(stdout), stop_signals);
   }
   platform::InstallBoard({});  // the simulated parts stop here, not among static destructors
   return status;

@@ -38,6 +38,9 @@ class FrontEnd {
   // The user-interface thread is about to pause (Sleep) without handling anything: what has
   // changed should be on the screen now, since no event processing comes before the pause ends.
   virtual void Pausing() {}
+  // Someone outside the console is about to hear that what it asked for has been handled: what
+  // the front end still holds back goes out first.
+  virtual void Flush() {}
 
   // Presents a message box. Call `dismiss` with the button once the person has answered; it may
   // be called before this returns. The model's loop keeps running until then.
@@ -50,5 +53,7 @@ class FrontEnd {
 
 // Installs the front end (null: none); on the user-interface thread, before windows exist.
 void SetFrontEnd(FrontEnd* front_end);
+// Has the installed front end put out what it holds back; on the user-interface thread.
+void FlushFrontEnd();
 
 }  // namespace platform

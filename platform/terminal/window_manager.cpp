@@ -104,6 +104,8 @@ LRESULT DeliverMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 
 void SetFrontEnd(FrontEnd* front_end) { WindowManager::Instance().set_front_end(front_end); }
 
+void FlushFrontEnd() { WindowManager::Instance().front_end().Flush(); }
+
 const WindowState* FindWindowState(HWND hwnd) {
   WindowRecord* window = WindowManager::Instance().Find(hwnd);
   return window ? &window->state : nullptr;

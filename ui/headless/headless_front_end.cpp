@@ -14,7 +14,6 @@ bool HeadlessFrontEnd::IsLogPane(const platform::WindowState& window) const {
 void HeadlessFrontEnd::Write(std::string_view bytes) {
   if (bytes.empty()) return;
   std::fwrite(bytes.data(), 1, bytes.size(), log_out_);
-  std::fflush(log_out_);
   at_line_start_ = bytes.back() == '\n';
 }
 
@@ -29,8 +28,13 @@ void HeadlessFrontEnd::TextSet(const platform::WindowState& window) {
   Write(platform::ToUtf8(window.text) + "\n");
 }
 
+void HeadlessFrontEnd::Pausing() { Flush(); }
+
+void HeadlessFrontEnd::Flush() { std::fflush(log_out_); }
+
 void HeadlessFrontEnd::ShowMessageBox(HWND, std::wstring_view text, std::wstring_view, UINT,
                                       std::function<void(int)> dismiss) {
+  Flush();  // what led to the box comes out before it
   const std::string line = "message box: " + platform::ToUtf8(text) + "\n";
   std::fwrite(line.data(), 1, line.size(), box_out_);
   std::fflush(box_out_);

@@ -1,7 +1,7 @@
-// The console without a screen: every text that reaches the log pane goes to standard output as
-// it arrives, in UTF-8 and otherwise byte for byte; a new text for the whole pane stands on a
-// line of its own; each message box goes to standard error as "message box: TEXT" and is
-// answered with OK at once.
+// The console without a screen: every text that reaches the log pane goes to standard output, in
+// UTF-8 and otherwise byte for byte, written out whenever the console pauses or waits (see
+// FlushingLoopWaiter) and before an outside sender hears that its request was handled; a new text for the whole pane stands on a line of its own; each message
+// box goes to standard error as "message box: TEXT" and is answered with OK at once.
 #pragma once
 
 #include <cstdio>
@@ -18,6 +18,8 @@ class HeadlessFrontEnd final : public platform::FrontEnd {
   void TextReplaced(const platform::WindowState& window, std::size_t start, std::size_t end,
                     std::u16string_view inserted) override;
   void TextSet(const platform::WindowState& window) override;
+  void Pausing() override;
+  void Flush() override;
   void ShowMessageBox(HWND owner, std::wstring_view text, std::wstring_view caption, UINT type,
                       std::function<void(int)> dismiss) override;
 
