@@ -122,6 +122,7 @@ LRESULT CQuorvaneDlg::OnCommRead(WPARAM wParam, LPARAM lParam) {
   // Only a block that begins with a command line and its carriage return gets a mark: the text
   // is tested when the carriage return is at index 2 or 3.
   CString strText;
+  strText.Preallocate(static_cast<int>(dwCount));
   for (DWORD i = 0; i < dwCount; ++i) {
     strText += WidenSigned(abyBlock[i]);
     if (abyBlock[i] != 0x0D) continue;

@@ -20,6 +20,22 @@ std::pair<char32_t, std::size_t> CharacterAt(std::u16string_view text, std::size
   return {text[i], 1};
 }
 
+// Copies the block of units at text[i] as they are when all of them are below `kLimit`, and
+// moves on past it. Blocks of a fixed size, tested and copied without a branch per unit, are what
+// makes long runs of ASCII or basic-plane text cheap.
+template <std::uint32_t kLimit, class From, class To>
+bool CopyBlockIf(std::basic_string_view<From> text, std::size_t& i, To*& out) {
+  constexpr std::size_t kBlock = 16;
+  if (text.size() - i < kBlock) return false;
+  std::uint32_t all = 0;
+  for (std::size_t k = 0; k < kBlock; ++k) all |= static_cast<std::uint32_t>(text[i + k]);
+  if (all >= kLimit) return false;
+  for (std::size_t k = 0; k < kBlock; ++k) out[k] = static_cast<To>(text[i + k]);
+  i += kBlock;
+  out += kBlock;
+  return true;
+}
+
 std::size_t Utf8Length(char32_t c) { return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4; }
 
 }  // namespace
@@ -32,8 +48,9 @@ std::u16string ToUtf16(std::wstring_view text) {
   });
   std::u16string units(text.size() + static_cast<std::size_t>(beyond_basic_plane), u'\0');
   char16_t* out = units.data();
-  for (const wchar_t wide : text) {
-    const auto c = static_cast<std::uint32_t>(wide);
+  for (std::size_t i = 0; i < text.size();) {
+    if (CopyBlockIf<0x10000>(text, i, out)) continue;
+    const auto c = static_cast<std::uint32_t>(text[i++]);
     if (c < 0x10000) {
       *out++ = static_cast<char16_t>(c);
     } else if (c <= 0x10FFFF) {
@@ -64,6 +81,7 @@ std::string ToUtf8(std::u16string_view text) {
   std::string bytes(most_bytes, '\0');
   char* out = bytes.data();
   for (std::size_t i = 0; i < text.size();) {
+    if (CopyBlockIf<0x80>(text, i, out)) continue;
     if (text[i] < 0x80) {
       *out++ = static_cast<char>(text[i++]);
       continue;
