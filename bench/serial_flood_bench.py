@@ -28,26 +28,37 @@ POLL_S = 0.005
 QUIET_S = 2    # once everything is written, a receiver this long without output has finished
 STALL_S = 10   # a receiver this long without output while bytes are still being written is stuck
 LINE_BYTES_PER_S = 115200 / 10  # 115200 baud, 8 data bits, no parity, 1 stop bit
-OPENING_LINES = b"COM1 CLOSE success \r\nCOM1 OPEN!! \r\n"
 
 
 class BurstLog:
-    """The console's log read as it grows: the bursts it reports and the bytes of each."""
+    """The console's log. While the flood runs it is followed as cheaply as the reference's file:
+    its size, and whether it ends with the flood's last record and the handler's line end. The
+    bursts are read from it once, after the flood, so that parsing them takes no processor time
+    from the console while it is measured."""
 
-    def __init__(self, path):
-        self.log = open(path, "rb")
-        self.size = 0
-        self.unparsed = b""
-        self.payload = bytearray()
+    def __init__(self, path, data):
+        self.path = path
+        self.start = os.path.getsize(path)
+        self.expected = len(data)
+        self.ending = data[-RECORD_BYTES:] + b"\r\n"
         self.burst_sizes = []
+        self.payload = bytearray()
         self.miscounted = 0  # bursts whose text is not as long as their recvdatasize says
         self.other_text = bytearray()
 
     def poll(self):
-        """Reads what was appended; returns (bytes reported received, log size)."""
-        appended = self.log.read()
-        self.size += len(appended)
-        text = self.unparsed + appended
+        """Returns (the flood's size once the log ends with its last record, else 0; log size)."""
+        with open(self.path, "rb") as log:
+            size = log.seek(0, os.SEEK_END)
+            log.seek(max(size - len(self.ending), self.start))
+            finished = log.read() == self.ending
+        return (self.expected if finished else 0), size
+
+    def close(self):
+        """Reads the bursts the console logged since the flood began."""
+        with open(self.path, "rb") as log:
+            log.seek(self.start)
+            text = log.read()
         parsed = 0
         for burst in BURST.finditer(text):
             self.other_text += text[parsed:burst.start()]
@@ -56,13 +67,7 @@ class BurstLog:
             self.miscounted += declared != len(burst.group(2))
             self.payload += burst.group(2)
             parsed = burst.end()
-        self.unparsed = text[parsed:]
-        return sum(self.burst_sizes), self.size
-
-    def close(self):
-        self.poll()
-        self.other_text += self.unparsed
-        self.log.close()
+        self.other_text += text[parsed:]
 
 
 class ReceivedFile:
@@ -155,8 +160,7 @@ def flood_console(build_dir, work, data):
         console.note_peak()
         peak_before_kib = console.peak_kib
         cpu_before, threads_before = console.cpu_ticks(), console.threads()
-        bursts = BurstLog(console.log_path)
-        bursts.poll()
+        bursts = BurstLog(console.log_path, data)
         with Feeder(console.far_end(1), data) as feeder:
             last_growth = follow("the console", bursts, feeder, len(data), console.note_peak)
             seconds = last_growth - feeder.started
@@ -179,7 +183,7 @@ def flood_console(build_dir, work, data):
     if bursts.miscounted:
         notes.append(f"console: {bursts.miscounted} bursts whose text differs in length from "
                      "their recvdatasize")
-    other = bytes(bursts.other_text).replace(OPENING_LINES, b"", 1)
+    other = bytes(bursts.other_text)
     if other:
         notes.append(f"console: {len(other):,} bytes of other log text: {other[:200]!r}")
     if messages:

@@ -16,9 +16,10 @@ class CString {
   void Format(LPCWSTR format, ...);
 
   int GetLength() const { return static_cast<int>(text_.size()); }
-  // Makes room for `length` characters, so that a text built a character at a time is not moved
-  // again and again as it grows.
-  void Preallocate(int length) { text_.reserve(static_cast<std::size_t>(std::max(length, 0))); }
+  // The first `count` characters (all of them when there are fewer).
+  CString Left(int count) const {
+    return CString(text_.substr(0, static_cast<std::size_t>(std::max(count, 0))));
+  }
   bool IsEmpty() const { return text_.empty(); }
   WCHAR GetAt(int index) const { return text_.at(static_cast<std::size_t>(index)); }
   // Index of the first occurrence of `part`, or -1.

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "app/quorvane_dlg.h"
 #include "platform/terminal/code_page.h"
@@ -24,6 +25,13 @@ constexpr BYTE kTestFrame[] = {0x07, 0x54, 0x44, 0x00, 0x32, 0x00, 0x32, 0xFC};
 // so that 0x80 to 0xFF become U+FF80 to U+FFFF.
 WCHAR WidenSigned(BYTE byValue) {
   return static_cast<WCHAR>(static_cast<char16_t>(static_cast<signed char>(byValue)));
+}
+
+// A received block as text, a character for every byte.
+CString WidenedText(const BYTE* abyBlock, DWORD dwCount) {
+  std::wstring text(dwCount, L'\0');
+  std::transform(abyBlock, abyBlock + dwCount, text.begin(), WidenSigned);
+  return CString(std::move(text));
 }
 
 // The longest wide command text that is still sent; longer ones are dropped whole.
@@ -120,17 +128,16 @@ LRESULT CQuorvaneDlg::OnCommRead(WPARAM wParam, LPARAM lParam) {
   AppendLog(strLine);
 
   // Only a block that begins with a command line and its carriage return gets a mark: the text
-  // is tested when the carriage return is at index 2 or 3.
-  CString strText;
-  strText.Preallocate(static_cast<int>(dwCount));
-  for (DWORD i = 0; i < dwCount; ++i) {
-    strText += WidenSigned(abyBlock[i]);
-    if (abyBlock[i] != 0x0D) continue;
-    if (i == 2 && strText.Find(L"AT") >= 0) {
-      AppendLog(L">>Find AT COMMAND!!\r\n");
-    } else if (i == 3 && strText.Find(L"ATH") >= 0) {
+  // up to a carriage return at index 2 or 3 is tested.
+  const CString strText = WidenedText(abyBlock, dwCount);
+  if (dwCount > 2 && abyBlock[2] == 0x0D && strText.Left(3).Find(L"AT") >= 0) {
+    AppendLog(L">>Find AT COMMAND!!\r\n");
+  }
+  if (dwCount > 3 && abyBlock[3] == 0x0D) {
+    const CString strCommandLine = strText.Left(4);
+    if (strCommandLine.Find(L"ATH") >= 0) {
       AppendLog(L"\r\n>>Find ATH COMMAND!!\r\n\r\n");
-    } else if (i == 3 && strText.Find(L"+++") >= 0) {
+    } else if (strCommandLine.Find(L"+++") >= 0) {
       AppendLog(L"\r\n>>Find +++ COMMAND!!\r\n\r\n");
     }
   }

@@ -35,6 +35,9 @@ TEST_F(ReceiveTest, OnlyBlocksThatBeginWithACommandLineGetAMark) {
   Receive("+++\r", 1);
   EXPECT_EQ(LogText(),
             L"\r\ncom[1] recvdatasize:4\r\n\r\n>>Find +++ COMMAND!!\r\n\r\n+++\r\r\n");
+  SetWindowTextW(dlg.m_editLog.m_hWnd, L"");
+  Receive("AT\r\r", 1);  // both places hold a carriage return: each is tested for its own marks
+  EXPECT_EQ(LogText(), L"\r\ncom[1] recvdatasize:4\r\n>>Find AT COMMAND!!\r\nAT\r\r\r\n");
   for (const char* unmarked : {"at\r", "+++", "\r\nOK\r\n", "\nAT\r", "XAT\r"}) {
     SetWindowTextW(dlg.m_editLog.m_hWnd, L"");
     Receive(unmarked, 1);

@@ -1,5 +1,6 @@
 #include "platform/terminal/message_loop.h"
 
+#include <atomic>
 #include <deque>
 #include <thread>
 #include <vector>
@@ -31,9 +32,25 @@ class ConditionWaiter final : public LoopWaiter {
 // A sent task and what its sender waits on.
 struct SentTask {
   std::function<void()> task;
-  bool finished = false;
+  std::atomic<bool> finished = false;
   bool ran = false;
 };
+
+// How long a thread that waits for the other side looks again and again before it sleeps. A
+// serial burst takes tens of microseconds to hand over and handle; waking a thread that sleeps
+// on another processor can cost more than that, on a virtual machine many times more. Between
+// looks the processor is offered to anything else that is ready to run on it.
+constexpr auto kLookBeforeSleeping = std::chrono::microseconds(50);
+
+template <class Ready>
+bool LookAgainAndAgain(Ready ready) {
+  const auto give_up = std::chrono::steady_clock::now() + kLookBeforeSleeping;
+  while (!ready()) {
+    if (std::chrono::steady_clock::now() >= give_up) return false;
+    std::this_thread::yield();
+  }
+  return true;
+}
 
 struct Timer {
   HWND hwnd;
@@ -58,6 +75,7 @@ struct MessageLoop::Core::Impl {
   std::condition_variable sent_done;
   std::deque<std::shared_ptr<SentTask>> sent;
   std::deque<std::function<void()>> posted;
+  std::atomic<std::size_t> queued = 0;  // sent and posted, for looking without the mutex
   bool ended = false;
 
   // Touched on the loop's thread only.
@@ -92,6 +110,7 @@ struct MessageLoop::Core::Impl {
     if (sent.empty()) return false;
     auto task = std::move(sent.front());
     sent.pop_front();
+    --queued;
     lock.unlock();
     task->task();
     lock.lock();
@@ -110,6 +129,7 @@ struct MessageLoop::Core::Impl {
     if (!posted.empty()) {
       auto task = std::move(posted.front());
       posted.pop_front();
+      --queued;
       lock.unlock();
       task();
       return true;
@@ -120,6 +140,7 @@ struct MessageLoop::Core::Impl {
 
   // Waits until other threads bring work, the earliest timer falls due or `give_up` passes.
   void WaitForWork(std::optional<std::chrono::steady_clock::time_point> give_up = std::nullopt) {
+    if (LookAgainAndAgain([this] { return queued != 0; })) return;
     std::unique_lock lock(mutex);
     if (!sent.empty() || !posted.empty()) return;
     auto deadline = give_up;
@@ -139,6 +160,7 @@ struct MessageLoop::Core::Impl {
     for (auto& task : sent) task->finished = true;
     sent.clear();
     posted.clear();
+    queued = 0;
     sent_done.notify_all();
   }
 };
@@ -159,6 +181,7 @@ bool MessageLoop::Core::Post(std::function<void()> task) {
   std::lock_guard lock(impl_->mutex);
   if (impl_->ended) return false;
   impl_->posted.push_back(std::move(task));
+  ++impl_->queued;
   impl_->waiter->Wake();
   return true;
 }
@@ -169,8 +192,12 @@ bool MessageLoop::Core::Send(std::function<void()> task) {
   std::unique_lock lock(impl_->mutex);
   if (impl_->ended) return false;
   impl_->sent.push_back(sent);
+  ++impl_->queued;
   impl_->waiter->Wake();
-  impl_->sent_done.wait(lock, [&] { return sent->finished; });
+  lock.unlock();
+  LookAgainAndAgain([&] { return sent->finished.load(); });
+  lock.lock();
+  impl_->sent_done.wait(lock, [&] { return sent->finished.load(); });
   return sent->ran;
 }
 
