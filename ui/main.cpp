@@ -106,6 +106,10 @@ int RunProgram(int argc, char** argv, bool& restart_requested) {
                             stop_signals);
   } else {
     if (!options.headless) std::fprintf(stderr, "quorvane: %s\n", screen.why_headless.c_str());
+    // Written out when the console goes idle or answers an outside sender; between those a flood
+    // of bursts fills a buffer of this size before it costs a write.
+    constexpr std::size_t kLogBuffer = 64 * 1024;
+    std::setvbuf(stdout, nullptr, _IOFBF, kLogBuffer);
     ui::HeadlessFrontEnd front_end(IDC_EDIT_LOG, stdout, stderr);
     status = ui::RunConsole(board_options.sandbox, front_end,
                             std::make_unique<ui::FlushingLoopWaiter>(stdout), stop_signals);

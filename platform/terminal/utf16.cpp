@@ -1,7 +1,8 @@
 #include "platform/terminal/utf16.h"
 
-#include <algorithm>
+#include <array>
 #include <cstdint>
+#include <cstring>
 #include <utility>
 
 namespace platform {
@@ -20,20 +21,27 @@ std::pair<char32_t, std::size_t> CharacterAt(std::u16string_view text, std::size
   return {text[i], 1};
 }
 
-// Copies the block of units at text[i] as they are when all of them are below `kLimit`, and
-// moves on past it. Blocks of a fixed size, tested and copied without a branch per unit, are what
-// makes long runs of ASCII or basic-plane text cheap.
-template <std::uint32_t kLimit, class From, class To>
-bool CopyBlockIf(std::basic_string_view<From> text, std::size_t& i, To*& out) {
-  constexpr std::size_t kBlock = 16;
+// Long runs of ASCII or basic-plane text go in blocks of a fixed size, tested and copied without
+// a branch for every unit.
+constexpr std::size_t kBlock = 16;
+
+// Whether the block at text[i] is whole and all its units are below `kLimit`, a power of two.
+template <std::uint32_t kLimit, class Unit>
+bool BlockBelow(std::basic_string_view<Unit> text, std::size_t i) {
   if (text.size() - i < kBlock) return false;
   std::uint32_t all = 0;
   for (std::size_t k = 0; k < kBlock; ++k) all |= static_cast<std::uint32_t>(text[i + k]);
-  if (all >= kLimit) return false;
-  for (std::size_t k = 0; k < kBlock; ++k) out[k] = static_cast<To>(text[i + k]);
+  return all < kLimit;
+}
+
+// Copies the block at text[i], every unit narrowed as it is, and moves on past it.
+template <class From, class To>
+void CopyBlock(std::basic_string_view<From> text, std::size_t& i, To*& out) {
+  std::array<To, kBlock> block;
+  for (std::size_t k = 0; k < kBlock; ++k) block[k] = static_cast<To>(text[i + k]);
+  std::memcpy(out, block.data(), sizeof block);
   i += kBlock;
   out += kBlock;
-  return true;
 }
 
 std::size_t Utf8Length(char32_t c) { return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4; }
@@ -42,14 +50,22 @@ std::size_t Utf8Length(char32_t c) { return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0
 
 std::u16string ToUtf16(std::wstring_view text) {
   // Counted first so that the common text, all in the basic plane, is written in one pass.
-  const auto beyond_basic_plane = std::ranges::count_if(text, [](wchar_t wide) {
-    const auto c = static_cast<std::uint32_t>(wide);
-    return c >= 0x10000 && c <= 0x10FFFF;
-  });
-  std::u16string units(text.size() + static_cast<std::size_t>(beyond_basic_plane), u'\0');
+  std::size_t pairs = 0;
+  for (std::size_t i = 0; i < text.size();) {
+    if (BlockBelow<0x10000>(text, i)) {
+      i += kBlock;
+      continue;
+    }
+    const auto c = static_cast<std::uint32_t>(text[i++]);
+    pairs += c >= 0x10000 && c <= 0x10FFFF;
+  }
+  std::u16string units(text.size() + pairs, u'\0');
   char16_t* out = units.data();
   for (std::size_t i = 0; i < text.size();) {
-    if (CopyBlockIf<0x10000>(text, i, out)) continue;
+    if (BlockBelow<0x10000>(text, i)) {
+      CopyBlock(text, i, out);
+      continue;
+    }
     const auto c = static_cast<std::uint32_t>(text[i++]);
     if (c < 0x10000) {
       *out++ = static_cast<char16_t>(c);
@@ -77,11 +93,22 @@ std::wstring FromUtf16(std::u16string_view text) {
 std::string ToUtf8(std::u16string_view text) {
   // Sized by the units alone, exact but for pairs, which take four bytes where six are counted.
   std::size_t most_bytes = 0;
-  for (const char16_t unit : text) most_bytes += unit < 0x80 ? 1 : unit < 0x800 ? 2 : 3;
+  for (std::size_t i = 0; i < text.size();) {
+    if (BlockBelow<0x80>(text, i)) {
+      most_bytes += kBlock;
+      i += kBlock;
+      continue;
+    }
+    const char16_t unit = text[i++];
+    most_bytes += unit < 0x80 ? 1 : unit < 0x800 ? 2 : 3;
+  }
   std::string bytes(most_bytes, '\0');
   char* out = bytes.data();
   for (std::size_t i = 0; i < text.size();) {
-    if (CopyBlockIf<0x80>(text, i, out)) continue;
+    if (BlockBelow<0x80>(text, i)) {
+      CopyBlock(text, i, out);
+      continue;
+    }
     if (text[i] < 0x80) {
       *out++ = static_cast<char>(text[i++]);
       continue;
