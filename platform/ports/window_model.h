@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/ports/model_text.h"
 #include "platform/terminal/dialog_template.h"
 #include "platform/terminal/win_types.h"
 
@@ -29,7 +30,7 @@ struct WindowState {
   ControlKind kind = ControlKind::Dialog;
   DWORD style = 0;
   DWORD ex_style = 0;
-  std::u16string text;       // UTF-16 (platform/terminal/utf16.h)
+  ModelText text;
   Placement template_rect;  // dialog units, from the template
   Placement placement;      // pixels, once SetWindowPos has placed the window
   Selection selection;      // edit controls

@@ -23,7 +23,7 @@ std::size_t ClampPosition(WPARAM position, std::size_t length) {
 void KeepWithinCapacity(WindowState& state) {
   const std::size_t dropped = UnitsToDrop(state.text, CurrentBoard().edit_control_capacity);
   if (dropped == 0) return;
-  state.text.erase(0, dropped);
+  state.text.DropFront(dropped);
   state.selection = AfterDropping(state.selection, dropped);
   WindowManager::Instance().front_end().TextReplaced(state, 0, dropped, {});
 }
@@ -32,7 +32,7 @@ void Replace(WindowRecord& window, std::u16string_view inserted) {
   auto& state = window.state;
   const std::size_t start = state.selection.start();
   const std::size_t end = state.selection.end();
-  state.text.replace(start, end - start, inserted);
+  state.text.Replace(start, end - start, inserted);
   state.selection = {start + inserted.size(), start + inserted.size()};
   auto& front_end = WindowManager::Instance().front_end();
   front_end.TextReplaced(state, start, end, inserted);

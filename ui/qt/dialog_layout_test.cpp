@@ -11,6 +11,7 @@
 #include "res/resource.h"
 #include "testing/qt/offscreen_console.h"
 #include "ui/qt/dialog_units.h"
+#include "ui/qt/qt_text.h"
 
 namespace {
 
@@ -52,7 +53,7 @@ TEST_F(DialogLayoutTest, EveryTemplateItemSitsAtItsDialogUnitsWithItsKindAndCapt
     EXPECT_EQ(widget->geometry(), ui::DialogUnitsToPixels(state.template_rect));
     EXPECT_TRUE(client.contains(widget->geometry())) << "outside the screen";
     EXPECT_TRUE(widget->isVisible());
-    const QString caption = QString::fromStdU16String(state.text);
+    const QString caption = ui::ToQString(state.text);
     switch (state.kind) {
       case ControlKind::PushButton:
         ASSERT_NE(qobject_cast<QPushButton*>(widget), nullptr);
