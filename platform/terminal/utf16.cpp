@@ -80,13 +80,18 @@ std::u16string ToUtf16(std::wstring_view text) {
 }
 
 std::wstring FromUtf16(std::u16string_view text) {
-  std::wstring wide;
-  wide.reserve(text.size());
+  std::wstring wide(text.size(), L'\0');  // a pair makes it one shorter
+  wchar_t* out = wide.data();
   for (std::size_t i = 0; i < text.size();) {
+    if (BlockBelow<0x8000>(text, i)) {  // no surrogate lies below U+8000
+      CopyBlock(text, i, out);
+      continue;
+    }
     const auto [c, units] = CharacterAt(text, i);
-    wide.push_back(static_cast<wchar_t>(c));
+    *out++ = static_cast<wchar_t>(c);
     i += units;
   }
+  wide.resize(static_cast<std::size_t>(out - wide.data()));
   return wide;
 }
 

@@ -28,4 +28,23 @@ TEST(Utf16Test, PairsForCharactersBeyondTheBasicPlaneAndReplacementsForNonCharac
   }
 }
 
+// Long texts go in blocks where they can: runs of every length, so that blocks begin and end at
+// every offset of the characters that cannot go in one, must convert as those characters do.
+TEST(Utf16Test, LongTextsConvertAsTheirCharactersDo) {
+  const std::wstring characters[] = {L"a", L"\uAC00", {static_cast<wchar_t>(0x1F600)}, L"\u00E9",
+                                     {static_cast<wchar_t>(0xD800)}, L"\r\n", L"\u7FFF"};
+  std::wstring wide;
+  std::u16string units;
+  std::string utf8;
+  for (std::size_t i = 0; i < 400; ++i) {
+    const std::wstring piece = std::wstring(i % 37, L'x') + characters[i % std::size(characters)];
+    wide += piece;
+    units += platform::ToUtf16(piece);
+    utf8 += platform::ToUtf8(platform::ToUtf16(piece));
+  }
+  EXPECT_EQ(platform::ToUtf16(wide), units);
+  EXPECT_EQ(platform::FromUtf16(units), wide);
+  EXPECT_EQ(platform::ToUtf8(units), utf8);
+}
+
 }  // namespace
