@@ -16,6 +16,7 @@
 #include "framework/cwinapp.h"
 #include "fuzz/fuzz_check.h"
 #include "platform/ports/board.h"
+#include "platform/ports/window_model.h"
 #include "platform/terminal/message_loop.h"
 #include "platform/terminal/window.h"
 #include "res/install_resources.h"
@@ -52,12 +53,10 @@ Console& TheConsole() {
   return *console;
 }
 
-std::wstring PaneText(const Console& console) {
-  const int length = GetWindowTextLengthW(console.dlg.m_editLog.m_hWnd);
-  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  GetWindowTextW(console.dlg.m_editLog.m_hWnd, text.data(), length + 1);
-  text.resize(static_cast<std::size_t>(length));
-  return text;
+// The pane's text as the model holds it: read in place, since converting the whole pane for
+// every input would cost more than the handler itself.
+std::u16string_view PaneText(const Console& console) {
+  return platform::FindWindowState(console.dlg.m_editLog.m_hWnd)->text;
 }
 
 }  // namespace
@@ -79,13 +78,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   console.dlg.OnCommRead(count, port);
 
-  const std::wstring pane = PaneText(console);
+  const std::u16string_view pane = PaneText(console);
   fuzz::Check(pane.size() <= kPaneCapacity, "the pane stays within its capacity");
-  fuzz::Check(pane.ends_with(L"\r\n"), "the handler's own line end closes the pane");
-  const std::wstring header =
-      L"\r\ncom[" + std::to_wstring(port) + L"] recvdatasize:" +
-      std::to_wstring(std::min<std::size_t>(count, sizeof buffer)) + L"\r\n";
-  fuzz::Check(pane.find(header) != std::wstring::npos,
+  fuzz::Check(pane.ends_with(u"\r\n"), "the handler's own line end closes the pane");
+  const std::string header = "\r\ncom[" + std::to_string(port) + "] recvdatasize:" +
+                             std::to_string(std::min<std::size_t>(count, sizeof buffer)) + "\r\n";
+  fuzz::Check(pane.find(std::u16string(header.begin(), header.end())) != std::u16string::npos,
               "the block's header names the count the handler read");
   return 0;
 }
