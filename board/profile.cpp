@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <span>
+#include <string_view>
 #include <system_error>
+#include <utility>
 
 #include "board/profile_file.h"
 #include "platform/terminal/code_page.h"
@@ -43,8 +45,8 @@ bool CodePageConvertible(UINT code_page) {
 
 class ProfileReader {
  public:
-  explicit ProfileReader(const std::filesystem::path& file)
-      : file_(file), folder_(std::filesystem::absolute(file).parent_path()) {}
+  ProfileReader(std::string_view text, std::string name_for_errors, std::filesystem::path folder)
+      : text_(text), name_(std::move(name_for_errors)), folder_(std::move(folder)) {}
 
   BoardSettings Read() {
     for (const auto& [key, node] : Parse()) {
@@ -74,9 +76,8 @@ class ProfileReader {
 
  private:
   toml::table Parse() const {
-    const std::string text = ReadProfileFile(file_);
     try {
-      return toml::parse(text, file_.string());
+      return toml::parse(text_, name_);
     } catch (const toml::parse_error& parse_error) {
       Fail(parse_error.source(), std::string(parse_error.description()));
     }
@@ -299,10 +300,11 @@ class ProfileReader {
   }
 
   [[noreturn]] void Fail(const toml::source_region& where, const std::string& what) const {
-    throw BoardError(file_.string() + ":" + std::to_string(where.begin.line) + ": " + what);
+    throw BoardError(name_ + ":" + std::to_string(where.begin.line) + ": " + what);
   }
 
-  const std::filesystem::path file_;
+  const std::string_view text_;
+  const std::string name_;
   const std::filesystem::path folder_;
   BoardSettings settings_;
 };
@@ -325,8 +327,14 @@ SerialSetting BoardSettings::SerialPort(std::string_view name) const {
   return {name == kModemPortName ? SerialPlacement::kModem : SerialPlacement::kSimulated, {}};
 }
 
+BoardSettings ReadProfileText(std::string_view text, const std::string& name_for_errors,
+                              const std::filesystem::path& folder) {
+  return ProfileReader(text, name_for_errors, folder).Read();
+}
+
 BoardSettings ReadProfile(const std::filesystem::path& file) {
-  return ProfileReader(file).Read();
+  return ReadProfileText(ReadProfileFile(file), file.string(),
+                         std::filesystem::absolute(file).parent_path());
 }
 
 }  // namespace board

@@ -11,8 +11,8 @@
 #include <map>
 #include <stdexcept>
 #include <string>
-#include <vector>
 #include <string_view>
+#include <vector>
 
 #include "platform/ports/board.h"
 #include "platform/terminal/win_types.h"
@@ -104,5 +104,10 @@ struct BoardSettings {
 // Reads and checks a profile; paths in it are taken relative to the profile's own folder.
 // Throws BoardError.
 BoardSettings ReadProfile(const std::filesystem::path& file);
+
+// Checks a profile's text as ReadProfile does once the file is read: refusals begin with
+// `name_for_errors`, relative paths are taken from `folder` (absolute).
+BoardSettings ReadProfileText(std::string_view text, const std::string& name_for_errors,
+                              const std::filesystem::path& folder);
 
 }  // namespace board

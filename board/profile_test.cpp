@@ -183,6 +183,33 @@ TEST_F(ProfileTest, ValuesThatCannotWorkOnThisMachineAreRefused) {
   EXPECT_EQ(ReadProfile(Write("edit_control_capacity = 1000\n")).edit_control_capacity, 1000u);
 }
 
+// The text form is the same reader: the given name leads every refusal and relative paths are
+// the given folder's, whatever the working folder is.
+TEST_F(ProfileTest, AProfileTextIsReadAsItsFileWouldBe) {
+  fs::create_directory(dir_.path() / "card");
+  const BoardSettings settings =
+      ReadProfileText("[volumes]\nSDMMC = \"card\"\n", "from memory", dir_.path());
+  EXPECT_EQ(settings.Volume("SDMMC").folder, dir_.path() / "card");
+  const struct {
+    std::string text;
+    std::string refusal;
+  } cases[] = {
+      {"[volumes]\nSDMMC = \"nowhere\"\n",
+       "from memory:2: volumes.SDMMC: " + (dir_.path() / "nowhere").string() + " does not exist"},
+      {"\n\nansi_code_page = \"949\"\n",
+       "from memory:3: ansi_code_page must be an integer, not a string"},
+      {"[volumes\n", "from memory:1: "},
+  };
+  for (const auto& [text, refusal] : cases) {
+    try {
+      ReadProfileText(text, "from memory", dir_.path());
+      ADD_FAILURE() << text << " was accepted";
+    } catch (const BoardError& error) {
+      EXPECT_EQ(std::string(error.what()).rfind(refusal, 0), 0u) << error.what();
+    }
+  }
+}
+
 // Start-up must neither wait for a FIFO's writer nor read a device or a huge file into memory.
 TEST_F(ProfileTest, OnlyARegularFileOfSaneSizeIsRead) {
   const fs::path fifo = dir_.path() / "fifo.toml";

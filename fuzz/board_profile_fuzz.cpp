@@ -1,6 +1,7 @@
 // Arbitrary bytes as a board profile: the file a person writes, and the one thing that decides
-// what the console's names mean on this machine. Paths in it are taken from the profile's own
-// folder, an empty temporary one here.
+// what the console's names mean on this machine. The text is read from memory by the same
+// reader a file goes through once it is read (the file's own checks are the unit tests'); paths
+// in it are taken from the profile's own folder, an empty temporary one here.
 //
 // Beyond "no crash": a profile is either taken whole or refused with a BoardError that names the
 // file, and what is taken keeps to the ranges the console relies on.
@@ -10,8 +11,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
+#include <string_view>
 
 #include "board/profile.h"
 #include "fuzz/fuzz_check.h"
@@ -20,28 +21,29 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path& ProfileFile() {
-  static const fs::path* file = [] {
-    const fs::path folder =
-        fs::temp_directory_path() / ("quorvane-profile-fuzz-" + std::to_string(::getpid()));
-    fs::create_directories(folder);
+constexpr std::string_view kProfileName = "/fuzz/board.toml";
+
+const fs::path& ProfileFolder() {
+  static const fs::path* folder = [] {
+    auto* made = new fs::path(fs::temp_directory_path() /
+                              ("quorvane-profile-fuzz-" + std::to_string(::getpid())));
+    fs::create_directories(*made);
     std::atexit([] {
       std::error_code ignored;
-      fs::remove_all(ProfileFile().parent_path(), ignored);
+      fs::remove_all(ProfileFolder(), ignored);
     });
-    return new fs::path(folder / "board.toml");
+    return made;
   }();
-  return *file;
+  return *folder;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const fs::path& file = ProfileFile();
-  std::ofstream(file, std::ios::binary | std::ios::trunc)
-      .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
   try {
-    const board::BoardSettings settings = board::ReadProfile(file);
+    const board::BoardSettings settings =
+        board::ReadProfileText(text, std::string(kProfileName), ProfileFolder());
     fuzz::Check(settings.edit_control_capacity >= board::kLeastEditControlCapacity &&
                     settings.edit_control_capacity <= board::kMostEditControlCapacity,
                 "a profile that is taken keeps the pane's capacity in range");
@@ -50,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                   "a serial device of a profile that is taken has a whole path");
     }
   } catch (const board::BoardError& error) {
-    fuzz::Check(std::string(error.what()).starts_with(file.string()),
+    fuzz::Check(std::string_view(error.what()).starts_with(std::string(kProfileName) + ":"),
                 "a refused profile is named in the refusal");
   }
   return 0;

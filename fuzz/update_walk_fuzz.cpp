@@ -9,8 +9,12 @@
 // Beyond "no crash": nothing outside the two volumes changes, the card is left exactly as it
 // was, no link comes into the flash that was not there before, and what lies in the flash's
 // folders beginning with "." stays as it was.
+#include <dirent.h>
+#include <fcntl.h>
+#include <limits.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
+#include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -27,13 +31,17 @@
 #include "app/quorvane_dlg.h"
 #include "fuzz/fuzz_check.h"
 #include "platform/ports/board.h"
+#include "platform/terminal/clock.h"
+#include "platform/terminal/message_loop.h"
 #include "res/install_resources.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::size_t kMostEntries = 48;
+// Enough for every case of the update in one tree; every entry is made, walked, read and removed
+// again for every input.
+constexpr std::size_t kMostEntries = 16;
 constexpr std::size_t kDeepest = 8;
 
 class WalkingDlg : public CQuorvaneDlg {
@@ -42,24 +50,54 @@ class WalkingDlg : public CQuorvaneDlg {
   using CQuorvaneDlg::DeleteFolderTree;
 };
 
-// Every entry below `root` without following links: its kind and contents or link text.
-std::map<std::string, std::string> Snapshot(const fs::path& root) {
-  std::map<std::string, std::string> entries;
-  std::error_code error;
-  for (auto it = fs::recursive_directory_iterator(root, error);
-       it != fs::recursive_directory_iterator(); it.increment(error)) {
-    const fs::path& path = it->path();
-    const std::string name = path.lexically_relative(root).native();
-    const fs::file_status status = fs::symlink_status(path, error);
-    if (fs::is_symlink(status)) {
-      entries[name] = "link " + fs::read_symlink(path, error).native();
-    } else if (fs::is_regular_file(status)) {
-      std::ifstream file(path, std::ios::binary);
-      entries[name] = "file " + std::string(std::istreambuf_iterator<char>(file), {});
+using Entries = std::map<std::string, std::string>;
+
+std::string Contents(int folder, const char* name) {
+  std::string contents;
+  const int file = ::openat(folder, name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (file < 0) return contents;
+  char chunk[4096];
+  for (ssize_t got; (got = ::read(file, chunk, sizeof chunk)) > 0;) contents.append(chunk, got);
+  ::close(file);
+  return contents;
+}
+
+// Adds every entry below the open folder `folder` (which it closes) to `entries` by its path
+// after `prefix`, without following links: its kind and contents or link text. Read through
+// the folder's descriptor, without a path built and looked up again for every entry.
+void AddEntries(int folder, const std::string& prefix, Entries& entries) {
+  DIR* stream = ::fdopendir(folder);
+  if (stream == nullptr) {
+    ::close(folder);
+    return;
+  }
+  while (const dirent* entry = ::readdir(stream)) {
+    const std::string_view name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    const std::string path = prefix + std::string(name);
+    struct stat status {};
+    if (::fstatat(folder, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0) continue;
+    if (S_ISLNK(status.st_mode)) {
+      char target[PATH_MAX];
+      const ssize_t size = ::readlinkat(folder, entry->d_name, target, sizeof target);
+      entries[path] = "link " + std::string(target, size > 0 ? size : 0);
+    } else if (S_ISDIR(status.st_mode)) {
+      entries[path] = "folder";
+      const int inner =
+          ::openat(folder, entry->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+      if (inner >= 0) AddEntries(inner, path + "/", entries);
     } else {
-      entries[name] = "folder";
+      entries[path] = "file " + Contents(folder, entry->d_name);
     }
   }
+  ::closedir(stream);
+}
+
+// Every entry below `root` without following links: its kind and contents or link text.
+Entries Snapshot(const fs::path& root) {
+  Entries entries;
+  const int folder = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folder >= 0) AddEntries(folder, "", entries);
   return entries;
 }
 
@@ -71,8 +109,8 @@ std::set<std::string> TopNames(const fs::path& folder) {
 
 // The entries that lie inside a folder whose name begins with "." (a path with such a name before
 // its last one).
-std::map<std::string, std::string> InsideDotFolders(const std::map<std::string, std::string>& all) {
-  std::map<std::string, std::string> inside;
+Entries InsideDotFolders(const Entries& all) {
+  Entries inside;
   for (const auto& [name, what] : all) {
     const fs::path path(name);
     for (auto part = path.begin(); part != path.end() && std::next(part) != path.end(); ++part) {
@@ -85,7 +123,7 @@ std::map<std::string, std::string> InsideDotFolders(const std::map<std::string, 
   return inside;
 }
 
-std::size_t CountLinks(const std::map<std::string, std::string>& entries) {
+std::size_t CountLinks(const Entries& entries) {
   std::size_t links = 0;
   for (const auto& [name, what] : entries) links += what.starts_with("link ");
   return links;
@@ -147,12 +185,23 @@ void Populate(std::string_view input, const fs::path& card, const fs::path& flas
   }
 }
 
+// The trees live in memory when this machine has a tmpfs at /dev/shm: a run makes and removes
+// millions of files.
+fs::path WorkBase() {
+  std::error_code error;
+  return fs::is_directory("/dev/shm", error) ? fs::path("/dev/shm") : fs::temp_directory_path();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const bool resources = (res::InstallResources(), true);
   (void)resources;
-  std::string work_template = (fs::temp_directory_path() / "update-walk-XXXXXX").native();
+  // The dialog's ports wait a moment as they close: on a virtual clock that takes no time.
+  static platform::VirtualClock clock;
+  static platform::MessageLoop loop(clock);
+  static const fs::path base = WorkBase();
+  std::string work_template = (base / "update-walk-XXXXXX").native();
   if (::mkdtemp(work_template.data()) == nullptr) return 0;
   const fs::path work = work_template;
   const fs::path sd = work / "volumes" / "SDMMC";

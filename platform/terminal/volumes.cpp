@@ -35,10 +35,11 @@ std::wstring VolumeKey(std::wstring_view name) {
 }
 
 // The names between backslashes; doubled and trailing backslashes add none.
-std::vector<std::wstring_view> SplitPath(std::wstring_view path) {
-  std::vector<std::wstring_view> names;
+template <class Char>
+std::vector<std::basic_string_view<Char>> SplitPath(std::basic_string_view<Char> path) {
+  std::vector<std::basic_string_view<Char>> names;
   while (!path.empty()) {
-    const std::size_t end = std::min(path.find(L'\\'), path.size());
+    const std::size_t end = std::min(path.find(Char('\\')), path.size());
     if (end > 0) names.push_back(path.substr(0, end));
     path.remove_prefix(std::min(end + 1, path.size()));
   }
@@ -80,8 +81,9 @@ std::optional<FoundEntry> Described(const std::string& folder, std::string name)
 // The entry of `folder` that `name` means: the exact spelling if it exists, otherwise the first
 // (in byte order) whose name differs only in case. The folder is read as it stands, without a
 // path built for every entry: it is read for every new file made in it.
-std::optional<FoundEntry> FindEntry(const std::string& folder, std::wstring_view name) {
-  if (auto exact = Described(folder, ToUtf8(name))) return exact;
+std::optional<FoundEntry> FindEntry(const std::string& folder, std::wstring_view name,
+                                    std::string_view host_name) {
+  if (auto exact = Described(folder, std::string(host_name))) return exact;
 
   DIR* stream = ::opendir(folder.c_str());
   if (stream == nullptr) return std::nullopt;
@@ -118,18 +120,24 @@ std::optional<fs::path> VolumeTable::Resolve(std::wstring_view device_path, DWOR
     return Refuse(error, ERROR_INVALID_NAME);
   }
   const std::vector<std::wstring_view> names = SplitPath(device_path);
+  // The whole path is converted at once rather than name by name; a backslash is one byte in
+  // UTF-8 and no other character's bytes contain it, so the names split alike.
+  const std::string host_path = ToUtf8(device_path);
+  const std::vector<std::string_view> host_names = SplitPath(std::string_view(host_path));
+  if (host_names.size() != names.size()) return Refuse(error, ERROR_INVALID_NAME);
   const auto volume = names.empty() ? folders_.end() : folders_.find(UpperCase(names.front()));
   if (volume == folders_.end()) return Refuse(error, ERROR_PATH_NOT_FOUND);
 
   std::string host = volume->second.native();
   bool in_existing_folder = true;
-  for (auto name = names.begin() + 1; name != names.end(); ++name) {
-    if (!IsPlainName(*name)) return Refuse(error, ERROR_INVALID_NAME);
-    const auto entry = in_existing_folder ? FindEntry(host, *name) : std::nullopt;
+  for (std::size_t index = 1; index < names.size(); ++index) {
+    if (!IsPlainName(names[index])) return Refuse(error, ERROR_INVALID_NAME);
+    const auto entry =
+        in_existing_folder ? FindEntry(host, names[index], host_names[index]) : std::nullopt;
     host += '/';
     if (!entry) {
       in_existing_folder = false;
-      host += ToUtf8(*name);
+      host += host_names[index];
       continue;
     }
     host += entry->name;

@@ -69,6 +69,15 @@ TEST_F(VolumesTest, NonAsciiNamesCompareWithoutRegardToCaseToo) {
             Volume("SDMMC") / "Élan 시험.txt");
 }
 
+// Every name reaches this machine in UTF-8, whether it exists or not, whatever stands beside it;
+// a unit UTF-8 cannot carry (a lone surrogate) becomes U+FFFD.
+TEST_F(VolumesTest, EachNameIsSpelledInUtf8OnThisMachine) {
+  fs::create_directories(Volume("SDMMC") / "시험");
+  const auto& volumes = platform::CurrentBoard().volumes;
+  EXPECT_EQ(volumes.Resolve(L"\\SDMMC\\시험\\새 폴더\\\\\xD800x\\é.txt\\"),
+            Volume("SDMMC") / "시험" / "새 폴더" / "\uFFFDx" / "é.txt");
+}
+
 TEST_F(VolumesTest, PathsThatCouldLeaveTheirVolumeAreRefused) {
   fs::create_directories(Volume("SDMMC") / "a");
   EXPECT_EQ(RefusalOf(L"\\SDMMC\\..\\DataStorage\\rwtest.txt"), ERROR_INVALID_NAME);
