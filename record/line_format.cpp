@@ -83,18 +83,12 @@ class Fields {
 
 void AppendTimes(std::string& line, const EventTimes& times) {
   using namespace std::chrono;
-  const auto since_epoch = duration_cast<milliseconds>(times.wall.time_since_epoch());
-  const time_t seconds = static_cast<time_t>(floor<std::chrono::seconds>(since_epoch).count());
-  tm utc{};
-  gmtime_r(&seconds, &utc);
   const auto micros = duration_cast<microseconds>(times.monotonic.time_since_epoch()).count();
-  char text[80];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03lldZ %lld.%06lld",
-                utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min,
-                utc.tm_sec, static_cast<long long>((since_epoch.count() % 1000 + 1000) % 1000),
+  char monotonic[40];
+  std::snprintf(monotonic, sizeof monotonic, " %lld.%06lld",
                 static_cast<long long>(micros / 1'000'000),
                 static_cast<long long>(micros % 1'000'000));
-  line += text;
+  line.append(FormatUtc(times.wall, UtcForm::kLine)).append(monotonic);
 }
 
 std::string Utf8(std::wstring_view text) { return platform::ToUtf8(platform::ToUtf16(text)); }
@@ -170,6 +164,21 @@ class BodyWriter {
 };
 
 }  // namespace
+
+std::string FormatUtc(std::chrono::system_clock::time_point time, UtcForm form) {
+  using namespace std::chrono;
+  const auto since_epoch = duration_cast<milliseconds>(time.time_since_epoch());
+  const auto seconds = static_cast<time_t>(floor<std::chrono::seconds>(since_epoch).count());
+  tm utc{};
+  gmtime_r(&seconds, &utc);
+  const char* const pattern = form == UtcForm::kLine ? "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ"
+                                                     : "%04d%02d%02dT%02d%02d%02d.%03dZ";
+  char text[40];
+  std::snprintf(text, sizeof text, pattern, utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday,
+                utc.tm_hour, utc.tm_min, utc.tm_sec,
+                static_cast<int>((since_epoch.count() % 1000 + 1000) % 1000));
+  return text;
+}
 
 std::string FormatLine(std::uint64_t sequence, const Event& event) {
   std::string line;

@@ -24,6 +24,7 @@
 // whole new text, clear the removal of the selection. lost counts events missing before it.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -34,5 +35,10 @@ namespace record {
 
 // The event's line, without its newline.
 std::string FormatLine(std::uint64_t sequence, const Event& event);
+
+// A wall clock time in UTC with milliseconds: 2024-05-01T03:34:56.789Z as the lines give it, or
+// 20240501T033456.789Z, compact, as file names do.
+enum class UtcForm { kLine, kCompact };
+std::string FormatUtc(std::chrono::system_clock::time_point time, UtcForm form);
 
 }  // namespace record

@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,6 +14,7 @@
 #include <spdlog/sinks/rotating_file_sink.h>
 
 #include "platform/linux/posix_calls.h"
+#include "record/line_format.h"
 
 namespace record {
 
@@ -75,15 +75,7 @@ void MakeFolder(const fs::path& folder) {
 }  // namespace
 
 fs::path NewRecordFile(const fs::path& folder, std::chrono::system_clock::time_point start) {
-  using namespace std::chrono;
-  const auto since_epoch = duration_cast<milliseconds>(start.time_since_epoch());
-  const time_t seconds = static_cast<time_t>(duration_cast<std::chrono::seconds>(since_epoch).count());
-  tm utc{};
-  gmtime_r(&seconds, &utc);
-  char stamp[40];
-  std::snprintf(stamp, sizeof stamp, "%04d%02d%02dT%02d%02d%02d.%03dZ", utc.tm_year + 1900,
-                utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
-                static_cast<int>(since_epoch.count() % 1000));
+  const std::string stamp = FormatUtc(start, UtcForm::kCompact);
   std::error_code error;
   fs::path file = folder / (std::string(kPrefix) + stamp + std::string(kSuffix));
   for (int again = 2; fs::exists(file, error); ++again) {

@@ -117,7 +117,9 @@ TEST_F(SessionRecordTest, RotationKeepsTheRunsNumberOfFilesWithItsNewestLines) {
   constexpr int kBlocks = 300;
   {
     SessionRecord record(settings);
-    for (int block = 0; block < kBlocks; ++block) Receive(record, std::string(40, 'a' + block % 26));
+    for (int block = 0; block < kBlocks; ++block) {
+      Receive(record, std::string(40, static_cast<char>('a' + block % 26)));
+    }
   }
   const std::vector<fs::path> files = RecordFiles(settings.folder);
   ASSERT_EQ(files.size(), 3u);

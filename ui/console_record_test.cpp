@@ -87,8 +87,8 @@ TEST_F(ConsoleRecordTest, ARunOnCom1IsRecordedBlockByBlockWithThePaneTheBoxAndTh
 
   const std::vector<std::string> lines = RunRecord(Sandbox() / "logs");
   ASSERT_GT(lines.size(), 10u);
-  const std::regex line_form(
-      R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z \d+\.\d{6} (\d+) (\w+) (\S+)( \w+=(\S*|"[^"]*"))*)");
+  const std::regex line_form(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z \d+\.\d{6} )"
+                             R"((\d+) (\w+) (\S+)( \w+=(\S*|"[^"]*"))*)");
   for (std::size_t index = 0; index < lines.size(); ++index) {
     std::smatch fields;
     ASSERT_TRUE(std::regex_match(lines[index], fields, line_form)) << lines[index];
@@ -101,7 +101,8 @@ TEST_F(ConsoleRecordTest, ARunOnCom1IsRecordedBlockByBlockWithThePaneTheBoxAndTh
   // The commands in the order they came, each before what it set off.
   const std::size_t select = Find(lines, " cmd - verb=command id=1050 sync=1");
   const std::size_t open = Find(lines, " cmd - verb=command id=1007 sync=1", select);
-  const std::size_t opened = Find(lines, " pane 1010 op=insert text=\"COM1 OPEN!! <CR><LF>\"", open);
+  const std::size_t opened =
+      Find(lines, " pane 1010 op=insert text=\"COM1 OPEN!! <CR><LF>\"", open);
   const std::size_t request = Find(lines, " ioctl ETC1: code=2536 ", open);
   const std::size_t send = Find(lines, " cmd - verb=command id=1009 sync=1", opened);
   const std::size_t written = Find(lines, " tx COM1 bytes=21 hex=" + Hex(sent) +
@@ -156,8 +157,8 @@ TEST_F(ConsoleRecordTest, AReadOnlyOrFullLogFolderIsToldOnceAndTheConsoleGoesOn)
     const fs::path folder = temp_.path() / fault.what;
     const TestMount mount = TestMount::SmallFileSystem(folder, 256 * 1024);
     fault.strike(mount);
-    auto console = StartConsole(
-        {"--board", WriteProfile("[log]\nfolder = \"" + std::string(fault.what) + "\"\n").string()});
+    const std::string profile = "[log]\nfolder = \"" + std::string(fault.what) + "\"\n";
+    auto console = StartConsole({"--board", WriteProfile(profile).string()});
     for (int round = 0; round < 3; ++round) Send(sender::CommandRequest{1050});
     EXPECT_EQ(Send(sender::ReadRequest{0}).reply.text, "QUORVANE");
     const auto told_by = std::chrono::steady_clock::now() + 10s;
