@@ -1,5 +1,8 @@
 #include "record/session_record.h"
 
+#include <pthread.h>
+#include <sched.h>
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -101,6 +104,10 @@ void SessionRecord::Record(EventBody body, std::size_t weight) {
 }
 
 void SessionRecord::RunWriter() {
+  // The writer runs only on what processor time the console leaves: a flood of bursts is never
+  // slowed to record it. Whatever the queue cannot hold meanwhile is counted and told.
+  const sched_param no_priority{};
+  ::pthread_setschedparam(::pthread_self(), SCHED_IDLE, &no_priority);
   for (;;) {
     if (!ReadyToWrite()) {
       if (!queue_.PauseUnlessStopping(settings_.retry_pause)) continue;
