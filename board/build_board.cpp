@@ -7,6 +7,8 @@
 
 #include "platform/linux/file_calls.h"
 #include "platform/linux/system_restart.h"
+#include "platform/ports/session_events.h"
+#include "record/session_record.h"
 #include "sim/absent_driver.h"
 #include "sim/driver_journal.h"
 #include "sim/eas_driver.h"
@@ -136,6 +138,30 @@ std::function<bool()> Restart(const RestartSetting& setting,
   return nullptr;
 }
 
+// The run's session record as the platform's session events, until the board is replaced.
+class InstalledSessionRecord {
+ public:
+  explicit InstalledSessionRecord(record::RecordSettings settings) : record_(std::move(settings)) {
+    platform::SetSessionEvents(&record_);
+  }
+  ~InstalledSessionRecord() {
+    if (platform::CurrentSessionEvents() == &record_) platform::SetSessionEvents(nullptr);
+  }
+  InstalledSessionRecord(const InstalledSessionRecord&) = delete;
+  InstalledSessionRecord& operator=(const InstalledSessionRecord&) = delete;
+
+ private:
+  record::SessionRecord record_;
+};
+
+std::shared_ptr<void> StartSessionRecord(const LogSetting& setting, const sim::Sandbox& sandbox) {
+  record::RecordSettings settings;
+  settings.folder = setting.folder.empty() ? sandbox.Folder() / "logs" : setting.folder;
+  settings.max_file_bytes = setting.max_file_bytes;
+  settings.max_files = setting.max_files;
+  return std::make_shared<InstalledSessionRecord>(std::move(settings));
+}
+
 // Records each restart as a line of its own in the sandbox before carrying it out (a reboot
 // leaves no later chance); a restart that cannot be recorded does not happen, so the record
 // never misses one, and one that failed gets a second line that says so.
@@ -179,6 +205,7 @@ platform::Board BuildBoard(const BoardOptions& options) {
     board.edit_control_capacity = settings.edit_control_capacity;
     board.debug_port = MakeDebugPort(settings.debug_port, sandbox);
     board.restart = RecordedRestart(sandbox, Restart(settings.restart, options.restart_in_place));
+    board.running_parts.push_back(StartSessionRecord(settings.log, sandbox));
     if (options.before_serial_lines) options.before_serial_lines();
     AddSerialPorts(settings, sandbox, shared, board);
     return board;

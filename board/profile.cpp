@@ -65,10 +65,12 @@ class ProfileReader {
         ReadDrivers(node);
       } else if (name == "serial") {
         ReadSerialPorts(node);
+      } else if (name == "log") {
+        ReadLog(node);
       } else {
         Fail(key.source(), "unknown setting " + Quoted(name) +
                                " (known: ansi_code_page, debug_port, edit_control_capacity, "
-                               "restart, [volumes], [drivers], [serial])");
+                               "restart, [volumes], [drivers], [serial], [log])");
       }
     }
     return settings_;
@@ -239,6 +241,37 @@ class ProfileReader {
                                         CharacterDevice(value, setting, text)};
       }
     }
+  }
+
+  // The folder need not exist yet: the record makes it, and a folder that is not there while the
+  // console runs (a card not yet in) is waited for rather than refused.
+  void ReadLog(const toml::node& node) {
+    for (const auto& [key, value] : ExpectTable(node, "log")) {
+      const std::string_view name = key.str();
+      if (name == "folder") {
+        settings_.log.folder =
+            HostPath(value, "log.folder", ExpectString(value, "log.folder", "a folder"));
+      } else if (name == "max_file_bytes") {
+        settings_.log.max_file_bytes = static_cast<std::size_t>(
+            ExpectIntegerIn(value, "log.max_file_bytes", kLeastLogFileBytes, kMostLogFileBytes));
+      } else if (name == "max_files") {
+        settings_.log.max_files =
+            static_cast<std::size_t>(ExpectIntegerIn(value, "log.max_files", 1, kMostLogFiles));
+      } else {
+        Fail(key.source(), "unknown setting " + Quoted("log." + std::string(name)) +
+                               " (known: folder, max_file_bytes, max_files)");
+      }
+    }
+  }
+
+  std::int64_t ExpectIntegerIn(const toml::node& node, const std::string& setting,
+                               std::int64_t least, std::int64_t most) const {
+    const std::int64_t value = ExpectInteger(node, setting);
+    if (value < least || value > most) {
+      Fail(node.source(), setting + " must be from " + std::to_string(least) + " to " +
+                              std::to_string(most) + ", not " + std::to_string(value));
+    }
+    return value;
   }
 
   // A device must be there when the board is built: a missing adapter or a mistyped name is

@@ -16,6 +16,7 @@
 
 #include "platform/ports/board.h"
 #include "platform/terminal/win_types.h"
+#include "record/session_record.h"
 #include "sim/eas_driver.h"
 
 namespace board {
@@ -83,6 +84,17 @@ struct RestartSetting {
   std::vector<std::string> command;  // with kCommand: the program (searched on PATH), arguments
 };
 
+// Where the session record goes and how much of it is kept ([log]). Without a folder it goes to
+// the sandbox's logs/.
+struct LogSetting {
+  std::filesystem::path folder;  // absolute when set
+  std::size_t max_file_bytes = record::kDefaultMaxFileBytes;
+  std::size_t max_files = record::kDefaultMaxFiles;
+};
+inline constexpr std::int64_t kLeastLogFileBytes = 4096;
+inline constexpr std::int64_t kMostLogFileBytes = 1LL << 30;
+inline constexpr std::int64_t kMostLogFiles = 1000;
+
 // The defaults are the simulated terminal: everything simulated and in the sandbox.
 struct BoardSettings {
   UINT ansi_code_page = 949;
@@ -94,6 +106,7 @@ struct BoardSettings {
   std::map<std::string, SerialSetting, std::less<>> serial_ports;
   DebugPortSetting debug_port;
   RestartSetting restart;
+  LogSetting log;
 
   VolumeSetting Volume(std::string_view name) const;
   DriverSetting Driver(std::string_view name) const;

@@ -69,6 +69,8 @@ TEST_F(ProfileTest, TheExampleProfileReadsAsItsCommentsSay) {
   EXPECT_EQ(settings.SerialPort("COM2").placement, SerialPlacement::kSimulated);
   EXPECT_EQ(settings.SerialPort("COM4").placement, SerialPlacement::kAbsent);
   EXPECT_EQ(settings.SerialPort("COM5").placement, SerialPlacement::kSimulated);
+  EXPECT_EQ(settings.log.folder, dir_.path() / "records");
+  EXPECT_EQ(settings.log.max_files, 10u);
 }
 
 TEST_F(ProfileTest, SyntaxErrorsNameTheirLine) {
@@ -80,7 +82,7 @@ TEST_F(ProfileTest, SyntaxErrorsNameTheirLine) {
 TEST_F(ProfileTest, UnknownSettingsAreRefusedAtTheirLine) {
   EXPECT_EQ(RefusalOf("ansi_code_page = 949\nansi_codepage = 932\n"),
             At(2) + "unknown setting \"ansi_codepage\" (known: ansi_code_page, debug_port, "
-                    "edit_control_capacity, restart, [volumes], [drivers], [serial])");
+                    "edit_control_capacity, restart, [volumes], [drivers], [serial], [log])");
   EXPECT_EQ(RefusalOf("[volumes]\nSDMMC = \"absent\"\nSDCARD = \"absent\"\n"),
             At(3) + "unknown volume \"SDCARD\" (known: SDMMC, DataStorage, ResidentFlash, Windows)");
   EXPECT_EQ(RefusalOf("[drivers]\nETC2 = \"sim\"\n"),
@@ -208,6 +210,30 @@ TEST_F(ProfileTest, AProfileTextIsReadAsItsFileWouldBe) {
       EXPECT_EQ(std::string(error.what()).rfind(refusal, 0), 0u) << error.what();
     }
   }
+}
+
+TEST_F(ProfileTest, TheLogSectionPlacesAndSizesTheSessionRecord) {
+  const BoardSettings settings = ReadProfile(
+      Write("[log]\nfolder = \"records\"\nmax_file_bytes = 65536\nmax_files = 4\n"));
+  EXPECT_EQ(settings.log.folder, dir_.path() / "records");
+  EXPECT_EQ(settings.log.max_file_bytes, 65536u);
+  EXPECT_EQ(settings.log.max_files, 4u);
+  EXPECT_EQ(ReadProfile(Write("")).log.folder, fs::path()) << "the sandbox's logs/";
+
+  const struct {
+    std::string profile;
+    std::string refusal;
+  } refused[] = {
+      {"[log]\nmax_file_bytes = 4095\n",
+       At(2) + "log.max_file_bytes must be from 4096 to 1073741824, not 4095"},
+      {"[log]\n\nmax_files = 0\n", At(3) + "log.max_files must be from 1 to 1000, not 0"},
+      {"[log]\nmax_files = \"4\"\n", At(2) + "log.max_files must be an integer, not a string"},
+      {"[log]\nfolder = \"\"\n", At(2) + "log.folder must not be empty"},
+      {"[log]\nsize = 1\n",
+       At(2) + "unknown setting \"log.size\" (known: folder, max_file_bytes, max_files)"},
+      {"log = \"logs\"\n", At(1) + "log must be a table, not a string"},
+  };
+  for (const auto& [profile, refusal] : refused) EXPECT_EQ(RefusalOf(profile), refusal) << profile;
 }
 
 // Start-up must neither wait for a FIFO's writer nor read a device or a huge file into memory.

@@ -6,14 +6,18 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <variant>
+#include <vector>
 
 #include "platform/linux/posix_calls.h"
 #include "platform/ports/front_end.h"
+#include "platform/ports/session_events.h"
 #include "platform/ports/window_model.h"
 #include "platform/terminal/code_page.h"
 #include "platform/terminal/debug_port.h"
 #include "platform/terminal/window.h"
 #include "sender/dialog_actions.h"
+#include "sender/overloaded.h"
 
 namespace sender {
 
@@ -40,6 +44,34 @@ std::optional<std::string> UnknownCommandNote(HWND dialog, const Request& reques
 void ReportRefusalAfterTaking(const std::string& error) {
   const std::wstring text = platform::FromUtf8(error).value_or(L"(not UTF-8)");
   NKDbgPrintfW(L"DialogQueue::CarryOutNext():: taken request refused: %s\r\n", text.c_str());
+}
+
+// Each request the dialog takes or refuses goes into the session's record, verb and arguments,
+// before anything it sets off.
+void TellSession(const Request& request, const std::optional<std::string>& refusal) {
+  platform::SessionEvents* const events = platform::CurrentSessionEvents();
+  if (events == nullptr) return;
+  using Argument = platform::RequestArgument;
+  std::vector<Argument> arguments = std::visit(
+      Overloaded{
+          [](const CommandRequest& command) { return std::vector<Argument>{{"id", command.id}}; },
+          [](const MessageRequest& message) {
+            return std::vector<Argument>{
+                {"number", message.number}, {"wparam", message.wparam}, {"lparam", message.lparam}};
+          },
+          [](const TextRequest& text) {
+            return std::vector<Argument>{{"id", text.id}, {"text", std::string_view(text.text)}};
+          },
+          [](const SelectRequest& select) {
+            return std::vector<Argument>{
+                {"id", select.id}, {"start", select.start}, {"end", select.end}};
+          },
+          [](const ReadRequest& read) { return std::vector<Argument>{{"id", read.id}}; },
+      },
+      request.action);
+  arguments.push_back({"sync", std::int64_t{WaitsForHandler(request)}});
+  if (refusal) arguments.push_back({"refused", std::string_view(*refusal)});
+  events->OutsideRequest(VerbOf(request.action), arguments);
 }
 
 }  // namespace
@@ -160,15 +192,16 @@ void CarryOutNext(const std::shared_ptr<Shared>& shared) {
 
 void Take(const std::shared_ptr<Shared>& shared, Ticket ticket, const Request& request) {
   if (std::holds_alternative<ReadRequest>(request.action)) {
-    shared->Answer(ticket, CarryOut(shared->dialog, request));
+    Reply reply = CarryOut(shared->dialog, request);
+    TellSession(request, reply.error);
+    shared->Answer(ticket, std::move(reply));
     return;
   }
-  if (auto refusal = RefusalOf(shared->dialog, request)) {
+  std::optional<std::string> refusal = RefusalOf(shared->dialog, request);
+  if (!refusal && shared->taken.size() >= shared->capacity) refusal = kConsoleBusy;
+  TellSession(request, refusal);
+  if (refusal) {
     shared->Answer(ticket, Reply::Failed(std::move(*refusal)));
-    return;
-  }
-  if (shared->taken.size() >= shared->capacity) {
-    shared->Answer(ticket, Reply::Failed(kConsoleBusy));
     return;
   }
   Shared::Entry entry{ticket, request, UnknownCommandNote(shared->dialog, request)};

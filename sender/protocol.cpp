@@ -182,6 +182,8 @@ Request ParseRequest(std::string_view line) {
 
 }  // namespace
 
+std::string_view VerbOf(const Action& action) { return kVerbNames[action.index()]; }
+
 bool WaitsForHandler(const Request& request) {
   return request.delivery == Delivery::AfterHandler ||
          std::holds_alternative<ReadRequest>(request.action);
@@ -214,7 +216,7 @@ std::optional<ProtocolError> Validate(const Request& request) {
 std::variant<std::string, ProtocolError> EncodeRequest(const Request& request) {
   if (auto error = Validate(request)) return *error;
   json object = ActionFields(request.action);
-  object["verb"] = kVerbNames[request.action.index()];
+  object["verb"] = VerbOf(request.action);
   object["sync"] = request.delivery == Delivery::AfterHandler;
   std::string line;
   try {

@@ -71,6 +71,9 @@ struct Request {
   bool operator==(const Request&) const = default;
 };
 
+// The request's verb, as the request line names it ("command").
+std::string_view VerbOf(const Action& action);
+
 // Whether the reply waits for the user-interface thread: sync requests and reads do.
 bool WaitsForHandler(const Request& request);
 

@@ -1,8 +1,13 @@
 #include "platform/terminal/devices.h"
 
+#include <algorithm>
 #include <mutex>
+#include <optional>
+#include <span>
+#include <string>
 
 #include "platform/ports/board.h"
+#include "platform/ports/session_events.h"
 #include "platform/terminal/handles.h"
 #include "platform/terminal/serial.h"
 
@@ -17,6 +22,14 @@ std::wstring DeviceKey(std::wstring_view name) {
     if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
   }
   return key;
+}
+
+// The key as the session's record names the device; the names the board gives are ASCII.
+std::string RecordName(std::wstring_view name) {
+  const std::wstring key = DeviceKey(name);
+  std::string narrow;
+  for (const wchar_t c : key) narrow += c < 0x80 ? static_cast<char>(c) : '?';
+  return narrow;
 }
 
 // Which drivers open handles hold, and whether one of them holds its driver alone. A driver is
@@ -59,8 +72,9 @@ const std::shared_ptr<DeviceHolds>& Holds() {
 // and no thread is still inside a request on it.
 class OpenDevice final : public KernelObject {
  public:
-  OpenDevice(std::shared_ptr<StreamDriver> driver, std::shared_ptr<DeviceHolds> holds)
-      : driver_(std::move(driver)), holds_(std::move(holds)) {}
+  OpenDevice(std::shared_ptr<StreamDriver> driver, std::shared_ptr<DeviceHolds> holds,
+             std::string name)
+      : driver_(std::move(driver)), holds_(std::move(holds)), name_(std::move(name)) {}
   ~OpenDevice() override {
     driver_->Close();
     holds_->Release(driver_.get());
@@ -69,11 +83,29 @@ class OpenDevice final : public KernelObject {
   OpenDevice& operator=(const OpenDevice&) = delete;
 
   StreamDriver& driver() const { return *driver_; }
+  const std::string& name() const { return name_; }
 
  private:
   std::shared_ptr<StreamDriver> driver_;
   std::shared_ptr<DeviceHolds> holds_;
+  const std::string name_;  // "ETC1:"
 };
+
+// A request as it returned, for whoever keeps the session's record.
+void TellSessionOfRequest(const OpenDevice& device, DWORD code, const void* input,
+                          DWORD input_size, const void* output, DWORD output_size,
+                          DWORD returned, BOOL succeeded) {
+  SessionEvents* const events = CurrentSessionEvents();
+  if (events == nullptr) return;
+  const auto bytes = [](const void* buffer, DWORD size) {
+    return buffer == nullptr ? std::nullopt
+                             : std::optional<std::span<const std::byte>>(
+                                   {static_cast<const std::byte*>(buffer), size});
+  };
+  events->DriverRequest({device.name(), code, bytes(input, input_size), input_size, output_size,
+                         bytes(output, std::min(returned, output_size)), succeeded != FALSE,
+                         succeeded ? 0 : GetLastError()});
+}
 
 }  // namespace
 
@@ -99,7 +131,7 @@ HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD share_mode, void* /*securit
       SetLastError(ERROR_FILE_NOT_FOUND);
       return INVALID_HANDLE_VALUE;
     }
-    return platform::OpenSerialPortHandle(*tty);
+    return platform::OpenSerialPortHandle(*tty, platform::RecordName(name).substr(0, 4));
   }
   const std::shared_ptr<platform::DeviceHolds>& holds = platform::Holds();
   const auto driver = name == nullptr ? nullptr : platform::CurrentBoard().devices.Find(name);
@@ -117,7 +149,8 @@ HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD share_mode, void* /*securit
     return INVALID_HANDLE_VALUE;
   }
   SetLastError(ERROR_SUCCESS);
-  return platform::InsertHandle(std::make_shared<platform::OpenDevice>(driver, holds));
+  return platform::InsertHandle(
+      std::make_shared<platform::OpenDevice>(driver, holds, platform::RecordName(name)));
 }
 
 BOOL DeviceIoControl(HANDLE device, DWORD code, LPVOID input, DWORD input_size, LPVOID output,
@@ -132,5 +165,9 @@ BOOL DeviceIoControl(HANDLE device, DWORD code, LPVOID input, DWORD input_size, 
   DWORD ignored_count = 0;
   DWORD* const count = bytes_returned != nullptr ? bytes_returned : &ignored_count;
   *count = 0;
-  return open_device->driver().IoControl(code, input, input_size, output, output_size, count);
+  const BOOL succeeded =
+      open_device->driver().IoControl(code, input, input_size, output, output_size, count);
+  platform::TellSessionOfRequest(*open_device, code, input, input_size, output, output_size,
+                                 *count, succeeded);
+  return succeeded;
 }

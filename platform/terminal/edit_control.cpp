@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "platform/ports/board.h"
+#include "platform/ports/session_events.h"
 #include "platform/terminal/edit_capacity.h"
 #include "platform/terminal/utf16.h"
 #include "platform/terminal/window_manager.h"
@@ -28,12 +29,21 @@ void KeepWithinCapacity(WindowState& state) {
   WindowManager::Instance().front_end().TextReplaced(state, 0, dropped, {});
 }
 
-void Replace(WindowRecord& window, std::u16string_view inserted) {
+// A pane's text goes into the session's record as it arrives; a one-line field's does not.
+void TellSession(const WindowState& state, PaneChange change, std::u16string_view text) {
+  SessionEvents* const events = CurrentSessionEvents();
+  if (events != nullptr && (state.style & ES_MULTILINE) != 0) {
+    events->PaneText(state.id, change, text);
+  }
+}
+
+void Replace(WindowRecord& window, std::u16string_view inserted, PaneChange change) {
   auto& state = window.state;
   const std::size_t start = state.selection.start();
   const std::size_t end = state.selection.end();
   state.text.Replace(start, end - start, inserted);
   state.selection = {start + inserted.size(), start + inserted.size()};
+  TellSession(state, change, inserted);
   auto& front_end = WindowManager::Instance().front_end();
   front_end.TextReplaced(state, start, end, inserted);
   KeepWithinCapacity(state);
@@ -46,14 +56,18 @@ LRESULT EditControlProc(WindowRecord& window, UINT message, WPARAM wParam, LPARA
   auto& state = window.state;
   switch (message) {
     case EM_REPLACESEL:
-      Replace(window, lParam ? ToUtf16(reinterpret_cast<LPCWSTR>(lParam)) : u"");
+      Replace(window, lParam ? ToUtf16(reinterpret_cast<LPCWSTR>(lParam)) : u"",
+              PaneChange::kInserted);
       return 0;
     case WM_CLEAR:
-      if (state.selection.start() != state.selection.end()) Replace(window, u"");
+      if (state.selection.start() != state.selection.end()) {
+        Replace(window, u"", PaneChange::kCleared);
+      }
       return 0;
     case WM_SETTEXT: {
       // A new text puts the caret at its start, as on the terminal.
       const LRESULT result = DefWindowProcW(state.hwnd, message, wParam, lParam);
+      TellSession(state, PaneChange::kSet, state.text);
       KeepWithinCapacity(state);
       state.selection = {};
       WindowManager::Instance().front_end().SelectionChanged(state);

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/ports/session_events.h"
 #include "platform/terminal/window_manager.h"
 
 namespace {
@@ -32,6 +33,7 @@ int ShowOnThisLoop(platform::MessageLoop& loop, HWND owner, const std::wstring& 
   loop.RunUntil([&] { return answer->has_value(); });
   if (disable_owner) EnableWindow(owner, TRUE);
   manager.MessageBoxClosed(*loop.core());
+  if (auto* events = platform::CurrentSessionEvents()) events->MessageBox(text, caption, **answer);
   return **answer;
 }
 

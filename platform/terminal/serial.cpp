@@ -1,6 +1,7 @@
 #include "platform/terminal/serial.h"
 
 #include "platform/linux/serial_port_posix.h"
+#include "platform/ports/session_events.h"
 #include "platform/terminal/events.h"
 #include "platform/terminal/handles.h"
 
@@ -13,15 +14,18 @@ namespace {
 // call still inside; the tty itself closes when the last of those calls lets go of the port.
 class SerialPortHandle final : public KernelObject {
  public:
-  explicit SerialPortHandle(std::shared_ptr<SerialPort> port) : port_(std::move(port)) {}
+  SerialPortHandle(std::shared_ptr<SerialPort> port, std::string name)
+      : port_(std::move(port)), name_(std::move(name)) {}
   ~SerialPortHandle() override { port_->Shut(); }
   SerialPortHandle(const SerialPortHandle&) = delete;
   SerialPortHandle& operator=(const SerialPortHandle&) = delete;
 
   const std::shared_ptr<SerialPort>& port() const { return port_; }
+  const std::string& name() const { return name_; }
 
  private:
   std::shared_ptr<SerialPort> port_;
+  const std::string name_;  // "COM1", for the session's record
 };
 
 // Runs `call` on the port behind `handle` and reports its result as the platform does: a BOOL,
@@ -59,26 +63,43 @@ class OverlappedCompletion {
 };
 
 template <class Transfer>
-BOOL TransferOnPort(HANDLE handle, DWORD* count, OVERLAPPED* overlapped, Transfer transfer) {
+BOOL TransferOnPort(HANDLE handle, const void* bytes, SerialDirection direction, DWORD* count,
+                    OVERLAPPED* overlapped, Transfer transfer) {
   DWORD ignored_count = 0;
   DWORD* const moved = count != nullptr ? count : &ignored_count;
   *moved = 0;
   OverlappedCompletion completion(overlapped);
-  const BOOL done = OnPort(handle, [&](SerialPort& port) { return transfer(port, moved); });
-  completion.Complete(done ? ERROR_SUCCESS : GetLastError(), *moved);
-  return done;
+  std::shared_ptr<SerialPort> port;
+  std::string port_name;  // short enough to need no allocation
+  if (const auto object = LookUpHandleAs<SerialPortHandle>(handle)) {
+    port = object->port();
+    port_name = object->name();
+  }
+  const DWORD error = port == nullptr ? ERROR_INVALID_HANDLE : transfer(*port, moved);
+  // The block is told before the completion is signalled, so it is recorded before anyone hears
+  // of it.
+  if (SessionEvents* const events = CurrentSessionEvents(); events != nullptr && *moved != 0) {
+    events->SerialBlock(port_name, direction, {static_cast<const std::byte*>(bytes), *moved});
+  }
+  completion.Complete(error, *moved);
+  if (error != ERROR_SUCCESS) {
+    SetLastError(error);
+    return FALSE;
+  }
+  return TRUE;
 }
 
 }  // namespace
 
-HANDLE OpenSerialPortHandle(const std::filesystem::path& tty) {
+HANDLE OpenSerialPortHandle(const std::filesystem::path& tty, std::string port_name) {
   SerialPort::Opening opening = SerialPort::Open(tty);
   if (opening.port == nullptr) {
     SetLastError(opening.error);
     return INVALID_HANDLE_VALUE;
   }
   SetLastError(ERROR_SUCCESS);
-  return InsertHandle(std::make_shared<SerialPortHandle>(std::move(opening.port)));
+  return InsertHandle(
+      std::make_shared<SerialPortHandle>(std::move(opening.port), std::move(port_name)));
 }
 
 std::shared_ptr<SerialPort> SerialPortOf(HANDLE handle) {
@@ -145,15 +166,19 @@ BOOL SetCommTimeouts(HANDLE port, const COMMTIMEOUTS* timeouts) {
 }
 
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD size, DWORD* bytes_read, OVERLAPPED* overlapped) {
-  return platform::TransferOnPort(file, bytes_read, overlapped, [&](SerialPort& p, DWORD* count) {
-    return buffer == nullptr && size != 0 ? ERROR_INVALID_PARAMETER : p.Read(buffer, size, count);
-  });
+  return platform::TransferOnPort(
+      file, buffer, platform::SerialDirection::kReceived, bytes_read, overlapped,
+      [&](SerialPort& p, DWORD* count) {
+        return buffer == nullptr && size != 0 ? ERROR_INVALID_PARAMETER
+                                              : p.Read(buffer, size, count);
+      });
 }
 
 BOOL WriteFile(HANDLE file, const void* data, DWORD size, DWORD* bytes_written,
                OVERLAPPED* overlapped) {
   return platform::TransferOnPort(
-      file, bytes_written, overlapped, [&](SerialPort& p, DWORD* count) {
+      file, data, platform::SerialDirection::kSent, bytes_written, overlapped,
+      [&](SerialPort& p, DWORD* count) {
         return data == nullptr && size != 0 ? ERROR_INVALID_PARAMETER : p.Write(data, size, count);
       });
 }

@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <memory>
+#include <string>
 
 #include "platform/terminal/win_types.h"
 
@@ -161,8 +162,9 @@ namespace platform {
 class SerialPort;
 
 // For CreateFileW: opens the tty for this process alone and gives its handle, or
-// INVALID_HANDLE_VALUE with the reason as last error (serial_port_posix.h).
-HANDLE OpenSerialPortHandle(const std::filesystem::path& tty);
+// INVALID_HANDLE_VALUE with the reason as last error (serial_port_posix.h). `port_name` ("COM1")
+// names the port in the session's record.
+HANDLE OpenSerialPortHandle(const std::filesystem::path& tty, std::string port_name);
 // The port behind a handle, or null; for tests that look inside.
 std::shared_ptr<SerialPort> SerialPortOf(HANDLE handle);
 

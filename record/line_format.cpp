@@ -1,0 +1,191 @@
+#include "record/line_format.h"
+
+#include <time.h>
+
+#include <array>
+#include <cstdio>
+
+#include "platform/terminal/utf16.h"
+
+namespace record {
+
+namespace {
+
+constexpr std::array<std::string_view, 32> kControlNames{
+    "NUL", "SOH", "STX", "ETX", "EOT", "ENQ", "ACK", "BEL", "BS",  "HT",  "LF",
+    "VT",  "FF",  "CR",  "SO",  "SI",  "DLE", "DC1", "DC2", "DC3", "DC4", "NAK",
+    "SYN", "ETB", "CAN", "EM",  "SUB", "ESC", "FS",  "GS",  "RS",  "US"};
+
+enum class HighBytes { kAsHex, kAsUtf8 };
+
+void AppendQuoted(std::string& line, std::string_view text, HighBytes high) {
+  line += '"';
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < kControlNames.size()) {
+      line.append("<").append(kControlNames[byte]).append(">");
+    } else if (byte == 0x7F) {
+      line += "<DEL>";
+    } else if (c == '"') {
+      line += "<QUOT>";
+    } else if (c == '<') {
+      line += "<LT>";
+    } else if (byte >= 0x80 && high == HighBytes::kAsHex) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "<x%02X>", byte);
+      line += hex;
+    } else {
+      line += c;
+    }
+  }
+  line += '"';
+}
+
+void AppendHex(std::string& line, std::string_view bytes) {
+  constexpr char kDigits[] = "0123456789abcdef";
+  for (const char c : bytes) {
+    const auto byte = static_cast<unsigned char>(c);
+    line += kDigits[byte >> 4];
+    line += kDigits[byte & 0xF];
+  }
+}
+
+// Fields are appended one by one, each after a space.
+class Fields {
+ public:
+  explicit Fields(std::string& line) : line_(line) {}
+
+  Fields& Bare(std::string_view name, std::string_view value) {
+    line_.append(" ").append(name).append("=").append(value);
+    return *this;
+  }
+  Fields& Number(std::string_view name, std::int64_t value) {
+    return Bare(name, std::to_string(value));
+  }
+  Fields& Hex(std::string_view name, std::string_view bytes) {
+    line_.append(" ").append(name).append("=");
+    AppendHex(line_, bytes);
+    return *this;
+  }
+  // A buffer that may be a null pointer: "-".
+  Fields& Hex(std::string_view name, const std::optional<std::string>& bytes) {
+    return bytes ? Hex(name, std::string_view(*bytes)) : Bare(name, "-");
+  }
+  Fields& Text(std::string_view name, std::string_view utf8, HighBytes high = HighBytes::kAsUtf8) {
+    line_.append(" ").append(name).append("=");
+    AppendQuoted(line_, utf8, high);
+    return *this;
+  }
+
+ private:
+  std::string& line_;
+};
+
+void AppendTimes(std::string& line, const EventTimes& times) {
+  using namespace std::chrono;
+  const auto micros = duration_cast<microseconds>(times.monotonic.time_since_epoch()).count();
+  char monotonic[40];
+  std::snprintf(monotonic, sizeof monotonic, " %lld.%06lld",
+                static_cast<long long>(micros / 1'000'000),
+                static_cast<long long>(micros % 1'000'000));
+  line.append(FormatUtc(times.wall, UtcForm::kLine)).append(monotonic);
+}
+
+std::string Utf8(std::wstring_view text) { return platform::ToUtf8(platform::ToUtf16(text)); }
+
+std::string_view ChangeName(platform::PaneChange change) {
+  switch (change) {
+    case platform::PaneChange::kInserted:
+      return "insert";
+    case platform::PaneChange::kSet:
+      return "set";
+    case platform::PaneChange::kCleared:
+      return "clear";
+  }
+  return "?";
+}
+
+// Writes KIND SUBJECT and the fields of each kind of event.
+class BodyWriter {
+ public:
+  explicit BodyWriter(std::string& line) : line_(line), fields_(line) {}
+
+  void operator()(const RecordStarted& started) {
+    line_ += "start -";
+    fields_.Number("pid", started.pid);
+  }
+  void operator()(const RecordStopped&) { line_ += "stop -"; }
+  void operator()(const EventsLost& lost) {
+    line_ += "lost -";
+    fields_.Number("events", static_cast<std::int64_t>(lost.count));
+  }
+  void operator()(const SerialBlock& block) {
+    line_.append(block.direction == platform::SerialDirection::kReceived ? "rx " : "tx ")
+        .append(block.port);
+    fields_.Number("bytes", static_cast<std::int64_t>(block.bytes.size()))
+        .Hex("hex", std::string_view(block.bytes))
+        .Text("text", block.bytes, HighBytes::kAsHex);
+  }
+  void operator()(const DriverRequest& request) {
+    line_.append("ioctl ").append(request.device);
+    fields_.Number("code", request.code)
+        .Number("in_size", request.input_size)
+        .Hex("in", request.input)
+        .Number("out_size", request.output_size)
+        .Hex("out", request.output)
+        .Bare("result", request.succeeded ? "ok" : "error")
+        .Number("error", request.error);
+  }
+  void operator()(const PaneText& pane) {
+    line_.append("pane ").append(std::to_string(pane.control_id));
+    fields_.Bare("op", ChangeName(pane.change)).Text("text", platform::ToUtf8(pane.text));
+  }
+  void operator()(const MessageBoxShown& box) {
+    line_ += "box -";
+    fields_.Number("answer", box.answer)
+        .Text("caption", Utf8(box.caption))
+        .Text("text", Utf8(box.text));
+  }
+  void operator()(const OutsideRequest& request) {
+    line_ += "cmd -";
+    fields_.Bare("verb", request.verb);
+    for (const auto& [name, value] : request.arguments) {
+      if (const auto* number = std::get_if<std::int64_t>(&value)) {
+        fields_.Number(name, *number);
+      } else {
+        fields_.Text(name, std::get<std::string>(value));
+      }
+    }
+  }
+
+ private:
+  std::string& line_;
+  Fields fields_;
+};
+
+}  // namespace
+
+std::string FormatUtc(std::chrono::system_clock::time_point time, UtcForm form) {
+  using namespace std::chrono;
+  const auto since_epoch = duration_cast<milliseconds>(time.time_since_epoch());
+  const auto seconds = static_cast<time_t>(floor<std::chrono::seconds>(since_epoch).count());
+  tm utc{};
+  gmtime_r(&seconds, &utc);
+  const char* const pattern = form == UtcForm::kLine ? "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ"
+                                                     : "%04d%02d%02dT%02d%02d%02d.%03dZ";
+  char text[40];
+  std::snprintf(text, sizeof text, pattern, utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday,
+                utc.tm_hour, utc.tm_min, utc.tm_sec,
+                static_cast<int>((since_epoch.count() % 1000 + 1000) % 1000));
+  return text;
+}
+
+std::string FormatLine(std::uint64_t sequence, const Event& event) {
+  std::string line;
+  AppendTimes(line, event.times);
+  line.append(" ").append(std::to_string(sequence)).append(" ");
+  std::visit(BodyWriter(line), event.body);
+  return line;
+}
+
+}  // namespace record

@@ -1,0 +1,185 @@
+#include "record/session_record.h"
+
+#include <pthread.h>
+#include <sched.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <exception>
+#include <utility>
+
+#include "record/line_format.h"
+
+namespace record {
+
+namespace {
+
+// What an event costs the queue beyond its payload.
+constexpr std::size_t kEventOverhead = 96;
+// A driver's buffers are kept up to this many bytes; the sizes are told in full.
+constexpr std::size_t kMostDriverBytes = 4096;
+
+std::string Bytes(std::span<const std::byte> bytes) {
+  return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+
+std::optional<std::string> DriverBuffer(const std::optional<std::span<const std::byte>>& buffer) {
+  if (!buffer) return std::nullopt;
+  return Bytes(buffer->first(std::min(buffer->size(), kMostDriverBytes)));
+}
+
+// The events a queued entry stands for: one, or as many as a count of lost ones says.
+std::uint64_t EventsIn(const Event& event) {
+  const auto* lost = std::get_if<EventsLost>(&event.body);
+  return lost != nullptr ? lost->count : 1;
+}
+
+}  // namespace
+
+SessionRecord::SessionRecord(RecordSettings settings)
+    : settings_(std::move(settings)),
+      first_file_(NewRecordFile(settings_.folder, std::chrono::system_clock::now())),
+      queue_(settings_.queue_bytes) {
+  Record(RecordStarted{static_cast<int>(::getpid())}, 0);
+  writer_ = std::thread([this] { RunWriter(); });
+}
+
+SessionRecord::~SessionRecord() {
+  Record(RecordStopped{}, 0);
+  queue_.Stop();
+  writer_.join();
+}
+
+std::optional<RecordPosition> SessionRecord::Mark(std::chrono::milliseconds patience) {
+  const std::uint64_t recorded = queue_.Pushed();
+  std::unique_lock lock(progress_mutex_);
+  // A failed batch leaves no position; the writer's next success gives one.
+  progress_.wait_for(lock, patience, [&] { return handled_ >= recorded && position_; });
+  return handled_ >= recorded ? position_ : std::nullopt;
+}
+
+void SessionRecord::SerialBlock(std::string_view port, platform::SerialDirection direction,
+                                std::span<const std::byte> bytes) {
+  Record(record::SerialBlock{std::string(port), direction, Bytes(bytes)}, bytes.size());
+}
+
+void SessionRecord::DriverRequest(const platform::DriverRequestEvent& request) {
+  record::DriverRequest copy{std::string(request.device), request.code,
+                             DriverBuffer(request.input), request.input_size,
+                             request.output_size,        DriverBuffer(request.output),
+                             request.succeeded,          request.error};
+  const std::size_t weight = copy.input.value_or("").size() + copy.output.value_or("").size();
+  Record(std::move(copy), weight);
+}
+
+void SessionRecord::PaneText(int control_id, platform::PaneChange change,
+                             std::u16string_view text) {
+  Record(record::PaneText{control_id, change, std::u16string(text)}, 2 * text.size());
+}
+
+void SessionRecord::MessageBox(std::wstring_view text, std::wstring_view caption, int answer) {
+  Record(MessageBoxShown{std::wstring(text), std::wstring(caption), answer},
+         4 * (text.size() + caption.size()));
+}
+
+void SessionRecord::OutsideRequest(std::string_view verb,
+                                   std::span<const platform::RequestArgument> arguments) {
+  record::OutsideRequest copy{std::string(verb), {}};
+  std::size_t weight = 0;
+  for (const auto& [name, value] : arguments) {
+    if (const auto* text = std::get_if<std::string_view>(&value)) {
+      copy.arguments.emplace_back(std::string(name), std::string(*text));
+      weight += text->size();
+    } else {
+      copy.arguments.emplace_back(std::string(name), std::get<std::int64_t>(value));
+    }
+  }
+  Record(std::move(copy), weight);
+}
+
+void SessionRecord::Record(EventBody body, std::size_t weight) {
+  queue_.Push({EventTimes::Now(), std::move(body)}, weight + kEventOverhead);
+}
+
+void SessionRecord::RunWriter() {
+  // The writer runs only on what processor time the console leaves: a flood of bursts is never
+  // slowed to record it. Whatever the queue cannot hold meanwhile is counted and told.
+  const sched_param no_priority{};
+  ::pthread_setschedparam(::pthread_self(), SCHED_IDLE, &no_priority);
+  for (;;) {
+    if (!ReadyToWrite()) {
+      if (!queue_.PauseUnlessStopping(settings_.retry_pause)) continue;
+      if (!ReadyToWrite()) return;  // stopping, and the disk still refuses: what waits is lost
+    }
+    EventQueue::Batch batch = queue_.Take();
+    WriteBatch(batch.events);
+    if (batch.stopping) return;
+    queue_.PauseUnlessStopping(settings_.batch_pause);  // lets the next batch gather
+  }
+}
+
+bool SessionRecord::ReadyToWrite() {
+  if (file_ == nullptr && !OpenFile()) return false;
+  // What a failure cost is told before anything is taken from the queue, so that a disk that
+  // still refuses leaves the queue as it is.
+  if (lost_ != 0) {
+    std::vector<Event> nothing_more;
+    WriteBatch(nothing_more);
+  }
+  return file_ != nullptr;
+}
+
+bool SessionRecord::OpenFile() {
+  try {
+    file_ = std::make_unique<RecordFile>(first_file_, settings_.max_file_bytes,
+                                         settings_.max_files);
+    if (!pruned_) {
+      RemoveOldRecords(settings_.folder, first_file_, settings_.max_files);
+      pruned_ = true;
+    }
+    return true;
+  } catch (const std::exception& error) {
+    Failed(error.what());
+    return false;
+  }
+}
+
+void SessionRecord::WriteBatch(std::vector<Event>& events) {
+  std::uint64_t taken = 0;
+  for (const Event& event : events) taken += EventsIn(event);
+  std::optional<RecordPosition> position;
+  try {
+    if (lost_ != 0) {
+      file_->Write(FormatLine(next_sequence_++, {EventTimes::Now(), EventsLost{lost_}}));
+    }
+    for (const Event& event : events) file_->Write(FormatLine(next_sequence_++, event));
+    position = RecordPosition{file_->CurrentFile(), file_->FlushedSize(), next_sequence_};
+    lost_ = 0;
+    warned_ = false;
+  } catch (const std::exception& error) {
+    // Some of the batch may have reached the disk; it is counted as lost all the same.
+    lost_ += taken;
+    Failed(error.what());
+  }
+  std::lock_guard lock(progress_mutex_);
+  handled_ += taken;
+  position_ = std::move(position);
+  progress_.notify_all();
+}
+
+void SessionRecord::Failed(const std::string& what) {
+  file_.reset();
+  if (warned_) return;
+  warned_ = true;
+  const std::string warning =
+      "quorvane: session record: " + what + "; it goes on once it can be written again";
+  if (settings_.warn) {
+    settings_.warn(warning);
+  } else {
+    std::fprintf(stderr, "%s\n", warning.c_str());
+  }
+}
+
+}  // namespace record

@@ -1,0 +1,105 @@
+// The session record: every event of a console run (serial blocks, driver requests, pane text,
+// message boxes, outside requests) as one line of record/line_format.h in a file of its own for
+// the run, rotated by size (record/record_file.h). Installed as the platform's session events,
+// it takes each event on the thread it happens on by copying it into a queue; its own writer
+// thread formats the lines and writes them, flushing after each batch, so a console killed
+// outright loses only what happened in its last moments.
+//
+// The disk never holds the console up: while the record cannot be written (a folder that is
+// missing or read-only, a full disk) it warns once on the warning channel, keeps what its queue
+// holds, counts what does not fit, and tries again now and then; once it can write again it
+// says in the record how many events were lost.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "platform/ports/session_events.h"
+#include "record/event_queue.h"
+#include "record/record_file.h"
+
+namespace record {
+
+inline constexpr std::size_t kDefaultMaxFileBytes = 8 * 1024 * 1024;
+inline constexpr std::size_t kDefaultMaxFiles = 10;
+
+struct RecordSettings {
+  std::filesystem::path folder;
+  std::size_t max_file_bytes = kDefaultMaxFileBytes;
+  // How many files one run's record keeps (its current one among them), and how many files of
+  // earlier runs are left in the folder when a run starts.
+  std::size_t max_files = kDefaultMaxFiles;
+  // What may wait for the writer; beyond it events are counted as lost.
+  std::size_t queue_bytes = 16 * 1024 * 1024;
+  // How long the writer lets events gather between writes, and waits before trying again after
+  // a failure.
+  std::chrono::milliseconds batch_pause{10};
+  std::chrono::milliseconds retry_pause{1000};
+  // Told each warning, as one line without its newline; standard error when left empty.
+  std::function<void(const std::string&)> warn;
+};
+
+// Where the record stands once everything recorded before the question is written.
+struct RecordPosition {
+  std::filesystem::path file;  // becomes NAME.1.log when the next file takes over
+  std::uintmax_t offset = 0;   // the next line starts here
+  std::uint64_t next_sequence = 0;
+};
+
+class SessionRecord final : public platform::SessionEvents {
+ public:
+  // Starts the writer; the first line, "start", tells the process. Nothing is installed yet.
+  explicit SessionRecord(RecordSettings settings);
+  // Writes "stop" and what is still queued, as far as the disk lets it.
+  ~SessionRecord() override;
+  SessionRecord(const SessionRecord&) = delete;
+  SessionRecord& operator=(const SessionRecord&) = delete;
+
+  // Waits until everything recorded before the call is written, at most `patience`; nothing
+  // when the record cannot be written now.
+  std::optional<RecordPosition> Mark(std::chrono::milliseconds patience);
+
+  void SerialBlock(std::string_view port, platform::SerialDirection direction,
+                   std::span<const std::byte> bytes) override;
+  void DriverRequest(const platform::DriverRequestEvent& request) override;
+  void PaneText(int control_id, platform::PaneChange change, std::u16string_view text) override;
+  void MessageBox(std::wstring_view text, std::wstring_view caption, int answer) override;
+  void OutsideRequest(std::string_view verb,
+                      std::span<const platform::RequestArgument> arguments) override;
+
+ private:
+  void Record(EventBody body, std::size_t weight);
+  void RunWriter();
+  bool ReadyToWrite();
+  bool OpenFile();
+  void WriteBatch(std::vector<Event>& events);
+  void Failed(const std::string& what);
+
+  const RecordSettings settings_;
+  const std::filesystem::path first_file_;
+  EventQueue queue_;
+
+  // The writer's own.
+  std::unique_ptr<RecordFile> file_;
+  bool warned_ = false;
+  bool pruned_ = false;
+  std::uint64_t lost_ = 0;  // taken but not written, to be told once writing resumes
+  std::uint64_t next_sequence_ = 1;
+
+  // What Mark waits for, published by the writer after each flushed batch.
+  std::mutex progress_mutex_;
+  std::condition_variable progress_;
+  std::uint64_t handled_ = 0;  // events taken from the queue, written or lost
+  std::optional<RecordPosition> position_;
+
+  std::thread writer_;  // last: it starts once everything above stands
+};
+
+}  // namespace record
