@@ -3,7 +3,9 @@
 #include <time.h>
 
 #include <array>
+#include <cctype>
 #include <cstdio>
+#include <utility>
 
 #include "platform/terminal/utf16.h"
 
@@ -16,37 +18,66 @@ constexpr std::array<std::string_view, 32> kControlNames{
     "VT",  "FF",  "CR",  "SO",  "SI",  "DLE", "DC1", "DC2", "DC3", "DC4", "NAK",
     "SYN", "ETB", "CAN", "EM",  "SUB", "ESC", "FS",  "GS",  "RS",  "US"};
 
+constexpr char kHexDigits[] = "0123456789abcdef";
+
 enum class HighBytes { kAsHex, kAsUtf8 };
 
-void AppendQuoted(std::string& line, std::string_view text, HighBytes high) {
-  line += '"';
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < kControlNames.size()) {
-      line.append("<").append(kControlNames[byte]).append(">");
-    } else if (byte == 0x7F) {
-      line += "<DEL>";
-    } else if (c == '"') {
-      line += "<QUOT>";
-    } else if (c == '<') {
-      line += "<LT>";
-    } else if (byte >= 0x80 && high == HighBytes::kAsHex) {
-      char hex[8];
-      std::snprintf(hex, sizeof hex, "<x%02X>", byte);
-      line += hex;
-    } else {
-      line += c;
+// How each byte stands inside a quoted text: itself, or its name in angle brackets. A flood's text
+// is mostly bytes that stand for themselves, so those are copied in runs.
+class QuotedForms {
+ public:
+  explicit QuotedForms(HighBytes high) {
+    plain_.fill(true);
+    for (std::size_t byte = 0; byte < kControlNames.size(); ++byte) {
+      Name(byte, "<" + std::string(kControlNames[byte]) + ">");
+    }
+    Name(0x7F, "<DEL>");
+    Name('"', "<QUOT>");
+    Name('<', "<LT>");
+    if (high == HighBytes::kAsUtf8) return;
+    for (std::size_t byte = 0x80; byte < plain_.size(); ++byte) {
+      Name(byte, {'<', 'x', static_cast<char>(std::toupper(kHexDigits[byte >> 4])),
+                  static_cast<char>(std::toupper(kHexDigits[byte & 0xF])), '>'});
     }
   }
-  line += '"';
+
+  void Append(std::string& line, std::string_view text) const {
+    line += '"';
+    const char* run = text.data();
+    const char* const end = text.data() + text.size();
+    for (const char* next = run; next != end; ++next) {
+      const auto byte = static_cast<unsigned char>(*next);
+      if (plain_[byte]) continue;
+      line.append(run, next).append(names_[byte]);
+      run = next + 1;
+    }
+    line.append(run, end) += '"';
+  }
+
+ private:
+  void Name(std::size_t byte, std::string name) {
+    plain_[byte] = false;
+    names_[byte] = std::move(name);
+  }
+
+  std::array<bool, 256> plain_;
+  std::array<std::string, 256> names_;
+};
+
+void AppendQuoted(std::string& line, std::string_view text, HighBytes high) {
+  static const QuotedForms serial_forms(HighBytes::kAsHex);
+  static const QuotedForms utf8_forms(HighBytes::kAsUtf8);
+  (high == HighBytes::kAsHex ? serial_forms : utf8_forms).Append(line, text);
 }
 
 void AppendHex(std::string& line, std::string_view bytes) {
-  constexpr char kDigits[] = "0123456789abcdef";
+  const std::size_t at = line.size();
+  line.resize(at + 2 * bytes.size());
+  char* digits = line.data() + at;
   for (const char c : bytes) {
     const auto byte = static_cast<unsigned char>(c);
-    line += kDigits[byte >> 4];
-    line += kDigits[byte & 0xF];
+    *digits++ = kHexDigits[byte >> 4];
+    *digits++ = kHexDigits[byte & 0xF];
   }
 }
 
@@ -180,12 +211,11 @@ std::string FormatUtc(std::chrono::system_clock::time_point time, UtcForm form) 
   return text;
 }
 
-std::string FormatLine(std::uint64_t sequence, const Event& event) {
-  std::string line;
+void FormatLine(std::string& line, std::uint64_t sequence, const Event& event) {
+  line.clear();
   AppendTimes(line, event.times);
   line.append(" ").append(std::to_string(sequence)).append(" ");
   std::visit(BodyWriter(line), event.body);
-  return line;
 }
 
 }  // namespace record

@@ -33,8 +33,9 @@
 
 namespace record {
 
-// The event's line, without its newline.
-std::string FormatLine(std::uint64_t sequence, const Event& event);
+// Makes `line` the event's line, without its newline. The writer hands the same string to every
+// line, so that a flood's lines are written without a new allocation each.
+void FormatLine(std::string& line, std::uint64_t sequence, const Event& event);
 
 // A wall clock time in UTC with milliseconds: 2024-05-01T03:34:56.789Z as the lines give it, or
 // 20240501T033456.789Z, compact, as file names do.

@@ -152,9 +152,13 @@ void SessionRecord::WriteBatch(std::vector<Event>& events) {
   std::optional<RecordPosition> position;
   try {
     if (lost_ != 0) {
-      file_->Write(FormatLine(next_sequence_++, {EventTimes::Now(), EventsLost{lost_}}));
+      FormatLine(line_, next_sequence_++, {EventTimes::Now(), EventsLost{lost_}});
+      file_->Write(line_);
     }
-    for (const Event& event : events) file_->Write(FormatLine(next_sequence_++, event));
+    for (const Event& event : events) {
+      FormatLine(line_, next_sequence_++, event);
+      file_->Write(line_);
+    }
     position = RecordPosition{file_->CurrentFile(), file_->FlushedSize(), next_sequence_};
     lost_ = 0;
     warned_ = false;

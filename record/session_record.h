@@ -92,6 +92,7 @@ class SessionRecord final : public platform::SessionEvents {
   bool pruned_ = false;
   std::uint64_t lost_ = 0;  // taken but not written, to be told once writing resumes
   std::uint64_t next_sequence_ = 1;
+  std::string line_;  // each line in turn
 
   // What Mark waits for, published by the writer after each flushed batch.
   std::mutex progress_mutex_;
