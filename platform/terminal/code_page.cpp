@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <type_traits>
+#include <vector>
 
 #include "platform/ports/board.h"
 
@@ -24,9 +25,29 @@ struct IconvCloser {
 };
 using Converter = std::unique_ptr<std::remove_pointer_t<iconv_t>, IconvCloser>;
 
-Converter OpenConverter(const std::string& to, const std::string& from) {
+constexpr std::size_t kMostConvertersPerThread = 8;
+
+// Opening a converter costs more than most conversions, and the volumes convert every path they
+// resolve: each thread keeps the few converters it uses, and resets one to its initial state
+// before each use. Null when iconv knows no such conversion.
+iconv_t KeptConverter(const std::string& to, const std::string& from) {
+  struct Kept {
+    std::string to;
+    std::string from;
+    Converter converter;
+  };
+  thread_local std::vector<Kept> kept;
+  for (const Kept& entry : kept) {
+    if (entry.to == to && entry.from == from) {
+      iconv(entry.converter.get(), nullptr, nullptr, nullptr, nullptr);
+      return entry.converter.get();
+    }
+  }
   const iconv_t descriptor = iconv_open(to.c_str(), from.c_str());
-  return Converter(descriptor == reinterpret_cast<iconv_t>(-1) ? nullptr : descriptor);
+  if (descriptor == reinterpret_cast<iconv_t>(-1)) return nullptr;
+  if (kept.size() == kMostConvertersPerThread) kept.erase(kept.begin());
+  kept.push_back({to, from, Converter(descriptor)});
+  return descriptor;
 }
 
 std::string EncodingName(UINT code_page) {
@@ -108,7 +129,7 @@ int WideCharToMultiByte(UINT code_page, DWORD flags, LPCWSTR wide, int wide_coun
       (utf8 && (default_char != nullptr || used_default_char != nullptr))) {
     return Fail(ERROR_INVALID_PARAMETER);
   }
-  const Converter converter = OpenConverter(EncodingName(code_page), kWideEncoding);
+  const iconv_t converter = KeptConverter(EncodingName(code_page), kWideEncoding);
   if (converter == nullptr) return Fail(ERROR_INVALID_PARAMETER);
 
   const std::size_t count =
@@ -119,7 +140,7 @@ int WideCharToMultiByte(UINT code_page, DWORD flags, LPCWSTR wide, int wide_coun
            : std::string_view(default_char != nullptr ? default_char : &question_mark, 1),
       sizeof(wchar_t)};
   const auto converted =
-      Transcode(converter.get(), AsBytes(std::wstring_view(wide, count)), substitution);
+      Transcode(converter, AsBytes(std::wstring_view(wide, count)), substitution);
   if (!converted) return Fail(ERROR_INVALID_PARAMETER);
   if (used_default_char != nullptr) *used_default_char = substitution.used ? TRUE : FALSE;
   return Deliver(*converted, multi, multi_size);
@@ -132,13 +153,13 @@ int MultiByteToWideChar(UINT code_page, DWORD flags, LPCSTR multi, int multi_cou
       (wide_count > 0 && wide == nullptr)) {
     return Fail(ERROR_INVALID_PARAMETER);
   }
-  const Converter converter = OpenConverter(kWideEncoding, EncodingName(code_page));
+  const iconv_t converter = KeptConverter(kWideEncoding, EncodingName(code_page));
   if (converter == nullptr) return Fail(ERROR_INVALID_PARAMETER);
 
   const std::size_t count =
       multi_count == -1 ? std::strlen(multi) + 1 : static_cast<std::size_t>(multi_count);
   Substitution substitution{AsBytes(std::wstring_view(&kReplacementCharacter, 1)), 1};
-  const auto converted = Transcode(converter.get(), std::string_view(multi, count), substitution);
+  const auto converted = Transcode(converter, std::string_view(multi, count), substitution);
   if (!converted) return Fail(ERROR_INVALID_PARAMETER);
   return Deliver(*converted, wide, wide_count);
 }
@@ -146,15 +167,15 @@ int MultiByteToWideChar(UINT code_page, DWORD flags, LPCSTR multi, int multi_cou
 namespace platform {
 
 std::string ToUtf8(std::wstring_view text) {
-  const Converter converter = OpenConverter("UTF-8", kWideEncoding);
+  const iconv_t converter = KeptConverter("UTF-8", kWideEncoding);
   Substitution substitution{kUtf8ReplacementCharacter, sizeof(wchar_t)};
-  return Transcode(converter.get(), AsBytes(text), substitution).value_or(std::string());
+  return Transcode(converter, AsBytes(text), substitution).value_or(std::string());
 }
 
 std::optional<std::wstring> FromUtf8(std::string_view text) {
-  const Converter converter = OpenConverter(kWideEncoding, "UTF-8");
+  const iconv_t converter = KeptConverter(kWideEncoding, "UTF-8");
   Substitution refuse{std::nullopt, 1};
-  const auto converted = Transcode(converter.get(), text, refuse);
+  const auto converted = Transcode(converter, text, refuse);
   if (!converted) return std::nullopt;
   std::wstring wide(converted->size() / sizeof(wchar_t), L'\0');
   std::memcpy(wide.data(), converted->data(), converted->size());
