@@ -1,6 +1,7 @@
 #include "board/build_board.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 
 #include <array>
@@ -351,6 +352,20 @@ TEST_F(BuildBoardTest, TheProfileChoosesHowTheRestartIsCarriedOutAndEachIsRecord
   }
   EXPECT_FALSE(KernelIoControl(IOCTL_HAL_REBOOT + 1, nullptr, 0, nullptr, 0, nullptr));
   EXPECT_EQ(GetLastError(), ERROR_NOT_SUPPORTED);
+}
+
+// The console blocks its stop signals; a restart command that inherited them could not be stopped
+// by them.
+TEST_F(BuildBoardTest, TheRestartCommandStartsWithNoSignalBlocked) {
+  Start("restart = [\"grep\", \"-Eq\", \"^SigBlk:[[:space:]]+0+$\", \"/proc/self/status\"]\n");
+  sigset_t stop_signals;
+  sigemptyset(&stop_signals);
+  sigaddset(&stop_signals, SIGTERM);
+  sigset_t old_mask;
+  pthread_sigmask(SIG_BLOCK, &stop_signals, &old_mask);
+  const BOOL restarted = KernelIoControl(IOCTL_HAL_REBOOT, nullptr, 0, nullptr, 0, nullptr);
+  pthread_sigmask(SIG_SETMASK, &old_mask, nullptr);
+  EXPECT_TRUE(restarted);
 }
 
 TEST_F(BuildBoardTest, AnUnsafeSandboxIsABoardError) {

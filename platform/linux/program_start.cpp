@@ -1,33 +1,17 @@
 #include "platform/linux/program_start.h"
 
 #include <fcntl.h>
-#include <signal.h>
 #include <spawn.h>
 
 #include <string>
+
+#include "platform/linux/spawn_setting.h"
 
 extern char** environ;
 
 namespace platform::posix {
 
 namespace {
-
-// The spawn attributes and file actions, destroyed however the start ends.
-struct SpawnSetting {
-  SpawnSetting() {
-    posix_spawnattr_init(&attributes);
-    posix_spawn_file_actions_init(&actions);
-  }
-  ~SpawnSetting() {
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
-  }
-  SpawnSetting(const SpawnSetting&) = delete;
-  SpawnSetting& operator=(const SpawnSetting&) = delete;
-
-  posix_spawnattr_t attributes;
-  posix_spawn_file_actions_t actions;
-};
 
 CallResult Failed(const char* call, int error) { return {0, error, call}; }
 
@@ -37,15 +21,7 @@ CallResult StartProgram(const std::filesystem::path& program) {
   const std::string path = program.native();
   const std::string folder = program.parent_path().native();
   SpawnSetting setting;
-
-  sigset_t no_signals;
-  sigemptyset(&no_signals);
-  sigset_t all_signals;
-  sigfillset(&all_signals);
-  int error = posix_spawnattr_setflags(
-      &setting.attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSID);
-  if (error == 0) error = posix_spawnattr_setsigmask(&setting.attributes, &no_signals);
-  if (error == 0) error = posix_spawnattr_setsigdefault(&setting.attributes, &all_signals);
+  int error = setting.StartSignalsClean(POSIX_SPAWN_SETSID);
   if (error != 0) return Failed("posix_spawnattr", error);
 
   error = posix_spawn_file_actions_addopen(&setting.actions, 0, "/dev/null", O_RDONLY, 0);

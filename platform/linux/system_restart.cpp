@@ -7,6 +7,8 @@
 
 #include <cerrno>
 
+#include "platform/linux/spawn_setting.h"
+
 extern char** environ;
 
 namespace platform::posix {
@@ -21,8 +23,12 @@ bool RunToCompletion(const std::vector<std::string>& command) {
   std::vector<char*> argv;
   for (const std::string& word : command) argv.push_back(const_cast<char*>(word.c_str()));
   argv.push_back(nullptr);
+  SpawnSetting setting;
   pid_t pid = 0;
-  if (::posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return false;
+  if (setting.StartSignalsClean() != 0 ||
+      ::posix_spawnp(&pid, argv[0], nullptr, &setting.attributes, argv.data(), environ) != 0) {
+    return false;
+  }
   int status = 0;
   while (::waitpid(pid, &status, 0) < 0) {
     if (errno != EINTR) return false;
