@@ -6,6 +6,7 @@
 #include <array>
 #include <optional>
 #include <string_view>
+#include <utility>
 #include <variant>
 
 #include "platform/linux/posix_calls.h"
@@ -80,6 +81,7 @@ class RunCollector {
     auto parsed = ParseRecordLine(text);
     if (const auto* fault = std::get_if<LineFault>(&parsed)) {
       Note(where, "skipped: " + fault->what);
+      ++refused_since_;
       return;
     }
     auto& line = std::get<RecordedLine>(parsed);
@@ -93,21 +95,26 @@ class RunCollector {
 
   void Overlong(const SourceLine& where, std::size_t max_line_bytes) {
     Note(where, "skipped: longer than " + std::to_string(max_line_bytes) + " bytes");
+    ++refused_since_;
   }
 
  private:
+  // A jump in the numbering as wide as the lines refused since the last good one is theirs.
   void FollowNumbering(const SourceLine& where, std::uint64_t sequence) {
-    if (!last_sequence_ && sequence > 1) {
+    const std::optional<std::uint64_t> last = std::exchange(last_sequence_, sequence);
+    const std::uint64_t expected = last.value_or(0) + 1;
+    const std::uint64_t refused = std::exchange(refused_since_, 0);
+    if (sequence >= expected && sequence - expected <= refused) return;
+    if (!last) {
       Note(where, "the run's first " + std::to_string(sequence - 1) +
                       " line(s) are not in the record (its oldest files are gone)");
-    } else if (last_sequence_ && sequence > *last_sequence_ + 1) {
-      Note(where, "lines " + std::to_string(*last_sequence_ + 1) + " to " +
-                      std::to_string(sequence - 1) + " of the run are missing");
-    } else if (last_sequence_ && sequence <= *last_sequence_) {
+    } else if (sequence > expected) {
+      Note(where, "lines " + std::to_string(expected) + " to " + std::to_string(sequence - 1) +
+                      " of the run are missing");
+    } else {
       Note(where, "line " + std::to_string(sequence) + " comes after line " +
-                      std::to_string(*last_sequence_) + ": the files are not one run in order");
+                      std::to_string(*last) + ": the files are not one run in order");
     }
-    last_sequence_ = sequence;
   }
 
   void Note(const SourceLine& where, std::string what) {
@@ -116,6 +123,7 @@ class RunCollector {
 
   RunRecord& run_;
   std::optional<std::uint64_t> last_sequence_;
+  std::uint64_t refused_since_ = 0;
 };
 
 }  // namespace
