@@ -153,7 +153,9 @@ TEST_F(RecordReaderTest, RefusedLinesAndMissingOnesAreNotedAtTheirFileAndLine) {
                      Block(5, 14, "65") + "2024-05-01T03:34:56.789Z 15.000000 10 rx COM1 by");
   const RunRecord run = ReadRunRecord(file, 200);
   std::vector<std::string> notes;
-  for (const RecordNote& note : run.notes) notes.push_back(note.where.Describe() + ": " + note.what);
+  for (const RecordNote& note : run.notes) {
+    notes.push_back(note.where.Describe() + ": " + note.what);
+  }
   const std::string at = file.string() + ":";
   EXPECT_EQ(notes, (std::vector<std::string>{
                        at + "1: the run's first 1 line(s) are not in the record (its oldest "

@@ -7,8 +7,10 @@
 #include <iostream>
 #include <map>
 #include <string>
+#include <thread>
 
 #include "record/record_reader.h"
+#include "sim/pty_relay.h"
 #include "tools/quorvane-replay/command_line.h"
 #include "tools/quorvane-replay/far_end.h"
 #include "tools/quorvane-replay/replay.h"
@@ -56,6 +58,9 @@ int main(int argc, char** argv) {
                        quorvane_replay::FarEnd(invocation.sandbox, block.block.port,
                                                invocation.write_timeout));
     }
+    // A simulated line looks at a far end that nobody held only every kHangUpRecheck: a first
+    // block written sooner would wait there, and could reach the console together with the next.
+    std::this_thread::sleep_for(sim::kHangUpRecheck * 3 / 2);
     quorvane_replay::PlayBack(blocks, far_ends, invocation.speed);
     std::cout << blocks.size() << " block(s), " << bytes << " byte(s) written\n";
     return 0;
