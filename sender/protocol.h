@@ -14,8 +14,9 @@
 //   {"ok":false,"error":"timeout","text":"..."}   (nothing matched; the last lines)
 //   {"ok":true,"file":"...","offset":N,"sequence":N}   (where the session record stands)
 //
-// "sync" may be left out (false); an expect's "scope" (new) and "timeout_ms" (10000) too. Every check of a request's form and ranges lives here, and both
-// the client (before it connects) and the server (before it touches the dialog) go through it.
+// "sync" may be left out (false); an expect's "scope" (new) and "timeout_ms" (10000) too. Every
+// check of a request's form and ranges lives here, a pattern's included, and both the client
+// (before it connects) and the server (before it touches the dialog) go through it.
 // Whether the dialog has such a control, and what kind, only the dialog can tell.
 #pragma once
 
