@@ -26,6 +26,27 @@ constexpr std::size_t kFixedWatches = 5;
 
 // How long to leave the listener alone when the process is out of descriptors or memory.
 constexpr std::chrono::milliseconds kAcceptPause{100};
+// How long the pane's news is left to gather after this thread has taken some: under a flood the
+// thread then wakes at most a thousand times a second for it rather than at every burst, while
+// a lone append is still taken at once.
+constexpr std::chrono::milliseconds kNewsGathering{1};
+
+// A descriptor left alone for a while after something happened on it.
+class Pause {
+ public:
+  void For(std::chrono::milliseconds pause) { until_ = steady_clock::now() + pause; }
+  // The descriptor to watch at `now`: -1 while paused.
+  int Watched(int fd, steady_clock::time_point now) const { return now < until_ ? -1 : fd; }
+  // `timeout` for poll at `now`, shortened to the pause's end while it lasts.
+  int Within(int timeout, steady_clock::time_point now) const {
+    if (now >= until_) return timeout;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(until_ - now).count();
+    return timeout < 0 ? static_cast<int>(left) : std::min(timeout, static_cast<int>(left));
+  }
+
+ private:
+  steady_clock::time_point until_;  // the clock's epoch: not paused
+};
 
 // A reply that must not hold up the others: what the socket takes at once goes out.
 void ReplyAtOnce(int fd, const Reply& reply) {
@@ -263,31 +284,27 @@ void SenderServer::Stop() {
 
 void SenderServer::Serve() {
   Connections connections(limits_, queue_, marks_, expectations_);
-  std::optional<steady_clock::time_point> accept_paused_until;
+  Pause accepting, news;
   std::vector<pollfd> watched;
   std::vector<Ticket> tickets;
   for (;;) {
-    const bool accepting = !accept_paused_until || steady_clock::now() >= *accept_paused_until;
+    const auto now = steady_clock::now();
     watched = {{stop_.fd(), POLLIN, 0},
-               {accepting ? socket_.listener() : -1, POLLIN, 0},
+               {accepting.Watched(socket_.listener(), now), POLLIN, 0},
                {queue_.replies_ready_fd(), POLLIN, 0},
                {marks_.replies_ready_fd(), POLLIN, 0},
-               {expectations_.news_fd(), POLLIN, 0}};
+               {news.Watched(expectations_.news_fd(), now), POLLIN, 0}};
     tickets.clear();
     connections.Watch(watched, tickets);
-    int timeout = connections.MillisecondsLeft();
-    if (!accepting) {
-      const auto pause = std::chrono::ceil<std::chrono::milliseconds>(*accept_paused_until -
-                                                                       steady_clock::now());
-      const int left = static_cast<int>(std::max<long long>(pause.count(), 0));
-      timeout = timeout < 0 ? left : std::min(timeout, left);
-    }
+    const int timeout =
+        news.Within(accepting.Within(connections.MillisecondsLeft(), now), now);
     if (!posix::Poll(watched.data(), watched.size(), timeout).ok()) continue;
     if (watched[0].revents != 0) return;
     if (std::any_of(watched.begin() + 2, watched.begin() + kFixedWatches,
                     [](const pollfd& watch) { return watch.revents != 0; })) {
       connections.TakeReplies();
     }
+    if (watched[kFixedWatches - 1].revents != 0) news.For(kNewsGathering);
     for (std::size_t i = 0; i < tickets.size(); ++i) {
       if (watched[i + kFixedWatches].revents != 0) connections.Ready(tickets[i]);
     }
@@ -300,9 +317,7 @@ void SenderServer::Serve() {
         }
         if (accepted.error == ECONNABORTED) continue;
         // Out of descriptors or memory: leave the listener alone for a moment.
-        if (accepted.error != EAGAIN) {
-          accept_paused_until = steady_clock::now() + kAcceptPause;
-        }
+        if (accepted.error != EAGAIN) accepting.For(kAcceptPause);
         break;
       }
     }
