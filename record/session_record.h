@@ -1,9 +1,9 @@
 // The session record: every event of a console run (serial blocks, driver requests, pane text,
 // message boxes, outside requests) as one line of record/line_format.h in a file of its own for
-// the run, rotated by size (record/record_file.h). Installed as the platform's session events,
-// it takes each event on the thread it happens on by copying it into a queue; its own writer
-// thread formats the lines and writes them, flushing after each batch, so a console killed
-// outright loses only what happened in its last moments.
+// the run, rotated by size (record/record_file.h). Installed among the platform's session
+// observers, it takes each event on the thread it happens on by copying it into a queue; its own
+// writer thread formats the lines and writes them, flushing after each batch, so a console
+// killed outright loses only what happened in its last moments.
 //
 // The disk never holds the console up: while the record cannot be written (a folder that is
 // missing or read-only, a full disk) it warns once on the warning channel, keeps what its queue
@@ -46,12 +46,7 @@ struct RecordSettings {
   std::function<void(const std::string&)> warn;
 };
 
-// Where the record stands once everything recorded before the question is written.
-struct RecordPosition {
-  std::filesystem::path file;  // becomes NAME.1.log when the next file takes over
-  std::uintmax_t offset = 0;   // the next line starts here
-  std::uint64_t next_sequence = 0;
-};
+using platform::RecordPosition;
 
 class SessionRecord final : public platform::SessionEvents {
  public:

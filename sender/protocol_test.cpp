@@ -4,6 +4,7 @@
 
 #include "platform/terminal/win_types.h"
 #include "sender/message_policy.h"
+#include "sender/text_pattern.h"
 
 namespace {
 
@@ -57,6 +58,12 @@ TEST(ProtocolTest, EveryVerbSurvivesTheTripThroughItsLine) {
   const auto read = RoundTrip({ReadRequest{0}});
   EXPECT_EQ(std::get<ReadRequest>(read.action).id, 0);
   EXPECT_TRUE(WaitsForHandler(read));
+
+  for (const ExpectScope scope : {ExpectScope::kNew, ExpectScope::kWhole, ExpectScope::kBox}) {
+    const ExpectRequest expect{"recv\\w+:\\d+\r\n|수신", scope, 3'600'000};
+    EXPECT_EQ(std::get<ExpectRequest>(RoundTrip({expect}).action), expect);
+  }
+  EXPECT_TRUE(std::holds_alternative<MarkRequest>(RoundTrip({MarkRequest{}}).action));
 }
 
 TEST(ProtocolTest, RequestLineIsOneLineEvenWhenTheTextHoldsLineBreaks) {
@@ -69,6 +76,12 @@ TEST(ProtocolTest, SyncMayBeLeftOutAndThenTheReplyComesOnceQueued) {
   ASSERT_TRUE(std::holds_alternative<Request>(decoded));
   EXPECT_EQ(std::get<Request>(decoded).delivery, Delivery::Queued);
   EXPECT_FALSE(WaitsForHandler(std::get<Request>(decoded)));
+
+  // An expect's scope and timeout may be left out too.
+  decoded = DecodeRequest(R"({"verb":"expect","pattern":"OK"})");
+  ASSERT_TRUE(std::holds_alternative<Request>(decoded));
+  EXPECT_EQ(std::get<Request>(decoded).action,
+            Action(ExpectRequest{"OK", ExpectScope::kNew, kDefaultExpectMilliseconds}));
 }
 
 TEST(ProtocolTest, MalformedRequestLinesAreRefusedWithTheirReason) {
@@ -104,6 +117,16 @@ TEST(ProtocolTest, MalformedRequestLinesAreRefusedWithTheirReason) {
       {R"({"verb":"read","id":1,"extra":1e400})", "the request holds a number too large to read"},
       {R"({"verb":"read","id":)" + four_hundred_digits + "}",
        "the request holds a number too large to read"},
+      {R"({"verb":"expect"})", "missing field \"pattern\""},
+      {R"({"verb":"expect","pattern":["a"]})", "field \"pattern\" must be a string"},
+      {R"({"verb":"expect","pattern":"a","scope":"all"})",
+       "field \"scope\" must be \"new\", \"whole\" or \"box\""},
+      {R"({"verb":"expect","pattern":"a","timeout_ms":0})",
+       "TIMEOUT 0 is out of range (1 to 3600000) milliseconds"},
+      {R"({"verb":"expect","pattern":"a","timeout_ms":3600001})",
+       "TIMEOUT 3600001 is out of range (1 to 3600000) milliseconds"},
+      {R"({"verb":"expect","pattern":"a","id":1})", "unknown field \"id\""},
+      {R"({"verb":"mark","id":1})", "unknown field \"id\""},
   };
   for (const auto& [line, error] : cases) EXPECT_EQ(DecodeError(line), error) << line;
 }
@@ -141,6 +164,29 @@ TEST(ProtocolTest, TextMustBeUtf8WithoutNulCharacters) {
   EXPECT_EQ(ValidateError(TextRequest{1, ""}), "(accepted)");
 }
 
+// The library's own message, with where in the pattern it went wrong (in characters).
+TEST(ProtocolTest, PatternThatIsNoRegularExpressionIsRefusedWithWhereItWentWrong) {
+  const struct {
+    std::string pattern;
+    std::string error;
+  } cases[] = {
+      {"ab(c", "PATTERN is not a regular expression: missing closing parenthesis (at offset 4)"},
+      {"수신[", "PATTERN is not a regular expression: missing terminating ] for character class "
+               "(at offset 3)"},
+      {"a{2,1}", "PATTERN is not a regular expression: numbers out of order in {} quantifier "
+                 "(at offset 5)"},
+      {"\\C", "PATTERN is not a regular expression: using \\C is disabled by the application "
+              "(at offset 2)"},
+      {"\xC3\x28", "PATTERN is not valid UTF-8"},
+      {std::string(kMaxPatternBytes + 1, 'a'),
+       "PATTERN takes 4097 bytes, more than the 4096 a pattern may take"},
+  };
+  for (const auto& [pattern, error] : cases) {
+    EXPECT_EQ(ValidateError(ExpectRequest{pattern}), error) << pattern;
+  }
+  EXPECT_EQ(ValidateError(ExpectRequest{std::string(kMaxPatternBytes, 'a')}), "(accepted)");
+}
+
 TEST(ProtocolTest, RequestLongerThanTheLimitIsRefusedBeforeItIsSent) {
   const std::size_t overhead = LineOf({TextRequest{1, ""}}).size() + 1;
   EXPECT_EQ(LineOf({TextRequest{1, std::string(kMaxRequestBytes - overhead, 'a')}}).size() + 1,
@@ -170,8 +216,11 @@ TEST(ProtocolTest, OnlyMessagesWithPlainValuesPass) {
 TEST(ProtocolTest, RepliesSurviveTheTripAndMalformedRepliesAreRecognised) {
   Reply noted = Reply::Done();
   noted.note = "no control or command 4242 in the dialog";
+  Reply timed_out = Reply::Failed(kExpectTimedOut);
+  timed_out.text = "COM1 OPEN!! \r\n";
+  const Reply marked = Reply::Marked({"/sim/logs/session-1.log", 1ULL << 40, 17});
   for (const Reply& reply : {Reply::Done(), Reply::Text("로그\r\n"), Reply::Text(""), noted,
-                             Reply::Failed("control 103 is not a button")}) {
+                             Reply::Failed("control 103 is not a button"), timed_out, marked}) {
     std::string line = EncodeReply(reply);
     ASSERT_EQ(line.back(), '\n');
     line.pop_back();
@@ -180,11 +229,13 @@ TEST(ProtocolTest, RepliesSurviveTheTripAndMalformedRepliesAreRecognised) {
     EXPECT_EQ(decoded->error, reply.error);
     EXPECT_EQ(decoded->text, reply.text);
     EXPECT_EQ(decoded->note, reply.note);
+    EXPECT_EQ(decoded->mark, reply.mark);
   }
   for (const char* malformed :
        {"", "ok", "[]", R"({"ok":"yes"})", R"({"ok":false})", R"({"ok":true,"text":5})",
         R"({"ok":true,"note":[]})", R"({"ok":false,"error":null})", R"({"ok":true,"size":1e400})",
-        "-1e309"}) {
+        "-1e309", R"({"ok":true,"file":"f","offset":-1,"sequence":1})",
+        R"({"ok":true,"file":"f","offset":1})"}) {
     EXPECT_EQ(DecodeReply(malformed), std::nullopt) << malformed;
   }
 }

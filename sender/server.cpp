@@ -19,10 +19,34 @@ namespace {
 
 namespace posix = platform::posix;
 using std::chrono::steady_clock;
-using Ticket = DialogQueue::Ticket;
+
+// The serving thread's own descriptors before its connections': the stop, the listener, and
+// the three ways replies come (the dialog's, marks', expects' news).
+constexpr std::size_t kFixedWatches = 5;
 
 // How long to leave the listener alone when the process is out of descriptors or memory.
 constexpr std::chrono::milliseconds kAcceptPause{100};
+// How long the pane's news is left to gather after this thread has taken some: under a flood the
+// thread then wakes at most a thousand times a second for it rather than at every burst, while
+// a lone append is still taken at once.
+constexpr std::chrono::milliseconds kNewsGathering{1};
+
+// A descriptor left alone for a while after something happened on it.
+class Pause {
+ public:
+  void For(std::chrono::milliseconds pause) { until_ = steady_clock::now() + pause; }
+  // The descriptor to watch at `now`: -1 while paused.
+  int Watched(int fd, steady_clock::time_point now) const { return now < until_ ? -1 : fd; }
+  // `timeout` for poll at `now`, shortened to the pause's end while it lasts.
+  int Within(int timeout, steady_clock::time_point now) const {
+    if (now >= until_) return timeout;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(until_ - now).count();
+    return timeout < 0 ? static_cast<int>(left) : std::min(timeout, static_cast<int>(left));
+  }
+
+ private:
+  steady_clock::time_point until_;  // the clock's epoch: not paused
+};
 
 // A reply that must not hold up the others: what the socket takes at once goes out.
 void ReplyAtOnce(int fd, const Reply& reply) {
@@ -44,10 +68,12 @@ struct Connection {
 // one that has waited longest for its request.
 class Connections {
  public:
-  Connections(const ServerLimits& limits, DialogQueue& queue) : limits_(limits), queue_(queue) {}
+  Connections(const ServerLimits& limits, DialogQueue& queue, RecordMarks& marks,
+              Expectations& expectations)
+      : limits_(limits), queue_(queue), marks_(marks), expectations_(expectations) {}
   ~Connections() {
     // The console is closing: whoever still waits hears so, unless its reply is there.
-    for (auto& [ticket, reply] : queue_.TakeReplies()) Finish(ticket, std::move(reply));
+    TakeReplies();
     for (auto& [ticket, connection] : table_) {
       if (connection.stage == Connection::Stage::Writing) {
         posix::Send(connection.fd.get(), connection.reply.data(), connection.reply.size(),
@@ -72,11 +98,13 @@ class Connections {
     connection.deadline = steady_clock::now() + limits_.receive_timeout;
   }
 
-  // What to wait for: one entry per connection that waits for its socket, with its ticket.
+  // What to wait for: one entry per connection, with its ticket. One that waits for its reply is
+  // watched for its sender hanging up.
   void Watch(std::vector<pollfd>& watched, std::vector<Ticket>& tickets) const {
     for (const auto& [ticket, connection] : table_) {
-      if (connection.stage == Connection::Stage::Waiting) continue;
-      const short events = connection.stage == Connection::Stage::Reading ? POLLIN : POLLOUT;
+      short events = 0;
+      if (connection.stage == Connection::Stage::Reading) events = POLLIN;
+      if (connection.stage == Connection::Stage::Writing) events = POLLOUT;
       watched.push_back({connection.fd.get(), events, 0});
       tickets.push_back(ticket);
     }
@@ -84,7 +112,7 @@ class Connections {
 
   // Milliseconds until the earliest deadline, for poll; -1 for none.
   int MillisecondsLeft() const {
-    std::optional<steady_clock::time_point> earliest;
+    std::optional<steady_clock::time_point> earliest = expectations_.EarliestDeadline();
     for (const auto& [ticket, connection] : table_) {
       if (connection.stage == Connection::Stage::Waiting) continue;
       if (!earliest || connection.deadline < *earliest) earliest = connection.deadline;
@@ -97,19 +125,30 @@ class Connections {
   void Ready(Ticket ticket) {
     const auto found = table_.find(ticket);
     if (found == table_.end()) return;
-    if (found->second.stage == Connection::Stage::Reading) {
-      Receive(ticket, found->second);
-    } else {
-      Write(ticket, found->second);
+    switch (found->second.stage) {
+      case Connection::Stage::Reading:
+        Receive(ticket, found->second);
+        return;
+      case Connection::Stage::Writing:
+        Write(ticket, found->second);
+        return;
+      case Connection::Stage::Waiting:
+        // The sender hung up: its expect waits no longer, and a reply would find nobody.
+        expectations_.Forget(ticket);
+        table_.erase(found);
+        return;
     }
   }
 
   void TakeReplies() {
-    for (auto& [ticket, reply] : queue_.TakeReplies()) Finish(ticket, std::move(reply));
+    for (Replies replies : {queue_.TakeReplies(), marks_.TakeReplies(), expectations_.Advance()}) {
+      for (auto& [ticket, reply] : replies) Finish(ticket, std::move(reply));
+    }
   }
 
   void ExpireDeadlines() {
     const auto now = steady_clock::now();
+    for (auto& [ticket, reply] : expectations_.Expire(now)) Finish(ticket, std::move(reply));
     std::vector<Ticket> expired;
     for (const auto& [ticket, connection] : table_) {
       if (connection.stage != Connection::Stage::Waiting && connection.deadline <= now) {
@@ -167,8 +206,20 @@ class Connections {
       Finish(ticket, Reply::Failed(error->message));
       return;
     }
-    connection.stage = Connection::Stage::Waiting;
-    queue_.Submit(ticket, std::get<Request>(std::move(decoded)));
+    Request request = std::get<Request>(std::move(decoded));
+    std::optional<Reply> at_once;
+    if (std::holds_alternative<ExpectRequest>(request.action)) {
+      at_once = expectations_.Begin(ticket, request);
+    } else if (std::holds_alternative<MarkRequest>(request.action)) {
+      at_once = marks_.Begin(ticket, request);
+    } else {
+      queue_.Submit(ticket, std::move(request));
+    }
+    if (at_once) {
+      Finish(ticket, std::move(*at_once));
+    } else {
+      connection.stage = Connection::Stage::Waiting;
+    }
   }
 
   // The reply goes out; the connection closes once it has.
@@ -193,6 +244,8 @@ class Connections {
 
   const ServerLimits& limits_;
   DialogQueue& queue_;
+  RecordMarks& marks_;
+  Expectations& expectations_;
   std::map<Ticket, Connection> table_;
   Ticket next_ticket_ = 0;
 };
@@ -200,10 +253,13 @@ class Connections {
 }  // namespace
 
 SenderServer::SenderServer(std::filesystem::path socket_path, HWND dialog,
-                           std::shared_ptr<platform::MessageLoop::Core> loop, ServerLimits limits)
+                           std::shared_ptr<platform::MessageLoop::Core> loop, ServerLimits limits,
+                           WaitSources sources)
     : socket_path_(std::move(socket_path)),
       limits_(limits),
-      queue_(dialog, std::move(loop), limits.max_waiting) {}
+      queue_(dialog, loop, limits.max_waiting),
+      marks_(std::move(sources.mark_record), limits.max_marking),
+      expectations_(dialog, sources.log_pane_id, std::move(loop), limits.max_expecting) {}
 
 SenderServer::~SenderServer() { Stop(); }
 
@@ -220,37 +276,39 @@ std::optional<std::string> SenderServer::Start() {
 void SenderServer::Stop() {
   stopped_ = true;
   queue_.LetGo();
+  marks_.Stop();
   stop_.Raise();
   if (server_thread_.joinable()) server_thread_.join();
   socket_.Close();
 }
 
 void SenderServer::Serve() {
-  Connections connections(limits_, queue_);
-  std::optional<steady_clock::time_point> accept_paused_until;
+  Connections connections(limits_, queue_, marks_, expectations_);
+  Pause accepting, news;
   std::vector<pollfd> watched;
   std::vector<Ticket> tickets;
   for (;;) {
-    const bool accepting = !accept_paused_until || steady_clock::now() >= *accept_paused_until;
+    const auto now = steady_clock::now();
     watched = {{stop_.fd(), POLLIN, 0},
+               {accepting.Watched(socket_.listener(), now), POLLIN, 0},
                {queue_.replies_ready_fd(), POLLIN, 0},
-               {accepting ? socket_.listener() : -1, POLLIN, 0}};
+               {marks_.replies_ready_fd(), POLLIN, 0},
+               {news.Watched(expectations_.news_fd(), now), POLLIN, 0}};
     tickets.clear();
     connections.Watch(watched, tickets);
-    int timeout = connections.MillisecondsLeft();
-    if (!accepting) {
-      const auto pause = std::chrono::ceil<std::chrono::milliseconds>(*accept_paused_until -
-                                                                       steady_clock::now());
-      const int left = static_cast<int>(std::max<long long>(pause.count(), 0));
-      timeout = timeout < 0 ? left : std::min(timeout, left);
-    }
+    const int timeout =
+        news.Within(accepting.Within(connections.MillisecondsLeft(), now), now);
     if (!posix::Poll(watched.data(), watched.size(), timeout).ok()) continue;
     if (watched[0].revents != 0) return;
-    if (watched[1].revents != 0) connections.TakeReplies();
-    for (std::size_t i = 0; i < tickets.size(); ++i) {
-      if (watched[i + 3].revents != 0) connections.Ready(tickets[i]);
+    if (std::any_of(watched.begin() + 2, watched.begin() + kFixedWatches,
+                    [](const pollfd& watch) { return watch.revents != 0; })) {
+      connections.TakeReplies();
     }
-    if (watched[2].revents != 0) {
+    if (watched[kFixedWatches - 1].revents != 0) news.For(kNewsGathering);
+    for (std::size_t i = 0; i < tickets.size(); ++i) {
+      if (watched[i + kFixedWatches].revents != 0) connections.Ready(tickets[i]);
+    }
+    if (watched[1].revents != 0) {
       for (;;) {
         const auto accepted = posix::Accept(socket_.listener(), SOCK_NONBLOCK);
         if (accepted.ok()) {
@@ -259,9 +317,7 @@ void SenderServer::Serve() {
         }
         if (accepted.error == ECONNABORTED) continue;
         // Out of descriptors or memory: leave the listener alone for a moment.
-        if (accepted.error != EAGAIN) {
-          accept_paused_until = steady_clock::now() + kAcceptPause;
-        }
+        if (accepted.error != EAGAIN) accepting.For(kAcceptPause);
         break;
       }
     }
