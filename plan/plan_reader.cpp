@@ -65,8 +65,8 @@ class Reader {
       } else if (name == "answers") {
         answers = &node;
       } else if (name == "phase") {
-        for (const toml::table& table : TablesIn(node, "phase")) {
-          plan.phases.push_back(ReadPhase(table));
+        for (const toml::table* table : TablesIn(node, "phase")) {
+          plan.phases.push_back(ReadPhase(*table));
         }
       } else {
         Fail(key.source(), "unknown key " + Quoted(name) + " (known: name, board, answers, phase)");
@@ -100,8 +100,8 @@ class Reader {
         phase.attempts = static_cast<int>(Integer(node, "attempts", 1, kMostAttempts));
       } else if (name == "setup" || name == "step" || name == "teardown") {
         auto& steps = name == "setup" ? phase.setup : name == "step" ? phase.steps : phase.teardown;
-        for (const toml::table& step : TablesIn(node, std::string(name))) {
-          steps.push_back(ReadStep(step));
+        for (const toml::table* step : TablesIn(node, std::string(name))) {
+          steps.push_back(ReadStep(*step));
         }
       } else {
         Fail(key.source(),
@@ -257,8 +257,10 @@ class Reader {
     ElapsedStep elapsed;
     elapsed.name = NonEmptyText(value, "elapsed");
     NewMeasurement(value, elapsed.name);
-    elapsed.from = Compile(Needed(table, "from", "elapsed"), Text(*table.get("from"), "from"));
-    elapsed.to = Compile(Needed(table, "to", "elapsed"), Text(*table.get("to"), "to"));
+    const toml::node& from = Needed(table, "from", "elapsed");
+    const toml::node& to = Needed(table, "to", "elapsed");
+    elapsed.from = Compile(from, Text(from, "from"));
+    elapsed.to = Compile(to, Text(to, "to"));
     elapsed.timeout_ms = Optional(table, "timeout_ms", elapsed.timeout_ms, 0, kLongestWaitMs);
     elapsed.limit = ReadLimit(table, elapsed.name);
     return elapsed;
@@ -280,8 +282,9 @@ class Reader {
       prompt.limit = ReadLimit(table, prompt.name);
     } else if (kind == "choice") {
       prompt.kind = PromptKind::kChoice;
-      prompt.choices = Texts(Needed(table, "choices", "a choice prompt"), "choices");
-      if (prompt.choices.empty()) Fail(table.get("choices")->source(), "choices is empty");
+      const toml::node& choices = Needed(table, "choices", "a choice prompt");
+      prompt.choices = Texts(choices, "choices");
+      if (prompt.choices.empty()) Fail(choices.source(), "choices is empty");
       if (const toml::node* accept = table.get("accept")) {
         prompt.accept = Texts(*accept, "accept");
         for (const std::string& answer : prompt.accept) {
@@ -379,13 +382,14 @@ class Reader {
   }
 
   // The tables of an array of tables ([[phase.step]]).
-  std::vector<toml::table> TablesIn(const toml::node& node, const std::string& name) const {
+  // Pointers into the document: a copied table would lose where it stands in the file.
+  std::vector<const toml::table*> TablesIn(const toml::node& node, const std::string& name) const {
     const toml::array* array = node.as_array();
     if (array == nullptr || !array->is_array_of_tables()) {
       Fail(node.source(), name + " must be written [[" + name + "]]");
     }
-    std::vector<toml::table> tables;
-    for (const toml::node& element : *array) tables.push_back(*element.as_table());
+    std::vector<const toml::table*> tables;
+    for (const toml::node& element : *array) tables.push_back(element.as_table());
     return tables;
   }
 
