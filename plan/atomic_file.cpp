@@ -37,7 +37,9 @@ std::optional<std::string> WriteFileAtomically(const std::filesystem::path& file
   if (!fault && ::fchmod(fd, 0644) != 0) fault = Failed("cannot set the mode of", temporary);
   if (!fault && ::fsync(fd) != 0) fault = Failed("cannot flush", temporary);
   ::close(fd);
-  if (!fault && ::rename(temporary.c_str(), file.c_str()) != 0) fault = Failed("cannot write", file);
+  if (!fault && ::rename(temporary.c_str(), file.c_str()) != 0) {
+    fault = Failed("cannot write", file);
+  }
   if (fault) {
     ::unlink(temporary.c_str());
     return fault;

@@ -2,6 +2,8 @@
 #include <cstdio>
 #include <ctime>
 
+#include <unistd.h>
+
 #include "plan/records.h"
 
 namespace plan {
@@ -53,6 +55,13 @@ std::string MeasurementText(const MeasurementResult& measurement) {
   return text;
 }
 
+// The machine the run took place on, "localhost" when it has no name, as the schema asks.
+std::string HostName() {
+  char name[256] = {};
+  if (::gethostname(name, sizeof name - 1) != 0 || name[0] == '\0') return "localhost";
+  return name;
+}
+
 }  // namespace
 
 std::string WallTimeText(WallTime time) {
@@ -85,7 +94,7 @@ std::string JunitRecord(const RunResult& run) {
          std::to_string(run.phases.size()) + "\" failures=\"" + std::to_string(failures) +
          "\" errors=\"" + std::to_string(errors) + "\" skipped=\"" + std::to_string(skipped) +
          "\" time=\"" + Seconds(run.start, run.end) + "\" timestamp=\"" + timestamp +
-         "\" hostname=\"" + Escaped(run.station.empty() ? "-" : run.station) + "\" id=\"0\"" +
+         "\" hostname=\"" + Escaped(HostName()) + "\" id=\"0\"" +
          " package=\"" + Escaped(run.unit) + "\">\n    <properties>\n";
   xml += Property("unit", run.unit);
   xml += Property("station", run.station);

@@ -49,8 +49,9 @@ std::unique_ptr<Pattern> Pattern::Compile(std::string_view text, std::string& er
   int code = 0;
   PCRE2_SIZE offset = 0;
   auto compiled = std::make_unique<Compiled>();
-  compiled->code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(),
-                                 PCRE2_UTF | PCRE2_MATCH_INVALID_UTF | PCRE2_MULTILINE, &code, &offset, nullptr);
+  constexpr std::uint32_t kOptions = PCRE2_UTF | PCRE2_MATCH_INVALID_UTF | PCRE2_MULTILINE;
+  compiled->code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(), kOptions,
+                                 &code, &offset, nullptr);
   if (compiled->code == nullptr) {
     error = "bad pattern at character " + std::to_string(offset) + ": " + ErrorText(code);
     return nullptr;

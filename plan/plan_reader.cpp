@@ -136,7 +136,8 @@ class Reader {
            "elapsed, prompt");
     }
     const toml::node& value = *kind_node;
-    Step step{ConsoleStep{}, static_cast<int>(table.source().begin.line)};
+    // The line of the key that says what the step does: a table's own region is not always known.
+    Step step{ConsoleStep{}, static_cast<int>(value.source().begin.line)};
     if (kind == "command") {
       Allow(table, kind, {});
       step.action = Console(value, sender::CommandRequest{Id(value, "command")});

@@ -45,7 +45,8 @@ plug = ["retry", "ok"]
   EXPECT_EQ(phase.setup.size(), 1u);
   EXPECT_EQ(phase.steps.size(), 3u);
   EXPECT_EQ(phase.teardown.size(), 1u);
-  EXPECT_EQ(phase.steps[1].line, 10);
+  EXPECT_EQ(phase.steps[0].line, 8);
+  EXPECT_EQ(phase.steps[1].line, 11);
   const auto& measure = std::get<plan::MeasureStep>(phase.steps[1].action);
   EXPECT_EQ(measure.limits.at("n").units, "V");
   EXPECT_EQ(plan.answers.at("plug"), (std::vector<std::string>{"retry", "ok"}));
@@ -81,7 +82,8 @@ TEST(PlanReaderTest, RefusesEveryMistakeWithFileLineAndWhat) {
        ":5: no limit for the captured \"v\""},
       {std::string(kHead) + "[[phase.step]]\nmeasure = '(?<v>\\d)'\nlimits.v = {}\nlimits.w = {}\n",
        ":7: the capture has no group named \"w\""},
-      {std::string(kHead) + "[[phase.step]]\nmeasure = '(?<v>\\d)'\nlimits.v = { low = 5, high = 1 }\n",
+      {std::string(kHead) + "[[phase.step]]\nmeasure = '(?<v>\\d)'\n"
+                            "limits.v = { low = 5, high = 1 }\n",
        ":6: \"v\": low 5 is above high 1"},
       {std::string(kHead) + "[[phase.step]]\nmeasure = '(?<v>\\d)'\n"
                             "limits.v = { low = 0, high = 4, marginal = 3 }\n",
@@ -93,13 +95,15 @@ TEST(PlanReaderTest, RefusesEveryMistakeWithFileLineAndWhat) {
        ":6: \"v\" has more than one of"},
       {std::string(kHead) + "[[phase.step]]\nmeasure = '(?<v>\\d)'\nlimits.v = { within = 1 }\n",
        ":6: unknown key \"within\" in the limit of \"v\""},
-      {std::string(kHead) + "[[phase.step]]\nelapsed = \"t\"\nfrom = 'a'\n", ":4: elapsed needs to"},
+      {std::string(kHead) + "[[phase.step]]\nelapsed = \"t\"\nfrom = 'a'\n",
+       ":4: elapsed needs to"},
       {std::string(kHead) + "[[phase.step]]\nprompt = \"?\"\nname = \"q\"\nkind = \"colour\"\n",
        ":7: kind must be \"confirm\", \"number\" or \"choice\""},
       {std::string(kHead) + "[[phase.step]]\nprompt = \"?\"\nname = \"q\"\nkind = \"choice\"\n"
                             "choices = [\"a\"]\naccept = [\"b\"]\n",
        ":9: accept names \"b\", not one of the choices"},
-      {std::string(kHead) + "[[phase.step]]\nprompt = \"?\"\nname = \"q\"\n[answers]\nq = [\"yes\"]\n",
+      {std::string(kHead) + "[[phase.step]]\nprompt = \"?\"\nname = \"q\"\n"
+                            "[answers]\nq = [\"yes\"]\n",
        ":8: \"yes\" is no answer to the prompt \"q\""},
       {std::string(kHead) + "[answers]\nq = [\"ok\"]\n", ":5: no prompt named \"q\""},
   };

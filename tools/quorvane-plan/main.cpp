@@ -65,7 +65,9 @@ int ExitStatus(plan::Outcome outcome) {
 std::unique_ptr<plan::Prompter> ChoosePrompter(const plan::Plan& plan, bool simulate, int& argc,
                                                char** argv) {
   if (simulate) return std::make_unique<plan::ScriptedPrompter>(plan.answers);
-  if (ui::ChooseScreen().windowed) return std::make_unique<quorvane_plan::WindowPrompter>(argc, argv);
+  if (ui::ChooseScreen().windowed) {
+    return std::make_unique<quorvane_plan::WindowPrompter>(argc, argv);
+  }
   return std::make_unique<plan::TerminalPrompter>();
 }
 
@@ -131,7 +133,10 @@ int main(int argc, char** argv) {
         return kError;
       }
       socket = simulated->socket();
-      if (invocation.keep) std::cout << "simulated terminal: " << simulated->folder() << '\n';
+      if (invocation.keep) {
+        // At once: whoever watches the run may want to look at the sandbox while it runs.
+        std::cout << "simulated terminal: " << simulated->folder().string() << std::endl;
+      }
     }
     plan::SocketLink link(socket);
     plan::RunPlan(plan, link, *prompter, g_stop, run);

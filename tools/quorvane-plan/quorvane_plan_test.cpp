@@ -1,0 +1,157 @@
+// The real quorvane-plan with --simulate, each run on a console of its own: the shipped plans
+// pass, a channel outside its range fails the run, teardown runs after a failure and after
+// Ctrl-C, and every record validates against the shipped schemas.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <chrono>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <thread>
+
+#include "testing/child_process.h"
+#include "testing/temp_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using testing_support::ChildProcess;
+
+std::string FileText(const fs::path& file) {
+  std::ifstream in(file);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+class QuorvanePlanTest : public ::testing::Test {
+ protected:
+  std::unique_ptr<ChildProcess> StartPlan(const fs::path& plan, std::vector<std::string> extra) {
+    std::vector<std::string> args = {QUORVANE_PLAN_BINARY, plan.string(), "--unit", "SN-42",
+                                     "--station", "bench-1", "--simulate", "--console",
+                                     QUORVANE_BINARY, "--out", out().string()};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return std::make_unique<ChildProcess>(args, temp_.path());
+  }
+
+  // Runs the plan to its end; its exit status, or -1.
+  int RunPlan(const fs::path& plan, std::vector<std::string> extra = {}) {
+    auto run = StartPlan(plan, std::move(extra));
+    const int status = run->Wait(240s).value_or(-1);
+    output_ = run->Output() + run->Errors();
+    return status;
+  }
+
+  // The run's JSON record, after checking both records against the shipped schemas.
+  nlohmann::json CheckedRecord(const std::string& plan_name) {
+    const fs::path json = out() / ("SN-42-" + plan_name + ".json");
+    const fs::path xml = out() / ("SN-42-" + plan_name + ".xml");
+    ChildProcess check({"/usr/bin/python3", QUORVANE_PLANS_DIR "/check_records.py", json.string(),
+                        xml.string()},
+                       temp_.path());
+    EXPECT_EQ(check.Wait(60s), 0) << check.Output() << check.Errors();
+    return nlohmann::json::parse(FileText(json));
+  }
+
+  // The simulated terminal a --keep run left, as it printed it.
+  fs::path KeptSandbox(const std::string& output) const {
+    const std::string mark = "simulated terminal: ";
+    const auto at = output.find(mark);
+    if (at == std::string::npos) return {};
+    return fs::path(output.substr(at + mark.size(), output.find('\n', at) - at - mark.size())) /
+           "sim";
+  }
+
+  fs::path out() const { return temp_.path() / "records"; }
+
+  testing_support::TempDir temp_;
+  std::string output_;
+};
+
+TEST_F(QuorvanePlanTest, ShippedPlansPassWithValidRecords) {
+  int plans = 0;
+  for (const auto& entry : fs::directory_iterator(QUORVANE_PLANS_DIR)) {
+    if (entry.path().extension() != ".toml") continue;
+    ++plans;
+    EXPECT_EQ(RunPlan(entry.path()), 0) << entry.path() << "\n" << output_;
+    const nlohmann::json record = CheckedRecord(entry.path().stem().string());
+    EXPECT_EQ(record["outcome"], "PASS") << entry.path();
+    EXPECT_EQ(record["unit"], "SN-42");
+    EXPECT_EQ(record["station"], "bench-1");
+  }
+  EXPECT_GE(plans, 1);
+}
+
+TEST_F(QuorvanePlanTest, ChannelOutsideItsRangeFailsThatMeasurement) {
+  // The shipped plan on a board whose third channel reads 0x1000, above its range.
+  fs::create_directories(temp_.path() / "boards");
+  std::ofstream(temp_.path() / "boards/eas-bench.toml")
+      << "[drivers.EAS1]\ndriver = \"sim\"\n"
+         "eas_channels = [0x1a, 0x20, 0x1000, 0x40, 5, 6, 7, 0x80, 0x90, 0x100, 0x1f4, 0]\n";
+  const fs::path plan = temp_.path() / "eas-channels.toml";
+  fs::copy_file(QUORVANE_PLANS_DIR "/eas-channels.toml", plan);
+  EXPECT_EQ(RunPlan(plan), 1) << output_;
+  const nlohmann::json record = CheckedRecord("eas-channels");
+  EXPECT_EQ(record["outcome"], "FAIL");
+  const auto& phase = record["phases"][0];
+  EXPECT_EQ(phase["attempts"], 2);
+  for (const auto& measurement : phase["measurements"]) {
+    if (measurement["name"] == "ch3") {
+      EXPECT_EQ(measurement["outcome"], "FAIL");
+      EXPECT_EQ(measurement["number"], 4096);
+    }
+  }
+  EXPECT_EQ(phase["measurements"].size(), 4u);  // the plan stops at the failing step
+}
+
+TEST_F(QuorvanePlanTest, TeardownRunsAfterAFailureAndAfterCtrlC) {
+  const struct {
+    const char* step;
+    bool interrupt;
+    int status;
+    const char* outcome;
+  } kCases[] = {
+      {"measure = 'never (?<v>[0-9]+)'\ntimeout_ms = 50\nlimits.v = {}\n", false, 1, "FAIL"},
+      {"pause_ms = 600000\n", true, 128 + SIGINT, "ABORTED"},
+  };
+  for (const auto& c : kCases) {
+    fs::remove_all(out());
+    const fs::path plan = temp_.path() / "power.toml";
+    std::ofstream(plan) << "name = \"power\"\n[[phase]]\nname = \"modem\"\n"
+                           "[[phase.setup]]\ncommand = 1058\n[[phase.step]]\n"
+                        << c.step << "[[phase.teardown]]\ncommand = 1059\n";
+    auto run = StartPlan(plan, {"--keep"});
+    fs::path sandbox;
+    if (c.interrupt) {
+      // Ctrl-C once the setup has powered the modem on.
+      const auto give_up = std::chrono::steady_clock::now() + 60s;
+      bool powered = false;
+      while (!powered && std::chrono::steady_clock::now() < give_up) {
+        std::this_thread::sleep_for(10ms);
+        sandbox = KeptSandbox(run->Output());
+        powered = !sandbox.empty() && FileText(sandbox / "drivers.jsonl").find("\"code\":9125") !=
+                                          std::string::npos;
+      }
+      EXPECT_TRUE(powered) << run->Output();
+      ::kill(run->pid(), SIGINT);
+    }
+    EXPECT_EQ(run->Wait(120s), c.status) << run->Output() << run->Errors();
+    sandbox = KeptSandbox(run->Output());
+    const nlohmann::json record = CheckedRecord("power");
+    EXPECT_EQ(record["outcome"], c.outcome);
+    EXPECT_EQ(record["phases"][0]["outcome"], c.outcome);
+    // The journal's last modem power request is the teardown's: off.
+    std::istringstream journal(FileText(sandbox / "drivers.jsonl"));
+    std::optional<int> power;
+    for (std::string line; std::getline(journal, line);) {
+      const auto request = nlohmann::json::parse(line);
+      if (request.value("code", 0) == 9125) power = request["input"].get<int>();
+    }
+    EXPECT_EQ(power, 0) << c.outcome;
+    fs::remove_all(sandbox.parent_path());
+  }
+}
+
+}  // namespace
