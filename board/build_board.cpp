@@ -88,20 +88,25 @@ std::shared_ptr<platform::DebugSink> MakeDebugPort(const DebugPortSetting& setti
   return platform::DebugPortOnFile(sandbox.OpenFileForAppend(sim::kDebugLogName).release());
 }
 
-// A simulated line with a free far end publishes that end in the sandbox; every other placement
-// takes away the name an earlier run may have left for the port.
+// A simulated line with a free or plugged far end publishes that end in the sandbox; every other
+// placement takes away the name an earlier run may have left for the port.
 void AddSerialPorts(const BoardSettings& settings, const sim::Sandbox& sandbox,
                     const SharedParts& shared, platform::Board& board) {
   for (std::size_t index = 0; index < kSerialPortNames.size(); ++index) {
     const int number = static_cast<int>(index) + 1;
     const SerialSetting setting = settings.SerialPort(kSerialPortNames[index]);
     const std::filesystem::path far_end = sandbox.SerialFarEnd(number);
-    if (setting.placement != SerialPlacement::kSimulated) sim::FarEndLink::RemoveStale(far_end);
+    const bool publishes = setting.placement == SerialPlacement::kSimulated ||
+                           setting.placement == SerialPlacement::kLoopback;
+    if (!publishes) sim::FarEndLink::RemoveStale(far_end);
 
     std::shared_ptr<sim::SimulatedPort> port;
     switch (setting.placement) {
       case SerialPlacement::kSimulated:
         port = std::make_shared<sim::SimulatedPort>(far_end);
+        break;
+      case SerialPlacement::kLoopback:
+        port = std::make_shared<sim::SimulatedPort>(far_end, sim::FarEndPlug::kLoopback);
         break;
       case SerialPlacement::kModem:
         port = std::make_shared<sim::SimulatedPort>(std::make_shared<sim::Modem>(

@@ -290,6 +290,22 @@ TEST_F(BuildBoardTest, AProfileFreesCom2TakesAPortAwayAndPutsADeviceOnAnother) {
   EXPECT_FALSE(fs::exists(fs::symlink_status(FarEnd(5))));
 }
 
+TEST_F(BuildBoardTest, ALoopbackPlugSendsWhatTheConsoleWritesStraightBack) {
+  Start("[serial]\nCOM3 = \"loopback\"\n");
+  EXPECT_TRUE(fs::is_character_file(FarEnd(3)));
+
+  const HANDLE com3 = OpenPort(L"COM3:");
+  ASSERT_NE(com3, INVALID_HANDLE_VALUE);
+  const std::string block = "com3 data write ok!\r\n" + std::string(5000, '\x80');
+  ASSERT_TRUE(WritePort(com3, block));
+  EXPECT_EQ(ReadPort(com3, block.size()), block);
+  // The far end still takes bytes from a program of its own.
+  const testing_support::TtyEnd outside(FarEnd(3));
+  ASSERT_TRUE(outside.Write("RING\r\n"));
+  EXPECT_EQ(ReadPort(com3, 6), "RING\r\n");
+  CloseHandle(com3);
+}
+
 TEST_F(BuildBoardTest, APortMappedToAMissingDeviceStopsStartUpBeforeAnythingIsMade) {
   try {
     Start("[serial]\nCOM5 = \"/dev/ttyUSB-quorvane-missing\"\n");

@@ -19,6 +19,7 @@ namespace board {
 namespace {
 
 constexpr std::string_view kAbsent = "absent";
+constexpr std::string_view kLoopback = "loopback";
 constexpr std::string_view kModem = "modem";
 constexpr std::string_view kRestartInPlace = "in place";
 constexpr std::string_view kRestartReboot = "reboot";
@@ -228,10 +229,12 @@ class ProfileReader {
                                " (known: " + Listed(kSerialPortNames) + ")");
       }
       const std::string setting = "serial." + name;
-      const std::string& text =
-          ExpectString(value, setting, "\"sim\", \"modem\", \"absent\" or a device");
+      const std::string& text = ExpectString(
+          value, setting, "\"sim\", \"loopback\", \"modem\", \"absent\" or a device");
       if (text == kSimulated) {
         settings_.serial_ports[name] = {SerialPlacement::kSimulated, {}};
+      } else if (text == kLoopback) {
+        settings_.serial_ports[name] = {SerialPlacement::kLoopback, {}};
       } else if (text == kModem) {
         settings_.serial_ports[name] = {SerialPlacement::kModem, {}};
       } else if (text == kAbsent) {

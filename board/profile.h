@@ -64,9 +64,10 @@ struct DebugPortSetting {
 };
 
 // kSimulated: a simulated line whose far end outside programs open as SANDBOX/tty/COMn;
-// kModem: a simulated line with the simulated modem on its far end; kDevice: a tty of this
-// machine, such as a USB serial adapter.
-enum class SerialPlacement { kSimulated, kModem, kAbsent, kDevice };
+// kLoopback: the same line with a loopback plug on its far end, which sends the console's bytes
+// straight back; kModem: a simulated line with the simulated modem on its far end; kDevice: a
+// tty of this machine, such as a USB serial adapter.
+enum class SerialPlacement { kSimulated, kLoopback, kModem, kAbsent, kDevice };
 
 struct SerialSetting {
   SerialPlacement placement = SerialPlacement::kSimulated;

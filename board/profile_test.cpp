@@ -111,17 +111,17 @@ TEST_F(ProfileTest, MistypedValuesAreRefusedAtTheirLine) {
             At(1) + "restart: every word of the command must be a string, not an integer");
 }
 
-TEST_F(ProfileTest, SerialPortsAreSimulatedTheModemAbsentOrADeviceOfThisMachine) {
+TEST_F(ProfileTest, SerialPortsAreSimulatedLoopedBackTheModemAbsentOrADeviceOfThisMachine) {
   // A device may be named through a link, as /dev/serial/by-id names USB adapters.
   fs::create_symlink("/dev/null", dir_.path() / "adapter");
   const BoardSettings settings = ReadProfile(
       Write("[serial]\nCOM1 = \"/dev/null\"\nCOM2 = \"sim\"\nCOM3 = \"modem\"\n"
-            "COM5 = \"absent\"\nCOM6 = \"adapter\"\n"));
+            "COM4 = \"loopback\"\nCOM5 = \"absent\"\nCOM6 = \"adapter\"\n"));
   EXPECT_EQ(settings.SerialPort("COM1").placement, SerialPlacement::kDevice);
   EXPECT_EQ(settings.SerialPort("COM1").device, "/dev/null");
   EXPECT_EQ(settings.SerialPort("COM2").placement, SerialPlacement::kSimulated);
   EXPECT_EQ(settings.SerialPort("COM3").placement, SerialPlacement::kModem);
-  EXPECT_EQ(settings.SerialPort("COM4").placement, SerialPlacement::kSimulated);
+  EXPECT_EQ(settings.SerialPort("COM4").placement, SerialPlacement::kLoopback);
   EXPECT_EQ(settings.SerialPort("COM5").placement, SerialPlacement::kAbsent);
   EXPECT_EQ(settings.SerialPort("COM6").placement, SerialPlacement::kDevice);
   EXPECT_EQ(settings.SerialPort("COM6").device, dir_.path() / "adapter");
@@ -139,8 +139,8 @@ TEST_F(ProfileTest, ASerialDeviceMustBeACharacterDeviceThatIsThere) {
             At(2) + "serial.COM4: /dev is not a character device");
   EXPECT_EQ(RefusalOf("[serial]\nCOM5 = \"\"\n"), At(2) + "serial.COM5 must not be empty");
   EXPECT_EQ(RefusalOf("[serial]\nCOM6 = 6\n"),
-            At(2) + "serial.COM6 must be \"sim\", \"modem\", \"absent\" or a device, not an "
-                    "integer");
+            At(2) + "serial.COM6 must be \"sim\", \"loopback\", \"modem\", \"absent\" or a "
+                    "device, not an integer");
   EXPECT_EQ(RefusalOf("serial = \"modem\"\n"), At(1) + "serial must be a table, not a string");
 }
 

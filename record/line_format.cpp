@@ -2,7 +2,6 @@
 
 #include <time.h>
 
-#include <array>
 #include <cstdio>
 
 #include "platform/terminal/utf16.h"
@@ -10,11 +9,6 @@
 namespace record {
 
 namespace {
-
-constexpr std::array<std::string_view, 32> kControlNames{
-    "NUL", "SOH", "STX", "ETX", "EOT", "ENQ", "ACK", "BEL", "BS",  "HT",  "LF",
-    "VT",  "FF",  "CR",  "SO",  "SI",  "DLE", "DC1", "DC2", "DC3", "DC4", "NAK",
-    "SYN", "ETB", "CAN", "EM",  "SUB", "ESC", "FS",  "GS",  "RS",  "US"};
 
 enum class HighBytes { kAsHex, kAsUtf8 };
 

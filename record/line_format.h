@@ -24,6 +24,7 @@
 // whole new text, clear the removal of the selection. lost counts events missing before it.
 #pragma once
 
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <string>
@@ -32,6 +33,12 @@
 #include "record/session_event.h"
 
 namespace record {
+
+// The names control bytes 0x00 to 0x1F go by in a quoted text, <NUL> to <US>.
+inline constexpr std::array<std::string_view, 32> kControlNames{
+    "NUL", "SOH", "STX", "ETX", "EOT", "ENQ", "ACK", "BEL", "BS",  "HT",  "LF",
+    "VT",  "FF",  "CR",  "SO",  "SI",  "DLE", "DC1", "DC2", "DC3", "DC4", "NAK",
+    "SYN", "ETB", "CAN", "EM",  "SUB", "ESC", "FS",  "GS",  "RS",  "US"};
 
 // The event's line, without its newline.
 std::string FormatLine(std::uint64_t sequence, const Event& event);

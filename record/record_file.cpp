@@ -31,19 +31,24 @@ struct RecordName {
   unsigned long rotation = 0;
 };
 
+// A file name's part before ".log" as its run and rotation: "X.3" is the third file before X's.
+RecordName SplitRotation(std::string stem) {
+  const auto dot = stem.rfind('.');
+  const std::string tail = dot == std::string::npos ? "" : stem.substr(dot + 1);
+  if (!tail.empty() && tail.size() <= 6 &&
+      std::all_of(tail.begin(), tail.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    return RecordName{stem.substr(0, dot), std::stoul(tail)};
+  }
+  return RecordName{std::move(stem), 0};
+}
+
 std::optional<RecordName> ParseRecordName(const std::string& name) {
   if (!name.starts_with(kPrefix) || !name.ends_with(kSuffix) ||
       name.size() <= kPrefix.size() + kSuffix.size()) {
     return std::nullopt;
   }
-  std::string run = name.substr(kPrefix.size(), name.size() - kPrefix.size() - kSuffix.size());
-  const auto dot = run.rfind('.');
-  const std::string tail = dot == std::string::npos ? "" : run.substr(dot + 1);
-  if (!tail.empty() && tail.size() <= 6 &&
-      std::all_of(tail.begin(), tail.end(), [](char c) { return c >= '0' && c <= '9'; })) {
-    return RecordName{run.substr(0, dot), std::stoul(tail)};
-  }
-  return RecordName{run, 0};
+  return SplitRotation(
+      name.substr(kPrefix.size(), name.size() - kPrefix.size() - kSuffix.size()));
 }
 
 // Whether the file exists and its last byte is not a newline.
@@ -104,6 +109,29 @@ void RemoveOldRecords(const fs::path& folder, const fs::path& current, std::size
   for (std::size_t index = 0; index + keep < earlier.size(); ++index) {
     fs::remove(earlier[index].second, error);
   }
+}
+
+std::vector<fs::path> RunFiles(const fs::path& file) {
+  const std::string name = file.filename().string();
+  if (!name.ends_with(kSuffix) || name.size() == kSuffix.size()) return {file};
+  const std::string run = SplitRotation(name.substr(0, name.size() - kSuffix.size())).run;
+  const fs::path folder = file.parent_path();
+  std::vector<std::pair<unsigned long, fs::path>> files;
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(folder.empty() ? "." : folder, error)) {
+    const std::string entry_name = entry.path().filename().string();
+    if (!entry_name.ends_with(kSuffix)) continue;
+    const RecordName entry_run =
+        SplitRotation(entry_name.substr(0, entry_name.size() - kSuffix.size()));
+    if (entry_run.run == run) files.emplace_back(entry_run.rotation, folder / entry_name);
+  }
+  // The higher the rotation the older the file; the current one, 0, is the newest.
+  std::sort(files.begin(), files.end(),
+            [](const auto& a, const auto& b) { return a.first > b.first; });
+  std::vector<fs::path> oldest_first;
+  for (auto& [rotation, path] : files) oldest_first.push_back(std::move(path));
+  if (oldest_first.empty()) oldest_first.push_back(file);  // missing: its reader says so
+  return oldest_first;
 }
 
 RecordFile::RecordFile(const fs::path& file, std::size_t max_file_bytes, std::size_t max_files) {

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 namespace spdlog::sinks {
 template <typename Mutex>
@@ -31,6 +32,11 @@ std::filesystem::path NewRecordFile(const std::filesystem::path& folder,
 // most `keep` of them are left. Files of other names are never touched.
 void RemoveOldRecords(const std::filesystem::path& folder, const std::filesystem::path& current,
                       std::size_t keep);
+
+// The files of the run that `file` belongs to, NAME.log or one of its rotations NAME.N.log,
+// oldest first: from the highest N down to NAME.1.log, then NAME.log. A file whose name does not
+// end in ".log" is taken alone.
+std::vector<std::filesystem::path> RunFiles(const std::filesystem::path& file);
 
 class RecordFile {
  public:

@@ -173,7 +173,7 @@ std::filesystem::path Sandbox::VolumeFolder(std::string_view volume) const {
 }
 
 std::filesystem::path Sandbox::SerialFarEnd(int port) const {
-  return folder_ / "tty" / ("COM" + std::to_string(port));
+  return platform::SerialFarEndIn(folder_, "COM" + std::to_string(port));
 }
 
 platform::posix::UniqueFd Sandbox::OpenFileForAppend(std::string_view name) const {

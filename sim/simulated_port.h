@@ -1,10 +1,13 @@
 // One of the simulated terminal's serial ports as a board holds it: the line whose console side
 // the board names as COMn, and what is on the line's far end. Either the far end is left free for
-// outside programs, which find it under a name in the sandbox, or the simulated modem holds it
-// (and publishes no name, since a second reader would take bytes meant for the modem).
+// outside programs, which find it under a name in the sandbox; or a loopback plug sits on it,
+// sending everything the console writes straight back, its name still published so that an
+// outside program can add bytes of its own (what it reads there is the plug's to take); or the
+// simulated modem holds it (and publishes no name, since a second reader would take bytes meant
+// for the modem).
 //
-// Everything stops and goes away with the port: the modem first, then the published name, then
-// the line.
+// Everything stops and goes away with the port: the device on the far end first, then the
+// published name, then the line.
 #pragma once
 
 #include <termios.h>
@@ -20,10 +23,14 @@
 
 namespace sim {
 
+// What sits on a far end that is published in the sandbox.
+enum class FarEndPlug { kNone, kLoopback };
+
 class SimulatedPort {
  public:
-  // The far end is free, and found at `far_end_link`. Throws std::system_error.
-  explicit SimulatedPort(const std::filesystem::path& far_end_link);
+  // The far end is found at `far_end_link`, free or with the plug. Throws std::system_error.
+  explicit SimulatedPort(const std::filesystem::path& far_end_link,
+                         FarEndPlug plug = FarEndPlug::kNone);
   // The modem is on the far end. Throws std::system_error.
   explicit SimulatedPort(std::shared_ptr<Modem> modem);
 
@@ -36,7 +43,7 @@ class SimulatedPort {
   SerialLink link_;
   std::optional<FarEndLink> published_;
   std::shared_ptr<Modem> modem_;
-  std::optional<TtyDevice> modem_on_line_;
+  std::optional<TtyDevice> device_on_line_;  // the modem or the loopback plug
 };
 
 }  // namespace sim

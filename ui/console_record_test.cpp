@@ -138,6 +138,55 @@ TEST_F(ConsoleRecordTest, ARunOnCom1IsRecordedBlockByBlockWithThePaneTheBoxAndTh
   EXPECT_LT(Find(lines, " cmd - verb=command id=1006 sync=1", box), lines.size());
 }
 
+// What a console received in one run arrives again at a fresh console on a fresh sandbox: three
+// bursts a moment apart, the second with a NUL that ends what the pane shows of it, read back
+// from the first run's record; both panes end the same.
+TEST_F(ConsoleRecordTest, ABurstReplayedIntoCom1GivesThePaneTextOfTheOriginalRun) {
+  const auto open_com1 = [this] {
+    Send(sender::CommandRequest{1050});
+    Send(sender::CommandRequest{1007});
+  };
+  const auto pane = [this] { return Send(sender::ReadRequest{1010}).reply.text.value_or(""); };
+
+  auto original = StartConsole();
+  open_com1();
+  {
+    testing_support::TtyEnd far_end(Sandbox() / "tty/COM1");
+    ASSERT_TRUE(far_end.is_open());
+    const std::string bursts[] = {"OK\r\n", std::string("RING\0hidden\r\n", 14),
+                                  "\xb0\xa1" + std::string(2000, 'x') + "\r\n"};
+    for (const std::string& burst : bursts) {
+      ASSERT_TRUE(far_end.Write(burst));
+      ASSERT_TRUE(OutputShows(*original, "recvdatasize:" + std::to_string(burst.size())));
+      std::this_thread::sleep_for(50ms);
+    }
+  }
+  const std::string original_pane = pane();
+  Exit(*original);
+  std::vector<fs::path> records;
+  for (const auto& entry : fs::directory_iterator(Sandbox() / "logs")) {
+    records.push_back(temp_.path() / entry.path().filename());
+    fs::rename(entry.path(), records.back());
+  }
+  ASSERT_EQ(records.size(), 1u);
+  fs::remove_all(Sandbox());
+
+  auto again = StartConsole();
+  open_com1();
+  const fs::path outputs = temp_.path() / "replay";
+  fs::create_directories(outputs);
+  testing_support::ChildProcess replay(
+      {QUORVANE_REPLAY_BINARY, records.front().string(), "--sandbox", Sandbox().string(),
+       "--port", "COM1"},
+      outputs);
+  EXPECT_EQ(replay.Wait(20s), 0) << replay.Errors();
+  EXPECT_EQ(replay.Errors(), "");
+  ASSERT_TRUE(OutputShows(*again, "recvdatasize:2004"));
+  EXPECT_EQ(pane(), original_pane);
+  EXPECT_NE(original_pane.find("RING\r\n"), std::string::npos) << original_pane;
+  Exit(*again);
+}
+
 // A log folder that cannot take the record: the console goes on as ever and says so once; once
 // the folder takes it again, the record resumes.
 TEST_F(ConsoleRecordTest, AReadOnlyOrFullLogFolderIsToldOnceAndTheConsoleGoesOn) {

@@ -28,4 +28,9 @@ std::filesystem::path ConsoleSocketIn(const std::filesystem::path& sandbox_folde
   return sandbox_folder / "console.sock";
 }
 
+std::filesystem::path SerialFarEndIn(const std::filesystem::path& sandbox_folder,
+                                     std::string_view port) {
+  return sandbox_folder / "tty" / port;
+}
+
 }  // namespace platform

@@ -1,11 +1,13 @@
-// Where the simulated terminal's sandbox lies when nobody names one, and where in a sandbox the
-// console listens for outside senders. The simulated terminal makes the folder and the console
-// listens there; quorvane-send only needs the socket's path, so both read it here rather than
-// the sender carrying the whole simulator along.
+// Where the simulated terminal's sandbox lies when nobody names one, where in a sandbox the
+// console listens for outside senders and where the simulated serial ports' far ends are found.
+// The simulated terminal makes the folder and the console listens there; quorvane-send and
+// quorvane-replay only need the paths, so all read them here rather than the tools carrying the
+// whole simulator along.
 #pragma once
 
 #include <filesystem>
 #include <stdexcept>
+#include <string_view>
 
 namespace platform {
 
@@ -20,5 +22,9 @@ std::filesystem::path DefaultSandboxFolder();
 
 // Where the console listens for outside senders, inside a sandbox folder.
 std::filesystem::path ConsoleSocketIn(const std::filesystem::path& sandbox_folder);
+
+// Where outside programs find the far end of the simulated port `port` ("COM1").
+std::filesystem::path SerialFarEndIn(const std::filesystem::path& sandbox_folder,
+                                     std::string_view port);
 
 }  // namespace platform
