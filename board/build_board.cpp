@@ -143,28 +143,40 @@ std::function<bool()> Restart(const RestartSetting& setting,
   return nullptr;
 }
 
-// The run's session record as the platform's session events, until the board is replaced.
+// The run's session record as one of the platform's session observers, until the board is
+// replaced.
 class InstalledSessionRecord {
  public:
   explicit InstalledSessionRecord(record::RecordSettings settings) : record_(std::move(settings)) {
-    platform::SetSessionEvents(&record_);
+    if (!platform::AddSessionEvents(&record_)) {
+      throw BoardError("the session record finds no place among the session's observers");
+    }
   }
-  ~InstalledSessionRecord() {
-    if (platform::CurrentSessionEvents() == &record_) platform::SetSessionEvents(nullptr);
-  }
+  ~InstalledSessionRecord() { platform::RemoveSessionEvents(&record_); }
   InstalledSessionRecord(const InstalledSessionRecord&) = delete;
   InstalledSessionRecord& operator=(const InstalledSessionRecord&) = delete;
+
+  record::SessionRecord& record() { return record_; }
 
  private:
   record::SessionRecord record_;
 };
 
-std::shared_ptr<void> StartSessionRecord(const LogSetting& setting, const sim::Sandbox& sandbox) {
+// Starts the record and lets the board's mark reach it for as long as it runs.
+void StartSessionRecord(const LogSetting& setting, const sim::Sandbox& sandbox,
+                        platform::Board& board) {
   record::RecordSettings settings;
   settings.folder = setting.folder.empty() ? sandbox.Folder() / "logs" : setting.folder;
   settings.max_file_bytes = setting.max_file_bytes;
   settings.max_files = setting.max_files;
-  return std::make_shared<InstalledSessionRecord>(std::move(settings));
+  auto installed = std::make_shared<InstalledSessionRecord>(std::move(settings));
+  board.mark_record = [running = std::weak_ptr(installed)](std::chrono::milliseconds patience)
+      -> std::optional<platform::RecordPosition> {
+    const auto record = running.lock();
+    if (record == nullptr) return std::nullopt;
+    return record->record().Mark(patience);
+  };
+  board.running_parts.push_back(std::move(installed));
 }
 
 // Records each restart as a line of its own in the sandbox before carrying it out (a reboot
@@ -210,7 +222,7 @@ platform::Board BuildBoard(const BoardOptions& options) {
     board.edit_control_capacity = settings.edit_control_capacity;
     board.debug_port = MakeDebugPort(settings.debug_port, sandbox);
     board.restart = RecordedRestart(sandbox, Restart(settings.restart, options.restart_in_place));
-    board.running_parts.push_back(StartSessionRecord(settings.log, sandbox));
+    StartSessionRecord(settings.log, sandbox, board);
     if (options.before_serial_lines) options.before_serial_lines();
     AddSerialPorts(settings, sandbox, shared, board);
     return board;

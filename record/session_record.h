@@ -46,12 +46,7 @@ struct RecordSettings {
   std::function<void(const std::string&)> warn;
 };
 
-// Where the record stands once everything recorded before the question is written.
-struct RecordPosition {
-  std::filesystem::path file;  // becomes NAME.1.log when the next file takes over
-  std::uintmax_t offset = 0;   // the next line starts here
-  std::uint64_t next_sequence = 0;
-};
+using platform::RecordPosition;
 
 class SessionRecord final : public platform::SessionEvents {
  public:

@@ -9,15 +9,13 @@
 #include <variant>
 #include <vector>
 
-#include "platform/linux/posix_calls.h"
 #include "platform/ports/front_end.h"
-#include "platform/ports/session_events.h"
 #include "platform/ports/window_model.h"
 #include "platform/terminal/code_page.h"
 #include "platform/terminal/debug_port.h"
 #include "platform/terminal/window.h"
 #include "sender/dialog_actions.h"
-#include "sender/overloaded.h"
+#include "sender/request_record.h"
 
 namespace sender {
 
@@ -46,34 +44,6 @@ void ReportRefusalAfterTaking(const std::string& error) {
   NKDbgPrintfW(L"DialogQueue::CarryOutNext():: taken request refused: %s\r\n", text.c_str());
 }
 
-// Each request the dialog takes or refuses goes into the session's record, verb and arguments,
-// before anything it sets off.
-void TellSession(const Request& request, const std::optional<std::string>& refusal) {
-  platform::SessionEvents* const events = platform::CurrentSessionEvents();
-  if (events == nullptr) return;
-  using Argument = platform::RequestArgument;
-  std::vector<Argument> arguments = std::visit(
-      Overloaded{
-          [](const CommandRequest& command) { return std::vector<Argument>{{"id", command.id}}; },
-          [](const MessageRequest& message) {
-            return std::vector<Argument>{
-                {"number", message.number}, {"wparam", message.wparam}, {"lparam", message.lparam}};
-          },
-          [](const TextRequest& text) {
-            return std::vector<Argument>{{"id", text.id}, {"text", std::string_view(text.text)}};
-          },
-          [](const SelectRequest& select) {
-            return std::vector<Argument>{
-                {"id", select.id}, {"start", select.start}, {"end", select.end}};
-          },
-          [](const ReadRequest& read) { return std::vector<Argument>{{"id", read.id}}; },
-      },
-      request.action);
-  arguments.push_back({"sync", std::int64_t{WaitsForHandler(request)}});
-  if (refusal) arguments.push_back({"refused", std::string_view(*refusal)});
-  events->OutsideRequest(VerbOf(request.action), arguments);
-}
-
 }  // namespace
 
 struct DialogQueue::Shared {
@@ -84,13 +54,12 @@ struct DialogQueue::Shared {
   const HWND dialog;
   const std::weak_ptr<platform::MessageLoop::Core> loop;
   const std::size_t capacity;
-  const platform::posix::WakeFd replies_ready;
+  ReplyChannel replies;
 
   std::mutex mutex;  // guards what follows up to `taken`
   std::condition_variable idle;
   bool letting_go = false;
   int running = 0;  // tasks at work on the loop; one may run inside another's handler
-  Replies replies;
 
   // On the loop's thread only.
   struct Entry {
@@ -116,13 +85,7 @@ struct DialogQueue::Shared {
     idle.notify_all();
   }
 
-  void Answer(Ticket ticket, Reply reply) {
-    {
-      std::lock_guard lock(mutex);
-      replies.emplace_back(ticket, std::move(reply));
-    }
-    replies_ready.Raise();
-  }
+  void Answer(Ticket ticket, Reply reply) { replies.Answer(ticket, std::move(reply)); }
 
   void DropTaken() {
     for (const Entry& entry : taken) {
@@ -193,13 +156,13 @@ void CarryOutNext(const std::shared_ptr<Shared>& shared) {
 void Take(const std::shared_ptr<Shared>& shared, Ticket ticket, const Request& request) {
   if (std::holds_alternative<ReadRequest>(request.action)) {
     Reply reply = CarryOut(shared->dialog, request);
-    TellSession(request, reply.error);
+    RecordRequest(request, reply.error);
     shared->Answer(ticket, std::move(reply));
     return;
   }
   std::optional<std::string> refusal = RefusalOf(shared->dialog, request);
   if (!refusal && shared->taken.size() >= shared->capacity) refusal = kConsoleBusy;
-  TellSession(request, refusal);
+  RecordRequest(request, refusal);
   if (refusal) {
     shared->Answer(ticket, Reply::Failed(std::move(*refusal)));
     return;
@@ -238,13 +201,9 @@ void DialogQueue::Submit(Ticket ticket, Request request) {
   });
 }
 
-int DialogQueue::replies_ready_fd() const { return shared_->replies_ready.fd(); }
+int DialogQueue::replies_ready_fd() const { return shared_->replies.ready_fd(); }
 
-DialogQueue::Replies DialogQueue::TakeReplies() {
-  shared_->replies_ready.Drain();
-  std::lock_guard lock(shared_->mutex);
-  return std::exchange(shared_->replies, {});
-}
+DialogQueue::Replies DialogQueue::TakeReplies() { return shared_->replies.Take(); }
 
 void DialogQueue::LetGo() {
   std::unique_lock lock(shared_->mutex);

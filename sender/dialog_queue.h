@@ -23,6 +23,7 @@
 #include "platform/terminal/message_loop.h"
 #include "platform/terminal/win_types.h"
 #include "sender/protocol.h"
+#include "sender/reply_channel.h"
 
 namespace sender {
 
@@ -30,9 +31,8 @@ inline constexpr char kConsoleBusy[] = "the console is busy with other senders; 
 
 class DialogQueue {
  public:
-  // Names a request, so that its reply finds the way back to its connection.
-  using Ticket = std::uint64_t;
-  using Replies = std::vector<std::pair<Ticket, Reply>>;
+  using Ticket = sender::Ticket;
+  using Replies = sender::Replies;
 
   DialogQueue(HWND dialog, std::shared_ptr<platform::MessageLoop::Core> loop,
               std::size_t capacity);

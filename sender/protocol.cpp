@@ -7,6 +7,7 @@
 #include "platform/terminal/code_page.h"
 #include "sender/message_policy.h"
 #include "sender/overloaded.h"
+#include "sender/text_pattern.h"
 
 namespace sender {
 
@@ -57,7 +58,17 @@ std::optional<ProtocolError> FirstError(
 
 // The verbs, as requests and the command line name them.
 constexpr std::array<std::string_view, std::variant_size_v<Action>> kVerbNames{
-    "command", "message", "text", "select", "read"};
+    "command", "message", "text", "select", "read", "expect", "mark"};
+
+// An expect's scopes, in ExpectScope's order.
+constexpr std::array<std::string_view, 3> kScopeNames{"new", "whole", "box"};
+
+ExpectScope ScopeNamed(const std::string& name) {
+  for (std::size_t index = 0; index < kScopeNames.size(); ++index) {
+    if (kScopeNames[index] == name) return static_cast<ExpectScope>(index);
+  }
+  throw Malformed{"field \"scope\" must be \"new\", \"whole\" or \"box\""};
+}
 
 json ActionFields(const Action& action) {
   return std::visit(
@@ -78,6 +89,12 @@ json ActionFields(const Action& action) {
           [](const ReadRequest& read) {
             return json{{"id", read.id}};
           },
+          [](const ExpectRequest& expect) {
+            return json{{"pattern", expect.pattern},
+                        {"scope", NameOf(expect.scope)},
+                        {"timeout_ms", expect.timeout_ms}};
+          },
+          [](const MarkRequest&) { return json::object(); },
       },
       action);
 }
@@ -111,6 +128,8 @@ class Fields {
     if (!value.is_string()) throw Malformed{std::string("field \"") + name + "\" must be a string"};
     return value.get<std::string>();
   }
+
+  bool Has(const char* name) const { return object_.contains(name); }
 
   Delivery DeliveryField() const {
     const auto it = object_.find("sync");
@@ -154,6 +173,17 @@ Action ReadAction(const Fields& fields, std::string_view verb) {
     fields.OnlyThese({"id"});
     return ReadRequest{fields.Integer("id")};
   }
+  if (verb == "expect") {
+    fields.OnlyThese({"pattern", "scope", "timeout_ms"});
+    ExpectRequest expect{fields.String("pattern")};
+    if (fields.Has("scope")) expect.scope = ScopeNamed(fields.String("scope"));
+    if (fields.Has("timeout_ms")) expect.timeout_ms = fields.Integer("timeout_ms");
+    return expect;
+  }
+  if (verb == "mark") {
+    fields.OnlyThese({});
+    return MarkRequest{};
+  }
   throw Malformed{"unknown verb \"" + std::string(verb) + "\""};
 }
 
@@ -184,6 +214,8 @@ Request ParseRequest(std::string_view line) {
 
 std::string_view VerbOf(const Action& action) { return kVerbNames[action.index()]; }
 
+std::string_view NameOf(ExpectScope scope) { return kScopeNames[static_cast<std::size_t>(scope)]; }
+
 bool WaitsForHandler(const Request& request) {
   return request.delivery == Delivery::AfterHandler ||
          std::holds_alternative<ReadRequest>(request.action);
@@ -209,6 +241,18 @@ std::optional<ProtocolError> Validate(const Request& request) {
                                CheckInt32("END", select.end)});
           },
           [](const ReadRequest& read) { return CheckId(read.id); },
+          [](const ExpectRequest& expect) -> std::optional<ProtocolError> {
+            if (auto error = CheckRange("TIMEOUT", expect.timeout_ms, 1,
+                                        kLongestExpectMilliseconds)) {
+              return ProtocolError{error->message + " milliseconds"};
+            }
+            const auto compiled = TextPattern::Compile(expect.pattern);
+            if (const auto* error = std::get_if<PatternError>(&compiled)) {
+              return ProtocolError{error->message};
+            }
+            return std::nullopt;
+          },
+          [](const MarkRequest&) -> std::optional<ProtocolError> { return std::nullopt; },
       },
       request.action);
 }
@@ -246,28 +290,58 @@ std::string EncodeReply(const Reply& reply) {
   if (reply.error) object["error"] = *reply.error;
   if (reply.text) object["text"] = *reply.text;
   if (reply.note) object["note"] = *reply.note;
+  if (reply.mark) {
+    object["file"] = reply.mark->file;
+    object["offset"] = reply.mark->offset;
+    object["sequence"] = reply.mark->sequence;
+  }
   // A reply must always go out: bytes that are not UTF-8 become U+FFFD rather than an exception.
   return object.dump(-1, ' ', false, json::error_handler_t::replace) + '\n';
 }
+
+namespace {
+
+// The optional text field `name` into `field`; false when it is there but no text.
+bool ReadText(const json& object, const char* name, std::optional<std::string>& field) {
+  const auto value = object.find(name);
+  if (value == object.end()) return true;
+  if (!value->is_string()) return false;
+  field = value->get<std::string>();
+  return true;
+}
+
+// A mark's fields, when the reply has them; false when they are there but malformed.
+bool ReadMark(const json& object, std::optional<RecordMark>& mark) {
+  const auto file = object.find("file");
+  if (file == object.end()) return true;
+  const auto offset = object.find("offset");
+  const auto sequence = object.find("sequence");
+  if (!file->is_string() || offset == object.end() || !offset->is_number_unsigned() ||
+      sequence == object.end() || !sequence->is_number_unsigned()) {
+    return false;
+  }
+  mark = RecordMark{file->get<std::string>(), offset->get<std::uint64_t>(),
+                    sequence->get<std::uint64_t>()};
+  return true;
+}
+
+}  // namespace
 
 std::optional<Reply> DecodeReply(std::string_view line) {
   const json object = json::parse(line, nullptr, /*allow_exceptions=*/false);
   if (!object.is_object()) return std::nullopt;
   const auto ok = object.find("ok");
   if (ok == object.end() || !ok->is_boolean()) return std::nullopt;
+  Reply reply;
+  if (!ReadText(object, "text", reply.text)) return std::nullopt;
   if (ok->get<bool>()) {
-    Reply reply;
-    for (auto [name, field] : {std::pair{"text", &reply.text}, std::pair{"note", &reply.note}}) {
-      const auto value = object.find(name);
-      if (value == object.end()) continue;
-      if (!value->is_string()) return std::nullopt;
-      *field = value->get<std::string>();
+    if (!ReadText(object, "note", reply.note) || !ReadMark(object, reply.mark)) {
+      return std::nullopt;
     }
     return reply;
   }
-  const auto error = object.find("error");
-  if (error == object.end() || !error->is_string()) return std::nullopt;
-  return Reply::Failed(error->get<std::string>());
+  if (!ReadText(object, "error", reply.error) || !reply.error) return std::nullopt;
+  return reply;
 }
 
 }  // namespace sender

@@ -6,11 +6,15 @@
 //   {"verb":"text","id":1017,"text":"0101234567","sync":false}
 //   {"verb":"select","id":1010,"start":0,"end":-1,"sync":false}
 //   {"verb":"read","id":1010}
+//   {"verb":"expect","pattern":"OK\\r\\n","scope":"new","timeout_ms":10000}
+//   {"verb":"mark"}
 //
 //   {"ok":true}   {"ok":true,"text":"..."}   {"ok":false,"error":"..."}
 //   {"ok":true,"note":"..."}   (taken, with something the sender should know)
+//   {"ok":false,"error":"timeout","text":"..."}   (nothing matched; the last lines)
+//   {"ok":true,"file":"...","offset":N,"sequence":N}   (where the session record stands)
 //
-// "sync" may be left out (false). Every check of a request's form and ranges lives here, and both
+// "sync" may be left out (false); an expect's "scope" (new) and "timeout_ms" (10000) too. Every check of a request's form and ranges lives here, and both
 // the client (before it connects) and the server (before it touches the dialog) go through it.
 // Whether the dialog has such a control, and what kind, only the dialog can tell.
 #pragma once
@@ -58,8 +62,30 @@ struct ReadRequest {
   bool operator==(const ReadRequest&) const = default;
 };
 
-using Action =
-    std::variant<CommandRequest, MessageRequest, TextRequest, SelectRequest, ReadRequest>;
+// What an expect matches: the log pane's text that arrives after the request was taken, the
+// pane's whole text and what arrives after, or the text of each message box shown after.
+enum class ExpectScope { kNew, kWhole, kBox };
+
+inline constexpr std::int64_t kDefaultExpectMilliseconds = 10'000;
+inline constexpr std::int64_t kLongestExpectMilliseconds = 3'600'000;
+// The error of an expect that nothing matched in time; its text is the pane's last lines (the
+// last message box's text for kBox).
+inline constexpr char kExpectTimedOut[] = "timeout";
+
+// Waits for `pattern` (text_pattern.h) to match; the reply's text is the match.
+struct ExpectRequest {
+  std::string pattern;
+  ExpectScope scope = ExpectScope::kNew;
+  std::int64_t timeout_ms = kDefaultExpectMilliseconds;
+  bool operator==(const ExpectRequest&) const = default;
+};
+// Where the session record stands once everything recorded before the request is written.
+struct MarkRequest {
+  bool operator==(const MarkRequest&) const = default;
+};
+
+using Action = std::variant<CommandRequest, MessageRequest, TextRequest, SelectRequest,
+                            ReadRequest, ExpectRequest, MarkRequest>;
 
 // When the console replies: once the request is queued on the user-interface thread, or once its
 // handler has run there. A read always waits for the text.
@@ -73,8 +99,11 @@ struct Request {
 
 // The request's verb, as the request line names it ("command").
 std::string_view VerbOf(const Action& action);
+// The scope, as the request line names it ("new").
+std::string_view NameOf(ExpectScope scope);
 
-// Whether the reply waits for the user-interface thread: sync requests and reads do.
+// Whether the reply waits for the user-interface thread: sync requests and reads do. Expects and
+// marks are answered apart from the dialog.
 bool WaitsForHandler(const Request& request);
 
 struct ProtocolError {
@@ -89,14 +118,36 @@ std::variant<std::string, ProtocolError> EncodeRequest(const Request& request);
 // A request line (without its newline) as the server received it, validated.
 std::variant<Request, ProtocolError> DecodeRequest(std::string_view line);
 
+// A mark's answer: the record's file, where its next line starts and that line's number.
+struct RecordMark {
+  std::string file;
+  std::uint64_t offset = 0;
+  std::uint64_t sequence = 0;
+  bool operator==(const RecordMark&) const = default;
+};
+
 struct Reply {
   std::optional<std::string> error;  // set when the request was refused or failed
-  std::optional<std::string> text;   // what a read found, in UTF-8
+  std::optional<std::string> text;   // what a read found or an expect matched, in UTF-8
   std::optional<std::string> note;   // beside a success: what the sender should know of it
+  std::optional<RecordMark> mark;
 
   static Reply Done() { return {}; }
-  static Reply Text(std::string text) { return {std::nullopt, std::move(text), std::nullopt}; }
-  static Reply Failed(std::string error) { return {std::move(error), std::nullopt, std::nullopt}; }
+  static Reply Text(std::string text) {
+    Reply reply;
+    reply.text = std::move(text);
+    return reply;
+  }
+  static Reply Failed(std::string error) {
+    Reply reply;
+    reply.error = std::move(error);
+    return reply;
+  }
+  static Reply Marked(RecordMark mark) {
+    Reply reply;
+    reply.mark = std::move(mark);
+    return reply;
+  }
   bool ok() const { return !error.has_value(); }
   bool operator==(const Reply&) const = default;
 };

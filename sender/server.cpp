@@ -19,7 +19,10 @@ namespace {
 
 namespace posix = platform::posix;
 using std::chrono::steady_clock;
-using Ticket = DialogQueue::Ticket;
+
+// The serving thread's own descriptors before its connections': the stop, the listener, and
+// the three ways replies come (the dialog's, marks', expects' news).
+constexpr std::size_t kFixedWatches = 5;
 
 // How long to leave the listener alone when the process is out of descriptors or memory.
 constexpr std::chrono::milliseconds kAcceptPause{100};
@@ -44,10 +47,12 @@ struct Connection {
 // one that has waited longest for its request.
 class Connections {
  public:
-  Connections(const ServerLimits& limits, DialogQueue& queue) : limits_(limits), queue_(queue) {}
+  Connections(const ServerLimits& limits, DialogQueue& queue, RecordMarks& marks,
+              Expectations& expectations)
+      : limits_(limits), queue_(queue), marks_(marks), expectations_(expectations) {}
   ~Connections() {
     // The console is closing: whoever still waits hears so, unless its reply is there.
-    for (auto& [ticket, reply] : queue_.TakeReplies()) Finish(ticket, std::move(reply));
+    TakeReplies();
     for (auto& [ticket, connection] : table_) {
       if (connection.stage == Connection::Stage::Writing) {
         posix::Send(connection.fd.get(), connection.reply.data(), connection.reply.size(),
@@ -72,11 +77,13 @@ class Connections {
     connection.deadline = steady_clock::now() + limits_.receive_timeout;
   }
 
-  // What to wait for: one entry per connection that waits for its socket, with its ticket.
+  // What to wait for: one entry per connection, with its ticket. One that waits for its reply is
+  // watched for its sender hanging up.
   void Watch(std::vector<pollfd>& watched, std::vector<Ticket>& tickets) const {
     for (const auto& [ticket, connection] : table_) {
-      if (connection.stage == Connection::Stage::Waiting) continue;
-      const short events = connection.stage == Connection::Stage::Reading ? POLLIN : POLLOUT;
+      short events = 0;
+      if (connection.stage == Connection::Stage::Reading) events = POLLIN;
+      if (connection.stage == Connection::Stage::Writing) events = POLLOUT;
       watched.push_back({connection.fd.get(), events, 0});
       tickets.push_back(ticket);
     }
@@ -84,7 +91,7 @@ class Connections {
 
   // Milliseconds until the earliest deadline, for poll; -1 for none.
   int MillisecondsLeft() const {
-    std::optional<steady_clock::time_point> earliest;
+    std::optional<steady_clock::time_point> earliest = expectations_.EarliestDeadline();
     for (const auto& [ticket, connection] : table_) {
       if (connection.stage == Connection::Stage::Waiting) continue;
       if (!earliest || connection.deadline < *earliest) earliest = connection.deadline;
@@ -97,19 +104,30 @@ class Connections {
   void Ready(Ticket ticket) {
     const auto found = table_.find(ticket);
     if (found == table_.end()) return;
-    if (found->second.stage == Connection::Stage::Reading) {
-      Receive(ticket, found->second);
-    } else {
-      Write(ticket, found->second);
+    switch (found->second.stage) {
+      case Connection::Stage::Reading:
+        Receive(ticket, found->second);
+        return;
+      case Connection::Stage::Writing:
+        Write(ticket, found->second);
+        return;
+      case Connection::Stage::Waiting:
+        // The sender hung up: its expect waits no longer, and a reply would find nobody.
+        expectations_.Forget(ticket);
+        table_.erase(found);
+        return;
     }
   }
 
   void TakeReplies() {
-    for (auto& [ticket, reply] : queue_.TakeReplies()) Finish(ticket, std::move(reply));
+    for (Replies replies : {queue_.TakeReplies(), marks_.TakeReplies(), expectations_.Advance()}) {
+      for (auto& [ticket, reply] : replies) Finish(ticket, std::move(reply));
+    }
   }
 
   void ExpireDeadlines() {
     const auto now = steady_clock::now();
+    for (auto& [ticket, reply] : expectations_.Expire(now)) Finish(ticket, std::move(reply));
     std::vector<Ticket> expired;
     for (const auto& [ticket, connection] : table_) {
       if (connection.stage != Connection::Stage::Waiting && connection.deadline <= now) {
@@ -167,8 +185,20 @@ class Connections {
       Finish(ticket, Reply::Failed(error->message));
       return;
     }
-    connection.stage = Connection::Stage::Waiting;
-    queue_.Submit(ticket, std::get<Request>(std::move(decoded)));
+    Request request = std::get<Request>(std::move(decoded));
+    std::optional<Reply> at_once;
+    if (std::holds_alternative<ExpectRequest>(request.action)) {
+      at_once = expectations_.Begin(ticket, request);
+    } else if (std::holds_alternative<MarkRequest>(request.action)) {
+      at_once = marks_.Begin(ticket, request);
+    } else {
+      queue_.Submit(ticket, std::move(request));
+    }
+    if (at_once) {
+      Finish(ticket, std::move(*at_once));
+    } else {
+      connection.stage = Connection::Stage::Waiting;
+    }
   }
 
   // The reply goes out; the connection closes once it has.
@@ -193,6 +223,8 @@ class Connections {
 
   const ServerLimits& limits_;
   DialogQueue& queue_;
+  RecordMarks& marks_;
+  Expectations& expectations_;
   std::map<Ticket, Connection> table_;
   Ticket next_ticket_ = 0;
 };
@@ -200,10 +232,13 @@ class Connections {
 }  // namespace
 
 SenderServer::SenderServer(std::filesystem::path socket_path, HWND dialog,
-                           std::shared_ptr<platform::MessageLoop::Core> loop, ServerLimits limits)
+                           std::shared_ptr<platform::MessageLoop::Core> loop, ServerLimits limits,
+                           WaitSources sources)
     : socket_path_(std::move(socket_path)),
       limits_(limits),
-      queue_(dialog, std::move(loop), limits.max_waiting) {}
+      queue_(dialog, loop, limits.max_waiting),
+      marks_(std::move(sources.mark_record), limits.max_marking),
+      expectations_(dialog, sources.log_pane_id, std::move(loop), limits.max_expecting) {}
 
 SenderServer::~SenderServer() { Stop(); }
 
@@ -220,21 +255,24 @@ std::optional<std::string> SenderServer::Start() {
 void SenderServer::Stop() {
   stopped_ = true;
   queue_.LetGo();
+  marks_.Stop();
   stop_.Raise();
   if (server_thread_.joinable()) server_thread_.join();
   socket_.Close();
 }
 
 void SenderServer::Serve() {
-  Connections connections(limits_, queue_);
+  Connections connections(limits_, queue_, marks_, expectations_);
   std::optional<steady_clock::time_point> accept_paused_until;
   std::vector<pollfd> watched;
   std::vector<Ticket> tickets;
   for (;;) {
     const bool accepting = !accept_paused_until || steady_clock::now() >= *accept_paused_until;
     watched = {{stop_.fd(), POLLIN, 0},
+               {accepting ? socket_.listener() : -1, POLLIN, 0},
                {queue_.replies_ready_fd(), POLLIN, 0},
-               {accepting ? socket_.listener() : -1, POLLIN, 0}};
+               {marks_.replies_ready_fd(), POLLIN, 0},
+               {expectations_.news_fd(), POLLIN, 0}};
     tickets.clear();
     connections.Watch(watched, tickets);
     int timeout = connections.MillisecondsLeft();
@@ -246,11 +284,14 @@ void SenderServer::Serve() {
     }
     if (!posix::Poll(watched.data(), watched.size(), timeout).ok()) continue;
     if (watched[0].revents != 0) return;
-    if (watched[1].revents != 0) connections.TakeReplies();
-    for (std::size_t i = 0; i < tickets.size(); ++i) {
-      if (watched[i + 3].revents != 0) connections.Ready(tickets[i]);
+    if (std::any_of(watched.begin() + 2, watched.begin() + kFixedWatches,
+                    [](const pollfd& watch) { return watch.revents != 0; })) {
+      connections.TakeReplies();
     }
-    if (watched[2].revents != 0) {
+    for (std::size_t i = 0; i < tickets.size(); ++i) {
+      if (watched[i + kFixedWatches].revents != 0) connections.Ready(tickets[i]);
+    }
+    if (watched[1].revents != 0) {
       for (;;) {
         const auto accepted = posix::Accept(socket_.listener(), SOCK_NONBLOCK);
         if (accepted.ok()) {

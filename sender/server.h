@@ -4,8 +4,10 @@
 // each has its own deadline, and when the connections are all taken the one that has waited
 // longest for its request makes room for the newcomer. Only a peer of the console's own user or
 // root is served. The request is carried out on the user-interface thread (dialog_queue.h) and
-// the reply goes back on the same connection. A request that is garbage, too long, cut short or
-// silent gets an error reply and changes nothing; the console goes on either way.
+// the reply goes back on the same connection. Expects wait on this thread (expectations.h) and
+// marks on a thread of their own (record_marks.h); a sender that hangs up while it waits leaves
+// nothing behind. A request that is garbage, too long, cut short or silent gets an error reply
+// and changes nothing; the console goes on either way.
 #pragma once
 
 #include <chrono>
@@ -20,6 +22,8 @@
 #include "platform/terminal/message_loop.h"
 #include "platform/terminal/win_types.h"
 #include "sender/dialog_queue.h"
+#include "sender/expectations.h"
+#include "sender/record_marks.h"
 #include "sender/socket_file.h"
 
 namespace sender {
@@ -29,12 +33,21 @@ struct ServerLimits {
   std::size_t max_waiting = 16;                     // requests taken but not yet carried out
   std::chrono::milliseconds receive_timeout{5000};  // for a whole request to arrive
   std::chrono::milliseconds send_timeout{5000};     // for the reply to leave
+  std::size_t max_expecting = 16;                   // expects waiting at once
+  std::size_t max_marking = 4;                      // marks waiting at once
+};
+
+// What the outside senders may wait on besides the dialog.
+struct WaitSources {
+  int log_pane_id = 0;      // the pane expects watch; 0: none
+  MarkRecord mark_record;   // the session record marks ask; null: none
 };
 
 class SenderServer {
  public:
   SenderServer(std::filesystem::path socket_path, HWND dialog,
-               std::shared_ptr<platform::MessageLoop::Core> loop, ServerLimits limits = {});
+               std::shared_ptr<platform::MessageLoop::Core> loop, ServerLimits limits = {},
+               WaitSources sources = {});
   ~SenderServer();
   SenderServer(const SenderServer&) = delete;
   SenderServer& operator=(const SenderServer&) = delete;
@@ -52,6 +65,8 @@ class SenderServer {
   const std::filesystem::path socket_path_;
   const ServerLimits limits_;
   DialogQueue queue_;
+  RecordMarks marks_;
+  Expectations expectations_;  // the serving thread's own while it runs
   SocketFile socket_;
   platform::posix::WakeFd stop_;  // never drained: once raised, it stays raised
   bool stopped_ = false;          // a stopped server does not start again

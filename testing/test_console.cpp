@@ -82,7 +82,8 @@ TestConsole::TestConsole(sender::ServerLimits limits)
   wake_counter_ = waiter.get();
   loop_ = std::make_unique<platform::MessageLoop>(clock_, std::move(waiter));
   dialog_ = platform::CreateDialogFromTemplate(TestTemplate(), nullptr, &procedure_);
-  server_ = std::make_unique<sender::SenderServer>(socket_path_, dialog_, loop_->core(), limits);
+  server_ = std::make_unique<sender::SenderServer>(socket_path_, dialog_, loop_->core(), limits,
+                                                   sender::WaitSources{kLog, nullptr});
   if (auto error = server_->Start()) ADD_FAILURE() << "the server did not start: " << *error;
 }
 

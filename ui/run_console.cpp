@@ -4,7 +4,9 @@
 #include <optional>
 
 #include "framework/cwinapp.h"
+#include "platform/ports/board.h"
 #include "platform/ports/sandbox_location.h"
+#include "res/resource.h"
 #include "sender/server.h"
 
 namespace ui {
@@ -19,7 +21,8 @@ int RunConsole(const std::filesystem::path& sandbox, platform::FrontEnd& front_e
   // Runs inside the dialog's modal loop, once the dialog has been created and initialised.
   loop->core()->Post([&] {
     const HWND dialog = AfxGetApp()->m_pMainWnd->m_hWnd;
-    senders.emplace(platform::ConsoleSocketIn(sandbox), dialog, loop->core());
+    senders.emplace(platform::ConsoleSocketIn(sandbox), dialog, loop->core(), sender::ServerLimits{},
+                    sender::WaitSources{IDC_EDIT_LOG, platform::CurrentBoard().mark_record});
     if (const auto error = senders->Start()) {
       std::fprintf(stderr, "quorvane: %s\n", error->c_str());
       status = 2;

@@ -4,12 +4,15 @@
 // not the console's; the simulated terminal is one board, a real terminal another.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "platform/ports/serial_ports.h"
+#include "platform/ports/session_events.h"
 #include "platform/terminal/debug_port.h"
 #include "platform/terminal/devices.h"
 #include "platform/terminal/volumes.h"
@@ -31,6 +34,10 @@ struct Board {
   // console is then about to end), false when it failed and the console runs on. Null: the board
   // cannot restart.
   std::function<bool()> restart;
+  // Waits until everything told to the session record before the call is written, at most
+  // `patience`, and tells where the record then stands; nothing when it cannot be written now.
+  // Any thread. Null: the board keeps no record.
+  std::function<std::optional<RecordPosition>(std::chrono::milliseconds patience)> mark_record;
   // What the board keeps running while it is installed (the simulated terminal's serial lines
   // and the devices on them); they stop when the board is replaced.
   std::vector<std::shared_ptr<void>> running_parts;

@@ -5,10 +5,12 @@
 // of it. With nothing installed each call is a null check.
 //
 // Calls come from any thread, the serial watch thread among them, and must return at once: an
-// observer copies what it is given and deals with it elsewhere.
+// observer copies what it is given and deals with it elsewhere. An observer may be taken away
+// while others call (platform/ports/session_events.cpp tells how that stays safe).
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <span>
 #include <string>
@@ -35,6 +37,14 @@ struct DriverRequestEvent {
 // text, WM_CLEAR removes the selection.
 enum class PaneChange { kInserted, kSet, kCleared };
 
+// Where the session record stands: the file it writes, where its next line starts there, and
+// that line's number (the board's mark_record tells it: platform/ports/board.h).
+struct RecordPosition {
+  std::filesystem::path file;  // becomes NAME.1.log when the next file takes over
+  std::uintmax_t offset = 0;
+  std::uint64_t next_sequence = 0;
+};
+
 // One argument of an outside request: a number, or a text in UTF-8.
 struct RequestArgument {
   std::string_view name;
@@ -55,10 +65,15 @@ class SessionEvents {
                               std::span<const RequestArgument> arguments) = 0;
 };
 
-// Installs the observer (null: none). The caller keeps it alive until it is replaced and until
-// no thread may still be inside one of its calls.
-void SetSessionEvents(SessionEvents* events);
-// The installed observer, or null.
+// The observers listen side by side, at most kMostSessionObservers at once (the session record,
+// the outside senders' waiters): each call reaches every one in turn. Adding one returns false
+// when the places are all taken.
+inline constexpr int kMostSessionObservers = 4;
+bool AddSessionEvents(SessionEvents* events);
+// Takes `events` away; returns once no thread is still inside one of its calls, so the caller may
+// destroy it then. Not from inside one of its calls.
+void RemoveSessionEvents(SessionEvents* events);
+// The installed observers as one, or null when none is: what the platform and the senders tell.
 SessionEvents* CurrentSessionEvents();
 
 }  // namespace platform

@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <charconv>
+#include <cmath>
 #include <limits>
 
 #include "platform/ports/sandbox_location.h"
@@ -39,6 +40,16 @@ std::int64_t ParseInteger(const std::string& name, const std::string& text) {
   return negative ? -value : value;
 }
 
+// Seconds as the milliseconds a request carries.
+std::int64_t Milliseconds(double seconds) {
+  constexpr double kLongest = sender::kLongestExpectMilliseconds / 1000.0;
+  if (!std::isfinite(seconds) || seconds < 0.001 || seconds > kLongest) {
+    throw BadArgument{"TIMEOUT must be from 0.001 to " + std::to_string(std::lround(kLongest)) +
+                      " seconds"};
+  }
+  return std::llround(seconds * 1000);
+}
+
 std::filesystem::path SocketPath(const std::string& socket, const std::string& sandbox) {
   if (!socket.empty()) return socket;
   try {
@@ -62,9 +73,10 @@ std::string OneLine(std::string text) {
 
 std::variant<Invocation, EarlyExit> ParseCommandLine(int argc, char** argv) {
   CLI::App app{
-      "Hands the running console a click, a window message, typing or a selection, or "
-      "prints a control's text. Exit status: 0 taken, 1 refused (busy, a message box is open, "
-      "permission denied) or malformed, 2 no console listens.",
+      "Hands the running console a click, a window message, typing or a selection, prints a "
+      "control's text, waits for the log pane to show a pattern, or marks the session record. "
+      "Exit status: 0 taken (or matched), 1 refused (busy, a message box is open, permission "
+      "denied), malformed or timed out, 2 no console listens.",
       "quorvane-send"};
   app.require_subcommand(1);
   app.fallthrough();  // --sync and the socket options may also follow the verb
@@ -102,6 +114,22 @@ std::variant<Invocation, EarlyExit> ParseCommandLine(int argc, char** argv) {
   integer(select, "END", end, "character after the last; -1 is the end");
   auto* read = app.add_subcommand("read", "prints a control's whole text, exactly as held");
   integer(read, "ID", id, "control id; 0 is the dialog's own text");
+  std::string pattern;
+  double timeout_seconds = sender::kDefaultExpectMilliseconds / 1000.0;
+  bool whole = false, box = false;
+  auto* expect = app.add_subcommand(
+      "expect",
+      "waits until text that reaches the log pane from now on matches PATTERN and prints the "
+      "match; on timeout prints the pane's last lines and exits with 1");
+  expect->add_option("PATTERN", pattern, "a regular expression (PCRE2), UTF-8")->required();
+  expect->add_option("--timeout", timeout_seconds, "seconds to wait (default 10, at most 3600)");
+  auto* whole_flag =
+      expect->add_flag("--whole", whole, "matches the pane's whole text, what it holds already too");
+  expect->add_flag("--box", box, "matches the text of each message box shown from now on")
+      ->excludes(whole_flag);
+  app.add_subcommand(
+      "mark", "prints where the session record stands once everything before is written: "
+              "OFFSET SEQUENCE FILE");
 
   try {
     app.parse(argc, argv);
@@ -124,8 +152,14 @@ std::variant<Invocation, EarlyExit> ParseCommandLine(int argc, char** argv) {
     } else if (*select) {
       request.action = sender::SelectRequest{ParseInteger("ID", id), ParseInteger("START", start),
                                              ParseInteger("END", end)};
-    } else {
+    } else if (*read) {
       request.action = sender::ReadRequest{ParseInteger("ID", id)};
+    } else if (*expect) {
+      const auto scope = whole ? sender::ExpectScope::kWhole
+                               : (box ? sender::ExpectScope::kBox : sender::ExpectScope::kNew);
+      request.action = sender::ExpectRequest{pattern, scope, Milliseconds(timeout_seconds)};
+    } else {
+      request.action = sender::MarkRequest{};
     }
     return Invocation{SocketPath(socket, sandbox), std::move(request)};
   } catch (const BadArgument& bad) {

@@ -6,9 +6,14 @@
 //     text ID TEXT                     typing: the edit control's whole new text (UTF-8)
 //     select ID START END              a selection in an edit control (-1: none / the end)
 //     read ID                          prints the control's text (ID 0: the dialog's own)
+//     expect [--timeout S] [--whole | --box] PATTERN
+//                                      waits for the log pane's new text (its whole text, a
+//                                      message box's) to match; prints the match
+//     mark                             prints where the session record stands:
+//                                      OFFSET SEQUENCE FILE
 //
-// Numbers are decimal or 0x-prefixed hexadecimal, with an optional minus sign. A TEXT that
-// begins with "-" follows a "--".
+// Numbers are decimal or 0x-prefixed hexadecimal, with an optional minus sign. A TEXT or
+// PATTERN that begins with "-" follows a "--".
 #pragma once
 
 #include <filesystem>
