@@ -28,11 +28,7 @@ struct LinkReply {
 };
 
 // A position in the console's session record.
-struct RecordMark {
-  std::filesystem::path file;
-  std::uint64_t offset = 0;
-  std::uint64_t sequence = 0;
-};
+using RecordMark = sender::RecordMark;
 
 class ConsoleLink {
  public:
@@ -40,7 +36,7 @@ class ConsoleLink {
   // Input as a person gives it, answered once the dialog's handler has run.
   virtual LinkReply Send(const sender::Action& action) = 0;
   virtual LinkReply Read(std::int64_t id) = 0;
-  virtual LinkReply Expect(const ExpectStep& expect) = 0;
+  virtual LinkReply Expect(const sender::ExpectRequest& expect) = 0;
   // Where the record stands now; nothing, with `error` set, when the console cannot tell.
   virtual std::optional<RecordMark> Mark(std::string& error) = 0;
 };

@@ -48,7 +48,7 @@ json MeasurementJson(const MeasurementResult& measurement) {
 }
 
 json MarkJson(const RecordMark& mark) {
-  return {{"file", mark.file.string()}, {"offset", mark.offset}, {"sequence", mark.sequence}};
+  return {{"file", mark.file}, {"offset", mark.offset}, {"sequence", mark.sequence}};
 }
 
 json PhaseJson(const PhaseResult& phase) {

@@ -29,14 +29,13 @@ struct PauseStep {
   std::int64_t milliseconds = 0;
 };
 
-// Where an expected text is looked for: the pane's text added since the last expectation, the
-// pane's whole text, or the message boxes.
-enum class ExpectScope { kNew, kWhole, kBox };
-
+// Waits for a text to show. With `phase` (the default) the runner looks for `pattern` in the
+// pane's text since the phase's attempt began; otherwise the console waits for `request`, whose
+// scope is the pane's text that arrives after the step begins ("new"), the pane's whole text
+// ("whole") or the message boxes ("box").
 struct ExpectStep {
-  std::string pattern;  // checked by the reader, so a plan with a bad one never runs
-  ExpectScope scope = ExpectScope::kNew;
-  std::int64_t timeout_ms = 5000;
+  std::shared_ptr<const Pattern> phase;
+  sender::ExpectRequest request;
 };
 
 // Where a measurement's text comes from: the log pane's text since the phase began, or the

@@ -187,21 +187,26 @@ class Reader {
 
   ExpectStep ReadExpect(const toml::table& table, const toml::node& value) {
     ExpectStep expect;
-    expect.pattern = Text(value, "expect");
-    Compile(value, expect.pattern);
-    if (const toml::node* scope = table.get("scope")) {
-      const std::string text = Text(*scope, "scope");
-      if (text == "new") {
-        expect.scope = ExpectScope::kNew;
-      } else if (text == "whole") {
-        expect.scope = ExpectScope::kWhole;
-      } else if (text == "box") {
-        expect.scope = ExpectScope::kBox;
-      } else {
-        Fail(scope->source(), "scope must be \"new\", \"whole\" or \"box\", not " + Quoted(text));
-      }
+    expect.request.pattern = Text(value, "expect");
+    expect.request.timeout_ms = Optional(table, "timeout_ms", 5000, 1, kLongestWaitMs);
+    const toml::node* scope = table.get("scope");
+    const std::string text = scope ? Text(*scope, "scope") : std::string("phase");
+    if (text == "phase") {
+      expect.phase = Compile(value, expect.request.pattern);
+      return expect;
     }
-    expect.timeout_ms = Optional(table, "timeout_ms", expect.timeout_ms, 1, kLongestWaitMs);
+    if (text == "new") {
+      expect.request.scope = sender::ExpectScope::kNew;
+    } else if (text == "whole") {
+      expect.request.scope = sender::ExpectScope::kWhole;
+    } else if (text == "box") {
+      expect.request.scope = sender::ExpectScope::kBox;
+    } else {
+      Fail(scope->source(),
+           "scope must be \"phase\", \"new\", \"whole\" or \"box\", not " + Quoted(text));
+    }
+    // The console's own check, pattern included, so that it never refuses the step later.
+    Console(value, expect.request);
     return expect;
   }
 

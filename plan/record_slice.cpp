@@ -27,8 +27,7 @@ std::optional<std::string> ReadRecordSlice(const RecordMark& begin, const Record
   std::string text(end.offset - from, '\0');
   if (!file.seekg(static_cast<std::streamoff>(from)) ||
       !file.read(text.data(), static_cast<std::streamsize>(text.size()))) {
-    error = "cannot read the session record " + end.file.string() + " (" + std::strerror(errno) +
-            ")";
+    error = "cannot read the session record " + end.file + " (" + std::strerror(errno) + ")";
     return std::nullopt;
   }
   return text;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
 
 #include "plan/record_slice.h"
 #include "sender/overloaded.h"
@@ -126,7 +127,9 @@ class PhaseRunner {
               }
               return Ended(Outcome::kAborted, step, "stopped during a pause");
             },
-            [&](const ExpectStep& expect) { return Expect(step, expect); },
+            [&](const ExpectStep& expect) {
+              return Expect(step, expect, attempt, stops_allowed);
+            },
             [&](const MeasureStep& measure) {
               return Measure(step, measure, attempt, stops_allowed);
             },
@@ -148,15 +151,30 @@ class PhaseRunner {
     return Ended(Outcome::kError, step, what + " refused: " + reply.message);
   }
 
-  StepEnd Expect(const Step& step, const ExpectStep& expect) {
-    const LinkReply reply = link_.Expect(expect);
+  StepEnd Expect(const Step& step, const ExpectStep& expect, const Attempt& attempt,
+                 int stops_allowed) {
+    const std::string& pattern = expect.request.pattern;
+    const std::string waited = "/" + pattern + "/ did not show within " +
+                               std::to_string(expect.request.timeout_ms) + " ms";
+    if (expect.phase) {
+      bool found = false;
+      StepEnd end = Poll(
+          step, MeasureSource::kPane, expect.request.timeout_ms, attempt, stops_allowed,
+          [&](const std::string& text, std::string& error) {
+            PatternSearch search = expect.phase->Find(text);
+            error = search.error;
+            return search.match.has_value();
+          },
+          found);
+      if (end.outcome != Outcome::kPass || found) return end;
+      return Ended(Outcome::kTimeout, step, waited);
+    }
+    const LinkReply reply = link_.Expect(expect.request);
     switch (reply.status) {
       case LinkStatus::kDone:
         return {};
       case LinkStatus::kTimedOut:
-        return Ended(Outcome::kTimeout, step,
-                     "/" + expect.pattern + "/ did not show within " +
-                         std::to_string(expect.timeout_ms) + " ms; the pane ends: " + reply.text);
+        return Ended(Outcome::kTimeout, step, waited + "; the pane ends: " + reply.text);
       case LinkStatus::kRefused:
         return Ended(Outcome::kError, step, "expect refused: " + reply.message);
       case LinkStatus::kUnreachable:
@@ -275,7 +293,9 @@ class PhaseRunner {
     if (end.outcome != Outcome::kPass) return end;
     MeasurementResult result{elapsed.name, std::nullopt, elapsed.limit, Verdict::kFail, ""};
     if (milliseconds) {
-      MeasuredValue value{std::to_string(*milliseconds), milliseconds};
+      char text[32];
+      std::snprintf(text, sizeof text, "%.3f", *milliseconds);
+      MeasuredValue value{text, milliseconds};
       const Judgement judgement = Judge(elapsed.limit, value);
       result.value = std::move(value);
       result.verdict = judgement.verdict;

@@ -1,7 +1,5 @@
 #include "plan/socket_link.h"
 
-#include <nlohmann/json.hpp>
-
 #include "sender/client.h"
 
 namespace plan {
@@ -14,15 +12,6 @@ using namespace std::chrono_literals;
 constexpr std::chrono::milliseconds kHandlerTimeout = 60s;
 // Beyond an expectation's own time, for the exchange around it.
 constexpr std::chrono::milliseconds kExpectMargin = 10s;
-
-std::string_view ScopeName(ExpectScope scope) {
-  switch (scope) {
-    case ExpectScope::kNew: return "new";
-    case ExpectScope::kWhole: return "whole";
-    case ExpectScope::kBox: return "box";
-  }
-  return "new";
-}
 
 }  // namespace
 
@@ -49,19 +38,24 @@ LinkReply SocketLink::Send(const sender::Action& action) {
 
 LinkReply SocketLink::Read(std::int64_t id) { return Send(sender::ReadRequest{id}); }
 
-LinkReply SocketLink::Expect(const ExpectStep& expect) {
-  const nlohmann::json request = {{"verb", "expect"},
-                                  {"pattern", expect.pattern},
-                                  {"scope", ScopeName(expect.scope)},
-                                  {"timeout_ms", expect.timeout_ms}};
-  return Exchange(request.dump() + "\n",
+LinkReply SocketLink::Expect(const sender::ExpectRequest& expect) {
+  auto line = sender::EncodeRequest({expect, sender::Delivery::Queued});
+  if (auto* error = std::get_if<sender::ProtocolError>(&line)) {
+    return {LinkStatus::kRefused, "", error->message};
+  }
+  return Exchange(std::get<std::string>(line),
                   std::chrono::milliseconds(expect.timeout_ms) + kExpectMargin);
 }
 
 std::optional<RecordMark> SocketLink::Mark(std::string& error) {
-  const LinkReply reply = Exchange(nlohmann::json{{"verb", "mark"}}.dump() + "\n",
-                                   kHandlerTimeout);
-  error = "the console does not tell where its session record stands: " + reply.message;
+  auto line = sender::EncodeRequest({sender::MarkRequest{}, sender::Delivery::Queued});
+  const sender::ExchangeResult result =
+      sender::Exchange(socket_, std::get<std::string>(line), kHandlerTimeout);
+  if (result.status == sender::ExchangeStatus::Replied && result.reply.mark) {
+    return result.reply.mark;
+  }
+  error = "the console does not tell where its session record stands: " +
+          result.reply.error.value_or("no mark in its reply");
   return std::nullopt;
 }
 

@@ -14,7 +14,7 @@ class SocketLink : public ConsoleLink {
 
   LinkReply Send(const sender::Action& action) override;
   LinkReply Read(std::int64_t id) override;
-  LinkReply Expect(const ExpectStep& expect) override;
+  LinkReply Expect(const sender::ExpectRequest& expect) override;
   std::optional<RecordMark> Mark(std::string& error) override;
 
  private:

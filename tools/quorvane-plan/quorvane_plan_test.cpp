@@ -80,6 +80,11 @@ TEST_F(QuorvanePlanTest, ShippedPlansPassWithValidRecords) {
     EXPECT_EQ(record["outcome"], "PASS") << entry.path();
     EXPECT_EQ(record["unit"], "SN-42");
     EXPECT_EQ(record["station"], "bench-1");
+    for (const auto& phase : record["phases"]) {
+      // Each phase's slice of the session record lies in the kept order of the run's lines.
+      ASSERT_TRUE(phase["record"].is_object()) << phase;
+      EXPECT_LT(phase["record"]["begin"]["sequence"], phase["record"]["end"]["sequence"]);
+    }
   }
   EXPECT_GE(plans, 1);
 }
