@@ -114,22 +114,25 @@ TEST_F(QuorvanePlanTest, ChannelOutsideItsRangeFailsThatMeasurement) {
 TEST_F(QuorvanePlanTest, TeardownRunsAfterAFailureAndAfterCtrlC) {
   const struct {
     const char* step;
-    bool interrupt;
+    int interrupts;  // Ctrl-C after the setup, and again during the teardown's pause
     int status;
     const char* outcome;
+    int power_after;  // the last modem power request: the teardown's, unless a second stop came
   } kCases[] = {
-      {"measure = 'never (?<v>[0-9]+)'\ntimeout_ms = 50\nlimits.v = {}\n", false, 1, "FAIL"},
-      {"pause_ms = 600000\n", true, 128 + SIGINT, "ABORTED"},
+      {"measure = 'never (?<v>[0-9]+)'\ntimeout_ms = 50\nlimits.v = {}\n", 0, 1, "FAIL", 0},
+      {"pause_ms = 600000\n", 1, 128 + SIGINT, "ABORTED", 0},
+      {"pause_ms = 600000\n", 2, 128 + SIGINT, "ABORTED", 1},
   };
   for (const auto& c : kCases) {
     fs::remove_all(out());
     const fs::path plan = temp_.path() / "power.toml";
     std::ofstream(plan) << "name = \"power\"\n[[phase]]\nname = \"modem\"\n"
                            "[[phase.setup]]\ncommand = 1058\n[[phase.step]]\n"
-                        << c.step << "[[phase.teardown]]\ncommand = 1059\n";
+                        << c.step << "[[phase.teardown]]\npause_ms = "
+                        << (c.interrupts == 2 ? 600000 : 0) << "\n[[phase.teardown]]\ncommand = 1059\n";
     auto run = StartPlan(plan, {"--keep"});
     fs::path sandbox;
-    if (c.interrupt) {
+    if (c.interrupts > 0) {
       // Ctrl-C once the setup has powered the modem on.
       const auto give_up = std::chrono::steady_clock::now() + 60s;
       bool powered = false;
@@ -141,6 +144,11 @@ TEST_F(QuorvanePlanTest, TeardownRunsAfterAFailureAndAfterCtrlC) {
       }
       EXPECT_TRUE(powered) << run->Output();
       ::kill(run->pid(), SIGINT);
+      if (c.interrupts == 2) {
+        // The teardown's pause outlasts a stop; only the second one ends it.
+        std::this_thread::sleep_for(300ms);
+        ::kill(run->pid(), SIGINT);
+      }
     }
     EXPECT_EQ(run->Wait(120s), c.status) << run->Output() << run->Errors();
     sandbox = KeptSandbox(run->Output());
@@ -154,9 +162,66 @@ TEST_F(QuorvanePlanTest, TeardownRunsAfterAFailureAndAfterCtrlC) {
       const auto request = nlohmann::json::parse(line);
       if (request.value("code", 0) == 9125) power = request["input"].get<int>();
     }
-    EXPECT_EQ(power, 0) << c.outcome;
+    EXPECT_EQ(power, c.power_after) << c.outcome << " after " << c.interrupts << " stops";
     fs::remove_all(sandbox.parent_path());
   }
+}
+
+TEST_F(QuorvanePlanTest, EachOutcomeHasItsExitStatusAndRecord) {
+  const std::string head = "name = \"outcomes\"\n[[phase]]\nname = \"first <&\\\"'>\"\n";
+  const std::string later = "[[phase]]\nname = \"later\"\n[[phase.step]]\ncommand = 1050\n";
+  const struct {
+    std::string steps;
+    int status;
+    const char* outcome;
+    std::vector<std::string> extra;
+  } kCases[] = {
+      {"[[phase.step]]\nexpect = 'never shown'\ntimeout_ms = 100\n" + later, 1, "TIMEOUT", {}},
+      {"[[phase.step]]\ntext = \"x\"\nid = 1010\n[[phase.step]]\ntext = \"x\"\nid = 1007\n" +
+           later,
+       2, "ERROR", {}},
+      {"[[phase.step]]\nprompt = \"volts?\"\nname = \"v\"\nkind = \"number\"\nlow = 11\n"
+       "high = 13\n[answers]\nv = [\"14.5\"]\n",
+       1, "FAIL", {}},
+      {"[[phase.step]]\nprompt = \"again?\"\nname = \"r\"\n[answers]\nr = [\"retry\", \"ok\"]\n",
+       0, "PASS", {}},
+      {"[[phase.step]]\ncommand = 1050\n", 2, "ERROR",
+       {"--socket", "/nonexistent/console.sock"}},
+  };
+  for (const auto& c : kCases) {
+    fs::remove_all(out());
+    const fs::path plan = temp_.path() / "outcomes.toml";
+    std::ofstream(plan) << head << c.steps;
+    std::vector<std::string> args = {QUORVANE_PLAN_BINARY, plan.string(), "--unit", "SN-42",
+                                     "--out", out().string()};
+    if (c.extra.empty()) args.insert(args.end(), {"--simulate", "--console", QUORVANE_BINARY});
+    args.insert(args.end(), c.extra.begin(), c.extra.end());
+    ChildProcess run(args, temp_.path());
+    EXPECT_EQ(run.Wait(120s), c.status) << c.steps << run.Output() << run.Errors();
+    const nlohmann::json record = CheckedRecord("outcomes");
+    EXPECT_EQ(record["outcome"], c.outcome) << c.steps;
+    const auto& phases = record["phases"];
+    if (phases.size() == 2 && c.status != 0) {
+      EXPECT_EQ(phases[1]["outcome"], "SKIPPED");
+    }
+    if (std::string(c.outcome) == "PASS") {
+      EXPECT_EQ(phases[0]["attempts"], 2);  // the operator's retry ran the phase again
+      EXPECT_EQ(phases[0]["prompts"].size(), 2u);
+    }
+  }
+}
+
+TEST_F(QuorvanePlanTest, PlanWithAMistakeIsRefusedBeforeAnythingRuns) {
+  const fs::path plan = temp_.path() / "broken.toml";
+  std::ofstream(plan) << "name = \"b\"\n[[phase]]\nname = \"a\"\n[[phase.step]]\ncommand = 1\n"
+                         "[[phase.step]]\nmeasure = '(?<v>[0-9]+'\nlimits.v = {}\n";
+  ChildProcess run({QUORVANE_PLAN_BINARY, plan.string(), "--unit", "SN-42", "--simulate",
+                    "--console", "/nonexistent/quorvane", "--out", out().string()},
+                   temp_.path());
+  EXPECT_EQ(run.Wait(60s), 3);
+  EXPECT_EQ(run.Errors().find("quorvane-plan: " + plan.string() + ":7: bad pattern"), 0u)
+      << run.Errors();
+  EXPECT_FALSE(fs::exists(out()));
 }
 
 }  // namespace
