@@ -129,7 +129,8 @@ TEST_F(QuorvanePlanTest, TeardownRunsAfterAFailureAndAfterCtrlC) {
     std::ofstream(plan) << "name = \"power\"\n[[phase]]\nname = \"modem\"\n"
                            "[[phase.setup]]\ncommand = 1058\n[[phase.step]]\n"
                         << c.step << "[[phase.teardown]]\npause_ms = "
-                        << (c.interrupts == 2 ? 600000 : 0) << "\n[[phase.teardown]]\ncommand = 1059\n";
+                        << (c.interrupts == 2 ? 600000 : 0)
+                        << "\n[[phase.teardown]]\ncommand = 1059\n";
     auto run = StartPlan(plan, {"--keep"});
     fs::path sandbox;
     if (c.interrupts > 0) {
