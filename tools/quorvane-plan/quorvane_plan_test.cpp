@@ -212,6 +212,41 @@ TEST_F(QuorvanePlanTest, EachOutcomeHasItsExitStatusAndRecord) {
   }
 }
 
+TEST_F(QuorvanePlanTest, RunsAgainstARunningConsoleWithPromptsOnTheTerminal) {
+  const fs::path sandbox = temp_.path() / "sim";
+  ChildProcess console({QUORVANE_BINARY, "--headless", "--sandbox", sandbox.string()},
+                       temp_.path(), {{"QUORVANE_BOARD", ""}});
+  const auto give_up = std::chrono::steady_clock::now() + 20s;
+  while (!fs::exists(sandbox / "console.sock") && std::chrono::steady_clock::now() < give_up) {
+    std::this_thread::sleep_for(10ms);
+  }
+  const fs::path plan = temp_.path() / "asked.toml";
+  std::ofstream(plan) << "name = \"asked\"\n[[phase]]\nname = \"ask\"\n[[phase.step]]\n"
+                         "prompt = \"plug it in\"\nname = \"plug\"\n[[phase.step]]\n"
+                         "prompt = \"volts?\"\nname = \"volts\"\nkind = \"number\"\n"
+                         "low = 11\nhigh = 13\n[[phase.step]]\ncommand = 1034\n"
+                         "[[phase.step]]\nexpect = 'EAS ch\\[11\\]'\nscope = \"whole\"\n"
+                         "[answers]\nplug = [\"fail\"]\n";
+  // No display: the prompts go to the terminal, and a word that is no answer is asked again.
+  ChildProcess run({QUORVANE_PLAN_BINARY, plan.string(), "--unit", "SN-42", "--sandbox",
+                    sandbox.string(), "--out", out().string()},
+                   temp_.path(),
+                   {{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}},
+                   "maybe\nOK\n12.5\n");
+  EXPECT_EQ(run.Wait(60s), 0) << run.Output() << run.Errors();
+  EXPECT_NE(run.Errors().find("plug it in [ok/fail/retry]: \"maybe\" is no answer here"),
+            std::string::npos)
+      << run.Errors();
+  const nlohmann::json record = CheckedRecord("asked");
+  const auto& prompts = record["phases"][0]["prompts"];
+  ASSERT_EQ(prompts.size(), 2u);
+  EXPECT_EQ(prompts[0]["answer"], "ok");
+  EXPECT_EQ(prompts[1]["answer"], "12.5");
+  EXPECT_EQ(prompts[1]["answered_by"], "operator");
+  EXPECT_EQ(record["phases"][0]["measurements"][0]["number"], 12.5);
+  EXPECT_TRUE(record["console"]["board_profile"].is_null());
+}
+
 TEST_F(QuorvanePlanTest, PlanWithAMistakeIsRefusedBeforeAnythingRuns) {
   const fs::path plan = temp_.path() / "broken.toml";
   std::ofstream(plan) << "name = \"b\"\n[[phase]]\nname = \"a\"\n[[phase.step]]\ncommand = 1\n"
