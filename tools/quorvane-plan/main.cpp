@@ -109,7 +109,7 @@ int main(int argc, char** argv) {
 
   plan::RunResult run;
   run.plan_name = plan.name;
-  run.plan_file = invocation.plan.string();
+  run.plan_file = plan.file.string();
   run.unit = invocation.unit;
   run.station = invocation.station;
   run.console_version = QUORVANE_VERSION;
