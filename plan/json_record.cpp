@@ -1,0 +1,103 @@
+#include <nlohmann/json.hpp>
+
+#include "plan/records.h"
+#include "sender/overloaded.h"
+
+namespace plan {
+
+namespace {
+
+using nlohmann::json;
+
+json LimitJson(const Limit& limit) {
+  return std::visit(
+      sender::Overloaded{
+          [](const NoLimit&) { return json{{"kind", "none"}}; },
+          [](const RangeLimit& range) {
+            return json{{"kind", "range"},
+                        {"low", range.low},
+                        {"high", range.high},
+                        {"marginal", range.marginal}};
+          },
+          [](const EqualsLimit& equals) {
+            json value;
+            std::visit([&](const auto& v) { value = v; }, equals.value);
+            return json{{"kind", "equals"}, {"value", value}};
+          },
+          [](const MatchesLimit& matches) {
+            return json{{"kind", "matches"}, {"pattern", matches.pattern->text()}};
+          },
+      },
+      limit.check);
+}
+
+json MeasurementJson(const MeasurementResult& measurement) {
+  json value = nullptr, number = nullptr;
+  if (measurement.value) {
+    value = measurement.value->text;
+    if (measurement.value->number) number = *measurement.value->number;
+  }
+  return {{"name", measurement.name},
+          {"value", value},
+          {"number", number},
+          {"units", measurement.limit.units},
+          {"limit", LimitJson(measurement.limit)},
+          {"outcome", measurement.verdict == Verdict::kFail ? "FAIL" : "PASS"},
+          {"marginal", measurement.verdict == Verdict::kMarginal},
+          {"message", measurement.message}};
+}
+
+json MarkJson(const RecordMark& mark) {
+  return {{"file", mark.file}, {"offset", mark.offset}, {"sequence", mark.sequence}};
+}
+
+json PhaseJson(const PhaseResult& phase) {
+  const bool ran = phase.outcome != Outcome::kSkipped;
+  json result = {{"name", phase.name},
+                 {"outcome", OutcomeName(phase.outcome)},
+                 {"message", phase.message},
+                 {"attempts", phase.attempts},
+                 {"start", ran ? json(WallTimeText(phase.start)) : json(nullptr)},
+                 {"end", ran ? json(WallTimeText(phase.end)) : json(nullptr)},
+                 {"teardown_message", phase.teardown_message},
+                 {"measurements", json::array()},
+                 {"prompts", json::array()},
+                 {"record", nullptr}};
+  for (const auto& measurement : phase.measurements) {
+    result["measurements"].push_back(MeasurementJson(measurement));
+  }
+  for (const auto& prompt : phase.prompts) {
+    result["prompts"].push_back({{"name", prompt.name},
+                                 {"text", prompt.text},
+                                 {"answer", prompt.answer},
+                                 {"answered_by", prompt.answered_by},
+                                 {"at", WallTimeText(prompt.at)}});
+  }
+  if (phase.record) {
+    result["record"] = {{"begin", MarkJson(phase.record->begin)},
+                        {"end", MarkJson(phase.record->end)}};
+  }
+  return result;
+}
+
+}  // namespace
+
+std::string JsonRecord(const RunResult& run) {
+  json record = {{"schema_version", kRecordSchemaVersion},
+                 {"plan", {{"name", run.plan_name}, {"file", run.plan_file}}},
+                 {"unit", run.unit},
+                 {"station", run.station},
+                 {"start", WallTimeText(run.start)},
+                 {"end", WallTimeText(run.end)},
+                 {"outcome", OutcomeName(run.outcome)},
+                 {"message", run.message},
+                 {"console",
+                  {{"version", run.console_version},
+                   {"board_profile", run.board_profile ? json(*run.board_profile) : json()}}},
+                 {"phases", json::array()}};
+  for (const auto& phase : run.phases) record["phases"].push_back(PhaseJson(phase));
+  // Texts from the console need not be UTF-8; they are written with U+FFFD in their place.
+  return record.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+}
+
+}  // namespace plan

@@ -1,0 +1,104 @@
+// A test plan as the runner carries it out: phases run in order, each with setup steps, steps and
+// teardown steps, where teardown runs whatever happened before it. Steps drive the console
+// (clicks, window messages, typing, selections), wait (a pause, an expected text), take
+// measurements with limits, or ask the operator. The reader builds it from a plan file and has
+// already checked everything that can be checked without the console.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "plan/limit.h"
+#include "plan/pattern.h"
+#include "sender/protocol.h"
+
+namespace plan {
+
+// A click, a window message, typing or a selection, as an outside sender hands it to the
+// console (checked against the protocol's ranges when the plan is read).
+struct ConsoleStep {
+  sender::Action action;
+};
+struct PauseStep {
+  std::int64_t milliseconds = 0;
+};
+
+// Waits for a text to show. With `phase` (the default) the runner looks for `pattern` in the
+// pane's text since the phase's attempt began; otherwise the console waits for `request`, whose
+// scope is the pane's text that arrives after the step begins ("new"), the pane's whole text
+// ("whole") or the message boxes ("box").
+struct ExpectStep {
+  std::shared_ptr<const Pattern> phase;
+  sender::ExpectRequest request;
+};
+
+// Where a measurement's text comes from: the log pane's text since the phase began, or the
+// phase's slice of the session record.
+enum class MeasureSource { kPane, kRecord };
+
+// How a captured text is read as a number.
+enum class NumberBase { kText, kDecimal, kHex };
+
+// A capture whose named groups each give one measurement, judged by the limit of that name.
+struct MeasureStep {
+  std::shared_ptr<const Pattern> capture;
+  MeasureSource source = MeasureSource::kPane;
+  NumberBase base = NumberBase::kDecimal;
+  std::int64_t timeout_ms = 5000;  // how long the capture may take to appear
+  std::map<std::string, Limit> limits;  // by group name; the reader checks both sides match
+};
+
+// The time between a session-record line matching `from` and the next one matching `to`, in
+// milliseconds, from the lines' monotonic clock.
+struct ElapsedStep {
+  std::string name;
+  std::shared_ptr<const Pattern> from;
+  std::shared_ptr<const Pattern> to;
+  std::int64_t timeout_ms = 5000;
+  Limit limit;
+};
+
+enum class PromptKind { kConfirm, kNumber, kChoice };
+
+// A question to the operator. Confirm offers OK, Fail and Retry (Retry runs the phase again); a
+// number's answer is judged by `limit` when there is one; a choice's by `accept` when not empty.
+struct PromptStep {
+  std::string name;
+  std::string text;
+  PromptKind kind = PromptKind::kConfirm;
+  std::vector<std::string> choices;
+  std::vector<std::string> accept;
+  std::optional<Limit> limit;
+};
+
+using StepAction =
+    std::variant<ConsoleStep, PauseStep, ExpectStep, MeasureStep, ElapsedStep, PromptStep>;
+
+struct Step {
+  StepAction action;
+  int line = 0;  // where the plan file gives it, for the record's messages
+};
+
+struct Phase {
+  std::string name;
+  int attempts = 1;  // a failing phase runs again, setup to teardown, up to this many times
+  std::vector<Step> setup;
+  std::vector<Step> steps;
+  std::vector<Step> teardown;
+};
+
+struct Plan {
+  std::string name;
+  std::filesystem::path file;
+  std::optional<std::filesystem::path> board;  // the profile the plan needs, absolute
+  std::map<std::string, std::vector<std::string>> answers;  // scripted, by prompt name, in order
+  std::vector<Phase> phases;
+};
+
+}  // namespace plan

@@ -1,0 +1,496 @@
+#include "plan/plan_reader.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <set>
+#include <toml++/toml.h>
+
+#include "plan/prompter.h"
+
+namespace plan {
+
+namespace {
+
+constexpr std::int64_t kLongestWaitMs = 3'600'000;
+constexpr int kMostAttempts = 100;
+
+std::string ReadSmallFile(const std::filesystem::path& file) {
+  const auto fail = [&](const std::string& what) { return PlanError(file.string() + ": " + what); };
+  // Non-blocking, so that a FIFO never holds the open up; only a regular file is read.
+  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) throw fail(std::string("cannot be read (") + std::strerror(errno) + ")");
+  struct stat status {};
+  std::string text;
+  const bool regular = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+  if (regular && static_cast<std::uintmax_t>(status.st_size) <= kMaxPlanBytes) {
+    char buffer[65536];
+    ssize_t got = 0;
+    while ((got = ::read(fd, buffer, sizeof buffer)) > 0 && text.size() <= kMaxPlanBytes) {
+      text.append(buffer, static_cast<std::size_t>(got));
+    }
+  }
+  ::close(fd);
+  if (!regular) throw fail("is not a regular file");
+  if (text.size() > kMaxPlanBytes || static_cast<std::uintmax_t>(status.st_size) > kMaxPlanBytes) {
+    throw fail("is larger than " + std::to_string(kMaxPlanBytes) + " bytes");
+  }
+  return text;
+}
+
+std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+
+class Reader {
+ public:
+  explicit Reader(const std::filesystem::path& file) : file_(file), name_(file.string()) {}
+
+  Plan Read() {
+    const toml::table root = Parse(ReadSmallFile(file_));
+    Plan plan;
+    plan.file = file_;
+    const toml::node* answers = nullptr;
+    for (auto&& [key, node] : root) {
+      const std::string_view name = key.str();
+      if (name == "name") {
+        plan.name = NonEmptyText(node, "name");
+      } else if (name == "board") {
+        plan.board = std::filesystem::absolute(file_).parent_path() / NonEmptyText(node, "board");
+      } else if (name == "answers") {
+        answers = &node;
+      } else if (name == "phase") {
+        for (const toml::table* table : TablesIn(node, "phase")) {
+          plan.phases.push_back(ReadPhase(*table));
+        }
+      } else {
+        Fail(key.source(), "unknown key " + Quoted(name) + " (known: name, board, answers, phase)");
+      }
+    }
+    if (plan.name.empty()) Fail(root.source(), "the plan has no name");
+    if (plan.phases.empty()) Fail(root.source(), "the plan has no [[phase]]");
+    if (answers != nullptr) plan.answers = ReadAnswers(*answers);
+    return plan;
+  }
+
+ private:
+  toml::table Parse(const std::string& text) const {
+    try {
+      return toml::parse(text, name_);
+    } catch (const toml::parse_error& parse_error) {
+      Fail(parse_error.source(), std::string(parse_error.description()));
+    }
+  }
+
+  Phase ReadPhase(const toml::table& table) {
+    Phase phase;
+    for (auto&& [key, node] : table) {
+      const std::string_view name = key.str();
+      if (name == "name") {
+        phase.name = NonEmptyText(node, "name");
+        if (!phase_names_.insert(phase.name).second) {
+          Fail(node.source(), "a second phase named " + Quoted(phase.name));
+        }
+      } else if (name == "attempts") {
+        phase.attempts = static_cast<int>(Integer(node, "attempts", 1, kMostAttempts));
+      } else if (name == "setup" || name == "step" || name == "teardown") {
+        auto& steps = name == "setup" ? phase.setup : name == "step" ? phase.steps : phase.teardown;
+        for (const toml::table* step : TablesIn(node, std::string(name))) {
+          steps.push_back(ReadStep(*step));
+        }
+      } else {
+        Fail(key.source(),
+             "unknown key " + Quoted(name) + " in a phase (known: name, attempts, setup, step, "
+             "teardown)");
+      }
+    }
+    if (phase.name.empty()) Fail(table.source(), "the phase has no name");
+    measurement_names_.clear();
+    return phase;
+  }
+
+  // One step: exactly one key says what it does, the others how.
+  Step ReadStep(const toml::table& table) {
+    static const std::set<std::string_view> kKinds = {
+        "command", "message", "text", "select", "pause_ms", "expect", "measure", "elapsed",
+        "prompt"};
+    const toml::node* kind_node = nullptr;
+    std::string kind;
+    for (auto&& [key, node] : table) {
+      if (!kKinds.contains(key.str())) continue;
+      if (kind_node != nullptr) {
+        Fail(key.source(), "a step does one thing: both " + kind + " and " +
+                               std::string(key.str()));
+      }
+      kind_node = &node;
+      kind = key.str();
+    }
+    if (kind_node == nullptr) {
+      Fail(table.source(),
+           "a step needs one of command, message, text, select, pause_ms, expect, measure, "
+           "elapsed, prompt");
+    }
+    const toml::node& value = *kind_node;
+    // The line of the key that says what the step does: a table's own region is not always known.
+    Step step{ConsoleStep{}, static_cast<int>(value.source().begin.line)};
+    if (kind == "command") {
+      Allow(table, kind, {});
+      step.action = Console(value, sender::CommandRequest{Id(value, "command")});
+    } else if (kind == "message") {
+      Allow(table, kind, {"wparam", "lparam"});
+      step.action = Console(value, sender::MessageRequest{
+                                       Integer(value, "message", 0, 65535),
+                                       Optional(table, "wparam", 0, INT32_MIN, INT32_MAX),
+                                       Optional(table, "lparam", 0, INT32_MIN, INT32_MAX)});
+    } else if (kind == "text") {
+      Allow(table, kind, {"id"});
+      step.action = Console(value, sender::TextRequest{Required(table, "id", "text"),
+                                                       Text(value, "text")});
+    } else if (kind == "select") {
+      Allow(table, kind, {"start", "end"});
+      step.action = Console(value, sender::SelectRequest{
+                                       Id(value, "select"),
+                                       Optional(table, "start", 0, -1, INT32_MAX),
+                                       Optional(table, "end", -1, -1, INT32_MAX)});
+    } else if (kind == "pause_ms") {
+      Allow(table, kind, {});
+      step.action = PauseStep{Integer(value, "pause_ms", 0, kLongestWaitMs)};
+    } else if (kind == "expect") {
+      Allow(table, kind, {"scope", "timeout_ms"});
+      step.action = ReadExpect(table, value);
+    } else if (kind == "measure") {
+      Allow(table, kind, {"source", "number", "timeout_ms", "limits"});
+      step.action = ReadMeasure(table, value);
+    } else if (kind == "elapsed") {
+      Allow(table, kind,
+            {"from", "to", "timeout_ms", "low", "high", "marginal", "equals", "matches", "units"});
+      step.action = ReadElapsed(table, value);
+    } else {
+      Allow(table, kind,
+            {"name", "kind", "choices", "accept", "low", "high", "marginal", "equals", "matches",
+             "units"});
+      step.action = ReadPrompt(table, value);
+    }
+    return step;
+  }
+
+  ConsoleStep Console(const toml::node& where, sender::Action action) const {
+    sender::Request request{action, sender::Delivery::AfterHandler};
+    if (auto fault = sender::Validate(request)) Fail(where.source(), fault->message);
+    return ConsoleStep{std::move(action)};
+  }
+
+  ExpectStep ReadExpect(const toml::table& table, const toml::node& value) {
+    ExpectStep expect;
+    expect.request.pattern = Text(value, "expect");
+    expect.request.timeout_ms = Optional(table, "timeout_ms", 5000, 1, kLongestWaitMs);
+    const toml::node* scope = table.get("scope");
+    const std::string text = scope ? Text(*scope, "scope") : std::string("phase");
+    if (text == "phase") {
+      expect.phase = Compile(value, expect.request.pattern);
+      return expect;
+    }
+    if (text == "new") {
+      expect.request.scope = sender::ExpectScope::kNew;
+    } else if (text == "whole") {
+      expect.request.scope = sender::ExpectScope::kWhole;
+    } else if (text == "box") {
+      expect.request.scope = sender::ExpectScope::kBox;
+    } else {
+      Fail(scope->source(),
+           "scope must be \"phase\", \"new\", \"whole\" or \"box\", not " + Quoted(text));
+    }
+    // The console's own check, pattern included, so that it never refuses the step later.
+    Console(value, expect.request);
+    return expect;
+  }
+
+  MeasureStep ReadMeasure(const toml::table& table, const toml::node& value) {
+    MeasureStep measure;
+    measure.capture = Compile(value, Text(value, "measure"));
+    const auto& groups = measure.capture->group_names();
+    if (groups.empty()) {
+      Fail(value.source(), "the capture has no named group, (?<name>...), to measure");
+    }
+    if (const toml::node* source = table.get("source")) {
+      const std::string text = Text(*source, "source");
+      if (text == "record") {
+        measure.source = MeasureSource::kRecord;
+      } else if (text != "pane") {
+        Fail(source->source(), "source must be \"pane\" or \"record\", not " + Quoted(text));
+      }
+    }
+    if (const toml::node* number = table.get("number")) {
+      const std::string text = Text(*number, "number");
+      if (text == "hex") {
+        measure.base = NumberBase::kHex;
+      } else if (text == "text") {
+        measure.base = NumberBase::kText;
+      } else if (text != "decimal") {
+        Fail(number->source(),
+             "number must be \"decimal\", \"hex\" or \"text\", not " + Quoted(text));
+      }
+    }
+    measure.timeout_ms = Optional(table, "timeout_ms", measure.timeout_ms, 0, kLongestWaitMs);
+    const toml::node* limits = table.get("limits");
+    const toml::table* limit_table = limits ? limits->as_table() : nullptr;
+    if (limits && !limit_table) Fail(limits->source(), "limits must be a table");
+    for (const std::string& group : groups) {
+      const toml::node* limit = limit_table ? limit_table->get(group) : nullptr;
+      if (limit == nullptr) {
+        Fail((limits ? *limits : value).source(),
+             "no limit for the captured " + Quoted(group) + " (limits." + group + " = {...})");
+      }
+      NewMeasurement(*limit, group);
+      measure.limits.emplace(group, ReadLimit(*limit, group));
+    }
+    if (limit_table) {
+      for (auto&& [key, node] : *limit_table) {
+        if (!measure.limits.contains(std::string(key.str()))) {
+          Fail(key.source(), "the capture has no group named " + Quoted(key.str()));
+        }
+      }
+    }
+    return measure;
+  }
+
+  ElapsedStep ReadElapsed(const toml::table& table, const toml::node& value) {
+    ElapsedStep elapsed;
+    elapsed.name = NonEmptyText(value, "elapsed");
+    NewMeasurement(value, elapsed.name);
+    const toml::node& from = Needed(table, "from", "elapsed");
+    const toml::node& to = Needed(table, "to", "elapsed");
+    elapsed.from = Compile(from, Text(from, "from"));
+    elapsed.to = Compile(to, Text(to, "to"));
+    elapsed.timeout_ms = Optional(table, "timeout_ms", elapsed.timeout_ms, 0, kLongestWaitMs);
+    elapsed.limit = ReadLimit(table, elapsed.name);
+    return elapsed;
+  }
+
+  PromptStep ReadPrompt(const toml::table& table, const toml::node& value) {
+    PromptStep prompt;
+    prompt.text = NonEmptyText(value, "prompt");
+    const toml::node& name = Needed(table, "name", "prompt");
+    prompt.name = NonEmptyText(name, "name");
+    if (prompts_.contains(prompt.name)) {
+      Fail(name.source(), "a second prompt named " + Quoted(prompt.name));
+    }
+    const std::string kind =
+        table.get("kind") ? Text(*table.get("kind"), "kind") : std::string("confirm");
+    if (kind == "number") {
+      prompt.kind = PromptKind::kNumber;
+      NewMeasurement(name, prompt.name);
+      prompt.limit = ReadLimit(table, prompt.name);
+    } else if (kind == "choice") {
+      prompt.kind = PromptKind::kChoice;
+      const toml::node& choices = Needed(table, "choices", "a choice prompt");
+      prompt.choices = Texts(choices, "choices");
+      if (prompt.choices.empty()) Fail(choices.source(), "choices is empty");
+      if (const toml::node* accept = table.get("accept")) {
+        prompt.accept = Texts(*accept, "accept");
+        for (const std::string& answer : prompt.accept) {
+          if (std::find(prompt.choices.begin(), prompt.choices.end(), answer) ==
+              prompt.choices.end()) {
+            Fail(accept->source(), "accept names " + Quoted(answer) + ", not one of the choices");
+          }
+        }
+      }
+    } else if (kind != "confirm") {
+      Fail(table.get("kind")->source(),
+           "kind must be \"confirm\", \"number\" or \"choice\", not " + Quoted(kind));
+    }
+    const bool limited = table.contains("low") || table.contains("high") ||
+                         table.contains("equals") || table.contains("matches");
+    if (kind != "number" && limited) Fail(table.source(), "only a number prompt has limits");
+    if (kind != "choice" && (table.contains("choices") || table.contains("accept"))) {
+      Fail(table.source(), "only a choice prompt has choices");
+    }
+    prompts_.emplace(prompt.name, prompt);
+    return prompt;
+  }
+
+  // A limit written as its own table, limits.NAME = { low = 1, high = 2 }.
+  Limit ReadLimit(const toml::node& node, const std::string& measurement) {
+    const toml::table* table = node.as_table();
+    if (table == nullptr) {
+      Fail(node.source(), "the limit of " + Quoted(measurement) + " must be a table");
+    }
+    static const std::set<std::string_view> kLimitKeys = {"low",    "high",    "marginal",
+                                                          "equals", "matches", "units"};
+    for (auto&& [key, value] : *table) {
+      if (!kLimitKeys.contains(key.str())) {
+        Fail(key.source(),
+             "unknown key " + Quoted(key.str()) + " in the limit of " + Quoted(measurement));
+      }
+    }
+    return ReadLimit(*table, measurement);
+  }
+
+  // A limit from `table`'s keys low/high/marginal, equals, matches and units; other keys are
+  // the caller's to check.
+  Limit ReadLimit(const toml::table& table, const std::string& measurement) {
+    Limit limit;
+    const toml::node* low = table.get("low");
+    const toml::node* high = table.get("high");
+    const toml::node* marginal = table.get("marginal");
+    const toml::node* equals = table.get("equals");
+    const toml::node* matches = table.get("matches");
+    const int kinds = (low || high) + (equals != nullptr) + (matches != nullptr);
+    if (kinds > 1) {
+      Fail(table.source(), Quoted(measurement) + " has more than one of low/high, equals, matches");
+    }
+    if ((low == nullptr) != (high == nullptr)) {
+      Fail(table.source(), "a range of " + Quoted(measurement) + " needs both low and high");
+    }
+    if (marginal && !low) Fail(marginal->source(), "marginal belongs to a range (low, high)");
+    if (low) {
+      limit.check = RangeLimit{Real(*low, "low"), Real(*high, "high"),
+                               marginal ? Real(*marginal, "marginal") : 0.0};
+    } else if (equals) {
+      if (equals->is_string()) {
+        limit.check = EqualsLimit{Text(*equals, "equals")};
+      } else {
+        limit.check = EqualsLimit{Real(*equals, "equals")};
+      }
+    } else if (matches) {
+      limit.check = MatchesLimit{Compile(*matches, Text(*matches, "matches"))};
+    }
+    if (const toml::node* units = table.get("units")) limit.units = Text(*units, "units");
+    if (auto fault = LimitFault(limit)) {
+      Fail((low ? *low : *static_cast<const toml::node*>(&table)).source(),
+           Quoted(measurement) + ": " + *fault);
+    }
+    return limit;
+  }
+
+  std::map<std::string, std::vector<std::string>> ReadAnswers(const toml::node& node) {
+    const toml::table* table = node.as_table();
+    if (table == nullptr) Fail(node.source(), "answers must be a table: prompt = [\"ok\", ...]");
+    std::map<std::string, std::vector<std::string>> answers;
+    for (auto&& [key, value] : *table) {
+      const std::string name(key.str());
+      const auto prompt = prompts_.find(name);
+      if (prompt == prompts_.end()) Fail(key.source(), "no prompt named " + Quoted(name));
+      std::vector<std::string> list = Texts(value, "answers." + name);
+      for (const std::string& answer : list) {
+        if (!AnswerFits(prompt->second, answer)) {
+          Fail(value.source(), Quoted(answer) + " is no answer to the prompt " + Quoted(name));
+        }
+      }
+      answers.emplace(name, std::move(list));
+    }
+    return answers;
+  }
+
+  // The tables of an array of tables ([[phase.step]]).
+  // Pointers into the document: a copied table would lose where it stands in the file.
+  std::vector<const toml::table*> TablesIn(const toml::node& node, const std::string& name) const {
+    const toml::array* array = node.as_array();
+    if (array == nullptr || !array->is_array_of_tables()) {
+      Fail(node.source(), name + " must be written [[" + name + "]]");
+    }
+    std::vector<const toml::table*> tables;
+    for (const toml::node& element : *array) tables.push_back(element.as_table());
+    return tables;
+  }
+
+  void Allow(const toml::table& step, const std::string& kind,
+             std::initializer_list<std::string_view> options) const {
+    for (auto&& [key, node] : step) {
+      if (key.str() == kind) continue;
+      if (std::find(options.begin(), options.end(), key.str()) == options.end()) {
+        std::string known;
+        for (std::string_view option : options) known += (known.empty() ? "" : ", ") +
+                                                          std::string(option);
+        Fail(key.source(), "unknown key " + Quoted(key.str()) + " in a " + kind + " step" +
+                               (known.empty() ? "" : " (known: " + known + ")"));
+      }
+    }
+  }
+
+  void NewMeasurement(const toml::node& where, const std::string& name) {
+    if (!measurement_names_.insert(name).second) {
+      Fail(where.source(), "a second measurement named " + Quoted(name) + " in the phase");
+    }
+  }
+
+  std::shared_ptr<const Pattern> Compile(const toml::node& where, const std::string& text) const {
+    std::string error;
+    std::shared_ptr<const Pattern> pattern = Pattern::Compile(text, error);
+    if (!pattern) Fail(where.source(), error);
+    return pattern;
+  }
+
+  const toml::node& Needed(const toml::table& table, const char* key, const std::string& what) {
+    const toml::node* node = table.get(key);
+    if (node == nullptr) Fail(table.source(), what + " needs " + key);
+    return *node;
+  }
+
+  std::int64_t Integer(const toml::node& node, const std::string& name, std::int64_t least,
+                       std::int64_t most) const {
+    const auto value = node.value_exact<std::int64_t>();
+    if (!value) Fail(node.source(), name + " must be an integer");
+    if (*value < least || *value > most) {
+      Fail(node.source(), name + " must be from " + std::to_string(least) + " to " +
+                              std::to_string(most) + ", not " + std::to_string(*value));
+    }
+    return *value;
+  }
+  std::int64_t Id(const toml::node& node, const std::string& name) const {
+    return Integer(node, name, 0, 65535);
+  }
+  std::int64_t Optional(const toml::table& table, const char* key, std::int64_t fallback,
+                        std::int64_t least, std::int64_t most) const {
+    const toml::node* node = table.get(key);
+    return node ? Integer(*node, key, least, most) : fallback;
+  }
+  std::int64_t Required(const toml::table& table, const char* key, const std::string& what) {
+    return Id(Needed(table, key, "a " + what + " step"), key);
+  }
+
+  double Real(const toml::node& node, const std::string& name) const {
+    if (const auto integer = node.value_exact<std::int64_t>()) return static_cast<double>(*integer);
+    if (const auto real = node.value_exact<double>()) return *real;
+    Fail(node.source(), name + " must be a number");
+  }
+
+  std::string Text(const toml::node& node, const std::string& name) const {
+    const auto text = node.value_exact<std::string>();
+    if (!text) Fail(node.source(), name + " must be a text");
+    return *text;
+  }
+  std::string NonEmptyText(const toml::node& node, const std::string& name) const {
+    std::string text = Text(node, name);
+    if (text.empty()) Fail(node.source(), name + " must not be empty");
+    return text;
+  }
+  std::vector<std::string> Texts(const toml::node& node, const std::string& name) const {
+    const toml::array* array = node.as_array();
+    if (array == nullptr) Fail(node.source(), name + " must be a list of texts");
+    std::vector<std::string> texts;
+    for (const toml::node& element : *array) texts.push_back(Text(element, name));
+    return texts;
+  }
+
+  [[noreturn]] void Fail(const toml::source_region& where, const std::string& what) const {
+    throw PlanError(name_ + ":" + std::to_string(where.begin.line) + ": " + what);
+  }
+
+  std::filesystem::path file_;
+  std::string name_;
+  std::set<std::string> phase_names_;
+  std::set<std::string> measurement_names_;
+  std::map<std::string, PromptStep> prompts_;
+};
+
+}  // namespace
+
+Plan ReadPlan(const std::filesystem::path& file) { return Reader(file).Read(); }
+
+}  // namespace plan

@@ -1,0 +1,145 @@
+// The plan reader against plans with one mistake each: every one is refused with the file, the
+// line at fault and what is wrong.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <fstream>
+
+#include "plan/plan_reader.h"
+#include "testing/temp_dir.h"
+
+namespace {
+
+constexpr char kHead[] = "name = \"p\"\n[[phase]]\nname = \"a\"\n";  // lines 1 to 3
+
+std::filesystem::path WritePlan(const testing_support::TempDir& folder, const std::string& text) {
+  const auto file = folder.path() / "plan.toml";
+  std::ofstream(file) << text;
+  return file;
+}
+
+TEST(PlanReaderTest, ReadsAWholePlan) {
+  testing_support::TempDir folder;
+  const auto file = WritePlan(folder, std::string(kHead) + R"(attempts = 3
+[[phase.setup]]
+command = 1058
+[[phase.step]]
+text = "0101234567"
+id = 1017
+[[phase.step]]
+measure = 'N: (?<n>\d+)'
+limits.n = { low = 1, high = 5, marginal = 1, units = "V" }
+[[phase.step]]
+prompt = "plug the loopback connector into COM1, then OK"
+name = "plug"
+[[phase.teardown]]
+command = 1059
+[answers]
+plug = ["retry", "ok"]
+)");
+  const plan::Plan plan = plan::ReadPlan(file);
+  ASSERT_EQ(plan.phases.size(), 1u);
+  const plan::Phase& phase = plan.phases[0];
+  EXPECT_EQ(phase.attempts, 3);
+  EXPECT_EQ(phase.setup.size(), 1u);
+  EXPECT_EQ(phase.steps.size(), 3u);
+  EXPECT_EQ(phase.teardown.size(), 1u);
+  EXPECT_EQ(phase.steps[0].line, 8);
+  EXPECT_EQ(phase.steps[1].line, 11);
+  const auto& measure = std::get<plan::MeasureStep>(phase.steps[1].action);
+  EXPECT_EQ(measure.limits.at("n").units, "V");
+  EXPECT_EQ(plan.answers.at("plug"), (std::vector<std::string>{"retry", "ok"}));
+}
+
+TEST(PlanReaderTest, RefusesEveryMistakeWithFileLineAndWhat) {
+  const struct {
+    std::string text;
+    std::string message;
+  } kBroken[] = {
+      {"name = \"p\"\n[[phase]\n", ":2: "},
+      {"name = \"p\"\n", ":1: the plan has no [[phase]]"},
+      {"name = \"p\"\ncolour = 1\n[[phase]]\nname = \"a\"\n", ":2: unknown key \"colour\""},
+      {std::string(kHead) + "tries = 2\n", ":4: unknown key \"tries\" in a phase"},
+      {std::string(kHead) + "attempts = 0\n", ":4: attempts must be from 1 to 100, not 0"},
+      {std::string(kHead) + "[[phase]]\nname = \"a\"\n", ":5: a second phase named \"a\""},
+      {std::string(kHead) + "[[phase.step]]\ncommand = 70000\n",
+       ":5: command must be from 0 to 65535, not 70000"},
+      {std::string(kHead) + "[[phase.step]]\ncommand = 1\nsync = true\n",
+       ":6: unknown key \"sync\" in a command step"},
+      {std::string(kHead) + "[[phase.step]]\ncommand = 1\npause_ms = 2\n",
+       ": a step does one thing: both command and pause_ms"},
+      {std::string(kHead) + "[[phase.step]]\nid = 1\n", ":4: a step needs one of"},
+      {std::string(kHead) + "[[phase.step]]\ntext = \"x\"\n", ":4: a text step needs id"},
+      {std::string(kHead) + "[[phase.step]]\nmessage = 1654\nwparam = 4294967296\n",
+       ":6: wparam must be from"},
+      {std::string(kHead) + "[[phase.step]]\nexpect = 'a(b'\n", ":5: bad pattern at character 3"},
+      {std::string(kHead) + "[[phase.step]]\nexpect = 'a'\nscope = \"all\"\n",
+       ":6: scope must be \"phase\", \"new\", \"whole\" or \"box\""},
+      {std::string(kHead) + "[[phase.step]]\nexpect = 'a(b'\nscope = \"new\"\n", ":5: "},
+      {std::string(kHead) + "[[phase.step]]\nmeasure = 'a(\\d)'\n",
+       ":5: the capture has no named group"},
+      {std::string(kHead) + "[[phase.step]]\nmeasure = '(?<v>\\d)'\n",
+       ":5: no limit for the captured \"v\""},
+      {std::string(kHead) + "[[phase.step]]\nmeasure = '(?<v>\\d)'\nlimits.v = {}\nlimits.w = {}\n",
+       ":7: the capture has no group named \"w\""},
+      {std::string(kHead) + "[[phase.step]]\nmeasure = '(?<v>\\d)'\n"
+                            "limits.v = { low = 5, high = 1 }\n",
+       ":6: \"v\": low 5 is above high 1"},
+      {std::string(kHead) + "[[phase.step]]\nmeasure = '(?<v>\\d)'\n"
+                            "limits.v = { low = 0, high = 4, marginal = 3 }\n",
+       ":6: \"v\": marginal 3 is wider than half the range"},
+      {std::string(kHead) + "[[phase.step]]\nmeasure = '(?<v>\\d)'\nlimits.v = { low = 0 }\n",
+       ":6: a range of \"v\" needs both low and high"},
+      {std::string(kHead) + "[[phase.step]]\nmeasure = '(?<v>\\d)'\n"
+                            "limits.v = { equals = 1, matches = 'x' }\n",
+       ":6: \"v\" has more than one of"},
+      {std::string(kHead) + "[[phase.step]]\nmeasure = '(?<v>\\d)'\nlimits.v = { within = 1 }\n",
+       ":6: unknown key \"within\" in the limit of \"v\""},
+      {std::string(kHead) + "[[phase.step]]\nelapsed = \"t\"\nfrom = 'a'\n",
+       ":4: elapsed needs to"},
+      {std::string(kHead) + "[[phase.step]]\nprompt = \"?\"\nname = \"q\"\nkind = \"colour\"\n",
+       ":7: kind must be \"confirm\", \"number\" or \"choice\""},
+      {std::string(kHead) + "[[phase.step]]\nprompt = \"?\"\nname = \"q\"\nkind = \"choice\"\n"
+                            "choices = [\"a\"]\naccept = [\"b\"]\n",
+       ":9: accept names \"b\", not one of the choices"},
+      {std::string(kHead) + "[[phase.step]]\nprompt = \"?\"\nname = \"q\"\n"
+                            "[answers]\nq = [\"yes\"]\n",
+       ":8: \"yes\" is no answer to the prompt \"q\""},
+      {std::string(kHead) + "[answers]\nq = [\"ok\"]\n", ":5: no prompt named \"q\""},
+  };
+  testing_support::TempDir folder;
+  for (const auto& broken : kBroken) {
+    const auto file = WritePlan(folder, broken.text);
+    try {
+      plan::ReadPlan(file);
+      ADD_FAILURE() << "taken: " << broken.text;
+    } catch (const plan::PlanError& error) {
+      const std::string message = error.what();
+      EXPECT_TRUE(message.starts_with(file.string() + ":")) << message;
+      EXPECT_NE(message.find(broken.message), std::string::npos)
+          << message << "\nwanted: " << broken.message;
+    }
+  }
+}
+
+TEST(PlanReaderTest, RefusesWhatIsNoPlanFileWithoutReadingIt) {
+  testing_support::TempDir folder;
+  const auto fifo = folder.path() / "fifo.toml";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const auto large = folder.path() / "large.toml";
+  std::ofstream(large) << std::string(plan::kMaxPlanBytes + 1, '#');
+  for (const auto& [file, message] :
+       {std::pair{fifo, "is not a regular file"}, std::pair{large, "is larger than"},
+        std::pair{folder.path() / "missing.toml", "cannot be read"}}) {
+    try {
+      plan::ReadPlan(file);
+      ADD_FAILURE() << "taken: " << file;
+    } catch (const plan::PlanError& error) {
+      EXPECT_NE(std::string(error.what()).find(file.string() + ": " + message), std::string::npos)
+          << error.what();
+    }
+  }
+}
+
+}  // namespace

@@ -1,0 +1,105 @@
+#include "plan/prompter.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <iostream>
+
+namespace plan {
+
+namespace {
+
+std::string Trimmed(std::string text) {
+  const auto space = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
+  while (!text.empty() && space(text.back())) text.pop_back();
+  text.erase(text.begin(), std::find_if_not(text.begin(), text.end(), space));
+  return text;
+}
+
+std::string Question(const PromptStep& prompt) {
+  switch (prompt.kind) {
+    case PromptKind::kConfirm:
+      return prompt.text + " [ok/fail/retry]: ";
+    case PromptKind::kNumber:
+      return prompt.text + " [a number]: ";
+    case PromptKind::kChoice: {
+      std::string choices;
+      for (const auto& choice : prompt.choices) choices += (choices.empty() ? "" : "/") + choice;
+      return prompt.text + " [" + choices + "]: ";
+    }
+  }
+  return prompt.text;
+}
+
+}  // namespace
+
+bool AnswerFits(const PromptStep& prompt, const std::string& answer) {
+  switch (prompt.kind) {
+    case PromptKind::kConfirm:
+      return answer == "ok" || answer == "fail" || answer == "retry";
+    case PromptKind::kNumber: {
+      char* end = nullptr;
+      std::strtod(answer.c_str(), &end);
+      return !answer.empty() && end == answer.c_str() + answer.size();
+    }
+    case PromptKind::kChoice:
+      return std::find(prompt.choices.begin(), prompt.choices.end(), answer) !=
+             prompt.choices.end();
+  }
+  return false;
+}
+
+std::optional<std::string> ScriptedPrompter::Ask(const PromptStep& prompt, const StopRequest&,
+                                                 std::string& why) {
+  const auto answers = answers_.find(prompt.name);
+  std::size_t& taken = taken_[prompt.name];
+  if (answers == answers_.end() || taken >= answers->second.size()) {
+    why = "no scripted answer left for the prompt \"" + prompt.name + "\"";
+    return std::nullopt;
+  }
+  return answers->second[taken++];
+}
+
+std::optional<std::string> TerminalPrompter::Ask(const PromptStep& prompt, const StopRequest& stop,
+                                                 std::string& why) {
+  for (;;) {
+    std::cerr << Question(prompt) << std::flush;
+    // Standard input is polled, so that Ctrl-C while the operator thinks stops the run.
+    std::size_t newline;
+    while ((newline = pending_.find('\n')) == std::string::npos) {
+      if (stop.stopping()) {
+        why = "stopped while waiting for an answer";
+        return std::nullopt;
+      }
+      pollfd input{STDIN_FILENO, POLLIN, 0};
+      const int ready = ::poll(&input, 1, 50);
+      if (ready < 0 && errno != EINTR) break;
+      if (ready <= 0) continue;
+      char buffer[256];
+      const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) {
+        why = "standard input ended before an answer came";
+        return std::nullopt;
+      }
+      pending_.append(buffer, static_cast<std::size_t>(got));
+    }
+    if (newline == std::string::npos) {
+      why = "standard input cannot be read";
+      return std::nullopt;
+    }
+    std::string answer = Trimmed(pending_.substr(0, newline));
+    pending_.erase(0, newline + 1);
+    if (prompt.kind == PromptKind::kConfirm) {
+      std::transform(answer.begin(), answer.end(), answer.begin(),
+                     [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    }
+    if (AnswerFits(prompt, answer)) return answer;
+    std::cerr << "\"" << answer << "\" is no answer here\n";
+  }
+}
+
+}  // namespace plan

@@ -1,0 +1,19 @@
+// The text of the session record between two marks: the lines a phase caused. When the record
+// turned to a new file in between, the slice is the new file's part, from its start.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "plan/console_link.h"
+
+namespace plan {
+
+// The bytes between `begin` and `end`, or nothing with `error` set when the file cannot be read.
+std::optional<std::string> ReadRecordSlice(const RecordMark& begin, const RecordMark& end,
+                                           std::string& error);
+
+// The monotonic clock of a record line (its second field), in seconds.
+std::optional<double> LineMonotonicSeconds(std::string_view line);
+
+}  // namespace plan

@@ -1,0 +1,430 @@
+#include "plan/runner.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+
+#include "plan/record_slice.h"
+#include "sender/overloaded.h"
+
+namespace plan {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// The log pane's control id.
+constexpr std::int64_t kLogPane = 1010;
+// How often a capture that has not shown yet is looked for again.
+constexpr std::chrono::milliseconds kCapturePoll{50};
+// How much of the baseline's ending is looked for when the pane dropped its oldest lines.
+constexpr std::size_t kBaselineTail = 256;
+
+struct StepEnd {
+  Outcome outcome = Outcome::kPass;
+  std::string message;
+  bool retry = false;  // the operator asked for the phase again
+};
+
+StepEnd Ended(Outcome outcome, const Step& step, const std::string& what) {
+  return {outcome, "line " + std::to_string(step.line) + ": " + what, false};
+}
+
+// An attempt at a phase: where its pane text and record slice begin.
+struct Attempt {
+  std::string pane_baseline;
+  std::optional<RecordMark> record_begin;
+  std::string record_error;
+};
+
+class PhaseRunner {
+ public:
+  PhaseRunner(ConsoleLink& link, Prompter& prompter, const StopRequest& stop, PhaseResult& result)
+      : link_(link), prompter_(prompter), stop_(stop), result_(result) {}
+
+  void Run(const Phase& phase) {
+    result_.name = phase.name;
+    result_.start = std::chrono::system_clock::now();
+    std::optional<RecordMark> phase_begin;
+    int failed_attempts = 0;
+    for (;;) {
+      ++result_.attempts;
+      result_.measurements.clear();
+      Attempt attempt = Begin();
+      if (!phase_begin) phase_begin = attempt.record_begin;
+      StepEnd end = attempt_error_.empty() ? RunSteps(phase.setup, attempt)
+                                           : StepEnd{Outcome::kError, attempt_error_};
+      if (end.outcome == Outcome::kPass && !end.retry) end = RunSteps(phase.steps, attempt);
+      RunTeardown(phase.teardown, attempt);
+      if (end.outcome == Outcome::kPass && !end.retry && !result_.teardown_message.empty()) {
+        end = {Outcome::kError, "teardown: " + result_.teardown_message};
+      }
+      result_.outcome = end.outcome;
+      result_.message = end.message;
+      if (stop_.stopping()) {
+        result_.outcome = Outcome::kAborted;
+        if (result_.message.empty()) result_.message = "stopped";
+        break;
+      }
+      if (end.retry) continue;  // the operator's retry does not count against the attempts
+      if (end.outcome == Outcome::kPass || ++failed_attempts >= phase.attempts) break;
+    }
+    std::string error;
+    if (phase_begin) {
+      if (auto mark = link_.Mark(error)) result_.record = RecordSlice{*phase_begin, *mark};
+    }
+    result_.end = std::chrono::system_clock::now();
+  }
+
+ private:
+  Attempt Begin() {
+    Attempt attempt;
+    attempt_error_.clear();
+    const LinkReply pane = link_.Read(kLogPane);
+    if (pane.status != LinkStatus::kDone) {
+      attempt_error_ = "the log pane cannot be read: " + pane.message;
+    }
+    attempt.pane_baseline = pane.text;
+    attempt.record_begin = link_.Mark(attempt.record_error);
+    return attempt;
+  }
+
+  StepEnd RunSteps(const std::vector<Step>& steps, const Attempt& attempt) {
+    for (const Step& step : steps) {
+      if (stop_.stopping()) return {Outcome::kAborted, "stopped"};
+      StepEnd end = RunStep(step, attempt, 0);
+      if (end.outcome != Outcome::kPass || end.retry) return end;
+    }
+    return {};
+  }
+
+  // Every teardown step runs, even after one fails; only a second stop skips the rest.
+  void RunTeardown(const std::vector<Step>& steps, const Attempt& attempt) {
+    result_.teardown_message.clear();
+    for (const Step& step : steps) {
+      if (stop_.count() >= 2) {
+        if (result_.teardown_message.empty()) {
+          result_.teardown_message = "line " + std::to_string(step.line) +
+                                     ": skipped by a second stop, with what follows it";
+        }
+        return;
+      }
+      const StepEnd end = RunStep(step, attempt, 1);
+      if (end.outcome != Outcome::kPass && result_.teardown_message.empty()) {
+        result_.teardown_message = end.message;
+      }
+    }
+  }
+
+  // `stops_allowed`: how many stops the step goes on through (teardown goes on through one).
+  StepEnd RunStep(const Step& step, const Attempt& attempt, int stops_allowed) {
+    return std::visit(
+        sender::Overloaded{
+            [&](const ConsoleStep& console) { return Console(step, console); },
+            [&](const PauseStep& pause) {
+              if (stop_.SleepFor(std::chrono::milliseconds(pause.milliseconds), stops_allowed)) {
+                return StepEnd{};
+              }
+              return Ended(Outcome::kAborted, step, "stopped during a pause");
+            },
+            [&](const ExpectStep& expect) {
+              return Expect(step, expect, attempt, stops_allowed);
+            },
+            [&](const MeasureStep& measure) {
+              return Measure(step, measure, attempt, stops_allowed);
+            },
+            [&](const ElapsedStep& elapsed) {
+              return Elapsed(step, elapsed, attempt, stops_allowed);
+            },
+            [&](const PromptStep& prompt) { return Prompt(step, prompt); },
+        },
+        step.action);
+  }
+
+  StepEnd Console(const Step& step, const ConsoleStep& console) {
+    const LinkReply reply = link_.Send(console.action);
+    if (reply.status == LinkStatus::kDone) return {};
+    const std::string what = std::string(sender::VerbOf(console.action));
+    if (reply.status == LinkStatus::kUnreachable) {
+      return Ended(Outcome::kError, step, what + ": the console is unreachable: " + reply.message);
+    }
+    return Ended(Outcome::kError, step, what + " refused: " + reply.message);
+  }
+
+  StepEnd Expect(const Step& step, const ExpectStep& expect, const Attempt& attempt,
+                 int stops_allowed) {
+    const std::string& pattern = expect.request.pattern;
+    const std::string waited = "/" + pattern + "/ did not show within " +
+                               std::to_string(expect.request.timeout_ms) + " ms";
+    if (expect.phase) {
+      bool found = false;
+      StepEnd end = Poll(
+          step, MeasureSource::kPane, expect.request.timeout_ms, attempt, stops_allowed,
+          [&](const std::string& text, std::string& error) {
+            PatternSearch search = expect.phase->Find(text);
+            error = search.error;
+            return search.match.has_value();
+          },
+          found);
+      if (end.outcome != Outcome::kPass || found) return end;
+      return Ended(Outcome::kTimeout, step, waited);
+    }
+    const LinkReply reply = link_.Expect(expect.request);
+    switch (reply.status) {
+      case LinkStatus::kDone:
+        return {};
+      case LinkStatus::kTimedOut:
+        return Ended(Outcome::kTimeout, step, waited + "; the pane ends: " + reply.text);
+      case LinkStatus::kRefused:
+        return Ended(Outcome::kError, step, "expect refused: " + reply.message);
+      case LinkStatus::kUnreachable:
+        break;
+    }
+    return Ended(Outcome::kError, step, "expect: the console is unreachable: " + reply.message);
+  }
+
+  // The text a capture runs over, now: the pane's since the attempt began, or the record's.
+  std::optional<std::string> SourceText(MeasureSource source, const Attempt& attempt,
+                                        std::string& error) {
+    if (source == MeasureSource::kPane) {
+      const LinkReply pane = link_.Read(kLogPane);
+      if (pane.status != LinkStatus::kDone) {
+        error = "the log pane cannot be read: " + pane.message;
+        return std::nullopt;
+      }
+      return TextAfter(attempt.pane_baseline, pane.text);
+    }
+    if (!attempt.record_begin) {
+      error = "the session record cannot be measured: " + attempt.record_error;
+      return std::nullopt;
+    }
+    const std::optional<RecordMark> now = link_.Mark(error);
+    if (!now) return std::nullopt;
+    return ReadRecordSlice(*attempt.record_begin, *now, error);
+  }
+
+  // Looks for what `find` wants in the source text until it shows or the time is up. `find`
+  // says whether it found it, or sets an error.
+  template <typename Find>
+  StepEnd Poll(const Step& step, MeasureSource source, std::int64_t timeout_ms,
+               const Attempt& attempt, int stops_allowed, Find find, bool& found) {
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+    for (;;) {
+      std::string error;
+      const std::optional<std::string> text = SourceText(source, attempt, error);
+      if (!text) return Ended(Outcome::kError, step, error);
+      found = find(*text, error);
+      if (!error.empty()) return Ended(Outcome::kError, step, error);
+      if (found || std::chrono::steady_clock::now() >= give_up) return {};
+      if (!stop_.SleepFor(kCapturePoll, stops_allowed)) {
+        return Ended(Outcome::kAborted, step, "stopped while measuring");
+      }
+    }
+  }
+
+  StepEnd Measure(const Step& step, const MeasureStep& measure, const Attempt& attempt,
+                  int stops_allowed) {
+    std::optional<PatternMatch> last;
+    bool found = false;
+    StepEnd end = Poll(
+        step, measure.source, measure.timeout_ms, attempt, stops_allowed,
+        [&](const std::string& text, std::string& error) {
+          // The last match counts: the newest reading when the phase read more than once.
+          std::size_t from = 0;
+          for (;;) {
+            PatternSearch search = measure.capture->Find(text, from);
+            if (!search.error.empty()) error = search.error;
+            if (!search.match) break;
+            from = search.match->end > search.match->begin ? search.match->end
+                                                            : search.match->end + 1;
+            last = std::move(search.match);
+          }
+          return last.has_value();
+        },
+        found);
+    if (end.outcome != Outcome::kPass) return end;
+    StepEnd verdict;
+    for (const auto& [name, limit] : measure.limits) {
+      MeasurementResult result{name, std::nullopt, limit, Verdict::kFail, ""};
+      const auto group = last ? last->groups.find(name) : decltype(last->groups.end()){};
+      if (!last) {
+        result.message = "/" + measure.capture->text() + "/ did not match within " +
+                         std::to_string(measure.timeout_ms) + " ms";
+      } else if (group == last->groups.end()) {
+        result.message = "the group " + name + " took no part in the match";
+      } else {
+        MeasuredValue value{group->second, ReadNumber(group->second, measure.base)};
+        const Judgement judgement = Judge(limit, value);
+        result.value = std::move(value);
+        result.verdict = judgement.verdict;
+        result.message = judgement.why;
+      }
+      Record(step, std::move(result), verdict);
+    }
+    return verdict;
+  }
+
+  StepEnd Elapsed(const Step& step, const ElapsedStep& elapsed, const Attempt& attempt,
+                  int stops_allowed) {
+    std::optional<double> milliseconds;
+    bool found = false;
+    StepEnd end = Poll(
+        step, MeasureSource::kRecord, elapsed.timeout_ms, attempt, stops_allowed,
+        [&](const std::string& text, std::string& error) {
+          const PatternSearch from = elapsed.from->Find(text);
+          if (!from.match) return (error = from.error, false);
+          const std::size_t from_line = text.rfind('\n', from.match->begin);
+          const std::size_t next_line = text.find('\n', from.match->end);
+          if (next_line == std::string::npos) return false;
+          const PatternSearch to = elapsed.to->Find(text, next_line + 1);
+          if (!to.match) return (error = to.error, false);
+          const std::size_t to_line = text.rfind('\n', to.match->begin);
+          const auto start = LineMonotonicSeconds(
+              std::string_view(text).substr(from_line == std::string::npos ? 0 : from_line + 1));
+          const auto stop = LineMonotonicSeconds(std::string_view(text).substr(to_line + 1));
+          if (!start || !stop) {
+            error = "a matched line is no session-record line";
+            return false;
+          }
+          milliseconds = (*stop - *start) * 1000.0;
+          return true;
+        },
+        found);
+    if (end.outcome != Outcome::kPass) return end;
+    MeasurementResult result{elapsed.name, std::nullopt, elapsed.limit, Verdict::kFail, ""};
+    if (milliseconds) {
+      char text[32];
+      std::snprintf(text, sizeof text, "%.3f", *milliseconds);
+      MeasuredValue value{text, milliseconds};
+      const Judgement judgement = Judge(elapsed.limit, value);
+      result.value = std::move(value);
+      result.verdict = judgement.verdict;
+      result.message = judgement.why;
+    } else {
+      result.message = "/" + elapsed.from->text() + "/ then /" + elapsed.to->text() +
+                       "/ did not show in the session record within " +
+                       std::to_string(elapsed.timeout_ms) + " ms";
+    }
+    StepEnd verdict;
+    Record(step, std::move(result), verdict);
+    return verdict;
+  }
+
+  StepEnd Prompt(const Step& step, const PromptStep& prompt) {
+    std::string why;
+    const std::optional<std::string> answer = prompter_.Ask(prompt, stop_, why);
+    if (!answer) {
+      return Ended(stop_.stopping() ? Outcome::kAborted : Outcome::kError, step, why);
+    }
+    result_.prompts.push_back(PromptRecord{prompt.name, prompt.text, *answer,
+                                           prompter_.AnsweredBy(),
+                                           std::chrono::system_clock::now()});
+    switch (prompt.kind) {
+      case PromptKind::kConfirm:
+        if (*answer == "retry") return {Outcome::kPass, "", true};
+        if (*answer == "fail") {
+          return Ended(Outcome::kFail, step, "the operator answered fail to \"" + prompt.name +
+                                                 "\"");
+        }
+        return {};
+      case PromptKind::kNumber: {
+        MeasuredValue value{*answer, ReadNumber(*answer, NumberBase::kDecimal)};
+        const Limit limit = prompt.limit.value_or(Limit{});
+        const Judgement judgement = Judge(limit, value);
+        StepEnd verdict;
+        Record(step, {prompt.name, std::move(value), limit, judgement.verdict, judgement.why},
+               verdict);
+        return verdict;
+      }
+      case PromptKind::kChoice:
+        if (prompt.accept.empty() ||
+            std::find(prompt.accept.begin(), prompt.accept.end(), *answer) !=
+                prompt.accept.end()) {
+          return {};
+        }
+        return Ended(Outcome::kFail, step,
+                     "the operator chose \"" + *answer + "\" for \"" + prompt.name + "\"");
+    }
+    return {};
+  }
+
+  // Keeps a measurement; the step fails with the first that failed.
+  void Record(const Step& step, MeasurementResult result, StepEnd& verdict) {
+    if (result.verdict == Verdict::kFail && verdict.outcome == Outcome::kPass) {
+      verdict = Ended(Outcome::kFail, step, result.name + ": " + result.message);
+    }
+    result_.measurements.push_back(std::move(result));
+  }
+
+  ConsoleLink& link_;
+  Prompter& prompter_;
+  const StopRequest& stop_;
+  PhaseResult& result_;
+  std::string attempt_error_;
+};
+
+}  // namespace
+
+std::string TextAfter(const std::string& baseline, const std::string& pane) {
+  if (pane.starts_with(baseline)) return pane.substr(baseline.size());
+  const std::string tail =
+      baseline.substr(baseline.size() - std::min(baseline.size(), kBaselineTail));
+  const std::size_t at = tail.empty() ? std::string::npos : pane.rfind(tail);
+  return at == std::string::npos ? pane : pane.substr(at + tail.size());
+}
+
+std::optional<double> ReadNumber(const std::string& text, NumberBase base) {
+  if (base == NumberBase::kText) return std::nullopt;
+  if (base == NumberBase::kHex) {
+    std::string_view digits = text;
+    if (digits.starts_with("0x") || digits.starts_with("0X")) digits.remove_prefix(2);
+    std::uint64_t value = 0;
+    const auto [end, error] =
+        std::from_chars(digits.data(), digits.data() + digits.size(), value, 16);
+    if (digits.empty() || error != std::errc() || end != digits.data() + digits.size()) {
+      return std::nullopt;
+    }
+    return static_cast<double>(value);
+  }
+  double value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+void RunPlan(const Plan& plan, ConsoleLink& link, Prompter& prompter, const StopRequest& stop,
+             RunResult& result) {
+  result.start = std::chrono::system_clock::now();
+  result.outcome = Outcome::kPass;
+  for (const Phase& phase : plan.phases) {
+    PhaseResult& phase_result = result.phases.emplace_back();
+    if (result.outcome != Outcome::kPass) {
+      phase_result.name = phase.name;
+      phase_result.message = "not run: an earlier phase did not pass";
+      continue;
+    }
+    PhaseRunner(link, prompter, stop, phase_result).Run(phase);
+    if (phase_result.outcome != Outcome::kPass) {
+      result.outcome = phase_result.outcome;
+      result.message = phase.name + ": " + phase_result.message;
+    }
+  }
+  if (stop.stopping()) result.outcome = Outcome::kAborted;
+  result.end = std::chrono::system_clock::now();
+}
+
+std::string_view OutcomeName(Outcome outcome) {
+  switch (outcome) {
+    case Outcome::kPass: return "PASS";
+    case Outcome::kFail: return "FAIL";
+    case Outcome::kError: return "ERROR";
+    case Outcome::kTimeout: return "TIMEOUT";
+    case Outcome::kAborted: return "ABORTED";
+    case Outcome::kSkipped: return "SKIPPED";
+  }
+  return "ERROR";
+}
+
+}  // namespace plan

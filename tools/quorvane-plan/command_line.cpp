@@ -1,0 +1,61 @@
+#include "tools/quorvane-plan/command_line.h"
+
+#include <CLI/CLI.hpp>
+
+#include "platform/ports/sandbox_location.h"
+
+namespace quorvane_plan {
+
+std::variant<Invocation, EarlyExit> ParseCommandLine(int argc, char** argv, int usage_status) {
+  CLI::App app{
+      "Runs a test plan against the console through its socket and writes the unit's record "
+      "as UNIT-PLAN.json and UNIT-PLAN.xml (JUnit). Exit status: 0 every phase passed, 1 a "
+      "phase failed or timed out, 2 an error (the console unreachable, a step refused), 3 the "
+      "plan or the command line is refused, 130/143 stopped by SIGINT/SIGTERM.",
+      "quorvane-plan"};
+  Invocation invocation;
+  std::string sandbox, socket, console;
+  app.add_option("PLAN", invocation.plan, "the plan file (TOML)")->required();
+  app.add_option("--unit", invocation.unit, "the serial number of the unit under test")
+      ->required();
+  app.add_option("--station", invocation.station, "the test station's name");
+  app.add_option("--out", invocation.out, "the folder for the records (default: .)");
+  auto* socket_option = app.add_option("--socket", socket, "the running console's socket");
+  auto* sandbox_option = app.add_option(
+      "--sandbox", sandbox, "the simulated terminal's folder holding the console's socket");
+  socket_option->excludes(sandbox_option);
+  auto* simulate = app.add_flag(
+      "--simulate", invocation.simulate,
+      "start a console of our own on a fresh simulated terminal with the plan's board profile, "
+      "answer prompts from the plan's [answers], and end the console afterwards");
+  simulate->excludes(socket_option)->excludes(sandbox_option);
+  app.add_option("--console", console, "with --simulate: the console program (default: "
+                                        "quorvane beside this program, else on PATH)")
+      ->needs(simulate);
+  app.add_flag("--keep", invocation.keep, "with --simulate: keep the simulated terminal's folder")
+      ->needs(simulate);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    if (error.get_exit_code() == 0) return EarlyExit{0, app.help()};
+    std::string message = error.what();
+    std::replace(message.begin(), message.end(), '\n', ' ');
+    return EarlyExit{usage_status, message};
+  }
+  if (invocation.unit.empty()) return EarlyExit{usage_status, "--unit must not be empty"};
+  if (invocation.out.empty()) invocation.out = ".";
+  invocation.console = console;
+  if (!invocation.simulate) {
+    try {
+      invocation.socket = !socket.empty() ? std::filesystem::path(socket)
+                                          : platform::ConsoleSocketIn(
+                                                sandbox.empty() ? platform::DefaultSandboxFolder()
+                                                                : std::filesystem::path(sandbox));
+    } catch (const platform::NoDefaultSandbox& error) {
+      return EarlyExit{usage_status, error.what()};
+    }
+  }
+  return invocation;
+}
+
+}  // namespace quorvane_plan

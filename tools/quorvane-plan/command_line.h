@@ -1,0 +1,32 @@
+// The command line of quorvane-plan:
+//   quorvane-plan PLAN.toml --unit SERIAL [--station ID] [--out DIR]
+//                 [--sandbox DIR | --socket PATH] [--simulate [--console PATH] [--keep]]
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <variant>
+
+namespace quorvane_plan {
+
+struct Invocation {
+  std::filesystem::path plan;
+  std::string unit;
+  std::string station;
+  std::filesystem::path out;  // where both records go
+  std::filesystem::path socket;  // the running console's; empty with --simulate
+  bool simulate = false;
+  bool keep = false;  // --simulate: leave the sandbox in place
+  std::filesystem::path console;  // --simulate: the console program
+};
+
+// Help (status 0) or a malformed command line (its message).
+struct EarlyExit {
+  int status = 0;
+  std::string text;
+};
+
+std::variant<Invocation, EarlyExit> ParseCommandLine(int argc, char** argv, int usage_status);
+
+}  // namespace quorvane_plan

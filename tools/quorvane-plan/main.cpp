@@ -1,0 +1,153 @@
+// quorvane-plan: runs a test plan against the console and writes the unit's records (see
+// command_line.h for the options and exit statuses).
+#include <signal.h>
+
+#include <cstring>
+#include <iostream>
+#include <memory>
+
+#include "plan/atomic_file.h"
+#include "plan/plan_reader.h"
+#include "plan/records.h"
+#include "plan/runner.h"
+#include "plan/socket_link.h"
+#include "tools/quorvane-plan/command_line.h"
+#include "tools/quorvane-plan/simulated_console.h"
+#include "tools/quorvane-plan/window_prompter.h"
+#include "ui/screen_choice.h"
+
+namespace {
+
+constexpr int kFailed = 1;
+constexpr int kError = 2;
+constexpr int kRefused = 3;
+
+plan::StopRequest g_stop;
+volatile sig_atomic_t g_last_signal = 0;
+
+void OnStopSignal(int signal_number) {
+  g_last_signal = signal_number;
+  g_stop.Raise();
+}
+
+void CatchStopSignals() {
+  struct sigaction action {};
+  action.sa_handler = OnStopSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+  signal(SIGPIPE, SIG_IGN);
+}
+
+// A unit's serial number and a plan's name as part of a file name.
+std::string FileNamePart(const std::string& text) {
+  std::string part = text;
+  for (char& c : part) {
+    const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                       (c >= '0' && c <= '9') || c == '-' || c == '_' || c == '.';
+    if (!plain) c = '_';
+  }
+  if (part.starts_with('.')) part.front() = '_';
+  return part;
+}
+
+int ExitStatus(plan::Outcome outcome) {
+  switch (outcome) {
+    case plan::Outcome::kPass: return 0;
+    case plan::Outcome::kFail:
+    case plan::Outcome::kTimeout: return kFailed;
+    case plan::Outcome::kAborted: return 128 + (g_last_signal ? g_last_signal : SIGINT);
+    default: return kError;
+  }
+}
+
+std::unique_ptr<plan::Prompter> ChoosePrompter(const plan::Plan& plan, bool simulate, int& argc,
+                                               char** argv) {
+  if (simulate) return std::make_unique<plan::ScriptedPrompter>(plan.answers);
+  if (ui::ChooseScreen().windowed) {
+    return std::make_unique<quorvane_plan::WindowPrompter>(argc, argv);
+  }
+  return std::make_unique<plan::TerminalPrompter>();
+}
+
+bool WriteRecords(const plan::RunResult& run, const std::filesystem::path& out) {
+  std::error_code error;
+  std::filesystem::create_directories(out, error);
+  const std::string stem = FileNamePart(run.unit) + "-" + FileNamePart(run.plan_name);
+  bool written = true;
+  for (const auto& [file, text] : {std::pair{out / (stem + ".json"), plan::JsonRecord(run)},
+                                   std::pair{out / (stem + ".xml"), plan::JunitRecord(run)}}) {
+    if (auto fault = plan::WriteFileAtomically(file, text)) {
+      std::cerr << "quorvane-plan: " << *fault << '\n';
+      written = false;
+    } else {
+      std::cout << "record: " << file.string() << '\n';
+    }
+  }
+  return written;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CatchStopSignals();
+  auto parsed = quorvane_plan::ParseCommandLine(argc, argv, kRefused);
+  if (auto* early = std::get_if<quorvane_plan::EarlyExit>(&parsed)) {
+    (early->status == 0 ? std::cout : std::cerr)
+        << (early->status == 0 ? "" : "quorvane-plan: ") << early->text << '\n';
+    return early->status;
+  }
+  const auto& invocation = std::get<quorvane_plan::Invocation>(parsed);
+  plan::Plan plan;
+  try {
+    plan = plan::ReadPlan(invocation.plan);
+  } catch (const plan::PlanError& error) {
+    std::cerr << "quorvane-plan: " << error.what() << '\n';
+    return kRefused;
+  }
+
+  plan::RunResult run;
+  run.plan_name = plan.name;
+  run.plan_file = plan.file.string();
+  run.unit = invocation.unit;
+  run.station = invocation.station;
+  run.console_version = QUORVANE_VERSION;
+  if (plan.board && invocation.simulate) run.board_profile = plan.board->string();
+  {
+    auto prompter = ChoosePrompter(plan, invocation.simulate, argc, argv);
+    std::optional<quorvane_plan::SimulatedConsole> simulated;
+    std::filesystem::path socket = invocation.socket;
+    std::string error;
+    if (invocation.simulate) {
+      simulated.emplace();
+      const auto program =
+          invocation.console.empty() ? quorvane_plan::FindConsole(argv[0]) : invocation.console;
+      if (invocation.keep) simulated->Keep();
+      if (!simulated->Start(program, plan.board, error)) {
+        std::cerr << "quorvane-plan: " << error << '\n';
+        run.start = run.end = std::chrono::system_clock::now();
+        run.outcome = plan::Outcome::kError;
+        run.message = error;
+        WriteRecords(run, invocation.out);
+        return kError;
+      }
+      socket = simulated->socket();
+      if (invocation.keep) {
+        // At once: whoever watches the run may want to look at the sandbox while it runs.
+        std::cout << "simulated terminal: " << simulated->folder().string() << std::endl;
+      }
+    }
+    plan::SocketLink link(socket);
+    plan::RunPlan(plan, link, *prompter, g_stop, run);
+  }
+  for (const auto& phase : run.phases) {
+    std::cout << plan::OutcomeName(phase.outcome) << "  " << phase.name
+              << (phase.message.empty() ? "" : ": " + phase.message) << '\n';
+  }
+  std::cout << plan::OutcomeName(run.outcome) << "  " << plan.name << " (unit " << run.unit
+            << ")\n";
+  const bool written = WriteRecords(run, invocation.out);
+  if (!written && run.outcome == plan::Outcome::kPass) return kError;
+  return ExitStatus(run.outcome);
+}

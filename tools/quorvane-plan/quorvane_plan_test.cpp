@@ -1,0 +1,263 @@
+// The real quorvane-plan with --simulate, each run on a console of its own: the shipped plans
+// pass, a channel outside its range fails the run, teardown runs after a failure and after
+// Ctrl-C, and every record validates against the shipped schemas.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <chrono>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <thread>
+
+#include "testing/child_process.h"
+#include "testing/temp_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using testing_support::ChildProcess;
+
+std::string FileText(const fs::path& file) {
+  std::ifstream in(file);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+class QuorvanePlanTest : public ::testing::Test {
+ protected:
+  std::unique_ptr<ChildProcess> StartPlan(const fs::path& plan, std::vector<std::string> extra) {
+    std::vector<std::string> args = {QUORVANE_PLAN_BINARY, plan.string(), "--unit", "SN-42",
+                                     "--station", "bench-1", "--simulate", "--console",
+                                     QUORVANE_BINARY, "--out", out().string()};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return std::make_unique<ChildProcess>(args, temp_.path());
+  }
+
+  // Runs the plan to its end; its exit status, or -1.
+  int RunPlan(const fs::path& plan, std::vector<std::string> extra = {}) {
+    auto run = StartPlan(plan, std::move(extra));
+    const int status = run->Wait(240s).value_or(-1);
+    output_ = run->Output() + run->Errors();
+    return status;
+  }
+
+  // The run's JSON record, after checking both records against the shipped schemas.
+  nlohmann::json CheckedRecord(const std::string& plan_name) {
+    const fs::path json = out() / ("SN-42-" + plan_name + ".json");
+    const fs::path xml = out() / ("SN-42-" + plan_name + ".xml");
+    ChildProcess check({"/usr/bin/python3", QUORVANE_PLANS_DIR "/check_records.py", json.string(),
+                        xml.string()},
+                       temp_.path());
+    EXPECT_EQ(check.Wait(60s), 0) << check.Output() << check.Errors();
+    return nlohmann::json::parse(FileText(json));
+  }
+
+  // The simulated terminal a --keep run left, as it printed it.
+  fs::path KeptSandbox(const std::string& output) const {
+    const std::string mark = "simulated terminal: ";
+    const auto at = output.find(mark);
+    if (at == std::string::npos) return {};
+    return fs::path(output.substr(at + mark.size(), output.find('\n', at) - at - mark.size())) /
+           "sim";
+  }
+
+  fs::path out() const { return temp_.path() / "records"; }
+
+  testing_support::TempDir temp_;
+  std::string output_;
+};
+
+TEST_F(QuorvanePlanTest, ShippedPlansPassWithValidRecords) {
+  int plans = 0;
+  for (const auto& entry : fs::directory_iterator(QUORVANE_PLANS_DIR)) {
+    if (entry.path().extension() != ".toml") continue;
+    ++plans;
+    EXPECT_EQ(RunPlan(entry.path()), 0) << entry.path() << "\n" << output_;
+    const nlohmann::json record = CheckedRecord(entry.path().stem().string());
+    EXPECT_EQ(record["outcome"], "PASS") << entry.path();
+    EXPECT_EQ(record["unit"], "SN-42");
+    EXPECT_EQ(record["station"], "bench-1");
+    for (const auto& phase : record["phases"]) {
+      // Each phase's slice of the session record lies in the kept order of the run's lines.
+      ASSERT_TRUE(phase["record"].is_object()) << phase;
+      EXPECT_LT(phase["record"]["begin"]["sequence"], phase["record"]["end"]["sequence"]);
+    }
+  }
+  EXPECT_GE(plans, 1);
+}
+
+TEST_F(QuorvanePlanTest, ChannelOutsideItsRangeFailsThatMeasurement) {
+  // The shipped plan on a board whose third channel reads 0x1000, above its range.
+  fs::create_directories(temp_.path() / "boards");
+  std::ofstream(temp_.path() / "boards/eas-bench.toml")
+      << "[drivers.EAS1]\ndriver = \"sim\"\n"
+         "eas_channels = [0x1a, 0x20, 0x1000, 0x40, 5, 6, 7, 0x80, 0x90, 0x100, 0x1f4, 0]\n";
+  const fs::path plan = temp_.path() / "eas-channels.toml";
+  fs::copy_file(QUORVANE_PLANS_DIR "/eas-channels.toml", plan);
+  EXPECT_EQ(RunPlan(plan), 1) << output_;
+  const nlohmann::json record = CheckedRecord("eas-channels");
+  EXPECT_EQ(record["outcome"], "FAIL");
+  const auto& phase = record["phases"][0];
+  EXPECT_EQ(phase["attempts"], 2);
+  for (const auto& measurement : phase["measurements"]) {
+    if (measurement["name"] == "ch3") {
+      EXPECT_EQ(measurement["outcome"], "FAIL");
+      EXPECT_EQ(measurement["number"], 4096);
+    }
+  }
+  EXPECT_EQ(phase["measurements"].size(), 4u);  // the plan stops at the failing step
+}
+
+TEST_F(QuorvanePlanTest, TeardownRunsAfterAFailureAndAfterCtrlC) {
+  const struct {
+    const char* step;
+    int interrupts;  // Ctrl-C after the setup, and again during the teardown's pause
+    int status;
+    const char* outcome;
+    int power_after;  // the last modem power request: the teardown's, unless a second stop came
+  } kCases[] = {
+      {"measure = 'never (?<v>[0-9]+)'\ntimeout_ms = 50\nlimits.v = {}\n", 0, 1, "FAIL", 0},
+      {"pause_ms = 600000\n", 1, 128 + SIGINT, "ABORTED", 0},
+      {"pause_ms = 600000\n", 2, 128 + SIGINT, "ABORTED", 1},
+  };
+  for (const auto& c : kCases) {
+    fs::remove_all(out());
+    const fs::path plan = temp_.path() / "power.toml";
+    std::ofstream(plan) << "name = \"power\"\n[[phase]]\nname = \"modem\"\n"
+                           "[[phase.setup]]\ncommand = 1058\n[[phase.step]]\n"
+                        << c.step << "[[phase.teardown]]\npause_ms = "
+                        << (c.interrupts == 2 ? 600000 : 0)
+                        << "\n[[phase.teardown]]\ncommand = 1059\n";
+    auto run = StartPlan(plan, {"--keep"});
+    fs::path sandbox;
+    if (c.interrupts > 0) {
+      // Ctrl-C once the setup has powered the modem on.
+      const auto give_up = std::chrono::steady_clock::now() + 60s;
+      bool powered = false;
+      while (!powered && std::chrono::steady_clock::now() < give_up) {
+        std::this_thread::sleep_for(10ms);
+        sandbox = KeptSandbox(run->Output());
+        powered = !sandbox.empty() && FileText(sandbox / "drivers.jsonl").find("\"code\":9125") !=
+                                          std::string::npos;
+      }
+      EXPECT_TRUE(powered) << run->Output();
+      ::kill(run->pid(), SIGINT);
+      if (c.interrupts == 2) {
+        // The teardown's pause outlasts a stop; only the second one ends it.
+        std::this_thread::sleep_for(300ms);
+        ::kill(run->pid(), SIGINT);
+      }
+    }
+    EXPECT_EQ(run->Wait(120s), c.status) << run->Output() << run->Errors();
+    sandbox = KeptSandbox(run->Output());
+    const nlohmann::json record = CheckedRecord("power");
+    EXPECT_EQ(record["outcome"], c.outcome);
+    EXPECT_EQ(record["phases"][0]["outcome"], c.outcome);
+    // The journal's last modem power request is the teardown's: off.
+    std::istringstream journal(FileText(sandbox / "drivers.jsonl"));
+    std::optional<int> power;
+    for (std::string line; std::getline(journal, line);) {
+      const auto request = nlohmann::json::parse(line);
+      if (request.value("code", 0) == 9125) power = request["input"].get<int>();
+    }
+    EXPECT_EQ(power, c.power_after) << c.outcome << " after " << c.interrupts << " stops";
+    fs::remove_all(sandbox.parent_path());
+  }
+}
+
+TEST_F(QuorvanePlanTest, EachOutcomeHasItsExitStatusAndRecord) {
+  const std::string head = "name = \"outcomes\"\n[[phase]]\nname = \"first <&\\\"'>\"\n";
+  const std::string later = "[[phase]]\nname = \"later\"\n[[phase.step]]\ncommand = 1050\n";
+  const struct {
+    std::string steps;
+    int status;
+    const char* outcome;
+    std::vector<std::string> extra;
+  } kCases[] = {
+      {"[[phase.step]]\nexpect = 'never shown'\ntimeout_ms = 100\n" + later, 1, "TIMEOUT", {}},
+      {"[[phase.step]]\ntext = \"x\"\nid = 1010\n[[phase.step]]\ntext = \"x\"\nid = 1007\n" +
+           later,
+       2, "ERROR", {}},
+      {"[[phase.step]]\nprompt = \"volts?\"\nname = \"v\"\nkind = \"number\"\nlow = 11\n"
+       "high = 13\n[answers]\nv = [\"14.5\"]\n",
+       1, "FAIL", {}},
+      {"[[phase.step]]\nprompt = \"again?\"\nname = \"r\"\n[answers]\nr = [\"retry\", \"ok\"]\n",
+       0, "PASS", {}},
+      {"[[phase.step]]\ncommand = 1050\n", 2, "ERROR",
+       {"--socket", "/nonexistent/console.sock"}},
+  };
+  for (const auto& c : kCases) {
+    fs::remove_all(out());
+    const fs::path plan = temp_.path() / "outcomes.toml";
+    std::ofstream(plan) << head << c.steps;
+    std::vector<std::string> args = {QUORVANE_PLAN_BINARY, plan.string(), "--unit", "SN-42",
+                                     "--out", out().string()};
+    if (c.extra.empty()) args.insert(args.end(), {"--simulate", "--console", QUORVANE_BINARY});
+    args.insert(args.end(), c.extra.begin(), c.extra.end());
+    ChildProcess run(args, temp_.path());
+    EXPECT_EQ(run.Wait(120s), c.status) << c.steps << run.Output() << run.Errors();
+    const nlohmann::json record = CheckedRecord("outcomes");
+    EXPECT_EQ(record["outcome"], c.outcome) << c.steps;
+    const auto& phases = record["phases"];
+    if (phases.size() == 2 && c.status != 0) {
+      EXPECT_EQ(phases[1]["outcome"], "SKIPPED");
+    }
+    if (std::string(c.outcome) == "PASS") {
+      EXPECT_EQ(phases[0]["attempts"], 2);  // the operator's retry ran the phase again
+      EXPECT_EQ(phases[0]["prompts"].size(), 2u);
+    }
+  }
+}
+
+TEST_F(QuorvanePlanTest, RunsAgainstARunningConsoleWithPromptsOnTheTerminal) {
+  const fs::path sandbox = temp_.path() / "sim";
+  ChildProcess console({QUORVANE_BINARY, "--headless", "--sandbox", sandbox.string()},
+                       temp_.path(), {{"QUORVANE_BOARD", ""}});
+  const auto give_up = std::chrono::steady_clock::now() + 20s;
+  while (!fs::exists(sandbox / "console.sock") && std::chrono::steady_clock::now() < give_up) {
+    std::this_thread::sleep_for(10ms);
+  }
+  const fs::path plan = temp_.path() / "asked.toml";
+  std::ofstream(plan) << "name = \"asked\"\n[[phase]]\nname = \"ask\"\n[[phase.step]]\n"
+                         "prompt = \"plug it in\"\nname = \"plug\"\n[[phase.step]]\n"
+                         "prompt = \"volts?\"\nname = \"volts\"\nkind = \"number\"\n"
+                         "low = 11\nhigh = 13\n[[phase.step]]\ncommand = 1034\n"
+                         "[[phase.step]]\nexpect = 'EAS ch\\[11\\]'\nscope = \"whole\"\n"
+                         "[answers]\nplug = [\"fail\"]\n";
+  // No display: the prompts go to the terminal, and a word that is no answer is asked again.
+  ChildProcess run({QUORVANE_PLAN_BINARY, plan.string(), "--unit", "SN-42", "--sandbox",
+                    sandbox.string(), "--out", out().string()},
+                   temp_.path(),
+                   {{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}},
+                   "maybe\nOK\n12.5\n");
+  EXPECT_EQ(run.Wait(60s), 0) << run.Output() << run.Errors();
+  EXPECT_NE(run.Errors().find("plug it in [ok/fail/retry]: \"maybe\" is no answer here"),
+            std::string::npos)
+      << run.Errors();
+  const nlohmann::json record = CheckedRecord("asked");
+  const auto& prompts = record["phases"][0]["prompts"];
+  ASSERT_EQ(prompts.size(), 2u);
+  EXPECT_EQ(prompts[0]["answer"], "ok");
+  EXPECT_EQ(prompts[1]["answer"], "12.5");
+  EXPECT_EQ(prompts[1]["answered_by"], "operator");
+  EXPECT_EQ(record["phases"][0]["measurements"][0]["number"], 12.5);
+  EXPECT_TRUE(record["console"]["board_profile"].is_null());
+}
+
+TEST_F(QuorvanePlanTest, PlanWithAMistakeIsRefusedBeforeAnythingRuns) {
+  const fs::path plan = temp_.path() / "broken.toml";
+  std::ofstream(plan) << "name = \"b\"\n[[phase]]\nname = \"a\"\n[[phase.step]]\ncommand = 1\n"
+                         "[[phase.step]]\nmeasure = '(?<v>[0-9]+'\nlimits.v = {}\n";
+  ChildProcess run({QUORVANE_PLAN_BINARY, plan.string(), "--unit", "SN-42", "--simulate",
+                    "--console", "/nonexistent/quorvane", "--out", out().string()},
+                   temp_.path());
+  EXPECT_EQ(run.Wait(60s), 3);
+  EXPECT_EQ(run.Errors().find("quorvane-plan: " + plan.string() + ":7: bad pattern"), 0u)
+      << run.Errors();
+  EXPECT_FALSE(fs::exists(out()));
+}
+
+}  // namespace

@@ -1,0 +1,146 @@
+#include "tools/quorvane-plan/simulated_console.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <cstdlib>
+#include <thread>
+#include <vector>
+
+#include "platform/ports/sandbox_location.h"
+#include "sender/client.h"
+#include "sender/protocol.h"
+
+extern char** environ;
+
+namespace quorvane_plan {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr auto kStartTimeout = 20s;
+constexpr int kCloseTimeoutMs = 10'000;
+constexpr int kTermTimeoutMs = 5'000;
+
+}  // namespace
+
+std::filesystem::path FindConsole(const std::filesystem::path& self) {
+  std::error_code ignored;
+  const std::filesystem::path here = std::filesystem::canonical(self, ignored).parent_path();
+  for (const auto& candidate : {here / "../../ui/quorvane", here / "quorvane"}) {
+    if (::access(candidate.c_str(), X_OK) == 0) return candidate.lexically_normal();
+  }
+  return "quorvane";
+}
+
+std::filesystem::path SimulatedConsole::socket() const {
+  return platform::ConsoleSocketIn(folder_ / "sim");
+}
+
+bool SimulatedConsole::Start(const std::filesystem::path& program,
+                             const std::optional<std::filesystem::path>& board,
+                             std::string& error) {
+  const char* tmp = std::getenv("TMPDIR");
+  std::string pattern =
+      (std::filesystem::path(tmp && *tmp ? tmp : "/tmp") / "quorvane-plan.XXXXXX").string();
+  if (::mkdtemp(pattern.data()) == nullptr) {
+    error = "cannot make a folder for the simulated terminal in " + pattern;
+    return false;
+  }
+  folder_ = pattern;
+  std::vector<std::string> args = {program.string(), "--headless", "--sandbox",
+                                   (folder_ / "sim").string()};
+  if (board) args.insert(args.end(), {"--board", board->string()});
+  std::vector<char*> argv;
+  for (auto& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  // Only the board the plan names counts, never one the environment names.
+  std::vector<std::string> environment;
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    if (!std::string_view(*entry).starts_with("QUORVANE_BOARD=")) environment.emplace_back(*entry);
+  }
+  std::vector<char*> envp;
+  for (auto& entry : environment) envp.push_back(entry.data());
+  envp.push_back(nullptr);
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  const std::string out = (folder_ / "console.out").string();
+  const std::string err = (folder_ / "console.err").string();
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK);
+  posix_spawnattr_setpgroup(&attributes, 0);
+  sigset_t none;
+  sigemptyset(&none);
+  posix_spawnattr_setsigmask(&attributes, &none);
+  const int spawned = posix_spawnp(&pid_, argv[0], &actions, &attributes, argv.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attributes);
+  if (spawned != 0) {
+    pid_ = -1;
+    error = "cannot start " + program.string() + " (" + std::strerror(spawned) + ")";
+    return false;
+  }
+  const auto give_up = std::chrono::steady_clock::now() + kStartTimeout;
+  while (!sender::ConsoleAnswers(socket())) {
+    if (Ended(0)) {
+      error = "the console ended at start-up; its standard error is in " + err;
+      keep_ = true;
+      return false;
+    }
+    if (std::chrono::steady_clock::now() > give_up) {
+      error = "the console's socket did not answer within 20 s";
+      return false;
+    }
+    std::this_thread::sleep_for(10ms);
+  }
+  return true;
+}
+
+bool SimulatedConsole::Ended(int timeout_ms) {
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  for (;;) {
+    int status = 0;
+    const pid_t reaped = ::waitpid(pid_, &status, WNOHANG);
+    if (reaped == pid_ || (reaped < 0 && errno != EINTR)) {
+      pid_ = -1;
+      return true;
+    }
+    if (std::chrono::steady_clock::now() >= give_up) return false;
+    std::this_thread::sleep_for(10ms);
+  }
+}
+
+SimulatedConsole::~SimulatedConsole() {
+  if (pid_ > 0) {
+    const auto line =
+        sender::EncodeRequest({sender::CommandRequest{1006}, sender::Delivery::Queued});
+    sender::Exchange(socket(), std::get<std::string>(line), 5s);
+    if (!Ended(kCloseTimeoutMs)) {
+      ::kill(pid_, SIGTERM);
+      if (!Ended(kTermTimeoutMs)) {
+        ::kill(pid_, SIGKILL);
+        Ended(kTermTimeoutMs);
+      }
+    }
+  }
+  if (!keep_ && !folder_.empty()) {
+    std::error_code ignored;
+    std::filesystem::remove_all(folder_, ignored);
+  }
+}
+
+}  // namespace quorvane_plan

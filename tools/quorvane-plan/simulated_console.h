@@ -1,0 +1,39 @@
+// A console of the plan runner's own for --simulate: `quorvane --headless` on a fresh simulated
+// terminal in a temporary folder, with the plan's board profile, in a process group of its own
+// so that the operator's Ctrl-C reaches the runner only and the plan's teardown still finds the
+// console. Ending it asks the dialog to close (command 1006), then SIGTERM, then SIGKILL.
+#pragma once
+
+#include <sys/types.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace quorvane_plan {
+
+class SimulatedConsole {
+ public:
+  // Starts the console and waits until its socket answers; `error` says why not otherwise.
+  bool Start(const std::filesystem::path& program,
+             const std::optional<std::filesystem::path>& board, std::string& error);
+  // Ends the console and removes the folder unless `keep`.
+  ~SimulatedConsole();
+
+  void Keep() { keep_ = true; }
+  std::filesystem::path socket() const;
+  const std::filesystem::path& folder() const { return folder_; }
+
+ private:
+  bool Ended(int timeout_ms);
+
+  std::filesystem::path folder_;
+  pid_t pid_ = -1;
+  bool keep_ = false;
+};
+
+// The console program: beside this one in the build tree (ui/quorvane from tools/quorvane-plan)
+// or installed, else `quorvane` as PATH finds it.
+std::filesystem::path FindConsole(const std::filesystem::path& self);
+
+}  // namespace quorvane_plan
