@@ -5,6 +5,7 @@
 #include <array>
 #include <cctype>
 #include <cstdio>
+#include <cstring>
 #include <utility>
 
 #include "platform/terminal/utf16.h"
@@ -65,14 +66,22 @@ void AppendQuoted(std::string& line, std::string_view text, HighBytes high) {
   (high == HighBytes::kAsHex ? serial_forms : utf8_forms).Append(line, text);
 }
 
+// Every byte's two hex digits, looked up whole.
+const std::array<std::array<char, 2>, 256> kHexPairs = [] {
+  std::array<std::array<char, 2>, 256> pairs{};
+  for (std::size_t byte = 0; byte < pairs.size(); ++byte) {
+    pairs[byte] = {kHexDigits[byte >> 4], kHexDigits[byte & 0xF]};
+  }
+  return pairs;
+}();
+
 void AppendHex(std::string& line, std::string_view bytes) {
   const std::size_t at = line.size();
   line.resize(at + 2 * bytes.size());
   char* digits = line.data() + at;
   for (const char c : bytes) {
-    const auto byte = static_cast<unsigned char>(c);
-    *digits++ = kHexDigits[byte >> 4];
-    *digits++ = kHexDigits[byte & 0xF];
+    std::memcpy(digits, kHexPairs[static_cast<unsigned char>(c)].data(), 2);
+    digits += 2;
   }
 }
 

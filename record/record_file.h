@@ -57,6 +57,9 @@ class RecordFile {
   std::uintmax_t FlushedSize();
 
  private:
+  static constexpr std::size_t kBufferBytes = 256 * 1024;
+
+  std::unique_ptr<char[]> buffer_;  // before the sink, which writes through it until it goes
   std::unique_ptr<spdlog::sinks::rotating_file_sink<spdlog::details::null_mutex>> sink_;
 };
 
