@@ -11,6 +11,9 @@
 
 namespace {
 
+// The console reads a flood in bursts of this many bytes.
+constexpr std::size_t kBurstBytes = 3048;
+
 // A burst as the simulated modem and meters send them: printable text with line ends, and now and
 // then a byte from the top half.
 std::string Burst(std::size_t size) {
@@ -27,31 +30,29 @@ record::EventTimes Times() {
   return {std::chrono::system_clock::now(), std::chrono::steady_clock::now()};
 }
 
-void BM_ReceivedBlockLine(benchmark::State& state) {
-  const record::Event event{
-      Times(), record::SerialBlock{"COM1", platform::SerialDirection::kReceived, Burst(3048)}};
+// Formats the event's line again and again into one string, as the writer does; the rate counts
+// the burst's bytes.
+void FormatRepeatedly(benchmark::State& state, const record::Event& event) {
   std::string line;
   std::uint64_t sequence = 1;
   for (auto _ : state) {
     record::FormatLine(line, sequence++, event);
     benchmark::DoNotOptimize(line.data());
   }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * 3048);
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * kBurstBytes);
+}
+
+void BM_ReceivedBlockLine(benchmark::State& state) {
+  using platform::SerialDirection;
+  FormatRepeatedly(
+      state, {Times(), record::SerialBlock{"COM1", SerialDirection::kReceived, Burst(kBurstBytes)}});
 }
 BENCHMARK(BM_ReceivedBlockLine);
 
 void BM_PaneTextLine(benchmark::State& state) {
-  const std::string burst = Burst(3048);
-  const record::Event event{
-      Times(), record::PaneText{1010, platform::PaneChange::kInserted,
-                                std::u16string(burst.begin(), burst.end())}};
-  std::string line;
-  std::uint64_t sequence = 1;
-  for (auto _ : state) {
-    record::FormatLine(line, sequence++, event);
-    benchmark::DoNotOptimize(line.data());
-  }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * 3048);
+  const std::string burst = Burst(kBurstBytes);
+  FormatRepeatedly(state, {Times(), record::PaneText{1010, platform::PaneChange::kInserted,
+                                                     std::u16string(burst.begin(), burst.end())}});
 }
 BENCHMARK(BM_PaneTextLine);
 
