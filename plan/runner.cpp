@@ -71,7 +71,8 @@ class PhaseRunner {
     }
     std::string error;
     if (phase_begin) {
-      if (auto mark = link_.Mark(error)) result_.record = RecordSlice{*phase_begin, *mark};
+      // Bookkeeping after teardown: it goes on through the stop the teardown went on through.
+      if (auto mark = link_.Mark(error, 1)) result_.record = RecordSlice{*phase_begin, *mark};
     }
     result_.end = std::chrono::system_clock::now();
   }
@@ -80,12 +81,12 @@ class PhaseRunner {
   Attempt Begin() {
     Attempt attempt;
     attempt_error_.clear();
-    const LinkReply pane = link_.Read(kLogPane);
+    const LinkReply pane = link_.Read(kLogPane, 0);
     if (pane.status != LinkStatus::kDone) {
       attempt_error_ = "the log pane cannot be read: " + pane.message;
     }
     attempt.pane_baseline = pane.text;
-    attempt.record_begin = link_.Mark(attempt.record_error);
+    attempt.record_begin = link_.Mark(attempt.record_error, 0);
     return attempt;
   }
 
@@ -120,7 +121,7 @@ class PhaseRunner {
   StepEnd RunStep(const Step& step, const Attempt& attempt, int stops_allowed) {
     return std::visit(
         sender::Overloaded{
-            [&](const ConsoleStep& console) { return Console(step, console); },
+            [&](const ConsoleStep& console) { return Console(step, console, stops_allowed); },
             [&](const PauseStep& pause) {
               if (stop_.SleepFor(std::chrono::milliseconds(pause.milliseconds), stops_allowed)) {
                 return StepEnd{};
@@ -141,10 +142,13 @@ class PhaseRunner {
         step.action);
   }
 
-  StepEnd Console(const Step& step, const ConsoleStep& console) {
-    const LinkReply reply = link_.Send(console.action);
+  StepEnd Console(const Step& step, const ConsoleStep& console, int stops_allowed) {
+    const LinkReply reply = link_.Send(console.action, stops_allowed);
     if (reply.status == LinkStatus::kDone) return {};
     const std::string what = std::string(sender::VerbOf(console.action));
+    if (reply.status == LinkStatus::kStopped) {
+      return Ended(Outcome::kAborted, step, "stopped during " + what);
+    }
     if (reply.status == LinkStatus::kUnreachable) {
       return Ended(Outcome::kError, step, what + ": the console is unreachable: " + reply.message);
     }
@@ -169,8 +173,10 @@ class PhaseRunner {
       if (end.outcome != Outcome::kPass || found) return end;
       return Ended(Outcome::kTimeout, step, waited);
     }
-    const LinkReply reply = link_.Expect(expect.request);
+    const LinkReply reply = link_.Expect(expect.request, stops_allowed);
     switch (reply.status) {
+      case LinkStatus::kStopped:
+        return Ended(Outcome::kAborted, step, "stopped while waiting for /" + pattern + "/");
       case LinkStatus::kDone:
         return {};
       case LinkStatus::kTimedOut:
@@ -185,9 +191,9 @@ class PhaseRunner {
 
   // The text a capture runs over, now: the pane's since the attempt began, or the record's.
   std::optional<std::string> SourceText(MeasureSource source, const Attempt& attempt,
-                                        std::string& error) {
+                                        int stops_allowed, std::string& error) {
     if (source == MeasureSource::kPane) {
-      const LinkReply pane = link_.Read(kLogPane);
+      const LinkReply pane = link_.Read(kLogPane, stops_allowed);
       if (pane.status != LinkStatus::kDone) {
         error = "the log pane cannot be read: " + pane.message;
         return std::nullopt;
@@ -198,7 +204,7 @@ class PhaseRunner {
       error = "the session record cannot be measured: " + attempt.record_error;
       return std::nullopt;
     }
-    const std::optional<RecordMark> now = link_.Mark(error);
+    const std::optional<RecordMark> now = link_.Mark(error, stops_allowed);
     if (!now) return std::nullopt;
     return ReadRecordSlice(*attempt.record_begin, *now, error);
   }
@@ -211,7 +217,10 @@ class PhaseRunner {
     const auto give_up = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
     for (;;) {
       std::string error;
-      const std::optional<std::string> text = SourceText(source, attempt, error);
+      const std::optional<std::string> text = SourceText(source, attempt, stops_allowed, error);
+      if (!text && stop_.count() > stops_allowed) {
+        return Ended(Outcome::kAborted, step, "stopped while measuring");
+      }
       if (!text) return Ended(Outcome::kError, step, error);
       found = find(*text, error);
       if (!error.empty()) return Ended(Outcome::kError, step, error);

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <iostream>
 #include <memory>
+#include <optional>
+#include <system_error>
 
 #include "plan/atomic_file.h"
 #include "plan/plan_reader.h"
@@ -22,15 +24,17 @@ constexpr int kFailed = 1;
 constexpr int kError = 2;
 constexpr int kRefused = 3;
 
-plan::StopRequest g_stop;
+// Set once, before the handlers are installed.
+plan::StopRequest* g_stop = nullptr;
 volatile sig_atomic_t g_last_signal = 0;
 
 void OnStopSignal(int signal_number) {
   g_last_signal = signal_number;
-  g_stop.Raise();
+  g_stop->Raise();
 }
 
-void CatchStopSignals() {
+void CatchStopSignals(plan::StopRequest& stop) {
+  g_stop = &stop;
   struct sigaction action {};
   action.sa_handler = OnStopSignal;
   sigemptyset(&action.sa_mask);
@@ -91,7 +95,14 @@ bool WriteRecords(const plan::RunResult& run, const std::filesystem::path& out) 
 }  // namespace
 
 int main(int argc, char** argv) {
-  CatchStopSignals();
+  std::optional<plan::StopRequest> stop;
+  try {
+    stop.emplace();
+  } catch (const std::system_error& error) {
+    std::cerr << "quorvane-plan: cannot watch for Ctrl-C: " << error.what() << '\n';
+    return kError;
+  }
+  CatchStopSignals(*stop);
   auto parsed = quorvane_plan::ParseCommandLine(argc, argv, kRefused);
   if (auto* early = std::get_if<quorvane_plan::EarlyExit>(&parsed)) {
     (early->status == 0 ? std::cout : std::cerr)
@@ -138,8 +149,8 @@ int main(int argc, char** argv) {
         std::cout << "simulated terminal: " << simulated->folder().string() << std::endl;
       }
     }
-    plan::SocketLink link(socket);
-    plan::RunPlan(plan, link, *prompter, g_stop, run);
+    plan::SocketLink link(socket, *stop);
+    plan::RunPlan(plan, link, *prompter, *stop, run);
   }
   for (const auto& phase : run.phases) {
     std::cout << plan::OutcomeName(phase.outcome) << "  " << phase.name
