@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <filesystem>
 
 #include "plan/record_slice.h"
 #include "sender/overloaded.h"
@@ -39,8 +40,9 @@ struct Attempt {
 
 class PhaseRunner {
  public:
-  PhaseRunner(ConsoleLink& link, Prompter& prompter, const StopRequest& stop, PhaseResult& result)
-      : link_(link), prompter_(prompter), stop_(stop), result_(result) {}
+  PhaseRunner(ConsoleLink& link, const TerminalFiles& files, Prompter& prompter,
+              const StopRequest& stop, PhaseResult& result)
+      : link_(link), files_(files), prompter_(prompter), stop_(stop), result_(result) {}
 
   void Run(const Phase& phase) {
     result_.name = phase.name;
@@ -138,6 +140,7 @@ class PhaseRunner {
               return Elapsed(step, elapsed, attempt, stops_allowed);
             },
             [&](const PromptStep& prompt) { return Prompt(step, prompt); },
+            [&](const FileStep& files) { return Files(step, files, stops_allowed); },
         },
         step.action);
   }
@@ -357,6 +360,45 @@ class PhaseRunner {
     return {};
   }
 
+  // Each check ends the step as soon as one fails.
+  StepEnd Files(const Step& step, const FileStep& files, int stops_allowed) {
+    const auto count = static_cast<double>(files.paths.size());
+    Limit limit;
+    switch (files.present) {
+      case Presence::kAll: limit.check = EqualsLimit{count}; break;
+      case Presence::kAtLeastOne: limit.check = RangeLimit{1, count, 0}; break;
+      case Presence::kExactlyOne: limit.check = EqualsLimit{1.0}; break;
+      case Presence::kNone: limit.check = EqualsLimit{0.0}; break;
+    }
+    limit.units = "files";
+    StepEnd verdict;
+    for (std::int64_t sample = 1; sample <= files.samples; ++sample) {
+      if (sample > 1 && !stop_.SleepFor(std::chrono::milliseconds(files.every_ms), stops_allowed)) {
+        return Ended(Outcome::kAborted, step, "stopped between the checks of files");
+      }
+      std::string found;
+      int there = 0;
+      for (const std::string& path : files.paths) {
+        std::string error;
+        const std::optional<std::filesystem::path> local = files_.Find(path, error);
+        if (!local) return Ended(Outcome::kError, step, path + ": " + error);
+        std::error_code ignored;
+        if (std::filesystem::is_regular_file(std::filesystem::symlink_status(*local, ignored))) {
+          found += (found.empty() ? "" : " ") + path;
+          ++there;
+        }
+      }
+      MeasuredValue value{found.empty() ? "none" : found, there};
+      const Judgement judgement = Judge(limit, value);
+      Record(step,
+             {SampleName(files.name, sample), std::move(value), limit, judgement.verdict,
+              judgement.why},
+             verdict);
+      if (verdict.outcome != Outcome::kPass) break;
+    }
+    return verdict;
+  }
+
   // Keeps a measurement; the step fails with the first that failed.
   void Record(const Step& step, MeasurementResult result, StepEnd& verdict) {
     if (result.verdict == Verdict::kFail && verdict.outcome == Outcome::kPass) {
@@ -366,6 +408,7 @@ class PhaseRunner {
   }
 
   ConsoleLink& link_;
+  const TerminalFiles& files_;
   Prompter& prompter_;
   const StopRequest& stop_;
   PhaseResult& result_;
@@ -403,8 +446,8 @@ std::optional<double> ReadNumber(const std::string& text, NumberBase base) {
   return value;
 }
 
-void RunPlan(const Plan& plan, ConsoleLink& link, Prompter& prompter, const StopRequest& stop,
-             RunResult& result) {
+void RunPlan(const Plan& plan, ConsoleLink& link, const TerminalFiles& files, Prompter& prompter,
+             const StopRequest& stop, RunResult& result) {
   result.start = std::chrono::system_clock::now();
   result.outcome = Outcome::kPass;
   for (const Phase& phase : plan.phases) {
@@ -414,7 +457,7 @@ void RunPlan(const Plan& plan, ConsoleLink& link, Prompter& prompter, const Stop
       phase_result.message = "not run: an earlier phase did not pass";
       continue;
     }
-    PhaseRunner(link, prompter, stop, phase_result).Run(phase);
+    PhaseRunner(link, files, prompter, stop, phase_result).Run(phase);
     if (phase_result.outcome != Outcome::kPass) {
       result.outcome = phase_result.outcome;
       result.message = phase.name + ": " + phase_result.message;

@@ -15,6 +15,7 @@
 #include "plan/socket_link.h"
 #include "tools/quorvane-plan/command_line.h"
 #include "tools/quorvane-plan/simulated_console.h"
+#include "tools/quorvane-plan/volume_files.h"
 #include "tools/quorvane-plan/window_prompter.h"
 #include "ui/screen_choice.h"
 
@@ -126,23 +127,40 @@ int main(int argc, char** argv) {
   run.console_version = QUORVANE_VERSION;
   if (plan.board && invocation.simulate) run.board_profile = plan.board->string();
   {
-    auto prompter = ChoosePrompter(plan, invocation.simulate, argc, argv);
     std::optional<quorvane_plan::SimulatedConsole> simulated;
     std::filesystem::path socket = invocation.socket;
+    std::filesystem::path sandbox = invocation.sandbox;
     std::string error;
+    const auto not_started = [&] {
+      std::cerr << "quorvane-plan: " << error << '\n';
+      run.start = run.end = std::chrono::system_clock::now();
+      run.outcome = plan::Outcome::kError;
+      run.message = error;
+      WriteRecords(run, invocation.out);
+      return kError;
+    };
     if (invocation.simulate) {
       simulated.emplace();
+      if (!simulated->MakeFolder(error)) return not_started();
+      sandbox = simulated->sandbox();
+    }
+    std::optional<quorvane_plan::VolumeFiles> files;
+    try {
+      // A plan that checks no files leaves the board profile to the console alone.
+      const bool checks_files = plan::ChecksFiles(plan);
+      files.emplace(checks_files ? sandbox : std::filesystem::path(),
+                    checks_files ? plan.board : std::nullopt);
+      plan::CheckTerminalFiles(plan, *files);
+    } catch (const std::runtime_error& refused) {  // plan::PlanError, board::BoardError
+      std::cerr << "quorvane-plan: " << refused.what() << '\n';
+      return kRefused;
+    }
+    auto prompter = ChoosePrompter(plan, invocation.simulate, argc, argv);
+    if (invocation.simulate) {
       const auto program =
           invocation.console.empty() ? quorvane_plan::FindConsole(argv[0]) : invocation.console;
       if (invocation.keep) simulated->Keep();
-      if (!simulated->Start(program, plan.board, error)) {
-        std::cerr << "quorvane-plan: " << error << '\n';
-        run.start = run.end = std::chrono::system_clock::now();
-        run.outcome = plan::Outcome::kError;
-        run.message = error;
-        WriteRecords(run, invocation.out);
-        return kError;
-      }
+      if (!simulated->Start(program, plan.board, error)) return not_started();
       socket = simulated->socket();
       if (invocation.keep) {
         // At once: whoever watches the run may want to look at the sandbox while it runs.
@@ -150,7 +168,7 @@ int main(int argc, char** argv) {
       }
     }
     plan::SocketLink link(socket, *stop);
-    plan::RunPlan(plan, link, *prompter, *stop, run);
+    plan::RunPlan(plan, link, *files, *prompter, *stop, run);
   }
   for (const auto& phase : run.phases) {
     std::cout << plan::OutcomeName(phase.outcome) << "  " << phase.name

@@ -200,6 +200,9 @@ TEST_F(QuorvanePlanTest, EachOutcomeHasItsExitStatusAndRecord) {
        1, "FAIL", {}},
       {"[[phase.step]]\nprompt = \"again?\"\nname = \"r\"\n[answers]\nr = [\"retry\", \"ok\"]\n",
        0, "PASS", {}},
+      {"[[phase.step]]\nfile = ['\\SDMMC\\rwtest.txt', '\\DataStorage\\never.txt']\n"
+       "name = \"kept\"\n" + later,
+       1, "FAIL", {}},
       {"[[phase.step]]\ncommand = 1050\n", 2, "ERROR",
        {"--socket", "/nonexistent/console.sock"}},
   };
@@ -262,16 +265,27 @@ TEST_F(QuorvanePlanTest, RunsAgainstARunningConsoleWithPromptsOnTheTerminal) {
 }
 
 TEST_F(QuorvanePlanTest, PlanWithAMistakeIsRefusedBeforeAnythingRuns) {
-  const fs::path plan = temp_.path() / "broken.toml";
-  std::ofstream(plan) << "name = \"b\"\n[[phase]]\nname = \"a\"\n[[phase.step]]\ncommand = 1\n"
-                         "[[phase.step]]\nmeasure = '(?<v>[0-9]+'\nlimits.v = {}\n";
-  ChildProcess run({QUORVANE_PLAN_BINARY, plan.string(), "--unit", "SN-42", "--simulate",
-                    "--console", "/nonexistent/quorvane", "--out", out().string()},
-                   temp_.path());
-  EXPECT_EQ(run.Wait(60s), 3);
-  EXPECT_EQ(run.Errors().find("quorvane-plan: " + plan.string() + ":7: bad pattern"), 0u)
-      << run.Errors();
-  EXPECT_FALSE(fs::exists(out()));
+  const struct {
+    const char* step;
+    const char* message;
+  } kCases[] = {
+      {"measure = '(?<v>[0-9]+'\nlimits.v = {}\n", ":7: bad pattern"},
+      // Which volumes there are is known once the run knows its sandbox and board.
+      {"file = ['\\Floppy\\x']\nname = \"f\"\n", ":7: \\Floppy\\x: no volume"},
+  };
+  for (const auto& c : kCases) {
+    const fs::path plan = temp_.path() / "broken.toml";
+    std::ofstream(plan) << "name = \"b\"\n[[phase]]\nname = \"a\"\n[[phase.step]]\ncommand = 1\n"
+                           "[[phase.step]]\n"
+                        << c.step;
+    ChildProcess run({QUORVANE_PLAN_BINARY, plan.string(), "--unit", "SN-42", "--simulate",
+                      "--console", "/nonexistent/quorvane", "--out", out().string()},
+                     temp_.path());
+    EXPECT_EQ(run.Wait(60s), 3);
+    EXPECT_EQ(run.Errors().find("quorvane-plan: " + plan.string() + c.message), 0u)
+        << run.Errors();
+    EXPECT_FALSE(fs::exists(out()));
+  }
 }
 
 }  // namespace
