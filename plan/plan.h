@@ -1,8 +1,9 @@
 // A test plan as the runner carries it out: phases run in order, each with setup steps, steps and
 // teardown steps, where teardown runs whatever happened before it. Steps drive the console
 // (clicks, window messages, typing, selections), wait (a pause, an expected text), take
-// measurements with limits, or ask the operator. The reader builds it from a plan file and has
-// already checked everything that can be checked without the console.
+// measurements with limits, check files on the terminal's volumes, or ask the operator. The
+// reader builds it from a plan file and has already checked everything that can be checked
+// without the console.
 #pragma once
 
 #include <cstdint>
@@ -77,8 +78,27 @@ struct PromptStep {
   std::optional<Limit> limit;
 };
 
-using StepAction =
-    std::variant<ConsoleStep, PauseStep, ExpectStep, MeasureStep, ElapsedStep, PromptStep>;
+// Which of a file step's files must be there at each check.
+enum class Presence { kAll, kAtLeastOne, kExactlyOne, kNone };
+
+// Files on the terminal's volumes, by the terminal's paths ("\SDMMC\rwtest.txt"), checked
+// `samples` times `every_ms` apart. Each check is a measurement NAME[k] (from 1): how many of
+// the files were there, judged by `present`, with the paths found as its text.
+struct FileStep {
+  std::string name;
+  std::vector<std::string> paths;
+  Presence present = Presence::kAll;
+  std::int64_t samples = 1;
+  std::int64_t every_ms = 1000;
+};
+
+// The measurement's name for a file step's check number `sample`.
+inline std::string SampleName(const std::string& name, std::int64_t sample) {
+  return name + "[" + std::to_string(sample) + "]";
+}
+
+using StepAction = std::variant<ConsoleStep, PauseStep, ExpectStep, MeasureStep, ElapsedStep,
+                                PromptStep, FileStep>;
 
 struct Step {
   StepAction action;

@@ -21,6 +21,7 @@ namespace {
 
 constexpr std::int64_t kLongestWaitMs = 3'600'000;
 constexpr int kMostAttempts = 100;
+constexpr std::int64_t kMostSamples = 1000;
 
 std::string ReadSmallFile(const std::filesystem::path& file) {
   const auto fail = [&](const std::string& what) { return PlanError(file.string() + ": " + what); };
@@ -118,7 +119,7 @@ class Reader {
   Step ReadStep(const toml::table& table) {
     static const std::set<std::string_view> kKinds = {
         "command", "message", "text", "select", "pause_ms", "expect", "measure", "elapsed",
-        "prompt"};
+        "prompt", "file"};
     const toml::node* kind_node = nullptr;
     std::string kind;
     for (auto&& [key, node] : table) {
@@ -133,7 +134,7 @@ class Reader {
     if (kind_node == nullptr) {
       Fail(table.source(),
            "a step needs one of command, message, text, select, pause_ms, expect, measure, "
-           "elapsed, prompt");
+           "elapsed, prompt, file");
     }
     const toml::node& value = *kind_node;
     // The line of the key that says what the step does: a table's own region is not always known.
@@ -170,6 +171,9 @@ class Reader {
       Allow(table, kind,
             {"from", "to", "timeout_ms", "low", "high", "marginal", "equals", "matches", "units"});
       step.action = ReadElapsed(table, value);
+    } else if (kind == "file") {
+      Allow(table, kind, {"name", "present", "samples", "every_ms"});
+      step.action = ReadFile(table, value);
     } else {
       Allow(table, kind,
             {"name", "kind", "choices", "accept", "low", "high", "marginal", "equals", "matches",
@@ -270,6 +274,40 @@ class Reader {
     elapsed.timeout_ms = Optional(table, "timeout_ms", elapsed.timeout_ms, 0, kLongestWaitMs);
     elapsed.limit = ReadLimit(table, elapsed.name);
     return elapsed;
+  }
+
+  FileStep ReadFile(const toml::table& table, const toml::node& value) {
+    FileStep file;
+    file.name = NonEmptyText(Needed(table, "name", "a file step"), "name");
+    file.paths = Texts(value, "file");
+    if (file.paths.empty()) Fail(value.source(), "file names no path");
+    for (const std::string& path : file.paths) {
+      // "\VOLUME\NAME...": which volumes there are is the run's to know.
+      if (!path.starts_with('\\') || path.find('\\', 1) == std::string::npos ||
+          path.ends_with('\\')) {
+        Fail(value.source(), Quoted(path) + " is no file on a volume (\\VOLUME\\NAME)");
+      }
+    }
+    if (const toml::node* present = table.get("present")) {
+      static const std::map<std::string, Presence, std::less<>> kPresences = {
+          {"all", Presence::kAll},
+          {"at_least_one", Presence::kAtLeastOne},
+          {"exactly_one", Presence::kExactlyOne},
+          {"none", Presence::kNone}};
+      const std::string text = Text(*present, "present");
+      const auto found = kPresences.find(text);
+      if (found == kPresences.end()) {
+        Fail(present->source(), "present must be \"all\", \"at_least_one\", \"exactly_one\" "
+                                "or \"none\", not " + Quoted(text));
+      }
+      file.present = found->second;
+    }
+    file.samples = Optional(table, "samples", file.samples, 1, kMostSamples);
+    file.every_ms = Optional(table, "every_ms", file.every_ms, 0, kLongestWaitMs);
+    for (std::int64_t sample = 1; sample <= file.samples; ++sample) {
+      NewMeasurement(value, SampleName(file.name, sample));
+    }
+    return file;
   }
 
   PromptStep ReadPrompt(const toml::table& table, const toml::node& value) {

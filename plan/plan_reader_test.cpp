@@ -71,6 +71,10 @@ TEST(PlanReaderTest, RefusesEveryMistakeWithFileLineAndWhat) {
        ": a step does one thing: both command and pause_ms"},
       {std::string(kHead) + "[[phase.step]]\nid = 1\n", ":4: a step needs one of"},
       {std::string(kHead) + "[[phase.step]]\ntext = \"x\"\n", ":4: a text step needs id"},
+      {std::string(kHead) + "[[phase.step]]\nfile = ['SDMMC\\x']\nname = \"f\"\n",
+       ":5: \"SDMMC\\x\" is no file on a volume"},
+      {std::string(kHead) + "[[phase.step]]\nfile = ['\\SDMMC\\x']\nname = \"f\"\n"
+       "present = \"some\"\n", ":7: present must be"},
       {std::string(kHead) + "[[phase.step]]\nmessage = 1654\nwparam = 4294967296\n",
        ":6: wparam must be from"},
       {std::string(kHead) + "[[phase.step]]\nexpect = 'a(b'\n", ":5: bad pattern at character 3"},

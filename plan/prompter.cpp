@@ -67,17 +67,18 @@ std::optional<std::string> TerminalPrompter::Ask(const PromptStep& prompt, const
                                                  std::string& why) {
   for (;;) {
     std::cerr << Question(prompt) << std::flush;
-    // Standard input is polled, so that Ctrl-C while the operator thinks stops the run.
+    // Standard input is polled with the stop's descriptor, so that Ctrl-C while the operator
+    // thinks stops the run at once.
     std::size_t newline;
     while ((newline = pending_.find('\n')) == std::string::npos) {
       if (stop.stopping()) {
         why = "stopped while waiting for an answer";
         return std::nullopt;
       }
-      pollfd input{STDIN_FILENO, POLLIN, 0};
-      const int ready = ::poll(&input, 1, 50);
+      pollfd watched[] = {{STDIN_FILENO, POLLIN, 0}, {stop.WakeDescriptor(0), POLLIN, 0}};
+      const int ready = ::poll(watched, 2, -1);
       if (ready < 0 && errno != EINTR) break;
-      if (ready <= 0) continue;
+      if (ready <= 0 || watched[0].revents == 0) continue;
       char buffer[256];
       const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
       if (got < 0 && errno == EINTR) continue;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <filesystem>
 
 #include "plan/record_slice.h"
 #include "sender/overloaded.h"
@@ -39,8 +40,9 @@ struct Attempt {
 
 class PhaseRunner {
  public:
-  PhaseRunner(ConsoleLink& link, Prompter& prompter, const StopRequest& stop, PhaseResult& result)
-      : link_(link), prompter_(prompter), stop_(stop), result_(result) {}
+  PhaseRunner(ConsoleLink& link, const TerminalFiles& files, Prompter& prompter,
+              const StopRequest& stop, PhaseResult& result)
+      : link_(link), files_(files), prompter_(prompter), stop_(stop), result_(result) {}
 
   void Run(const Phase& phase) {
     result_.name = phase.name;
@@ -71,7 +73,8 @@ class PhaseRunner {
     }
     std::string error;
     if (phase_begin) {
-      if (auto mark = link_.Mark(error)) result_.record = RecordSlice{*phase_begin, *mark};
+      // Bookkeeping after teardown: it goes on through the stop the teardown went on through.
+      if (auto mark = link_.Mark(error, 1)) result_.record = RecordSlice{*phase_begin, *mark};
     }
     result_.end = std::chrono::system_clock::now();
   }
@@ -80,12 +83,12 @@ class PhaseRunner {
   Attempt Begin() {
     Attempt attempt;
     attempt_error_.clear();
-    const LinkReply pane = link_.Read(kLogPane);
+    const LinkReply pane = link_.Read(kLogPane, 0);
     if (pane.status != LinkStatus::kDone) {
       attempt_error_ = "the log pane cannot be read: " + pane.message;
     }
     attempt.pane_baseline = pane.text;
-    attempt.record_begin = link_.Mark(attempt.record_error);
+    attempt.record_begin = link_.Mark(attempt.record_error, 0);
     return attempt;
   }
 
@@ -120,7 +123,7 @@ class PhaseRunner {
   StepEnd RunStep(const Step& step, const Attempt& attempt, int stops_allowed) {
     return std::visit(
         sender::Overloaded{
-            [&](const ConsoleStep& console) { return Console(step, console); },
+            [&](const ConsoleStep& console) { return Console(step, console, stops_allowed); },
             [&](const PauseStep& pause) {
               if (stop_.SleepFor(std::chrono::milliseconds(pause.milliseconds), stops_allowed)) {
                 return StepEnd{};
@@ -137,14 +140,18 @@ class PhaseRunner {
               return Elapsed(step, elapsed, attempt, stops_allowed);
             },
             [&](const PromptStep& prompt) { return Prompt(step, prompt); },
+            [&](const FileStep& files) { return Files(step, files, stops_allowed); },
         },
         step.action);
   }
 
-  StepEnd Console(const Step& step, const ConsoleStep& console) {
-    const LinkReply reply = link_.Send(console.action);
+  StepEnd Console(const Step& step, const ConsoleStep& console, int stops_allowed) {
+    const LinkReply reply = link_.Send(console.action, stops_allowed);
     if (reply.status == LinkStatus::kDone) return {};
     const std::string what = std::string(sender::VerbOf(console.action));
+    if (reply.status == LinkStatus::kStopped) {
+      return Ended(Outcome::kAborted, step, "stopped during " + what);
+    }
     if (reply.status == LinkStatus::kUnreachable) {
       return Ended(Outcome::kError, step, what + ": the console is unreachable: " + reply.message);
     }
@@ -169,8 +176,10 @@ class PhaseRunner {
       if (end.outcome != Outcome::kPass || found) return end;
       return Ended(Outcome::kTimeout, step, waited);
     }
-    const LinkReply reply = link_.Expect(expect.request);
+    const LinkReply reply = link_.Expect(expect.request, stops_allowed);
     switch (reply.status) {
+      case LinkStatus::kStopped:
+        return Ended(Outcome::kAborted, step, "stopped while waiting for /" + pattern + "/");
       case LinkStatus::kDone:
         return {};
       case LinkStatus::kTimedOut:
@@ -185,9 +194,9 @@ class PhaseRunner {
 
   // The text a capture runs over, now: the pane's since the attempt began, or the record's.
   std::optional<std::string> SourceText(MeasureSource source, const Attempt& attempt,
-                                        std::string& error) {
+                                        int stops_allowed, std::string& error) {
     if (source == MeasureSource::kPane) {
-      const LinkReply pane = link_.Read(kLogPane);
+      const LinkReply pane = link_.Read(kLogPane, stops_allowed);
       if (pane.status != LinkStatus::kDone) {
         error = "the log pane cannot be read: " + pane.message;
         return std::nullopt;
@@ -198,7 +207,7 @@ class PhaseRunner {
       error = "the session record cannot be measured: " + attempt.record_error;
       return std::nullopt;
     }
-    const std::optional<RecordMark> now = link_.Mark(error);
+    const std::optional<RecordMark> now = link_.Mark(error, stops_allowed);
     if (!now) return std::nullopt;
     return ReadRecordSlice(*attempt.record_begin, *now, error);
   }
@@ -211,7 +220,10 @@ class PhaseRunner {
     const auto give_up = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
     for (;;) {
       std::string error;
-      const std::optional<std::string> text = SourceText(source, attempt, error);
+      const std::optional<std::string> text = SourceText(source, attempt, stops_allowed, error);
+      if (!text && stop_.count() > stops_allowed) {
+        return Ended(Outcome::kAborted, step, "stopped while measuring");
+      }
       if (!text) return Ended(Outcome::kError, step, error);
       found = find(*text, error);
       if (!error.empty()) return Ended(Outcome::kError, step, error);
@@ -348,6 +360,45 @@ class PhaseRunner {
     return {};
   }
 
+  // Each check ends the step as soon as one fails.
+  StepEnd Files(const Step& step, const FileStep& files, int stops_allowed) {
+    const auto count = static_cast<double>(files.paths.size());
+    Limit limit;
+    switch (files.present) {
+      case Presence::kAll: limit.check = EqualsLimit{count}; break;
+      case Presence::kAtLeastOne: limit.check = RangeLimit{1, count, 0}; break;
+      case Presence::kExactlyOne: limit.check = EqualsLimit{1.0}; break;
+      case Presence::kNone: limit.check = EqualsLimit{0.0}; break;
+    }
+    limit.units = "files";
+    StepEnd verdict;
+    for (std::int64_t sample = 1; sample <= files.samples; ++sample) {
+      if (sample > 1 && !stop_.SleepFor(std::chrono::milliseconds(files.every_ms), stops_allowed)) {
+        return Ended(Outcome::kAborted, step, "stopped between the checks of files");
+      }
+      std::string found;
+      int there = 0;
+      for (const std::string& path : files.paths) {
+        std::string error;
+        const std::optional<std::filesystem::path> local = files_.Find(path, error);
+        if (!local) return Ended(Outcome::kError, step, path + ": " + error);
+        std::error_code ignored;
+        if (std::filesystem::is_regular_file(std::filesystem::symlink_status(*local, ignored))) {
+          found += (found.empty() ? "" : " ") + path;
+          ++there;
+        }
+      }
+      MeasuredValue value{found.empty() ? "none" : found, there};
+      const Judgement judgement = Judge(limit, value);
+      Record(step,
+             {SampleName(files.name, sample), std::move(value), limit, judgement.verdict,
+              judgement.why},
+             verdict);
+      if (verdict.outcome != Outcome::kPass) break;
+    }
+    return verdict;
+  }
+
   // Keeps a measurement; the step fails with the first that failed.
   void Record(const Step& step, MeasurementResult result, StepEnd& verdict) {
     if (result.verdict == Verdict::kFail && verdict.outcome == Outcome::kPass) {
@@ -357,6 +408,7 @@ class PhaseRunner {
   }
 
   ConsoleLink& link_;
+  const TerminalFiles& files_;
   Prompter& prompter_;
   const StopRequest& stop_;
   PhaseResult& result_;
@@ -394,8 +446,8 @@ std::optional<double> ReadNumber(const std::string& text, NumberBase base) {
   return value;
 }
 
-void RunPlan(const Plan& plan, ConsoleLink& link, Prompter& prompter, const StopRequest& stop,
-             RunResult& result) {
+void RunPlan(const Plan& plan, ConsoleLink& link, const TerminalFiles& files, Prompter& prompter,
+             const StopRequest& stop, RunResult& result) {
   result.start = std::chrono::system_clock::now();
   result.outcome = Outcome::kPass;
   for (const Phase& phase : plan.phases) {
@@ -405,7 +457,7 @@ void RunPlan(const Plan& plan, ConsoleLink& link, Prompter& prompter, const Stop
       phase_result.message = "not run: an earlier phase did not pass";
       continue;
     }
-    PhaseRunner(link, prompter, stop, phase_result).Run(phase);
+    PhaseRunner(link, files, prompter, stop, phase_result).Run(phase);
     if (phase_result.outcome != Outcome::kPass) {
       result.outcome = phase_result.outcome;
       result.message = phase.name + ": " + phase_result.message;

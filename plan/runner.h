@@ -10,12 +10,13 @@
 #include "plan/prompter.h"
 #include "plan/run_result.h"
 #include "plan/stop_request.h"
+#include "plan/terminal_files.h"
 
 namespace plan {
 
 // Fills `result`'s phases, outcome, message and times.
-void RunPlan(const Plan& plan, ConsoleLink& link, Prompter& prompter, const StopRequest& stop,
-             RunResult& result);
+void RunPlan(const Plan& plan, ConsoleLink& link, const TerminalFiles& files, Prompter& prompter,
+             const StopRequest& stop, RunResult& result);
 
 // The pane's text added after `baseline`: what follows it when the pane still begins with it,
 // else what follows the last place its ending shows (the pane dropped its oldest lines), else the

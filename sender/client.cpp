@@ -17,6 +17,7 @@ namespace posix = platform::posix;
 
 // Replies carry at most a control's text; this only bounds what a confused peer can make us hold.
 constexpr std::size_t kMaxReplyBytes = 64 * 1024 * 1024;
+constexpr char kCalledOff[] = "the exchange was called off";
 
 std::string Within(std::chrono::milliseconds timeout) {
   if (timeout.count() % 1000 == 0) return "within " + std::to_string(timeout.count() / 1000) + " s";
@@ -30,7 +31,7 @@ ExchangeResult Fail(ExchangeStatus status, std::string error) {
 }  // namespace
 
 ExchangeResult Exchange(const std::filesystem::path& socket_path, std::string_view request_line,
-                        std::chrono::milliseconds timeout) {
+                        std::chrono::milliseconds timeout, int call_off_fd) {
   const Deadline deadline = std::chrono::steady_clock::now() + timeout;
   const std::string path = socket_path.string();
   const auto address = posix::LocalAddress(path);
@@ -66,12 +67,13 @@ ExchangeResult Exchange(const std::filesystem::path& socket_path, std::string_vi
     return Fail(ExchangeStatus::Failed, *untrusted + " (" + path + ")");
   }
 
-  const IoStatus sent = WriteAll(connection.get(), request_line, deadline);
+  const IoStatus sent = WriteAll(connection.get(), request_line, deadline, call_off_fd);
+  if (sent == IoStatus::CalledOff) return Fail(ExchangeStatus::Failed, kCalledOff);
   if (sent == IoStatus::TimedOut) {
     return Fail(ExchangeStatus::Failed, "the console did not take the request " + Within(timeout));
   }
   // A console that refuses early (busy) may close before taking the request: its reply still waits.
-  const LineRead answer = ReadLine(connection.get(), kMaxReplyBytes, deadline);
+  const LineRead answer = ReadLine(connection.get(), kMaxReplyBytes, deadline, call_off_fd);
   switch (answer.status) {
     case IoStatus::Done:
       if (auto reply = DecodeReply(answer.line)) {
@@ -80,6 +82,8 @@ ExchangeResult Exchange(const std::filesystem::path& socket_path, std::string_vi
       return Fail(ExchangeStatus::Failed, "the console's reply is malformed");
     case IoStatus::TimedOut:
       return Fail(ExchangeStatus::Failed, "no reply from the console " + Within(timeout));
+    case IoStatus::CalledOff:
+      return Fail(ExchangeStatus::Failed, kCalledOff);
     case IoStatus::Failed:
       return Fail(ExchangeStatus::Failed,
                   "reading the console's reply failed: " + answer.failure.Describe());

@@ -21,9 +21,11 @@ struct ExchangeResult {
   Reply reply;
 };
 
-// `request_line` as EncodeRequest made it.
+// `request_line` as EncodeRequest made it. Once `call_off_fd` (-1: none) turns readable the
+// exchange ends at once, Failed, and its connection closes, which tells the console that nobody
+// waits for the reply any more.
 ExchangeResult Exchange(const std::filesystem::path& socket_path, std::string_view request_line,
-                        std::chrono::milliseconds timeout);
+                        std::chrono::milliseconds timeout, int call_off_fd = -1);
 
 // Whether a console answers on the socket (within a short time).
 bool ConsoleAnswers(const std::filesystem::path& socket_path);

@@ -15,20 +15,23 @@ using std::chrono::ceil;
 using std::chrono::milliseconds;
 using std::chrono::steady_clock;
 
-// Waits until `fd` is ready for `events` (or has hung up, which the next call reports).
-IoStatus WaitFor(int fd, short events, Deadline deadline, posix::CallResult* failure) {
+// Waits until `fd` is ready for `events` (or has hung up, which the next call reports), or
+// `call_off_fd` is readable; poll skips a negative one.
+IoStatus WaitFor(int fd, short events, Deadline deadline, int call_off_fd,
+                 posix::CallResult* failure) {
   for (;;) {
     const auto now = steady_clock::now();
     if (now >= deadline) return IoStatus::TimedOut;
     const auto left = ceil<milliseconds>(deadline - now).count();
-    pollfd watched{fd, events, 0};
+    pollfd watched[] = {{fd, events, 0}, {call_off_fd, POLLIN, 0}};
     const auto polled =
-        posix::Poll(&watched, 1, static_cast<int>(std::min<long long>(left, INT_MAX)));
+        posix::Poll(watched, 2, static_cast<int>(std::min<long long>(left, INT_MAX)));
     if (!polled.ok()) {
       *failure = polled;
       return IoStatus::Failed;
     }
-    if (watched.revents != 0) return IoStatus::Done;
+    if (watched[1].revents != 0) return IoStatus::CalledOff;
+    if (watched[0].revents != 0) return IoStatus::Done;
   }
 }
 
@@ -48,12 +51,12 @@ LineAssembler::State LineAssembler::Feed(std::string_view bytes) {
   return state_;
 }
 
-LineRead ReadLine(int fd, std::size_t max_bytes, Deadline deadline) {
+LineRead ReadLine(int fd, std::size_t max_bytes, Deadline deadline, int call_off_fd) {
   LineAssembler assembler(max_bytes);
   LineRead result;
   char chunk[4096];
   for (;;) {
-    result.status = WaitFor(fd, POLLIN, deadline, &result.failure);
+    result.status = WaitFor(fd, POLLIN, deadline, call_off_fd, &result.failure);
     if (result.status != IoStatus::Done) break;
     const auto received = posix::Receive(fd, chunk, sizeof chunk, MSG_DONTWAIT);
     if (!received.ok()) {
@@ -74,7 +77,7 @@ LineRead ReadLine(int fd, std::size_t max_bytes, Deadline deadline) {
   return result;
 }
 
-IoStatus WriteAll(int fd, std::string_view data, Deadline deadline) {
+IoStatus WriteAll(int fd, std::string_view data, Deadline deadline, int call_off_fd) {
   while (!data.empty()) {
     const auto sent = posix::Send(fd, data.data(), data.size(), MSG_DONTWAIT);
     if (sent.ok()) {
@@ -86,7 +89,7 @@ IoStatus WriteAll(int fd, std::string_view data, Deadline deadline) {
                                                              : IoStatus::Failed;
     }
     posix::CallResult failure;
-    const IoStatus waited = WaitFor(fd, POLLOUT, deadline, &failure);
+    const IoStatus waited = WaitFor(fd, POLLOUT, deadline, call_off_fd, &failure);
     if (waited != IoStatus::Done) return waited;
   }
   return IoStatus::Done;

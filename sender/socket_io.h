@@ -2,7 +2,8 @@
 // gathers one from the bytes as they arrive, within a size limit, for the console's server,
 // which waits on all of its connections at once. ReadLine and WriteAll are the client's: each
 // wait has a deadline, so that neither a silent console nor a stuck one can hold the client
-// longer than it allows.
+// longer than it allows, and a descriptor the caller names (-1: none) calls the wait off as soon
+// as it turns readable (a stop the operator asked for).
 #pragma once
 
 #include <chrono>
@@ -34,7 +35,7 @@ class LineAssembler {
   std::string line_;
 };
 
-enum class IoStatus { Done, TimedOut, PeerClosed, TooLong, Failed };
+enum class IoStatus { Done, TimedOut, PeerClosed, TooLong, Failed, CalledOff };
 
 struct LineRead {
   IoStatus status = IoStatus::Failed;
@@ -44,9 +45,9 @@ struct LineRead {
 
 // Reads up to the first newline, which must come within `max_bytes` bytes (the newline
 // included).
-LineRead ReadLine(int fd, std::size_t max_bytes, Deadline deadline);
+LineRead ReadLine(int fd, std::size_t max_bytes, Deadline deadline, int call_off_fd = -1);
 
 // Writes all of `data`.
-IoStatus WriteAll(int fd, std::string_view data, Deadline deadline);
+IoStatus WriteAll(int fd, std::string_view data, Deadline deadline, int call_off_fd = -1);
 
 }  // namespace sender

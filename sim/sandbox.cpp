@@ -169,7 +169,7 @@ Sandbox Sandbox::Prepare(const std::filesystem::path& folder) {
 }
 
 std::filesystem::path Sandbox::VolumeFolder(std::string_view volume) const {
-  return folder_ / "volumes" / volume;
+  return platform::VolumeFolderIn(folder_, volume);
 }
 
 std::filesystem::path Sandbox::SerialFarEnd(int port) const {

@@ -28,6 +28,11 @@ std::filesystem::path ConsoleSocketIn(const std::filesystem::path& sandbox_folde
   return sandbox_folder / "console.sock";
 }
 
+std::filesystem::path VolumeFolderIn(const std::filesystem::path& sandbox_folder,
+                                     std::string_view volume) {
+  return sandbox_folder / "volumes" / volume;
+}
+
 std::filesystem::path SerialFarEndIn(const std::filesystem::path& sandbox_folder,
                                      std::string_view port) {
   return sandbox_folder / "tty" / port;

@@ -47,10 +47,13 @@ std::variant<Invocation, EarlyExit> ParseCommandLine(int argc, char** argv, int 
   invocation.console = console;
   if (!invocation.simulate) {
     try {
-      invocation.socket = !socket.empty() ? std::filesystem::path(socket)
-                                          : platform::ConsoleSocketIn(
-                                                sandbox.empty() ? platform::DefaultSandboxFolder()
-                                                                : std::filesystem::path(sandbox));
+      if (socket.empty()) {
+        invocation.sandbox =
+            sandbox.empty() ? platform::DefaultSandboxFolder() : std::filesystem::path(sandbox);
+        invocation.socket = platform::ConsoleSocketIn(invocation.sandbox);
+      } else {
+        invocation.socket = socket;
+      }
     } catch (const platform::NoDefaultSandbox& error) {
       return EarlyExit{usage_status, error.what()};
     }

@@ -16,6 +16,7 @@ struct Invocation {
   std::string station;
   std::filesystem::path out;  // where both records go
   std::filesystem::path socket;  // the running console's; empty with --simulate
+  std::filesystem::path sandbox;  // the running console's, when known (not with --socket)
   bool simulate = false;
   bool keep = false;  // --simulate: leave the sandbox in place
   std::filesystem::path console;  // --simulate: the console program

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <iostream>
 #include <memory>
+#include <optional>
+#include <system_error>
 
 #include "plan/atomic_file.h"
 #include "plan/plan_reader.h"
@@ -13,6 +15,7 @@
 #include "plan/socket_link.h"
 #include "tools/quorvane-plan/command_line.h"
 #include "tools/quorvane-plan/simulated_console.h"
+#include "tools/quorvane-plan/volume_files.h"
 #include "tools/quorvane-plan/window_prompter.h"
 #include "ui/screen_choice.h"
 
@@ -22,15 +25,17 @@ constexpr int kFailed = 1;
 constexpr int kError = 2;
 constexpr int kRefused = 3;
 
-plan::StopRequest g_stop;
+// Set once, before the handlers are installed.
+plan::StopRequest* g_stop = nullptr;
 volatile sig_atomic_t g_last_signal = 0;
 
 void OnStopSignal(int signal_number) {
   g_last_signal = signal_number;
-  g_stop.Raise();
+  g_stop->Raise();
 }
 
-void CatchStopSignals() {
+void CatchStopSignals(plan::StopRequest& stop) {
+  g_stop = &stop;
   struct sigaction action {};
   action.sa_handler = OnStopSignal;
   sigemptyset(&action.sa_mask);
@@ -91,7 +96,14 @@ bool WriteRecords(const plan::RunResult& run, const std::filesystem::path& out) 
 }  // namespace
 
 int main(int argc, char** argv) {
-  CatchStopSignals();
+  std::optional<plan::StopRequest> stop;
+  try {
+    stop.emplace();
+  } catch (const std::system_error& error) {
+    std::cerr << "quorvane-plan: cannot watch for Ctrl-C: " << error.what() << '\n';
+    return kError;
+  }
+  CatchStopSignals(*stop);
   auto parsed = quorvane_plan::ParseCommandLine(argc, argv, kRefused);
   if (auto* early = std::get_if<quorvane_plan::EarlyExit>(&parsed)) {
     (early->status == 0 ? std::cout : std::cerr)
@@ -115,31 +127,48 @@ int main(int argc, char** argv) {
   run.console_version = QUORVANE_VERSION;
   if (plan.board && invocation.simulate) run.board_profile = plan.board->string();
   {
-    auto prompter = ChoosePrompter(plan, invocation.simulate, argc, argv);
     std::optional<quorvane_plan::SimulatedConsole> simulated;
     std::filesystem::path socket = invocation.socket;
+    std::filesystem::path sandbox = invocation.sandbox;
     std::string error;
+    const auto not_started = [&] {
+      std::cerr << "quorvane-plan: " << error << '\n';
+      run.start = run.end = std::chrono::system_clock::now();
+      run.outcome = plan::Outcome::kError;
+      run.message = error;
+      WriteRecords(run, invocation.out);
+      return kError;
+    };
     if (invocation.simulate) {
       simulated.emplace();
+      if (!simulated->MakeFolder(error)) return not_started();
+      sandbox = simulated->sandbox();
+    }
+    std::optional<quorvane_plan::VolumeFiles> files;
+    try {
+      // A plan that checks no files leaves the board profile to the console alone.
+      const bool checks_files = plan::ChecksFiles(plan);
+      files.emplace(checks_files ? sandbox : std::filesystem::path(),
+                    checks_files ? plan.board : std::nullopt);
+      plan::CheckTerminalFiles(plan, *files);
+    } catch (const std::runtime_error& refused) {  // plan::PlanError, board::BoardError
+      std::cerr << "quorvane-plan: " << refused.what() << '\n';
+      return kRefused;
+    }
+    auto prompter = ChoosePrompter(plan, invocation.simulate, argc, argv);
+    if (invocation.simulate) {
       const auto program =
           invocation.console.empty() ? quorvane_plan::FindConsole(argv[0]) : invocation.console;
       if (invocation.keep) simulated->Keep();
-      if (!simulated->Start(program, plan.board, error)) {
-        std::cerr << "quorvane-plan: " << error << '\n';
-        run.start = run.end = std::chrono::system_clock::now();
-        run.outcome = plan::Outcome::kError;
-        run.message = error;
-        WriteRecords(run, invocation.out);
-        return kError;
-      }
+      if (!simulated->Start(program, plan.board, error)) return not_started();
       socket = simulated->socket();
       if (invocation.keep) {
         // At once: whoever watches the run may want to look at the sandbox while it runs.
         std::cout << "simulated terminal: " << simulated->folder().string() << std::endl;
       }
     }
-    plan::SocketLink link(socket);
-    plan::RunPlan(plan, link, *prompter, g_stop, run);
+    plan::SocketLink link(socket, *stop);
+    plan::RunPlan(plan, link, *files, *prompter, *stop, run);
   }
   for (const auto& phase : run.phases) {
     std::cout << plan::OutcomeName(phase.outcome) << "  " << phase.name

@@ -111,17 +111,33 @@ TEST_F(QuorvanePlanTest, ChannelOutsideItsRangeFailsThatMeasurement) {
   EXPECT_EQ(phase["measurements"].size(), 4u);  // the plan stops at the failing step
 }
 
+// The journal of the simulated drivers and the session record, as far as they are written.
+std::string SandboxText(const fs::path& sandbox) {
+  std::string text = FileText(sandbox / "drivers.jsonl");
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(sandbox / "logs", error)) {
+    text += FileText(entry.path());
+  }
+  return text;
+}
+
 TEST_F(QuorvanePlanTest, TeardownRunsAfterAFailureAndAfterCtrlC) {
   const struct {
     const char* step;
-    int interrupts;  // Ctrl-C after the setup, and again during the teardown's pause
+    const char* begun;  // what the sandbox shows before Ctrl-C: the setup's power on, or the step
+    int interrupts;     // Ctrl-C once `begun` shows, and again during the teardown's pause
     int status;
     const char* outcome;
     int power_after;  // the last modem power request: the teardown's, unless a second stop came
+    std::chrono::seconds within;  // from the first Ctrl-C, or from the start
   } kCases[] = {
-      {"measure = 'never (?<v>[0-9]+)'\ntimeout_ms = 50\nlimits.v = {}\n", 0, 1, "FAIL", 0},
-      {"pause_ms = 600000\n", 1, 128 + SIGINT, "ABORTED", 0},
-      {"pause_ms = 600000\n", 2, 128 + SIGINT, "ABORTED", 1},
+      {"measure = 'never (?<v>[0-9]+)'\ntimeout_ms = 50\nlimits.v = {}\n", "", 0, 1, "FAIL", 0,
+       120s},
+      {"pause_ms = 600000\n", "\"code\":9125", 1, 128 + SIGINT, "ABORTED", 0, 120s},
+      {"pause_ms = 600000\n", "\"code\":9125", 2, 128 + SIGINT, "ABORTED", 1, 120s},
+      // The console's own wait is called off at once, not at its end a minute later.
+      {"expect = 'never-shown-7f3'\nscope = \"new\"\ntimeout_ms = 60000\n", "never-shown-7f3", 1,
+       128 + SIGINT, "ABORTED", 0, 10s},
   };
   for (const auto& c : kCases) {
     fs::remove_all(out());
@@ -134,16 +150,14 @@ TEST_F(QuorvanePlanTest, TeardownRunsAfterAFailureAndAfterCtrlC) {
     auto run = StartPlan(plan, {"--keep"});
     fs::path sandbox;
     if (c.interrupts > 0) {
-      // Ctrl-C once the setup has powered the modem on.
       const auto give_up = std::chrono::steady_clock::now() + 60s;
-      bool powered = false;
-      while (!powered && std::chrono::steady_clock::now() < give_up) {
+      bool begun = false;
+      while (!begun && std::chrono::steady_clock::now() < give_up) {
         std::this_thread::sleep_for(10ms);
         sandbox = KeptSandbox(run->Output());
-        powered = !sandbox.empty() && FileText(sandbox / "drivers.jsonl").find("\"code\":9125") !=
-                                          std::string::npos;
+        begun = !sandbox.empty() && SandboxText(sandbox).find(c.begun) != std::string::npos;
       }
-      EXPECT_TRUE(powered) << run->Output();
+      EXPECT_TRUE(begun) << c.begun << "\n" << run->Output();
       ::kill(run->pid(), SIGINT);
       if (c.interrupts == 2) {
         // The teardown's pause outlasts a stop; only the second one ends it.
@@ -151,7 +165,7 @@ TEST_F(QuorvanePlanTest, TeardownRunsAfterAFailureAndAfterCtrlC) {
         ::kill(run->pid(), SIGINT);
       }
     }
-    EXPECT_EQ(run->Wait(120s), c.status) << run->Output() << run->Errors();
+    EXPECT_EQ(run->Wait(c.within), c.status) << c.step << run->Output() << run->Errors();
     sandbox = KeptSandbox(run->Output());
     const nlohmann::json record = CheckedRecord("power");
     EXPECT_EQ(record["outcome"], c.outcome);
@@ -186,6 +200,9 @@ TEST_F(QuorvanePlanTest, EachOutcomeHasItsExitStatusAndRecord) {
        1, "FAIL", {}},
       {"[[phase.step]]\nprompt = \"again?\"\nname = \"r\"\n[answers]\nr = [\"retry\", \"ok\"]\n",
        0, "PASS", {}},
+      {"[[phase.step]]\nfile = ['\\SDMMC\\rwtest.txt', '\\DataStorage\\never.txt']\n"
+       "name = \"kept\"\n" + later,
+       1, "FAIL", {}},
       {"[[phase.step]]\ncommand = 1050\n", 2, "ERROR",
        {"--socket", "/nonexistent/console.sock"}},
   };
@@ -248,16 +265,27 @@ TEST_F(QuorvanePlanTest, RunsAgainstARunningConsoleWithPromptsOnTheTerminal) {
 }
 
 TEST_F(QuorvanePlanTest, PlanWithAMistakeIsRefusedBeforeAnythingRuns) {
-  const fs::path plan = temp_.path() / "broken.toml";
-  std::ofstream(plan) << "name = \"b\"\n[[phase]]\nname = \"a\"\n[[phase.step]]\ncommand = 1\n"
-                         "[[phase.step]]\nmeasure = '(?<v>[0-9]+'\nlimits.v = {}\n";
-  ChildProcess run({QUORVANE_PLAN_BINARY, plan.string(), "--unit", "SN-42", "--simulate",
-                    "--console", "/nonexistent/quorvane", "--out", out().string()},
-                   temp_.path());
-  EXPECT_EQ(run.Wait(60s), 3);
-  EXPECT_EQ(run.Errors().find("quorvane-plan: " + plan.string() + ":7: bad pattern"), 0u)
-      << run.Errors();
-  EXPECT_FALSE(fs::exists(out()));
+  const struct {
+    const char* step;
+    const char* message;
+  } kCases[] = {
+      {"measure = '(?<v>[0-9]+'\nlimits.v = {}\n", ":7: bad pattern"},
+      // Which volumes there are is known once the run knows its sandbox and board.
+      {"file = ['\\Floppy\\x']\nname = \"f\"\n", ":7: \\Floppy\\x: no volume"},
+  };
+  for (const auto& c : kCases) {
+    const fs::path plan = temp_.path() / "broken.toml";
+    std::ofstream(plan) << "name = \"b\"\n[[phase]]\nname = \"a\"\n[[phase.step]]\ncommand = 1\n"
+                           "[[phase.step]]\n"
+                        << c.step;
+    ChildProcess run({QUORVANE_PLAN_BINARY, plan.string(), "--unit", "SN-42", "--simulate",
+                      "--console", "/nonexistent/quorvane", "--out", out().string()},
+                     temp_.path());
+    EXPECT_EQ(run.Wait(60s), 3);
+    EXPECT_EQ(run.Errors().find("quorvane-plan: " + plan.string() + c.message), 0u)
+        << run.Errors();
+    EXPECT_FALSE(fs::exists(out()));
+  }
 }
 
 }  // namespace

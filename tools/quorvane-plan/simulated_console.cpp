@@ -41,12 +41,10 @@ std::filesystem::path FindConsole(const std::filesystem::path& self) {
 }
 
 std::filesystem::path SimulatedConsole::socket() const {
-  return platform::ConsoleSocketIn(folder_ / "sim");
+  return platform::ConsoleSocketIn(sandbox());
 }
 
-bool SimulatedConsole::Start(const std::filesystem::path& program,
-                             const std::optional<std::filesystem::path>& board,
-                             std::string& error) {
+bool SimulatedConsole::MakeFolder(std::string& error) {
   const char* tmp = std::getenv("TMPDIR");
   std::string pattern =
       (std::filesystem::path(tmp && *tmp ? tmp : "/tmp") / "quorvane-plan.XXXXXX").string();
@@ -55,8 +53,14 @@ bool SimulatedConsole::Start(const std::filesystem::path& program,
     return false;
   }
   folder_ = pattern;
+  return true;
+}
+
+bool SimulatedConsole::Start(const std::filesystem::path& program,
+                             const std::optional<std::filesystem::path>& board,
+                             std::string& error) {
   std::vector<std::string> args = {program.string(), "--headless", "--sandbox",
-                                   (folder_ / "sim").string()};
+                                   sandbox().string()};
   if (board) args.insert(args.end(), {"--board", board->string()});
   std::vector<char*> argv;
   for (auto& arg : args) argv.push_back(arg.data());

@@ -14,7 +14,10 @@ namespace quorvane_plan {
 
 class SimulatedConsole {
  public:
-  // Starts the console and waits until its socket answers; `error` says why not otherwise.
+  // Makes the temporary folder the simulated terminal goes in; `error` says why not otherwise.
+  bool MakeFolder(std::string& error);
+  // Starts the console in the folder and waits until its socket answers; `error` says why not
+  // otherwise.
   bool Start(const std::filesystem::path& program,
              const std::optional<std::filesystem::path>& board, std::string& error);
   // Ends the console and removes the folder unless `keep`.
@@ -22,6 +25,8 @@ class SimulatedConsole {
 
   void Keep() { keep_ = true; }
   std::filesystem::path socket() const;
+  // The simulated terminal's sandbox, inside the folder.
+  std::filesystem::path sandbox() const { return folder_ / "sim"; }
   const std::filesystem::path& folder() const { return folder_; }
 
  private:
