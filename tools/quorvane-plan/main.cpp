@@ -14,6 +14,7 @@
 #include "plan/runner.h"
 #include "plan/socket_link.h"
 #include "tools/quorvane-plan/command_line.h"
+#include "tools/quorvane-plan/kept_session_record.h"
 #include "tools/quorvane-plan/simulated_console.h"
 #include "tools/quorvane-plan/volume_files.h"
 #include "tools/quorvane-plan/window_prompter.h"
@@ -76,10 +77,16 @@ std::unique_ptr<plan::Prompter> ChoosePrompter(const plan::Plan& plan, bool simu
   return std::make_unique<plan::TerminalPrompter>();
 }
 
+// The unit's records are OUT/STEM.json and OUT/STEM.xml; a simulated run's session record goes
+// into OUT/STEM.session/.
+std::string RecordStem(const plan::RunResult& run) {
+  return FileNamePart(run.unit) + "-" + FileNamePart(run.plan_name);
+}
+
 bool WriteRecords(const plan::RunResult& run, const std::filesystem::path& out) {
   std::error_code error;
   std::filesystem::create_directories(out, error);
-  const std::string stem = FileNamePart(run.unit) + "-" + FileNamePart(run.plan_name);
+  const std::string stem = RecordStem(run);
   bool written = true;
   for (const auto& [file, text] : {std::pair{out / (stem + ".json"), plan::JsonRecord(run)},
                                    std::pair{out / (stem + ".xml"), plan::JunitRecord(run)}}) {
@@ -169,6 +176,15 @@ int main(int argc, char** argv) {
     }
     plan::SocketLink link(socket, *stop);
     plan::RunPlan(plan, link, *files, *prompter, *stop, run);
+    if (simulated) {
+      simulated->End();
+      const auto kept = invocation.out / (RecordStem(run) + ".session");
+      if (!quorvane_plan::KeepSessionRecord(simulated->sandbox() / "logs", kept, run, error)) {
+        std::cerr << "quorvane-plan: the session record stays in " << simulated->folder().string()
+                  << ": " << error << '\n';
+        simulated->Keep();
+      }
+    }
   }
   for (const auto& phase : run.phases) {
     std::cout << plan::OutcomeName(phase.outcome) << "  " << phase.name

@@ -81,9 +81,15 @@ TEST_F(QuorvanePlanTest, ShippedPlansPassWithValidRecords) {
     EXPECT_EQ(record["unit"], "SN-42");
     EXPECT_EQ(record["station"], "bench-1");
     for (const auto& phase : record["phases"]) {
-      // Each phase's slice of the session record lies in the kept order of the run's lines.
+      // Each phase's slice of the session record lies in the kept order of the run's lines, in
+      // the record kept beside the unit's once the simulated terminal is gone.
       ASSERT_TRUE(phase["record"].is_object()) << phase;
-      EXPECT_LT(phase["record"]["begin"]["sequence"], phase["record"]["end"]["sequence"]);
+      const auto& begin = phase["record"]["begin"];
+      const auto& end = phase["record"]["end"];
+      EXPECT_LT(begin["sequence"], end["sequence"]);
+      const fs::path kept = begin["file"].get<std::string>();
+      EXPECT_EQ(kept.parent_path(), out() / ("SN-42-" + entry.path().stem().string() + ".session"));
+      EXPECT_GE(fs::file_size(kept), end["offset"].get<std::uintmax_t>()) << kept;
     }
   }
   EXPECT_GE(plans, 1);

@@ -128,19 +128,22 @@ bool SimulatedConsole::Ended(int timeout_ms) {
   }
 }
 
-SimulatedConsole::~SimulatedConsole() {
-  if (pid_ > 0) {
-    const auto line =
-        sender::EncodeRequest({sender::CommandRequest{1006}, sender::Delivery::Queued});
-    sender::Exchange(socket(), std::get<std::string>(line), 5s);
-    if (!Ended(kCloseTimeoutMs)) {
-      ::kill(pid_, SIGTERM);
-      if (!Ended(kTermTimeoutMs)) {
-        ::kill(pid_, SIGKILL);
-        Ended(kTermTimeoutMs);
-      }
+void SimulatedConsole::End() {
+  if (pid_ <= 0) return;
+  const auto line =
+      sender::EncodeRequest({sender::CommandRequest{1006}, sender::Delivery::Queued});
+  sender::Exchange(socket(), std::get<std::string>(line), 5s);
+  if (!Ended(kCloseTimeoutMs)) {
+    ::kill(pid_, SIGTERM);
+    if (!Ended(kTermTimeoutMs)) {
+      ::kill(pid_, SIGKILL);
+      Ended(kTermTimeoutMs);
     }
   }
+}
+
+SimulatedConsole::~SimulatedConsole() {
+  End();
   if (!keep_ && !folder_.empty()) {
     std::error_code ignored;
     std::filesystem::remove_all(folder_, ignored);

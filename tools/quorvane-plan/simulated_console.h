@@ -20,6 +20,9 @@ class SimulatedConsole {
   // otherwise.
   bool Start(const std::filesystem::path& program,
              const std::optional<std::filesystem::path>& board, std::string& error);
+  // Asks the console to close (command 1006), then SIGTERM, then SIGKILL; once it has ended, its
+  // session record is whole.
+  void End();
   // Ends the console and removes the folder unless `keep`.
   ~SimulatedConsole();
 
