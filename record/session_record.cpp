@@ -47,7 +47,6 @@ SessionRecord::SessionRecord(RecordSettings settings)
 }
 
 SessionRecord::~SessionRecord() {
-  Record(RecordStopped{}, 0);
   queue_.Stop();
   writer_.join();
 }
@@ -114,8 +113,11 @@ void SessionRecord::RunWriter() {
       if (!ReadyToWrite()) return;  // stopping, and the disk still refuses: what waits is lost
     }
     EventQueue::Batch batch = queue_.Take();
+    if (batch.stopping) {
+      WriteLastBatch(batch.events);
+      return;
+    }
     WriteBatch(batch.events);
-    if (batch.stopping) return;
     queue_.PauseUnlessStopping(settings_.batch_pause);  // lets the next batch gather
   }
 }
@@ -171,6 +173,28 @@ void SessionRecord::WriteBatch(std::vector<Event>& events) {
   handled_ += taken;
   position_ = std::move(position);
   progress_.notify_all();
+}
+
+void SessionRecord::WriteLastBatch(std::vector<Event>& events) {
+  constexpr std::size_t kEventsBetweenLooks = 256;
+  const auto give_up = std::chrono::steady_clock::now() + settings_.last_catch_up;
+  auto next = events.begin();
+  while (next != events.end() && file_ != nullptr && std::chrono::steady_clock::now() < give_up) {
+    const auto until = next + std::min<std::ptrdiff_t>(kEventsBetweenLooks, events.end() - next);
+    std::vector<Event> some(std::make_move_iterator(next), std::make_move_iterator(until));
+    WriteBatch(some);
+    next = until;
+  }
+  std::uint64_t left = 0;
+  for (; next != events.end(); ++next) left += EventsIn(*next);
+  lost_ += left;
+  {
+    std::lock_guard lock(progress_mutex_);
+    handled_ += left;
+  }
+  if (file_ == nullptr) return;  // the disk refuses: the stop cannot be told either
+  std::vector<Event> stop{{EventTimes::Now(), RecordStopped{}}};
+  WriteBatch(stop);  // after a line counting what was left, when anything was
 }
 
 void SessionRecord::Failed(const std::string& what) {

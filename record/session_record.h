@@ -42,6 +42,9 @@ struct RecordSettings {
   // a failure.
   std::chrono::milliseconds batch_pause{10};
   std::chrono::milliseconds retry_pause{1000};
+  // How long the record may go on writing once the console ends: what a flood left queued beyond
+  // that is counted as lost, so that ending the console stays prompt.
+  std::chrono::milliseconds last_catch_up{300};
   // Told each warning, as one line without its newline; standard error when left empty.
   std::function<void(const std::string&)> warn;
 };
@@ -52,7 +55,7 @@ class SessionRecord final : public platform::SessionEvents {
  public:
   // Starts the writer; the first line, "start", tells the process. Nothing is installed yet.
   explicit SessionRecord(RecordSettings settings);
-  // Writes "stop" and what is still queued, as far as the disk lets it.
+  // Writes what is still queued, as far as the disk and `last_catch_up` let it, then "stop".
   ~SessionRecord() override;
   SessionRecord(const SessionRecord&) = delete;
   SessionRecord& operator=(const SessionRecord&) = delete;
@@ -75,6 +78,7 @@ class SessionRecord final : public platform::SessionEvents {
   bool ReadyToWrite();
   bool OpenFile();
   void WriteBatch(std::vector<Event>& events);
+  void WriteLastBatch(std::vector<Event>& events);
   void Failed(const std::string& what);
 
   const RecordSettings settings_;

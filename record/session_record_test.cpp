@@ -110,6 +110,24 @@ TEST_F(SessionRecordTest, AMarkTellsWhereTheLinesRecordedAfterItBegin) {
             fs::perms::owner_read | fs::perms::owner_write);
 }
 
+// Ending never waits long for a backlog a flood left: what there was no time to write is counted,
+// and the stop still ends the record.
+TEST_F(SessionRecordTest, EndingCountsWhatItHadNoTimeToWriteAndStillStops) {
+  RecordSettings settings = Settings(temp_.path() / "logs");
+  settings.batch_pause = 1h;  // after the start line the writer waits for the end
+  settings.last_catch_up = 0ms;
+  {
+    SessionRecord record(settings);
+    ASSERT_TRUE(record.Mark(5s).has_value()) << "the start line is written";
+    for (int block = 0; block < 1000; ++block) Receive(record, "burst\r\n");
+  }
+  const auto lines = RecordLines(temp_.path() / "logs");
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_NE(lines[0].find(" 1 start - pid="), std::string::npos) << lines[0];
+  EXPECT_NE(lines[1].find(" 2 lost - events=1000"), std::string::npos) << lines[1];
+  EXPECT_NE(lines[2].find(" 3 stop -"), std::string::npos) << lines[2];
+}
+
 TEST_F(SessionRecordTest, RotationKeepsTheRunsNumberOfFilesWithItsNewestLines) {
   RecordSettings settings = Settings(temp_.path() / "logs");
   settings.max_file_bytes = 4096;
