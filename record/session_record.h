@@ -44,7 +44,7 @@ struct RecordSettings {
   std::chrono::milliseconds retry_pause{1000};
   // How long the record may go on writing once the console ends: what a flood left queued beyond
   // that is counted as lost, so that ending the console stays prompt.
-  std::chrono::milliseconds last_catch_up{300};
+  std::chrono::milliseconds last_catch_up{100};
   // Told each warning, as one line without its newline; standard error when left empty.
   std::function<void(const std::string&)> warn;
 };
