@@ -41,6 +41,11 @@ void EventQueue::Stop() {
   wake_.notify_all();
 }
 
+bool EventQueue::Stopping() const {
+  std::lock_guard lock(mutex_);
+  return stopping_;
+}
+
 std::uint64_t EventQueue::Pushed() const {
   std::lock_guard lock(mutex_);
   return pushed_;

@@ -34,6 +34,7 @@ class EventQueue {
   bool PauseUnlessStopping(std::chrono::steady_clock::duration pause);
   // After Stop, Take returns what is left at once, marked stopping.
   void Stop();
+  bool Stopping() const;
 
   // Events pushed so far (kept or counted lost).
   std::uint64_t Pushed() const;

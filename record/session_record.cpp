@@ -113,11 +113,11 @@ void SessionRecord::RunWriter() {
       if (!ReadyToWrite()) return;  // stopping, and the disk still refuses: what waits is lost
     }
     EventQueue::Batch batch = queue_.Take();
+    WriteInTurn(batch.events);
     if (batch.stopping) {
-      WriteLastBatch(batch.events);
+      WriteStop();
       return;
     }
-    WriteBatch(batch.events);
     queue_.PauseUnlessStopping(settings_.batch_pause);  // lets the next batch gather
   }
 }
@@ -175,11 +175,10 @@ void SessionRecord::WriteBatch(std::vector<Event>& events) {
   progress_.notify_all();
 }
 
-void SessionRecord::WriteLastBatch(std::vector<Event>& events) {
+void SessionRecord::WriteInTurn(std::vector<Event>& events) {
   constexpr std::size_t kEventsBetweenLooks = 256;
-  const auto give_up = std::chrono::steady_clock::now() + settings_.last_catch_up;
   auto next = events.begin();
-  while (next != events.end() && file_ != nullptr && std::chrono::steady_clock::now() < give_up) {
+  while (next != events.end() && file_ != nullptr && !PastLastCatchUp()) {
     const auto until = next + std::min<std::ptrdiff_t>(kEventsBetweenLooks, events.end() - next);
     std::vector<Event> some(std::make_move_iterator(next), std::make_move_iterator(until));
     WriteBatch(some);
@@ -187,11 +186,20 @@ void SessionRecord::WriteLastBatch(std::vector<Event>& events) {
   }
   std::uint64_t left = 0;
   for (; next != events.end(); ++next) left += EventsIn(*next);
+  if (left == 0) return;
   lost_ += left;
-  {
-    std::lock_guard lock(progress_mutex_);
-    handled_ += left;
-  }
+  std::lock_guard lock(progress_mutex_);
+  handled_ += left;
+}
+
+bool SessionRecord::PastLastCatchUp() {
+  if (!queue_.Stopping()) return false;
+  const auto now = std::chrono::steady_clock::now();
+  if (!last_write_by_) last_write_by_ = now + settings_.last_catch_up;
+  return now >= *last_write_by_;
+}
+
+void SessionRecord::WriteStop() {
   if (file_ == nullptr) return;  // the disk refuses: the stop cannot be told either
   std::vector<Event> stop{{EventTimes::Now(), RecordStopped{}}};
   WriteBatch(stop);  // after a line counting what was left, when anything was

@@ -78,7 +78,11 @@ class SessionRecord final : public platform::SessionEvents {
   bool ReadyToWrite();
   bool OpenFile();
   void WriteBatch(std::vector<Event>& events);
-  void WriteLastBatch(std::vector<Event>& events);
+  // Writes the events a few hundred at a time, and counts as lost what there is no time for.
+  void WriteInTurn(std::vector<Event>& events);
+  // Whether the console has ended and `last_catch_up` has passed since the writer noticed.
+  bool PastLastCatchUp();
+  void WriteStop();
   void Failed(const std::string& what);
 
   const RecordSettings settings_;
@@ -92,6 +96,7 @@ class SessionRecord final : public platform::SessionEvents {
   std::uint64_t lost_ = 0;  // taken but not written, to be told once writing resumes
   std::uint64_t next_sequence_ = 1;
   std::string line_;  // each line in turn
+  std::optional<std::chrono::steady_clock::time_point> last_write_by_;
 
   // What Mark waits for, published by the writer after each flushed batch.
   std::mutex progress_mutex_;
