@@ -44,9 +44,17 @@ SessionRecord::SessionRecord(RecordSettings settings)
       queue_(settings_.queue_bytes) {
   Record(RecordStarted{static_cast<int>(::getpid())}, 0);
   writer_ = std::thread([this] { RunWriter(); });
+  // The writer runs only on what processor time the console leaves: a flood of bursts is never
+  // slowed to record it. Whatever the queue cannot hold meanwhile is counted and told.
+  const sched_param no_priority{};
+  ::pthread_setschedparam(writer_.native_handle(), SCHED_IDLE, &no_priority);
 }
 
 SessionRecord::~SessionRecord() {
+  // To finish, the writer leaves its idle class: on a busy machine it would otherwise hold the
+  // console's end until a processor had time to spare.
+  const sched_param no_priority{};
+  ::pthread_setschedparam(writer_.native_handle(), SCHED_OTHER, &no_priority);
   queue_.Stop();
   writer_.join();
 }
@@ -103,10 +111,6 @@ void SessionRecord::Record(EventBody body, std::size_t weight) {
 }
 
 void SessionRecord::RunWriter() {
-  // The writer runs only on what processor time the console leaves: a flood of bursts is never
-  // slowed to record it. Whatever the queue cannot hold meanwhile is counted and told.
-  const sched_param no_priority{};
-  ::pthread_setschedparam(::pthread_self(), SCHED_IDLE, &no_priority);
   for (;;) {
     if (!ReadyToWrite()) {
       if (!queue_.PauseUnlessStopping(settings_.retry_pause)) continue;
