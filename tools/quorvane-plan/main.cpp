@@ -141,10 +141,10 @@ int main(int argc, char** argv) {
     const auto not_started = [&] {
       std::cerr << "quorvane-plan: " << error << '\n';
       run.start = run.end = std::chrono::system_clock::now();
-      run.outcome = plan::Outcome::kError;
+      run.outcome = stop->stopping() ? plan::Outcome::kAborted : plan::Outcome::kError;
       run.message = error;
       WriteRecords(run, invocation.out);
-      return kError;
+      return ExitStatus(run.outcome);
     };
     if (invocation.simulate) {
       simulated.emplace();
@@ -167,7 +167,7 @@ int main(int argc, char** argv) {
       const auto program =
           invocation.console.empty() ? quorvane_plan::FindConsole(argv[0]) : invocation.console;
       if (invocation.keep) simulated->Keep();
-      if (!simulated->Start(program, plan.board, error)) return not_started();
+      if (!simulated->Start(program, plan.board, *stop, error)) return not_started();
       socket = simulated->socket();
       if (invocation.keep) {
         // At once: whoever watches the run may want to look at the sandbox while it runs.

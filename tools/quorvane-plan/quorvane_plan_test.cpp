@@ -270,6 +270,28 @@ TEST_F(QuorvanePlanTest, RunsAgainstARunningConsoleWithPromptsOnTheTerminal) {
   EXPECT_TRUE(record["console"]["board_profile"].is_null());
 }
 
+TEST_F(QuorvanePlanTest, CtrlCWhileTheConsoleStartsEndsTheRunAtOnce) {
+  // A console that never answers: the run would wait 20 s for it, then 10 s for it to close.
+  const fs::path silent = temp_.path() / "silent-console";
+  std::ofstream(silent) << "#!/bin/sh\nexec sleep 600\n";
+  fs::permissions(silent, fs::perms::owner_all);
+  const fs::path plan = temp_.path() / "start.toml";
+  std::ofstream(plan) << "name = \"start\"\n[[phase]]\nname = \"a\"\n[[phase.step]]\n"
+                         "command = 1050\n";
+  ChildProcess run({QUORVANE_PLAN_BINARY, plan.string(), "--unit", "SN-42", "--simulate",
+                    "--console", silent.string(), "--out", out().string()},
+                   temp_.path());
+  std::this_thread::sleep_for(500ms);
+  ::kill(run.pid(), SIGINT);
+  EXPECT_EQ(run.Wait(5s), 128 + SIGINT) << run.Output() << run.Errors();
+  const nlohmann::json record = CheckedRecord("start");
+  EXPECT_EQ(record["outcome"], "ABORTED");
+  EXPECT_EQ(record["message"], "stopped before the console answered");
+  // The stand-in was ended with the run, not left behind.
+  ChildProcess left({"/usr/bin/pgrep", "-f", silent.string()}, temp_.path());
+  EXPECT_EQ(left.Wait(10s), 1) << left.Output();
+}
+
 TEST_F(QuorvanePlanTest, PlanWithAMistakeIsRefusedBeforeAnythingRuns) {
   const struct {
     const char* step;

@@ -58,7 +58,7 @@ bool SimulatedConsole::MakeFolder(std::string& error) {
 
 bool SimulatedConsole::Start(const std::filesystem::path& program,
                              const std::optional<std::filesystem::path>& board,
-                             std::string& error) {
+                             const plan::StopRequest& stop, std::string& error) {
   std::vector<std::string> args = {program.string(), "--headless", "--sandbox",
                                    sandbox().string()};
   if (board) args.insert(args.end(), {"--board", board->string()});
@@ -109,7 +109,10 @@ bool SimulatedConsole::Start(const std::filesystem::path& program,
       error = "the console's socket did not answer within 20 s";
       return false;
     }
-    std::this_thread::sleep_for(10ms);
+    if (!stop.SleepFor(10ms)) {
+      error = "stopped before the console answered";
+      return false;
+    }
   }
   return true;
 }
@@ -132,13 +135,15 @@ void SimulatedConsole::End() {
   if (pid_ <= 0) return;
   const auto line =
       sender::EncodeRequest({sender::CommandRequest{1006}, sender::Delivery::Queued});
-  sender::Exchange(socket(), std::get<std::string>(line), 5s);
-  if (!Ended(kCloseTimeoutMs)) {
-    ::kill(pid_, SIGTERM);
-    if (!Ended(kTermTimeoutMs)) {
-      ::kill(pid_, SIGKILL);
-      Ended(kTermTimeoutMs);
-    }
+  // A console that did not take the request (one stopped before it answered) is not waited for.
+  const bool asked =
+      sender::Exchange(socket(), std::get<std::string>(line), 5s).status ==
+      sender::ExchangeStatus::Replied;
+  if (asked && Ended(kCloseTimeoutMs)) return;
+  ::kill(pid_, SIGTERM);
+  if (!Ended(kTermTimeoutMs)) {
+    ::kill(pid_, SIGKILL);
+    Ended(kTermTimeoutMs);
   }
 }
 

@@ -10,16 +10,19 @@
 #include <optional>
 #include <string>
 
+#include "plan/stop_request.h"
+
 namespace quorvane_plan {
 
 class SimulatedConsole {
  public:
   // Makes the temporary folder the simulated terminal goes in; `error` says why not otherwise.
   bool MakeFolder(std::string& error);
-  // Starts the console in the folder and waits until its socket answers; `error` says why not
-  // otherwise.
+  // Starts the console in the folder and waits until its socket answers or `stop` comes;
+  // `error` says why not otherwise.
   bool Start(const std::filesystem::path& program,
-             const std::optional<std::filesystem::path>& board, std::string& error);
+             const std::optional<std::filesystem::path>& board, const plan::StopRequest& stop,
+             std::string& error);
   // Asks the console to close (command 1006), then SIGTERM, then SIGKILL; once it has ended, its
   // session record is whole.
   void End();
