@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
-#include <limits>
+#include <chrono>
 #include <map>
 
 #include "record/line_format.h"
@@ -11,7 +11,11 @@ namespace record {
 
 namespace {
 
-constexpr std::uint64_t kMostSeconds = std::numeric_limits<std::int64_t>::max() / 1'000'000 - 1;
+// The record's times come from the steady clock's nanoseconds: a time beyond them was never
+// written by a console, and would not fit that clock again.
+constexpr std::uint64_t kMostSeconds =
+    std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::duration::max())
+        .count() - 1;
 
 struct Field {
   std::string_view value;

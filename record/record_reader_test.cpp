@@ -61,6 +61,8 @@ TEST(RecordLineTest, MalformedLinesAreRefusedWithWhy) {
       {"2024-05-01 03:34:56 8231.004512 1 stop -", "the wall clock is not"},
       {"2024-05-01T03:34:56.789Z 8231.0045 1 stop -", "the monotonic time is not"},
       {"2024-05-01T03:34:56.789Z 99999999999999999999.000000 1 stop -", "the monotonic time"},
+      // Beyond what the steady clock counts in nanoseconds (292 years).
+      {"2024-05-01T03:34:56.789Z 9223372037.000000 1 stop -", "the monotonic time"},
       {Line("0 stop -"), "the line number is not"},
       {Line("18446744073709551616 stop -"), "the line number is not"},
       {Line("1 Stop -"), "the kind is not"},

@@ -136,6 +136,20 @@ TEST_F(QuorvaneReplayTest, TheRecordedGapsAreKeptOrScaledOrLeftOut) {
   }
 }
 
+TEST_F(QuorvaneReplayTest, AGapTooLongForTheClockIsWaitedNotDropped) {
+  // Times 292 years apart, as only a hand-edited record has them, stretched further by a slow
+  // speed: counted in the clock's nanoseconds they overflow, and must not come out as no gap.
+  const testing_support::TtyEnd& com1 = Line(1);
+  const fs::path record = WriteRecord(BlockLine(1, 0.0, "rx", "COM1", "a") +
+                                      BlockLine(2, 9223372035.0, "rx", "COM1", "b"));
+  for (const char* speed : {"1", "1e-300"}) {
+    const auto replay = Start(record, {"--speed", speed});
+    EXPECT_EQ(com1.Read(1), "a") << speed;
+    pollfd more{com1.fd(), POLLIN, 0};
+    EXPECT_EQ(::poll(&more, 1, 1000), 0) << "the second block came at speed " << speed;
+  }
+}
+
 TEST_F(QuorvaneReplayTest, AConsoleThatDoesNotReadItsPortStopsTheReplayWithinTheTimeout) {
   Line(1);  // held, never read
   std::string text;

@@ -1,5 +1,6 @@
 #include "tools/quorvane-replay/replay.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -9,11 +10,16 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// A record whose times run backwards (files of different runs) gets no gap there.
+// Longer than any replay is watched, and short enough that the clock can count it from now.
+constexpr std::chrono::duration<double> kLongestGap = std::chrono::hours(24 * 365 * 100);
+
+// A record whose times run backwards (files of different runs) gets no gap there. A gap that a
+// hand-edited record or a slow speed makes longer than a century is waited as a century.
 Clock::duration Gap(std::chrono::microseconds recorded, std::optional<double> speed) {
   if (!speed || recorded.count() <= 0) return Clock::duration::zero();
-  return std::chrono::duration_cast<Clock::duration>(
-      std::chrono::duration<double, std::micro>(static_cast<double>(recorded.count()) / *speed));
+  const std::chrono::duration<double> scaled =
+      std::chrono::duration<double, std::micro>(static_cast<double>(recorded.count()) / *speed);
+  return std::chrono::duration_cast<Clock::duration>(std::min(scaled, kLongestGap));
 }
 
 }  // namespace
