@@ -192,6 +192,31 @@ fs::path WorkBase() {
   return fs::is_directory("/dev/shm", error) ? fs::path("/dev/shm") : fs::temp_directory_path();
 }
 
+// One folder for the whole run, removed as it ends: the volumes are made anew for every input
+// beside a folder outside them that stays, with a file for the links to point at.
+struct Work {
+  fs::path root;
+  fs::path outside;
+  Entries outside_entries;
+
+  ~Work() {
+    std::error_code error;
+    fs::remove_all(root, error);
+  }
+};
+
+const Work& TheWork() {
+  static const Work work = [] {
+    std::string root = (WorkBase() / "update-walk-XXXXXX").native();
+    if (::mkdtemp(root.data()) == nullptr) std::abort();
+    const fs::path outside = fs::path(root) / "outside";
+    fs::create_directory(outside);
+    std::ofstream(outside / "secret.txt") << "secret";
+    return Work{root, outside, Snapshot(outside)};
+  }();
+  return work;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -200,26 +225,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The dialog's ports wait a moment as they close: on a virtual clock that takes no time.
   static platform::VirtualClock clock;
   static platform::MessageLoop loop(clock);
-  static const fs::path base = WorkBase();
-  std::string work_template = (base / "update-walk-XXXXXX").native();
-  if (::mkdtemp(work_template.data()) == nullptr) return 0;
-  const fs::path work = work_template;
-  const fs::path sd = work / "volumes" / "SDMMC";
+  const Work& work = TheWork();
+  const fs::path volumes = work.root / "volumes";
+  const fs::path sd = volumes / "SDMMC";
   const fs::path card = sd / "Residentflash";
-  const fs::path flash = work / "volumes" / "ResidentFlash";
-  const fs::path outside = work / "outside";
+  const fs::path flash = volumes / "ResidentFlash";
   fs::create_directories(card);
   fs::create_directories(flash);
-  fs::create_directories(outside);
-  std::ofstream(outside / "secret.txt") << "secret";
 
-  Populate(std::string_view(reinterpret_cast<const char*>(data), size), card, flash, outside);
+  Populate(std::string_view(reinterpret_cast<const char*>(data), size), card, flash,
+           work.outside);
   platform::Board board;
   board.volumes.Add(L"SDMMC", sd);
   board.volumes.Add(L"ResidentFlash", flash);
   platform::InstallBoard(std::move(board));
   const auto card_before = Snapshot(sd);
-  const auto outside_before = Snapshot(outside);
   const auto flash_before = Snapshot(flash);
 
   {
@@ -229,9 +249,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   fuzz::Check(Snapshot(sd) == card_before, "the card is left as it was");
-  fuzz::Check(Snapshot(outside) == outside_before, "nothing outside the volumes changes");
-  fuzz::Check(TopNames(work) == std::set<std::string>{"outside", "volumes"} &&
-                  TopNames(work / "volumes") == std::set<std::string>{"ResidentFlash", "SDMMC"},
+  fuzz::Check(Snapshot(work.outside) == work.outside_entries,
+              "nothing outside the volumes changes");
+  fuzz::Check(TopNames(work.root) == std::set<std::string>{"outside", "volumes"} &&
+                  TopNames(volumes) == std::set<std::string>{"ResidentFlash", "SDMMC"},
               "nothing new stands beside the volumes");
   const auto flash_after = Snapshot(flash);
   fuzz::Check(CountLinks(flash_after) <= CountLinks(flash_before), "no link comes into the flash");
@@ -239,6 +260,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
               "what lies in a folder beginning with \".\" stays as it was");
   platform::InstallBoard({});
   std::error_code error;
-  fs::remove_all(work, error);
+  fs::remove_all(volumes, error);
   return 0;
 }
