@@ -129,7 +129,8 @@ std::size_t CountLinks(const Entries& entries) {
   return links;
 }
 
-// The host path of one line's entry below `root`, or nothing for a path no host can hold.
+// The host path of one line's entry below `root`, or nothing for a path no host can hold or one
+// through a link an earlier line made: the input itself would reach outside the volumes.
 bool HostPath(const fs::path& root, std::string_view names, fs::path* path) {
   *path = root;
   std::size_t depth = 0;
@@ -140,6 +141,8 @@ bool HostPath(const fs::path& root, std::string_view names, fs::path* path) {
         name.find('\0') != std::string_view::npos || ++depth > kDeepest) {
       return false;
     }
+    std::error_code error;
+    if (depth > 1 && fs::is_symlink(fs::symlink_status(*path, error))) return false;
     *path /= std::string(name);
     names.remove_prefix(std::min(end + 1, names.size()));
   }
