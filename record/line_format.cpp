@@ -6,8 +6,6 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
-#include <optional>
-#include <string_view>
 #include <utility>
 
 #include "platform/terminal/utf16.h"
@@ -118,26 +116,6 @@ class Fields {
   std::string& line_;
 };
 
-// The wall clock as FormatUtc writes it for a line. A flood's lines come many to a second, so the
-// text up to the second is kept from the line before and only the milliseconds are written anew.
-void AppendWallTime(std::string& line, std::chrono::system_clock::time_point wall) {
-  using namespace std::chrono;
-  thread_local std::optional<seconds> kept_second;
-  thread_local std::string kept_text;  // "2024-05-01T03:34:56."
-  const milliseconds since_epoch = duration_cast<milliseconds>(wall.time_since_epoch());
-  const seconds second = floor<seconds>(since_epoch);
-  if (second != kept_second) {
-    kept_text = FormatUtc(system_clock::time_point(second), UtcForm::kLine);
-    kept_text.resize(kept_text.size() - std::string_view("000Z").size());
-    kept_second = second;
-  }
-  const auto millis = static_cast<int>((since_epoch - second).count());
-  const char digits[] = {static_cast<char>('0' + millis / 100),
-                         static_cast<char>('0' + millis / 10 % 10),
-                         static_cast<char>('0' + millis % 10), 'Z'};
-  line.append(kept_text).append(digits, sizeof digits);
-}
-
 void AppendTimes(std::string& line, const EventTimes& times) {
   using namespace std::chrono;
   const auto micros = duration_cast<microseconds>(times.monotonic.time_since_epoch()).count();
@@ -145,8 +123,7 @@ void AppendTimes(std::string& line, const EventTimes& times) {
   std::snprintf(monotonic, sizeof monotonic, " %lld.%06lld",
                 static_cast<long long>(micros / 1'000'000),
                 static_cast<long long>(micros % 1'000'000));
-  AppendWallTime(line, times.wall);
-  line.append(monotonic);
+  line.append(FormatUtc(times.wall, UtcForm::kLine)).append(monotonic);
 }
 
 std::string Utf8(std::wstring_view text) { return platform::ToUtf8(platform::ToUtf16(text)); }

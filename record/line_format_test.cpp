@@ -62,25 +62,5 @@ TEST(LineFormatTest, EachKindOfEventIsOneLineOfItsFields) {
   }
 }
 
-TEST(LineFormatTest, EachLineHasItsOwnTimeWhicheverSecondCameBefore) {
-  const auto second = sys_days{2024y / 5 / 1} + 3h + 34min + 56s;
-  const struct {
-    system_clock::time_point wall;
-    const char* text;
-  } times[] = {
-      {second + 789ms, "2024-05-01T03:34:56.789Z"},
-      {second + 5ms, "2024-05-01T03:34:56.005Z"},
-      {second + 1s, "2024-05-01T03:34:57.000Z"},
-      {second - 1ms, "2024-05-01T03:34:55.999Z"},
-      {second + 999ms, "2024-05-01T03:34:56.999Z"},
-      {sys_days{1969y / 12 / 31} + 23h + 59min + 59s + 250ms, "1969-12-31T23:59:59.250Z"},
-  };
-  std::string line;
-  for (const auto& t : times) {
-    FormatLine(line, 1, {{t.wall, steady_clock::time_point(8231s)}, RecordStopped{}});
-    EXPECT_EQ(line, std::string(t.text) + " 8231.000000 1 stop -");
-  }
-}
-
 }  // namespace
 }  // namespace record
