@@ -195,8 +195,9 @@ fs::path WorkBase() {
   return fs::is_directory("/dev/shm", error) ? fs::path("/dev/shm") : fs::temp_directory_path();
 }
 
-// One folder for the whole run, removed as it ends: the volumes are made anew for every input
-// beside a folder outside them that stays, with a file for the links to point at.
+// One folder for the whole run, removed as it ends (a crash leaves it to look at): the volumes
+// are made anew for every input beside a folder outside them that stays, with a file for the
+// links to point at.
 struct Work {
   fs::path root;
   fs::path outside;
