@@ -139,8 +139,8 @@ std::set<std::string> TopNames(const fs::path& folder) {
 }
 
 // Removes everything below the open folder `folder` (which it closes), links as links; read-only
-// files go too, as their folders are writable. Listed again until empty: a folder's listing
-// need not show what is removed while it is read.
+// files go too, as their folders are writable. Listed again until a listing removes nothing: one
+// need not show every entry while entries are removed as it is read.
 void RemoveEntries(int folder) {
   for (bool removed = true; removed;) {
     removed = false;
