@@ -262,10 +262,7 @@ struct Work {
   fs::path outside;
   Entries outside_entries;
 
-  ~Work() {
-    std::error_code error;
-    fs::remove_all(root, error);
-  }
+  ~Work() { RemoveTree(root); }
 };
 
 const Work& TheWork() {
