@@ -17,6 +17,7 @@ DWORD FileError(int error) {
     case EROFS:
     case EISDIR:
     case ELOOP:  // a link where the volumes have none
+    case ENXIO:  // a FIFO, a socket or a device where a file was wanted
       return ERROR_ACCESS_DENIED;
     case EEXIST:
       return ERROR_FILE_EXISTS;

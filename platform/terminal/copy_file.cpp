@@ -11,6 +11,7 @@
 
 #include "platform/linux/file_calls.h"
 #include "platform/linux/file_errors.h"
+#include "platform/linux/regular_file.h"
 #include "platform/linux/stored_attributes.h"
 #include "platform/ports/board.h"
 
@@ -56,12 +57,11 @@ BOOL CopyFileW(LPCWSTR existing_file, LPCWSTR new_file, BOOL fail_if_exists) {
   if (!target_path) return Fail(error);
 
   const auto opened =
-      posix::OpenAt(AT_FDCWD, source_path->c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+      posix::OpenRegularFileAt(AT_FDCWD, source_path->c_str(), O_RDONLY | O_CLOEXEC);
   if (!opened.ok()) return Fail(opened);
   const posix::UniqueFd source(static_cast<int>(opened.value));
   struct stat source_status {};
   if (auto status = posix::Status(source.get(), &source_status); !status.ok()) return Fail(status);
-  if (!S_ISREG(source_status.st_mode)) return Fail(ERROR_ACCESS_DENIED);
 
   const auto folder_opened = posix::OpenAt(AT_FDCWD, target_path->parent_path().c_str(),
                                            O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);

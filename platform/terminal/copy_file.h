@@ -8,5 +8,6 @@
 #include "platform/terminal/win_types.h"
 
 // Fails with ERROR_FILE_EXISTS when the target exists and `fail_if_exists` is set, and with
-// ERROR_ACCESS_DENIED when the source is no file or the target is a folder or read-only.
+// ERROR_ACCESS_DENIED when the source is not a regular file (a folder, a link, a FIFO, a device:
+// none of them is waited for) or the target is a folder or read-only.
 BOOL CopyFileW(LPCWSTR existing_file, LPCWSTR new_file, BOOL fail_if_exists);

@@ -13,7 +13,9 @@ using std::fclose;
 using std::fread;
 using std::fwrite;
 
-// Null, with errno and the last error set, when the path names no volume or is refused.
+// Null, with errno and the last error set, when the path names no volume or is refused; a name
+// that holds no regular file (a link, a FIFO, a device) is refused without waiting on it, with
+// ERROR_ACCESS_DENIED.
 FILE* fopen(const char* device_path, const char* mode);
 
 }  // namespace crt

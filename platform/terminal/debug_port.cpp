@@ -1,14 +1,17 @@
 #include "platform/terminal/debug_port.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdarg>
 #include <cstdio>
 #include <mutex>
+#include <string>
 #include <system_error>
 
 #include "platform/linux/file_calls.h"
+#include "platform/linux/regular_file.h"
 #include "platform/ports/board.h"
 #include "platform/terminal/code_page.h"
 #include "platform/terminal/wide_format.h"
@@ -50,14 +53,27 @@ class DescriptorSink final : public DebugSink {
   bool write_failed_ = false;
 };
 
+// " (a socket)", " (a FIFO that nobody reads)": what stood there instead of a file.
+std::string WhatStandsThere(const std::filesystem::path& file, const posix::CallResult& open) {
+  struct stat status {};
+  if (!posix::FoundNoRegularFile(open) ||
+      !posix::LinkStatusAt(AT_FDCWD, file.c_str(), &status).ok()) {
+    return {};
+  }
+  return " (" + posix::KindOfFile(status.st_mode) +
+         (S_ISFIFO(status.st_mode) ? " that nobody reads" : "") + ")";
+}
+
 }  // namespace
 
 std::shared_ptr<DebugSink> OpenDebugPortFile(const std::filesystem::path& file) {
   const posix::CallResult opened =
-      posix::OpenAt(AT_FDCWD, file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+      posix::OpenRegularFileAt(AT_FDCWD, file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC,
+                               0600, posix::AlsoTaken::kFifoWithReader);
   if (!opened.ok()) {
-    throw std::system_error(opened.error, std::generic_category(),
-                            "cannot open the debug port file " + file.string());
+    throw std::system_error(
+        opened.error, std::generic_category(),
+        "cannot open the debug port file " + file.string() + WhatStandsThere(file, opened));
   }
   return DebugPortOnFile(static_cast<int>(opened.value));
 }

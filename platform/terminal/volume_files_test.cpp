@@ -1,16 +1,24 @@
-// Attributes and copies of files on the volumes, on real files in a temporary folder.
+// Attributes, copies and streams of files on the volumes, and the debug port's file, on real files
+// in a temporary folder.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
+#include <system_error>
 
+#include "platform/linux/file_errors.h"
 #include "platform/ports/board.h"
 #include "platform/terminal/copy_file.h"
+#include "platform/terminal/crt_stdio.h"
+#include "platform/terminal/debug_port.h"
 #include "platform/terminal/file_attributes.h"
+#include "testing/not_a_file.h"
 #include "testing/temp_dir.h"
+#include "testing/watchdog.h"
 
 namespace {
 
@@ -126,6 +134,64 @@ TEST_F(VolumeFilesTest, ARefusedCopyLeavesTheTargetAsItWasAndNothingBeside) {
   EXPECT_EQ(Read(Volume("DataStorage") / "kept.bin"), "old");
   EXPECT_EQ(Read(Volume("DataStorage") / "locked.bin"), "old");
   EXPECT_EQ(std::distance(fs::directory_iterator(Volume("DataStorage")), {}), 3);
+}
+
+// A FIFO would hold a plain open until a far end came, for good on the user-interface thread;
+// every open of a file refuses it and the rest at once, as it refuses a link.
+TEST_F(VolumeFilesTest, EveryOpenRefusesWhatIsNoRegularFileWithoutWaiting) {
+  using testing_support::NotAFile;
+  Write(Volume("DataStorage") / "file.bin", "a file");
+  const fs::path planted = Volume("SDMMC") / "x";
+  const auto stream_error = [](const char* mode) {
+    crt::FILE* stream = crt::fopen("\\SDMMC\\x", mode);
+    if (stream == nullptr) return GetLastError();
+    crt::fclose(stream);
+    return DWORD{ERROR_SUCCESS};
+  };
+  const auto copy_error = [](LPCWSTR from, LPCWSTR to) {
+    return CopyFileW(from, to, FALSE) ? DWORD{ERROR_SUCCESS} : GetLastError();
+  };
+  const struct {
+    const char* call;
+    std::function<DWORD()> error;
+  } opens[] = {
+      {"fopen r", [&] { return stream_error("r"); }},
+      {"fopen w", [&] { return stream_error("w"); }},
+      {"fopen wb+", [&] { return stream_error("wb+"); }},
+      {"fopen a", [&] { return stream_error("a"); }},
+      {"CopyFileW from it", [&] { return copy_error(L"\\SDMMC\\x", L"\\DataStorage\\y"); }},
+      {"CopyFileW onto it",
+       [&] { return copy_error(L"\\DataStorage\\file.bin", L"\\SDMMC\\x"); }},
+      {"the debug port's file",
+       [&] {
+         try {
+           platform::OpenDebugPortFile(planted);
+           return DWORD{ERROR_SUCCESS};
+         } catch (const std::system_error& error) {
+           return platform::posix::FileError(error.code().value());
+         }
+       }},
+  };
+  std::string not_planted;
+  for (const NotAFile what : testing_support::kEveryNotAFile) {
+    for (const auto& open : opens) {
+      const std::string where = testing_support::NameOf(what) + ", " + open.call;
+      if (const std::string why = testing_support::Plant(what, planted); !why.empty()) {
+        not_planted = testing_support::NameOf(what) + ": " + why;
+        break;
+      }
+      const fs::file_type planted_type = fs::symlink_status(planted).type();
+      {
+        const testing_support::Watchdog watchdog(std::chrono::seconds(5), where);
+        SetLastError(ERROR_SUCCESS);
+        EXPECT_EQ(open.error(), ERROR_ACCESS_DENIED) << where;
+      }
+      EXPECT_EQ(fs::symlink_status(planted).type(), planted_type) << where;
+      fs::remove(planted);
+    }
+  }
+  EXPECT_EQ(std::distance(fs::directory_iterator(Volume("DataStorage")), {}), 1);
+  if (!not_planted.empty()) GTEST_SKIP() << "the rest held; " << not_planted;
 }
 
 }  // namespace
