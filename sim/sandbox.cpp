@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/linux/file_calls.h"
+#include "platform/linux/regular_file.h"
 #include "sim/trusted_folder.h"
 
 namespace sim {
@@ -68,6 +69,16 @@ void CheckOwnFile(const struct stat& status, const fs::path& file) {
                    "); refusing to write to it");
   }
   if (status.st_nlink > 1) Fail(file, "has other names (hard links); refusing to write to it");
+}
+
+// Why a file of the sandbox was not opened to `verb` ("read", "write to").
+[[noreturn]] void FailOpen(const fs::path& file, const posix::CallResult& open,
+                           const std::string& verb) {
+  if (open.error == ELOOP) Fail(file, "is a link; refusing to follow it");
+  if (posix::FoundNoRegularFile(open)) {
+    Fail(file, "is not a plain file; refusing to " + verb + " it");
+  }
+  FailCall(file, "cannot be opened", open);
 }
 
 // Whether `name` in the folder is of this type (S_IFDIR, ...) and this user's.
@@ -179,20 +190,12 @@ std::filesystem::path Sandbox::SerialFarEnd(int port) const {
 platform::posix::UniqueFd Sandbox::OpenFileForAppend(std::string_view name) const {
   const std::string file_name(name);
   const fs::path path = folder_ / file_name;
-  struct stat status {};
-  if (posix::LinkStatusAt(descriptor_.get(), file_name.c_str(), &status).ok()) {
-    CheckOwnFile(status, path);  // before opening: opening a device or a pipe can do things
-  }
-  // O_NOFOLLOW and O_NONBLOCK hold for what might have been put there since it was checked.
-  const posix::CallResult opened = posix::OpenAt(
-      descriptor_.get(), file_name.c_str(),
-      O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, kPrivateFile);
-  if (!opened.ok()) {
-    if (opened.error == ELOOP) Fail(path, "is a link; refusing to follow it");
-    FailCall(path, "cannot be opened", opened);
-  }
+  const posix::CallResult opened =
+      posix::OpenRegularFileAt(descriptor_.get(), file_name.c_str(),
+                               O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, kPrivateFile);
+  if (!opened.ok()) FailOpen(path, opened, "write to");
   posix::UniqueFd file(static_cast<int>(opened.value));
-  status = StatusOf(file.get(), path);
+  const struct stat status = StatusOf(file.get(), path);
   CheckOwnFile(status, path);
   if ((status.st_mode & 07777) != kPrivateFile) {
     const posix::CallResult tightened = posix::ChangeMode(file.get(), kPrivateFile);
@@ -205,14 +208,12 @@ std::optional<std::string> Sandbox::ReadSmallFile(std::string_view name,
                                                   std::size_t max_bytes) const {
   const std::string file_name(name);
   const fs::path path = folder_ / file_name;
-  const posix::CallResult opened = posix::OpenAt(descriptor_.get(), file_name.c_str(),
-                                                 O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  const posix::CallResult opened =
+      posix::OpenRegularFileAt(descriptor_.get(), file_name.c_str(), O_RDONLY | O_CLOEXEC);
   if (opened.error == ENOENT) return std::nullopt;
-  if (opened.error == ELOOP) Fail(path, "is a link; refusing to follow it");
-  if (!opened.ok()) FailCall(path, "cannot be opened", opened);
+  if (!opened.ok()) FailOpen(path, opened, "read");
   const posix::UniqueFd file(static_cast<int>(opened.value));
   const struct stat status = StatusOf(file.get(), path);
-  if (!S_ISREG(status.st_mode)) Fail(path, "is not a plain file; refusing to read it");
   if (status.st_uid != ::geteuid()) {
     Fail(path, "belongs to another user (uid " + std::to_string(status.st_uid) +
                    "); refusing to read it");

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <chrono>
 #include <functional>
 #include <iterator>
 #include <map>
@@ -12,7 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "testing/not_a_file.h"
 #include "testing/temp_dir.h"
+#include "testing/watchdog.h"
 
 namespace sim {
 namespace {
@@ -257,6 +260,43 @@ TEST(SandboxTest, FilesInTheSandboxAreTheUsersAloneAndNeverReachedThroughALink) 
     }
     std::ifstream in(outside);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "precious\n") << c.what;
+  }
+}
+
+// The debug port, the journal and the restarts are opened for appending, the EAS channels read;
+// neither waits on what is no file.
+TEST(SandboxTest, WhatIsNoPlainFileIsRefusedWithoutWaiting) {
+  testing_support::TempDir dir;
+  const Sandbox sandbox = Sandbox::Prepare(dir.path() / "s");
+  const fs::path file = dir.path() / "s" / "x";
+  const struct {
+    const char* call;
+    std::function<void()> open;
+    const char* refusal;
+  } opens[] = {
+      {"OpenFileForAppend", [&] { sandbox.OpenFileForAppend("x"); }, "refusing to write to it"},
+      {"ReadSmallFile", [&] { sandbox.ReadSmallFile("x", 100); }, "refusing to read it"},
+  };
+  for (const testing_support::NotAFile what : testing_support::kEveryNotAFile) {
+    for (const auto& open : opens) {
+      const std::string where = testing_support::NameOf(what) + ", " + open.call;
+      if (const std::string why = testing_support::Plant(what, file); !why.empty()) {
+        GTEST_SKIP() << "the rest held; " << why;
+      }
+      const bool link = what == testing_support::NotAFile::kDanglingLink;
+      try {
+        const testing_support::Watchdog watchdog(std::chrono::seconds(5), where);
+        open.open();
+        ADD_FAILURE() << where << ": opened";
+      } catch (const SandboxError& error) {
+        const std::string reason =
+            link ? "is a link; refusing to follow it"
+                 : std::string("is not a plain file; ") + open.refusal;
+        EXPECT_EQ(std::string(error.what()), "sandbox: " + file.string() + ": " + reason)
+            << where;
+      }
+      fs::remove(file);
+    }
   }
 }
 

@@ -38,10 +38,10 @@ std::string NameOf(NotAFile what) {
       return "FIFO";
     case NotAFile::kSocket:
       return "socket";
-    case NotAFile::kCharacterDevice:
-      return "character device";
     case NotAFile::kDanglingLink:
       return "dangling link";
+    case NotAFile::kCharacterDevice:
+      return "character device";
   }
   return "?";
 }
