@@ -1,5 +1,6 @@
 #include "board/build_board.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -84,7 +85,17 @@ std::shared_ptr<platform::DebugSink> MakeDebugPort(const DebugPortSetting& setti
   if (setting.target == DebugPortTarget::kStandardError) {
     return platform::DebugPortToStandardError();
   }
-  if (setting.target == DebugPortTarget::kFile) return platform::OpenDebugPortFile(setting.file);
+  if (setting.target == DebugPortTarget::kFile) {
+    try {
+      return platform::OpenDebugPortFile(setting.file);
+    } catch (const std::system_error& error) {
+      // A FIFO that nobody reads yet: the console runs without the port, as the terminal does
+      // with no one at its debug line, and says so rather than wait for a reader.
+      if (error.code() != std::errc::no_such_device_or_address) throw;
+      std::fprintf(stderr, "quorvane: %s; going on without a debug port\n", error.what());
+      return nullptr;
+    }
+  }
   return platform::DebugPortOnFile(sandbox.OpenFileForAppend(sim::kDebugLogName).release());
 }
 

@@ -1,8 +1,10 @@
 #include "board/build_board.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstdio>
@@ -24,6 +26,7 @@
 #include "sim/eas_driver.h"
 #include "sim/serial_link.h"
 #include "testing/temp_dir.h"
+#include "testing/watchdog.h"
 #include "testing/test_dialog.h"
 #include "testing/tty_end.h"
 
@@ -338,6 +341,38 @@ TEST_F(BuildBoardTest, TheDebugLogAndTheJournalAreNeverWrittenThroughALink) {
     EXPECT_EQ(ContentOf(outside), "precious\n") << file;
     fs::remove(Sandbox() / file);
   }
+}
+
+// A debug port that nobody reads must not hold start-up: the console goes on without it and says
+// why. One that someone reads gets the lines, and a reader who stops reading holds no writer.
+TEST_F(BuildBoardTest, ADebugPortFifoServesWhileSomeoneReadsItAndIsNeverWaitedFor) {
+  const fs::path fifo = dir_.path() / "debug.fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string profile = "debug_port = \"" + fifo.string() + "\"\n";
+  {
+    const testing_support::Watchdog watchdog(std::chrono::seconds(5), "start-up, nobody reading");
+    ::testing::internal::CaptureStderr();
+    Start(profile);
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find(fifo.string() + " (a FIFO that nobody reads)"), std::string::npos) << said;
+    EXPECT_NE(said.find("going on without a debug port"), std::string::npos) << said;
+  }
+  EXPECT_EQ(platform::CurrentBoard().debug_port, nullptr);
+  platform::InstallBoard({});
+
+  const platform::posix::UniqueFd reader(::open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  ASSERT_TRUE(reader);
+  const testing_support::Watchdog watchdog(std::chrono::seconds(5), "a reader that stopped");
+  Start(profile);
+  NKDbgPrintfW(L"first line\r\n");
+  char line[32] = {};
+  EXPECT_EQ(::read(reader.get(), line, sizeof line), 12);
+  EXPECT_STREQ(line, "first line\r\n");
+  const std::wstring long_text(1000, L'x');  // 200 lines fill the FIFO three times over
+  ::testing::internal::CaptureStderr();
+  for (int i = 0; i < 200; ++i) NKDbgPrintfW(L"%s\r\n", long_text.c_str());
+  EXPECT_NE(::testing::internal::GetCapturedStderr().find("later lines are missing"),
+            std::string::npos);
 }
 
 TEST_F(BuildBoardTest, TheProfileChoosesHowTheRestartIsCarriedOutAndEachIsRecorded) {

@@ -1,5 +1,7 @@
 #include "board/profile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <toml++/toml.h>
 
 #include <algorithm>
@@ -10,6 +12,8 @@
 #include <utility>
 
 #include "board/profile_file.h"
+#include "platform/linux/file_calls.h"
+#include "platform/linux/regular_file.h"
 #include "platform/terminal/code_page.h"
 #include "sim/eas_channels.h"
 #include "sim/sandbox.h"
@@ -139,10 +143,15 @@ class ProfileReader {
       return;
     }
     const std::filesystem::path file = HostPath(node, "debug_port", text);
-    std::error_code error;
-    if (std::filesystem::is_directory(file, error)) {
-      Fail(node.source(), "debug_port: " + file.string() + " is a folder, not a file");
+    // A FIFO is a debug port for as long as someone reads it, which start-up finds out; anything
+    // else but a file is a mistake in the profile.
+    struct stat status {};
+    if (platform::posix::LinkStatusAt(AT_FDCWD, file.c_str(), &status).ok() &&
+        !S_ISREG(status.st_mode) && !S_ISFIFO(status.st_mode)) {
+      Fail(node.source(), "debug_port: " + file.string() + " is " +
+                              platform::posix::KindOfFile(status.st_mode) + ", not a file");
     }
+    std::error_code error;
     if (!std::filesystem::is_directory(file.parent_path(), error)) {
       Fail(node.source(), "debug_port: the folder " + file.parent_path().string() +
                               " does not exist");

@@ -8,23 +8,11 @@
 #include "board/profile.h"
 #include "platform/linux/file_calls.h"
 #include "platform/linux/posix_calls.h"
+#include "platform/linux/regular_file.h"
 
 namespace board {
 
-namespace {
-
 namespace posix = platform::posix;
-
-std::string KindOf(mode_t mode) {
-  if (S_ISDIR(mode)) return "a folder";
-  if (S_ISFIFO(mode)) return "a FIFO";
-  if (S_ISCHR(mode)) return "a character device";
-  if (S_ISBLK(mode)) return "a block device";
-  if (S_ISSOCK(mode)) return "a socket";
-  return "an unusual file";
-}
-
-}  // namespace
 
 std::string ReadProfileFile(const std::filesystem::path& file) {
   const auto fail = [&](const std::string& what) -> BoardError {
@@ -40,7 +28,7 @@ std::string ReadProfileFile(const std::filesystem::path& file) {
     throw fail("cannot be read (" + stated.Describe() + ")");
   }
   if (!S_ISREG(status.st_mode)) {
-    throw fail("is " + KindOf(status.st_mode) + ", not a board profile");
+    throw fail("is " + posix::KindOfFile(status.st_mode) + ", not a board profile");
   }
   const auto too_large = [&] {
     return fail("is larger than a board profile can be (" + std::to_string(kMaxProfileBytes) +

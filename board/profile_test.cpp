@@ -8,6 +8,7 @@
 #include <string>
 
 #include "board/profile_file.h"
+#include "testing/not_a_file.h"
 #include "testing/temp_dir.h"
 
 namespace board {
@@ -183,6 +184,30 @@ TEST_F(ProfileTest, ValuesThatCannotWorkOnThisMachineAreRefused) {
                   capacity);
   }
   EXPECT_EQ(ReadProfile(Write("edit_control_capacity = 1000\n")).edit_control_capacity, 1000u);
+}
+
+// A FIFO is a debug port for as long as someone reads it, which start-up finds out; a socket, a
+// device or a link there is a mistake, told at its line.
+TEST_F(ProfileTest, ADebugPortThatIsNeitherAFileNorAFifoIsRefusedAtItsLine) {
+  using testing_support::NotAFile;
+  const fs::path port = dir_.path() / "port";
+  const struct {
+    NotAFile what;
+    const char* refusal;  // empty: taken
+  } cases[] = {{NotAFile::kFifo, ""},
+               {NotAFile::kSocket, "is a socket, not a file"},
+               {NotAFile::kDanglingLink, "is a link, not a file"},
+               {NotAFile::kCharacterDevice, "is a character device, not a file"}};
+  for (const auto& c : cases) {
+    const std::string what = testing_support::NameOf(c.what);
+    if (const std::string why = testing_support::Plant(c.what, port); !why.empty()) {
+      GTEST_SKIP() << "the rest held; " << what << ": " << why;
+    }
+    const std::string expected =
+        *c.refusal == '\0' ? "(accepted)" : At(1) + "debug_port: " + port.string() + " " + c.refusal;
+    EXPECT_EQ(RefusalOf("debug_port = \"port\"\n"), expected) << what;
+    fs::remove(port);
+  }
 }
 
 // The text form is the same reader: the given name leads every refusal and relative paths are
