@@ -203,8 +203,9 @@ TEST_F(ProfileTest, ADebugPortThatIsNeitherAFileNorAFifoIsRefusedAtItsLine) {
     if (const std::string why = testing_support::Plant(c.what, port); !why.empty()) {
       GTEST_SKIP() << "the rest held; " << what << ": " << why;
     }
-    const std::string expected =
-        *c.refusal == '\0' ? "(accepted)" : At(1) + "debug_port: " + port.string() + " " + c.refusal;
+    const std::string expected = *c.refusal == '\0'
+                                     ? "(accepted)"
+                                     : At(1) + "debug_port: " + port.string() + " " + c.refusal;
     EXPECT_EQ(RefusalOf("debug_port = \"port\"\n"), expected) << what;
     fs::remove(port);
   }

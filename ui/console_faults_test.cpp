@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -312,6 +313,24 @@ std::string SettledOutput(const ChildProcess& console) {
     if (now == output) return now;
     output = std::move(now);
   }
+}
+
+// A FIFO on the card is passed over like any file the update cannot copy: the update goes on past
+// it, tells it on the debug port, and the console still ends at once when it is told to.
+TEST_F(ConsoleFaultTest, AFifoOnTheCardIsPassedOverAndTheConsoleStillStops) {
+  const fs::path card = Sandbox() / "volumes/SDMMC/Residentflash";
+  auto console = StartConsole();
+  fs::create_directories(card);
+  ASSERT_EQ(::mkfifo((card / "x").c_str(), 0600), 0);
+  std::ofstream(card / "y.txt") << "beside the FIFO";
+
+  ASSERT_EQ(Send(sender::CommandRequest{1055}).status, sender::ExchangeStatus::Replied);
+  EXPECT_EQ(Send(sender::ReadRequest{1010}).reply.text, "Copy Completed");
+  EXPECT_EQ(ReadFile(Sandbox() / "volumes/ResidentFlash/y.txt"), "beside the FIFO");
+  EXPECT_EQ(CountOf(DebugPort(), "CopyFileW \\SDMMC\\Residentflash\\x error=5\r\n"), 1u)
+      << DebugPort();
+  ::kill(console->pid(), SIGTERM);
+  EXPECT_EQ(console->Wait(5s), 0) << console->Errors();
 }
 
 // Every byte written before the far end closed reaches the console; a program opening the far
