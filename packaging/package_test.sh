@@ -46,7 +46,10 @@ for expected in \
   "-rw-r--r-- root/root ./usr/share/applications/quorvane.desktop" \
   "-rw-r--r-- root/root ./lib/systemd/system/quorvane-kiosk.service" \
   "-rw-r--r-- root/root ./usr/share/quorvane/example-profile.toml" \
-  "-rw-r--r-- root/root ./usr/share/doc/quorvane/copyright"; do
+  "-rw-r--r-- root/root ./usr/share/doc/quorvane/copyright" \
+  "-rw-r--r-- root/root ./usr/share/man/man1/quorvane.1.gz" \
+  "-rw-r--r-- root/root ./usr/share/man/man1/quorvane-send.1.gz" \
+  "-rw-r--r-- root/root ./usr/share/man/man1/quorvane-plan.1.gz"; do
   grep -qxF -- "$expected" "$work/contents" || fail "the package lacks: $expected"
 done
 while read -r _ _ path; do
@@ -67,6 +70,12 @@ for pair in \
   "packaging/copyright usr/share/doc/quorvane/copyright"; do
   read -r from to <<<"$pair"
   cmp -s "$source/$from" "$root/$to" || fail "/$to differs from $from"
+done
+# The manual pages gzipped, as man and lintian look for them.
+for page in quorvane quorvane-send quorvane-plan; do
+  gzip -dc "$root/usr/share/man/man1/$page.1.gz" 2>/dev/null |
+    cmp -s "$source/packaging/man/$page.1" - ||
+    fail "/usr/share/man/man1/$page.1.gz is not packaging/man/$page.1 gzipped"
 done
 # The copyright file in the machine-readable format: its header names the format and the
 # package's contact, every paragraph on files says whose they are and under which licence.
