@@ -19,6 +19,7 @@
 
 #include "board/build_board.h"
 #include "framework/cwinapp.h"
+#include "platform/linux/screen_choice.h"
 #include "platform/ports/sandbox_location.h"
 #include "res/install_resources.h"
 #include "res/resource.h"
@@ -29,7 +30,6 @@
 #include "ui/qt/qt_loop_waiter.h"
 #include "ui/qt/terminal_look.h"
 #include "ui/run_console.h"
-#include "ui/screen_choice.h"
 #include "ui/stop_signals.h"
 
 namespace {
@@ -75,7 +75,7 @@ int RunProgram(int argc, char** argv, bool& restart_requested) {
   std::signal(SIGUSR2, SIG_IGN);
 
   board::BoardOptions board_options;
-  ui::ScreenChoice screen;
+  platform::ScreenChoice screen;
   try {
     board_options = BoardOptionsFrom(options);
     // A second console on the same sandbox would share its volumes and empty its journal.
@@ -84,7 +84,7 @@ int RunProgram(int argc, char** argv, bool& restart_requested) {
                    board_options.sandbox.c_str());
       return 2;
     }
-    screen = options.headless ? ui::ScreenChoice{} : ui::ChooseScreen();
+    screen = options.headless ? platform::ScreenChoice{} : platform::ChooseScreen();
     board_options.before_serial_lines = [&stop_signals] { stop_signals.Hold(); };
     board_options.restart_in_place = [&restart_requested] { EndForRestart(restart_requested); };
     platform::InstallBoard(board::BuildBoard(board_options));

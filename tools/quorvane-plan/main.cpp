@@ -13,12 +13,12 @@
 #include "plan/records.h"
 #include "plan/runner.h"
 #include "plan/socket_link.h"
+#include "platform/linux/screen_choice.h"
 #include "tools/quorvane-plan/command_line.h"
 #include "tools/quorvane-plan/kept_session_record.h"
 #include "tools/quorvane-plan/simulated_console.h"
 #include "tools/quorvane-plan/volume_files.h"
 #include "tools/quorvane-plan/window_prompter.h"
-#include "ui/screen_choice.h"
 
 namespace {
 
@@ -71,7 +71,7 @@ int ExitStatus(plan::Outcome outcome) {
 std::unique_ptr<plan::Prompter> ChoosePrompter(const plan::Plan& plan, bool simulate, int& argc,
                                                char** argv) {
   if (simulate) return std::make_unique<plan::ScriptedPrompter>(plan.answers);
-  if (ui::ChooseScreen().windowed) {
+  if (platform::ChooseScreen().windowed) {
     return std::make_unique<quorvane_plan::WindowPrompter>(argc, argv);
   }
   return std::make_unique<plan::TerminalPrompter>();

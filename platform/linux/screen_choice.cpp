@@ -1,4 +1,4 @@
-#include "ui/screen_choice.h"
+#include "platform/linux/screen_choice.h"
 
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -10,7 +10,7 @@
 
 #include "platform/linux/posix_calls.h"
 
-namespace ui {
+namespace platform {
 
 namespace {
 
@@ -69,4 +69,4 @@ ScreenChoice ChooseScreen() {
   return {false, why + "; headless"};
 }
 
-}  // namespace ui
+}  // namespace platform

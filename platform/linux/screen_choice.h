@@ -1,11 +1,12 @@
-// Whether the dialog has a screen to show on. Qt ends the program when the display it is given
-// does not answer, after the board has been built; so the displays the environment names are
-// asked first, and where none answers the console runs headless and says why.
+// Whether there is a screen to show windows on: the console's dialog, the plan tool's prompts. Qt
+// ends the program when the display it is given does not answer, so the displays the environment
+// names are asked before Qt starts, and where none answers the program goes without a window and
+// says why.
 #pragma once
 
 #include <string>
 
-namespace ui {
+namespace platform {
 
 struct ScreenChoice {
   bool windowed = false;
@@ -17,4 +18,4 @@ struct ScreenChoice {
 // when only one of them answers, Qt is told to take that one.
 ScreenChoice ChooseScreen();
 
-}  // namespace ui
+}  // namespace platform
