@@ -1,12 +1,16 @@
 # The layer check: which folders' code may include what. The console is written against the
 # terminal's interface alone, so that it reads as the terminal's program and never leans on this
-# machine, the simulator or a front end; the framework sits between the two.
+# machine, the simulator or a front end; the framework sits between the two. The adapters around
+# it have floors too, so that the simulator stays a terminal and not a test bench, the plan
+# runner talks to a console only through its link, and no tool leans on a front end.
 #
-#   console code (app/, serial/, res/, modem/, devices/, maintenance/): its own folders,
-#     framework/, platform/terminal/, and the C++ standard library
+#   console code (cmake/console_folders.cmake): its own folders, framework/, platform/terminal/,
+#     and the C++ standard library
 #   framework/: framework/, platform/terminal/, and the C++ standard library
 #   platform/terminal/ headers: platform/terminal/, platform/ports/, and the C++ standard library
 #   platform/: nothing outside platform/ of ours (its adapters lean on it, never the reverse)
+#   the adapters: the folders of ours that `adapter_floors` gives each (any system or library
+#     header besides)
 #
 # Tests (*_test.cpp) wire adapters to the code under test and are not checked.
 #
@@ -15,8 +19,17 @@
 
 cmake_minimum_required(VERSION 3.25)
 
-set(console_folders app serial res modem devices maintenance)
-set(console_may_include ${console_folders} framework platform/terminal)
+include(${CMAKE_CURRENT_LIST_DIR}/console_folders.cmake)
+set(console_may_include ${QUORVANE_CONSOLE_FOLDERS} framework platform/terminal)
+
+# Each adapter, and the folders of ours it may include.
+set(adapter_floors
+  "sim: sim platform"
+  "record: record platform"
+  "sender: sender platform"
+  "board: board sim record platform"
+  "plan: plan sender record platform/ports platform/linux"
+  "tools: tools plan sender record board sim platform")
 
 # The C++ standard library's headers (C++20), and the C library's as C++ offers them.
 set(standard_headers
@@ -72,7 +85,7 @@ function(files_in out)
   set(${out} "${found}" PARENT_SCOPE)
 endfunction()
 
-foreach(folder IN LISTS console_folders)
+foreach(folder IN LISTS QUORVANE_CONSOLE_FOLDERS)
   files_in(files "${folder}/*.h" "${folder}/*.cpp")
   check_files("${files}" "${console_may_include}" TRUE)
 endforeach()
@@ -85,6 +98,13 @@ check_files("${files}" "platform/terminal;platform/ports" TRUE)
 
 files_in(files "platform/*.h" "platform/*.cpp")
 check_files("${files}" "platform" FALSE)
+
+foreach(floor IN LISTS adapter_floors)
+  string(REGEX MATCHALL "[^: ]+" words "${floor}")
+  list(POP_FRONT words adapter)
+  files_in(files "${adapter}/*.h" "${adapter}/*.cpp")
+  check_files("${files}" "${words}" FALSE)
+endforeach()
 
 if(violations)
   list(JOIN violations "\n  " listed)

@@ -1,12 +1,10 @@
-# Proves that the layer check can fail: copies the layered folders to a scratch folder, checks
-# that the copy passes, then plants one forbidden include at a time and checks that each is
-# caught, with the file and the header named.
+# Proves that the layer check can fail: copies the source tree to a scratch folder, checks that
+# the copy passes, then plants one forbidden include at a time and checks that each is caught,
+# with the file and the header named.
 #
 # cmake -DSOURCE_DIR=<tree> -DSCRATCH=<empty folder> -P check_layers_test.cmake
 
 cmake_minimum_required(VERSION 3.25)
-
-set(layered app serial res framework platform)
 
 function(run_check expect_failure description)
   execute_process(
@@ -21,8 +19,11 @@ function(run_check expect_failure description)
 endfunction()
 
 file(REMOVE_RECURSE "${SCRATCH}")
-foreach(folder IN LISTS layered)
-  file(COPY "${SOURCE_DIR}/${folder}" DESTINATION "${SCRATCH}")
+file(GLOB folders LIST_DIRECTORIES true "${SOURCE_DIR}/*")
+foreach(folder IN LISTS folders)
+  if(IS_DIRECTORY "${folder}" AND NOT folder MATCHES "/(build|\\.git)$")
+    file(COPY "${folder}" DESTINATION "${SCRATCH}")
+  endif()
 endforeach()
 run_check(FALSE "the tree as it stands")
 
@@ -37,7 +38,18 @@ set(plantings
   "framework/cwnd.cpp|#include \"app/quorvane_dlg.h\""
   "framework/cstring.cpp|#include <termios.h>"
   "platform/terminal/window.h|#include \"platform/linux/posix_calls.h\""
-  "platform/terminal/devices.cpp|#include \"sim/driver_journal.h\"")
+  "platform/terminal/devices.cpp|#include \"sim/driver_journal.h\""
+  "maintenance/launcher.cpp|#include \"platform/ports/board.h\""
+  "sim/modem.cpp|#include \"testing/temp_dir.h\""
+  "sim/sandbox.h|#include \"board/profile.h\""
+  "record/session_record.cpp|#include \"sender/server.h\""
+  "sender/server.cpp|#include \"plan/runner.h\""
+  "board/build_board.cpp|#include \"ui/run_console.h\""
+  "plan/runner.cpp|#include \"sim/sandbox.h\""
+  "plan/socket_link.h|#include \"ui/qt/qt_front_end.h\""
+  "plan/limit.cpp|#include \"platform/terminal/window.h\""
+  "tools/quorvane-plan/main.cpp|#include \"ui/run_console.h\""
+  "tools/quorvane-send/main.cpp|#include \"testing/child_process.h\"")
 foreach(planting IN LISTS plantings)
   string(REPLACE "|" ";" parts "${planting}")
   list(GET parts 0 file)
