@@ -4,15 +4,19 @@
 // since a reply line is just as untrusted on the client's side.
 //
 // Beyond "no crash": a request that decodes survives the client's trip back to a line and
-// decodes to itself; a refusal comes back to the client as the same message.
+// decodes to itself; a refusal comes back to the client as the same message. The bytes read as
+// UTF-16 units, a control's text, make the same read reply straight from UTF-16 as through UTF-8.
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <variant>
 
 #include "fuzz/fuzz_check.h"
+#include "platform/terminal/utf16.h"
 #include "sender/protocol.h"
+#include "sender/text_reply.h"
 
 namespace {
 
@@ -43,6 +47,13 @@ void CheckReplyRoundTrip(const Reply& reply) {
   fuzz::Check(decoded.has_value() && *decoded == reply, "a reply decodes to itself");
 }
 
+void CheckTextReply(const std::uint8_t* data, std::size_t size) {
+  std::u16string units(size / 2, u'\0');
+  std::memcpy(units.data(), data, units.size() * 2);
+  fuzz::Check(EncodeTextReply(units) == EncodeReply(Reply::Text(platform::ToUtf8(units))),
+              "a read's reply made from UTF-16 is the one its UTF-8 makes");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -56,5 +67,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   if (const auto reply = DecodeReply(line)) CheckReplyRoundTrip(*reply);
+  CheckTextReply(data, size);
   return 0;
 }

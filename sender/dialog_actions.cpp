@@ -3,9 +3,9 @@
 #include "platform/ports/person_input.h"
 #include "platform/ports/window_model.h"
 #include "platform/terminal/code_page.h"
-#include "platform/terminal/utf16.h"
 #include "platform/terminal/window.h"
 #include "sender/overloaded.h"
+#include "sender/text_reply.h"
 
 namespace sender {
 
@@ -58,6 +58,10 @@ InputVerdict Verdict(HWND dialog, const PersonRequest& input, Judging judging) {
               : platform::JudgePersonInput(dialog, input.control_id, input.action);
 }
 
+ReadReply RefusedRead(std::string error) {
+  return {EncodeReply(Reply::Failed(error)), std::move(error)};
+}
+
 std::optional<std::string> Refusal(HWND dialog, const PersonRequest& input, Judging judging) {
   const InputVerdict verdict = Verdict(dialog, input, judging);
   if (verdict == InputVerdict::Taken) return std::nullopt;
@@ -70,15 +74,6 @@ Reply SendToDialog(HWND dialog, const MessageRequest& message) {
   const auto lparam = static_cast<LPARAM>(message.lparam);
   SendMessageW(dialog, static_cast<UINT>(message.number), wparam, lparam);
   return Reply::Done();
-}
-
-Reply Read(HWND dialog, const ReadRequest& read) {
-  const HWND window = read.id == 0 ? dialog : GetDlgItem(dialog, static_cast<int>(read.id));
-  const platform::WindowState* state = platform::FindWindowState(window);
-  if (state == nullptr) {
-    return Reply::Failed("no control " + std::to_string(read.id) + " in the dialog");
-  }
-  return Reply::Text(platform::ToUtf8(state->text));
 }
 
 }  // namespace
@@ -98,10 +93,17 @@ Reply CarryOut(HWND dialog, const Request& request) {
   return std::visit(
       Overloaded{
           [&](const MessageRequest& message) { return SendToDialog(dialog, message); },
-          [&](const ReadRequest& read) { return Read(dialog, read); },
           [](const auto&) { return Reply::Done(); },  // a person's input went above
       },
       request.action);
+}
+
+ReadReply Read(HWND dialog, const ReadRequest& read) {
+  if (platform::FindWindowState(dialog) == nullptr) return RefusedRead(kConsoleClosing);
+  const HWND window = read.id == 0 ? dialog : GetDlgItem(dialog, static_cast<int>(read.id));
+  const platform::WindowState* state = platform::FindWindowState(window);
+  if (state == nullptr) return RefusedRead("no control " + std::to_string(read.id) + " in the dialog");
+  return {EncodeTextReply(state->text), std::nullopt};
 }
 
 }  // namespace sender

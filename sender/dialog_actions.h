@@ -15,8 +15,18 @@ namespace sender {
 
 inline constexpr char kConsoleClosing[] = "the console is closing";
 
-// On the thread that owns `dialog`. The request has passed Validate.
+// On the thread that owns `dialog`. The request has passed Validate and is no
+// read (Read below).
 Reply CarryOut(HWND dialog, const Request& request);
+
+// A read's reply line, made from the control's text where it lies (text_reply.h), and why the
+// read was refused when it was.
+struct ReadReply {
+  std::string line;
+  std::optional<std::string> error;
+};
+// On the thread that owns `dialog`.
+ReadReply Read(HWND dialog, const ReadRequest& read);
 // Why CarryOut would refuse `request` if it ran now, without running it; nothing when it would
 // not. A read is refused only when it runs.
 std::optional<std::string> RefusalOf(HWND dialog, const Request& request);

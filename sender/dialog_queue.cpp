@@ -85,7 +85,7 @@ struct DialogQueue::Shared {
     idle.notify_all();
   }
 
-  void Answer(Ticket ticket, Reply reply) { replies.Answer(ticket, std::move(reply)); }
+  void Answer(Ticket ticket, const Reply& reply) { replies.Answer(ticket, reply); }
 
   void DropTaken() {
     for (const Entry& entry : taken) {
@@ -144,7 +144,7 @@ void CarryOutNext(const std::shared_ptr<Shared>& shared) {
   if (WaitsForHandler(entry.request)) {
     if (reply.ok()) reply.note = std::move(entry.note);
     platform::FlushFrontEnd();  // the sender finds what the handler showed already out
-    shared->Answer(entry.ticket, std::move(reply));
+    shared->Answer(entry.ticket, reply);
   } else if (!reply.ok()) {
     // Taken while the dialog would have taken it; an earlier request changed that meanwhile.
     ReportRefusalAfterTaking(*reply.error);
@@ -154,10 +154,10 @@ void CarryOutNext(const std::shared_ptr<Shared>& shared) {
 }
 
 void Take(const std::shared_ptr<Shared>& shared, Ticket ticket, const Request& request) {
-  if (std::holds_alternative<ReadRequest>(request.action)) {
-    Reply reply = CarryOut(shared->dialog, request);
+  if (const auto* read = std::get_if<ReadRequest>(&request.action)) {
+    ReadReply reply = Read(shared->dialog, *read);
     RecordRequest(request, reply.error);
-    shared->Answer(ticket, std::move(reply));
+    shared->replies.AnswerWith(ticket, std::move(reply.line));
     return;
   }
   std::optional<std::string> refusal = RefusalOf(shared->dialog, request);
@@ -171,7 +171,7 @@ void Take(const std::shared_ptr<Shared>& shared, Ticket ticket, const Request& r
   if (!WaitsForHandler(request)) {
     Reply taken = Reply::Done();
     taken.note = entry.note;
-    shared->Answer(ticket, std::move(taken));
+    shared->Answer(ticket, taken);
   }
   if (IsClose(request)) {
     shared->taken.push_front(std::move(entry));
@@ -203,7 +203,7 @@ void DialogQueue::Submit(Ticket ticket, Request request) {
 
 int DialogQueue::replies_ready_fd() const { return shared_->replies.ready_fd(); }
 
-DialogQueue::Replies DialogQueue::TakeReplies() { return shared_->replies.Take(); }
+ReplyLines DialogQueue::TakeReplies() { return shared_->replies.Take(); }
 
 void DialogQueue::LetGo() {
   std::unique_lock lock(shared_->mutex);

@@ -32,7 +32,6 @@ inline constexpr char kConsoleBusy[] = "the console is busy with other senders; 
 class DialogQueue {
  public:
   using Ticket = sender::Ticket;
-  using Replies = sender::Replies;
 
   DialogQueue(HWND dialog, std::shared_ptr<platform::MessageLoop::Core> loop,
               std::size_t capacity);
@@ -45,7 +44,7 @@ class DialogQueue {
   void Submit(Ticket ticket, Request request);
   // Readable while replies wait to be taken.
   int replies_ready_fd() const;
-  Replies TakeReplies();
+  ReplyLines TakeReplies();
   // From now on nothing handed in runs and no further reply comes; waits until the task at work
   // on the loop (on another thread) has finished, so that its reply is there to be taken. Not
   // from inside a request's own handler.

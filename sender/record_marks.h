@@ -38,7 +38,7 @@ class RecordMarks {
   // The mark is taken; a reply at once when it cannot be.
   std::optional<Reply> Begin(Ticket ticket, const Request& request);
   int replies_ready_fd() const { return replies_.ready_fd(); }
-  Replies TakeReplies() { return replies_.Take(); }
+  ReplyLines TakeReplies() { return replies_.Take(); }
   // Marks that wait hear that the console is closing; the thread ends once the mark at work (at
   // most kPatience) is answered.
   void Stop();

@@ -60,8 +60,11 @@ struct Connection {
   posix::UniqueFd fd;
   Stage stage = Stage::Reading;
   LineAssembler request{kMaxRequestBytes};
-  std::string reply;  // what is still to be written
+  std::string reply;
+  std::size_t sent = 0;  // of the reply
   steady_clock::time_point deadline;
+
+  std::string_view unsent() const { return std::string_view(reply).substr(sent); }
 };
 
 // Every open connection, keyed by the order they came in: the first one still reading is the
@@ -76,8 +79,8 @@ class Connections {
     TakeReplies();
     for (auto& [ticket, connection] : table_) {
       if (connection.stage == Connection::Stage::Writing) {
-        posix::Send(connection.fd.get(), connection.reply.data(), connection.reply.size(),
-                    MSG_DONTWAIT);
+        const std::string_view unsent = connection.unsent();
+        posix::Send(connection.fd.get(), unsent.data(), unsent.size(), MSG_DONTWAIT);
       } else {
         ReplyAtOnce(connection.fd.get(), Reply::Failed(kConsoleClosing));
       }
@@ -141,14 +144,14 @@ class Connections {
   }
 
   void TakeReplies() {
-    for (Replies replies : {queue_.TakeReplies(), marks_.TakeReplies(), expectations_.Advance()}) {
-      for (auto& [ticket, reply] : replies) Finish(ticket, std::move(reply));
-    }
+    for (auto& [ticket, line] : queue_.TakeReplies()) Finish(ticket, std::move(line));
+    for (auto& [ticket, line] : marks_.TakeReplies()) Finish(ticket, std::move(line));
+    for (const auto& [ticket, reply] : expectations_.Advance()) Finish(ticket, reply);
   }
 
   void ExpireDeadlines() {
     const auto now = steady_clock::now();
-    for (auto& [ticket, reply] : expectations_.Expire(now)) Finish(ticket, std::move(reply));
+    for (const auto& [ticket, reply] : expectations_.Expire(now)) Finish(ticket, reply);
     std::vector<Ticket> expired;
     for (const auto& [ticket, connection] : table_) {
       if (connection.stage != Connection::Stage::Waiting && connection.deadline <= now) {
@@ -222,22 +225,25 @@ class Connections {
     }
   }
 
-  // The reply goes out; the connection closes once it has.
-  void Finish(Ticket ticket, Reply reply) {
+  void Finish(Ticket ticket, const Reply& reply) { Finish(ticket, EncodeReply(reply)); }
+
+  // The reply line goes out; the connection closes once it has.
+  void Finish(Ticket ticket, std::string line) {
     const auto found = table_.find(ticket);
     if (found == table_.end()) return;
     Connection& connection = found->second;
     connection.stage = Connection::Stage::Writing;
-    connection.reply = EncodeReply(reply);
+    connection.reply = std::move(line);
+    connection.sent = 0;
     connection.deadline = steady_clock::now() + limits_.send_timeout;
     Write(ticket, connection);
   }
 
   void Write(Ticket ticket, Connection& connection) {
-    const auto sent = posix::Send(connection.fd.get(), connection.reply.data(),
-                                  connection.reply.size(), MSG_DONTWAIT);
-    if (sent.ok()) connection.reply.erase(0, static_cast<std::size_t>(sent.value));
-    if ((sent.ok() && connection.reply.empty()) || (!sent.ok() && sent.error != EAGAIN)) {
+    const std::string_view unsent = connection.unsent();
+    const auto sent = posix::Send(connection.fd.get(), unsent.data(), unsent.size(), MSG_DONTWAIT);
+    if (sent.ok()) connection.sent += static_cast<std::size_t>(sent.value);
+    if ((sent.ok() && connection.unsent().empty()) || (!sent.ok() && sent.error != EAGAIN)) {
       table_.erase(ticket);
     }
   }

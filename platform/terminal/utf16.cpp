@@ -95,20 +95,22 @@ std::wstring FromUtf16(std::u16string_view text) {
   return wide;
 }
 
-std::string ToUtf8(std::u16string_view text) {
-  // Sized by the units alone, exact but for pairs, which take four bytes where six are counted.
-  std::size_t most_bytes = 0;
+std::size_t Utf8Size(std::u16string_view text) {
+  std::size_t bytes = 0;
   for (std::size_t i = 0; i < text.size();) {
     if (BlockBelow<0x80>(text, i)) {
-      most_bytes += kBlock;
+      bytes += kBlock;
       i += kBlock;
       continue;
     }
-    const char16_t unit = text[i++];
-    most_bytes += unit < 0x80 ? 1 : unit < 0x800 ? 2 : 3;
+    const auto [c, units] = CharacterAt(text, i);
+    bytes += Utf8Length(c);  // a lone surrogate's U+FFFD takes three bytes, as the surrogate does
+    i += units;
   }
-  std::string bytes(most_bytes, '\0');
-  char* out = bytes.data();
+  return bytes;
+}
+
+char* WriteUtf8(std::u16string_view text, char* out) {
   for (std::size_t i = 0; i < text.size();) {
     if (BlockBelow<0x80>(text, i)) {
       CopyBlock(text, i, out);
@@ -128,7 +130,12 @@ std::string ToUtf8(std::u16string_view text) {
     }
     i += units;
   }
-  bytes.resize(static_cast<std::size_t>(out - bytes.data()));
+  return out;
+}
+
+std::string ToUtf8(std::u16string_view text) {
+  std::string bytes(Utf8Size(text), '\0');
+  WriteUtf8(text, bytes.data());
   return bytes;
 }
 

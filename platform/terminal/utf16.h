@@ -4,6 +4,7 @@
 // in or goes out; positions in a model text count UTF-16 units, as on the terminal.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -19,5 +20,10 @@ std::u16string ToUtf16(std::wstring_view text);
 std::wstring FromUtf16(std::u16string_view text);
 // Lone surrogates, which UTF-8 cannot carry, become U+FFFD.
 std::string ToUtf8(std::u16string_view text);
+// The same in two steps, for a writer that puts the bytes into a buffer of its own: how many
+// bytes ToUtf8 makes of `text`, exactly, and writing them at `out`, which has room for that
+// many; it returns where they end.
+std::size_t Utf8Size(std::u16string_view text);
+char* WriteUtf8(std::u16string_view text, char* out);
 
 }  // namespace platform
