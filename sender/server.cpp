@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <deque>
 #include <map>
 #include <vector>
 
@@ -60,6 +61,7 @@ struct Connection {
   posix::UniqueFd fd;
   Stage stage = Stage::Reading;
   LineAssembler request{kMaxRequestBytes};
+  std::optional<Request> read;  // a read that waits for its turn at the dialog
   std::string reply;
   std::size_t sent = 0;  // of the reply
   steady_clock::time_point deadline;
@@ -69,6 +71,12 @@ struct Connection {
 
 // Every open connection, keyed by the order they came in: the first one still reading is the
 // one that has waited longest for its request.
+//
+// A read's reply holds the whole text (a full log pane's is megabytes), and senders may read
+// slowly or not at all: reads therefore go to the dialog one at a time, in the order they came,
+// and only while the replies that wait to be written hold less than `read_reply_bytes`. The
+// replies held at once thus stay within that bound and one read's reply, however many senders
+// read; a sender that does not take its reply holds its share until the send timeout at most.
 class Connections {
  public:
   Connections(const ServerLimits& limits, DialogQueue& queue, RecordMarks& marks,
@@ -138,7 +146,7 @@ class Connections {
       case Connection::Stage::Waiting:
         // The sender hung up: its expect waits no longer, and a reply would find nobody.
         expectations_.Forget(ticket);
-        table_.erase(found);
+        Close(found);
         return;
     }
   }
@@ -147,6 +155,20 @@ class Connections {
     for (auto& [ticket, line] : queue_.TakeReplies()) Finish(ticket, std::move(line));
     for (auto& [ticket, line] : marks_.TakeReplies()) Finish(ticket, std::move(line));
     for (const auto& [ticket, reply] : expectations_.Advance()) Finish(ticket, reply);
+  }
+
+  // The reads next in line go to the dialog while the replies held leave room.
+  void HandInReads() {
+    while (!read_at_dialog_ && reply_bytes_ < limits_.read_reply_bytes &&
+           !reads_waiting_.empty()) {
+      const Ticket ticket = reads_waiting_.front();
+      reads_waiting_.pop_front();
+      const auto found = table_.find(ticket);
+      if (found == table_.end()) continue;  // its sender went away meanwhile
+      queue_.Submit(ticket, std::move(*found->second.read));
+      found->second.read.reset();
+      read_at_dialog_ = ticket;
+    }
   }
 
   void ExpireDeadlines() {
@@ -163,7 +185,7 @@ class Connections {
       if (connection.stage == Connection::Stage::Reading) {
         Finish(ticket, Reply::Failed("no complete request arrived in time"));
       } else {
-        table_.erase(ticket);  // the sender does not take its reply
+        Close(table_.find(ticket));  // the sender does not take its reply
       }
     }
   }
@@ -177,7 +199,7 @@ class Connections {
     });
     if (oldest == table_.end()) return false;
     ReplyAtOnce(oldest->second.fd.get(), Reply::Failed(kConsoleBusy));
-    table_.erase(oldest);
+    Close(oldest);
     return true;
   }
 
@@ -185,7 +207,7 @@ class Connections {
     char chunk[16384];
     const auto received = posix::Receive(connection.fd.get(), chunk, sizeof chunk, MSG_DONTWAIT);
     if (!received.ok()) {
-      if (received.error != EAGAIN) table_.erase(ticket);
+      if (received.error != EAGAIN) Close(table_.find(ticket));
       return;
     }
     if (received.value == 0) {
@@ -215,6 +237,9 @@ class Connections {
       at_once = expectations_.Begin(ticket, request);
     } else if (std::holds_alternative<MarkRequest>(request.action)) {
       at_once = marks_.Begin(ticket, request);
+    } else if (std::holds_alternative<ReadRequest>(request.action)) {
+      connection.read = std::move(request);
+      reads_waiting_.push_back(ticket);
     } else {
       queue_.Submit(ticket, std::move(request));
     }
@@ -229,10 +254,12 @@ class Connections {
 
   // The reply line goes out; the connection closes once it has.
   void Finish(Ticket ticket, std::string line) {
+    if (read_at_dialog_ == ticket) read_at_dialog_.reset();
     const auto found = table_.find(ticket);
     if (found == table_.end()) return;
     Connection& connection = found->second;
     connection.stage = Connection::Stage::Writing;
+    reply_bytes_ = reply_bytes_ - connection.reply.size() + line.size();
     connection.reply = std::move(line);
     connection.sent = 0;
     connection.deadline = steady_clock::now() + limits_.send_timeout;
@@ -244,8 +271,14 @@ class Connections {
     const auto sent = posix::Send(connection.fd.get(), unsent.data(), unsent.size(), MSG_DONTWAIT);
     if (sent.ok()) connection.sent += static_cast<std::size_t>(sent.value);
     if ((sent.ok() && connection.unsent().empty()) || (!sent.ok() && sent.error != EAGAIN)) {
-      table_.erase(ticket);
+      Close(table_.find(ticket));
     }
+  }
+
+  // The connection goes, and with it the room its reply held.
+  void Close(std::map<Ticket, Connection>::iterator connection) {
+    reply_bytes_ -= connection->second.reply.size();
+    table_.erase(connection);
   }
 
   const ServerLimits& limits_;
@@ -254,6 +287,9 @@ class Connections {
   Expectations& expectations_;
   std::map<Ticket, Connection> table_;
   Ticket next_ticket_ = 0;
+  std::deque<Ticket> reads_waiting_;     // in the order they came
+  std::optional<Ticket> read_at_dialog_;  // the read handed to the dialog, until its reply is in
+  std::size_t reply_bytes_ = 0;           // what the connections' replies hold
 };
 
 }  // namespace
@@ -328,6 +364,7 @@ void SenderServer::Serve() {
       }
     }
     connections.ExpireDeadlines();
+    connections.HandInReads();
   }
 }
 

@@ -1,6 +1,7 @@
 #include "sender/server.h"
 
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/stat.h>
 
 #include <atomic>
@@ -26,6 +27,7 @@ using sender::SelectRequest;
 using sender::TextRequest;
 
 constexpr UINT kMeterMessage = WM_USER + 630;
+constexpr std::chrono::seconds kPatience{10};
 
 bool Checked(HWND control) { return platform::FindWindowState(control)->checked; }
 
@@ -131,6 +133,45 @@ TEST(SenderServerTest, InputForControlsThatDoNotFitIsRefused) {
   EXPECT_EQ(ErrorOf(console.Exchange(Sync(TextRequest{kButton, "x"}))),
             "control 100 is not an edit control");
   EXPECT_EQ(platform::FindWindowState(console.control(kButton))->text, u"push");
+}
+
+// A sender that does not take its large reply holds back the reads after it, which then read the
+// text as it is when their turn comes: the replies held never outgrow their bound, however many
+// senders read at once.
+TEST(SenderServerTest, ReadWaitsWhileEarlierRepliesHoldTheirRoomAndReadsTheTextOfItsTurn) {
+  sender::ServerLimits limits;
+  limits.read_reply_bytes = 1;
+  TestConsole console(limits);
+  // Far more than the socket's buffers take, so that the first reply stays with the console.
+  const std::wstring large(1'000'000, L'\uAC00');
+  SetWindowTextW(console.control(kEdit), large.c_str());
+  const std::string read_line =
+      std::get<std::string>(sender::EncodeRequest(Sync(ReadRequest{kEdit})));
+  const auto send_read = [&](int connection) {
+    sender::WriteAll(connection, read_line, std::chrono::steady_clock::now() + kPatience);
+  };
+  const platform::posix::UniqueFd stalled = console.ConnectRaw();
+  send_read(stalled.get());
+  ASSERT_TRUE(console.loop().RunUntilOrTimeout(
+      [&] {
+        pollfd reply_begun{stalled.get(), POLLIN, 0};
+        return ::poll(&reply_begun, 1, 0) == 1;
+      },
+      kPatience));
+  const platform::posix::UniqueFd waiting = console.ConnectRaw();
+  send_read(waiting.get());
+  // Taken after the waiting read, carried out before it.
+  EXPECT_TRUE(console.Exchange(Sync(TextRequest{kEdit, "changed"})).reply.ok());
+
+  const auto text_of = [](std::string line) -> std::string {
+    if (!line.empty()) line.pop_back();
+    const auto reply = sender::DecodeReply(line);
+    return reply ? reply->text.value_or("(no text)") : "(no reply)";
+  };
+  EXPECT_EQ(text_of(TestConsole::ReadUntilClosed(stalled.get())).size(), 3'000'000u);
+  std::string waiting_reply;
+  console.RunWhile([&] { waiting_reply = TestConsole::ReadUntilClosed(waiting.get()); });
+  EXPECT_EQ(text_of(waiting_reply).substr(0, 40), "changed");  // exact, and short when it fails
 }
 
 // --- Messages ---------------------------------------------------------------------------------
