@@ -31,33 +31,6 @@ QUIET_S = 2               # after the fill, the console has caught up once its o
 TRICKLE_EVERY_S = 0.005
 
 
-class Trickle(threading.Thread):
-    """One flood record into a far end every few milliseconds until stopped: a port that keeps
-    talking while the senders read."""
-
-    def __init__(self, far_end, pattern):
-        super().__init__(daemon=True)
-        self.fd = os.open(far_end, os.O_WRONLY | os.O_NOCTTY | os.O_CLOEXEC)
-        self.pattern = pattern
-        self.stop = threading.Event()
-        self.records = 0
-
-    def run(self):
-        while not self.stop.wait(TRICKLE_EVERY_S):
-            offset = self.records * RECORD_BYTES % len(self.pattern)
-            os.write(self.fd, self.pattern[offset:offset + RECORD_BYTES])
-            self.records += 1
-
-    def __enter__(self):
-        self.start()
-        return self
-
-    def __exit__(self, *_):
-        self.stop.set()
-        self.join()
-        os.close(self.fd)
-
-
 class Readers:
     """`senders` threads, each running `quorvane-send read 1010` again and again until `reads`
     have been started in all; every read's size and time, and the first failure."""
@@ -126,7 +99,8 @@ def measure(build_dir, reads, work):
         filled_kib = console.peak_kib
         readers = Readers(console, SENDERS, reads)
         started = time.monotonic()
-        with Trickle(console.far_end(1), pattern) as trickle:
+        with Feeder(console.far_end(1), pattern, until=float("inf"),
+                    pace=(RECORD_BYTES, TRICKLE_EVERY_S)) as trickle:
             readers.run()
         took = time.monotonic() - started
         console.note_peak()
@@ -139,7 +113,7 @@ def measure(build_dir, reads, work):
     times = sorted(took for _, took in readers.results)
     print(f"reads: {len(sizes):,}, all answered, in {took:.1f} s ({len(sizes) / took:.1f} a "
           f"second); {min(sizes):,} to {max(sizes):,} bytes; median {times[len(times) // 2]:.2f} s, "
-          f"slowest {times[-1]:.2f} s; {trickle.records:,} records arrived meanwhile")
+          f"slowest {times[-1]:.2f} s; {trickle.written // RECORD_BYTES:,} records arrived meanwhile")
     print(f"resident set: {filled_kib / 1024:.1f} MiB at the peak with the pane full, "
           f"{peak_kib / 1024:.1f} MiB at the peak after the reads (VmHWM)")
     # ASCII: every character of the pane is one byte of the read.

@@ -27,12 +27,15 @@ class Feeder(threading.Thread):
     """Writes the flood into a far end as fast as the pseudo-terminal takes it, and keeps the far
     end held until closed, so that nothing on the line sees it hang up mid-count. With `until`
     (a time.monotonic() moment) the data is written again and again until then; byte i of what
-    was written is then data[i % len(data)]."""
+    was written is then data[i % len(data)]. With `pace`, (bytes, seconds), each write takes at
+    most that many bytes and the next follows that many seconds later: a port that keeps talking
+    rather than a flood."""
 
-    def __init__(self, far_end, data, until=None):
+    def __init__(self, far_end, data, until=None, pace=None):
         super().__init__(daemon=True)
         self.data = data
         self.until = until
+        self.chunk, self.pause = pace or (WRITE_CHUNK, 0)
         self.fd = os.open(far_end, os.O_WRONLY | os.O_NOCTTY | os.O_NONBLOCK | os.O_CLOEXEC)
         self.written = 0
         self.started = None
@@ -56,9 +59,12 @@ class Feeder(threading.Thread):
             while self._more():
                 offset = self.written % len(flood)
                 try:
-                    self.written += os.write(self.fd, flood[offset:offset + WRITE_CHUNK])
+                    self.written += os.write(self.fd, flood[offset:offset + self.chunk])
                 except BlockingIOError:
                     ready.poll(100)
+                    continue
+                if self.pause:
+                    self.halt.wait(self.pause)
         except OSError as error:
             self.error = error
         finally:
