@@ -111,9 +111,11 @@ def measure(build_dir, reads, work):
         raise RunFailed(readers.failure)
     sizes = [size for size, _ in readers.results]
     times = sorted(took for _, took in readers.results)
+    records = trickle.written // RECORD_BYTES
     print(f"reads: {len(sizes):,}, all answered, in {took:.1f} s ({len(sizes) / took:.1f} a "
-          f"second); {min(sizes):,} to {max(sizes):,} bytes; median {times[len(times) // 2]:.2f} s, "
-          f"slowest {times[-1]:.2f} s; {trickle.written // RECORD_BYTES:,} records arrived meanwhile")
+          f"second); {min(sizes):,} to {max(sizes):,} bytes; median "
+          f"{times[len(times) // 2]:.2f} s, slowest {times[-1]:.2f} s; {records:,} records "
+          f"arrived meanwhile")
     print(f"resident set: {filled_kib / 1024:.1f} MiB at the peak with the pane full, "
           f"{peak_kib / 1024:.1f} MiB at the peak after the reads (VmHWM)")
     # ASCII: every character of the pane is one byte of the read.

@@ -102,7 +102,9 @@ ReadReply Read(HWND dialog, const ReadRequest& read) {
   if (platform::FindWindowState(dialog) == nullptr) return RefusedRead(kConsoleClosing);
   const HWND window = read.id == 0 ? dialog : GetDlgItem(dialog, static_cast<int>(read.id));
   const platform::WindowState* state = platform::FindWindowState(window);
-  if (state == nullptr) return RefusedRead("no control " + std::to_string(read.id) + " in the dialog");
+  if (state == nullptr) {
+    return RefusedRead("no control " + std::to_string(read.id) + " in the dialog");
+  }
   return {EncodeTextReply(state->text), std::nullopt};
 }
 

@@ -15,8 +15,7 @@ namespace sender {
 
 inline constexpr char kConsoleClosing[] = "the console is closing";
 
-// On the thread that owns `dialog`. The request has passed Validate and is no
-// read (Read below).
+// On the thread that owns `dialog`. The request has passed Validate and is no read (see Read).
 Reply CarryOut(HWND dialog, const Request& request);
 
 // A read's reply line, made from the control's text where it lies (text_reply.h), and why the

@@ -159,8 +159,7 @@ class Connections {
 
   // The reads next in line go to the dialog while the replies held leave room.
   void HandInReads() {
-    while (!read_at_dialog_ && reply_bytes_ < limits_.read_reply_bytes &&
-           !reads_waiting_.empty()) {
+    while (!read_at_dialog_ && reply_bytes_ < limits_.read_reply_bytes && !reads_waiting_.empty()) {
       const Ticket ticket = reads_waiting_.front();
       reads_waiting_.pop_front();
       const auto found = table_.find(ticket);
@@ -287,7 +286,7 @@ class Connections {
   Expectations& expectations_;
   std::map<Ticket, Connection> table_;
   Ticket next_ticket_ = 0;
-  std::deque<Ticket> reads_waiting_;     // in the order they came
+  std::deque<Ticket> reads_waiting_;      // in the order they came
   std::optional<Ticket> read_at_dialog_;  // the read handed to the dialog, until its reply is in
   std::size_t reply_bytes_ = 0;           // what the connections' replies hold
 };

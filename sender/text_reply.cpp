@@ -17,7 +17,7 @@ bool Escaped(char16_t unit) { return unit < 0x20 || unit == u'"' || unit == u'\\
 
 // A unit's escape, as the JSON library writes it: the short forms where JSON has one, \u00XX
 // (lower-case hex) for the other control characters.
-std::string_view EscapeOf(char16_t unit, char (&buffer)[7]) {
+std::string_view EscapeOf(char16_t unit, char (&buffer)[6]) {
   switch (unit) {
     case u'"': return "\\\"";
     case u'\\': return "\\\\";
@@ -52,7 +52,7 @@ void Walk(std::u16string_view text, Run run, Escape escape) {
 }  // namespace
 
 std::string EncodeTextReply(std::u16string_view text) {
-  char buffer[7];
+  char buffer[6];
   std::size_t size = kHead.size() + kTail.size();
   Walk(
       text, [&](std::u16string_view run) { size += platform::Utf8Size(run); },
