@@ -1,5 +1,6 @@
 // The text of the session record between two marks: the lines a phase caused. When the record
-// turned to a new file in between, the slice is the new file's part, from its start.
+// went on to new parts in between, the slice runs through them; a part the record has removed
+// since makes the slice gone, never other lines.
 #pragma once
 
 #include <optional>
@@ -9,7 +10,8 @@
 
 namespace plan {
 
-// The bytes between `begin` and `end`, or nothing with `error` set when the file cannot be read.
+// The bytes between `begin` and `end`, or nothing with `error` set when a file they span is gone
+// or cannot be read.
 std::optional<std::string> ReadRecordSlice(const RecordMark& begin, const RecordMark& end,
                                            std::string& error);
 

@@ -1,66 +1,55 @@
-// One run's record on disk: a file named by the run's start in the record's folder, rotated by
-// size through the logging library's rotating file sink (the full file becomes NAME.1.log, the
-// one before NAME.2.log, and so on, the oldest going once the run has its number of files), and
-// the earlier runs' files thinned out to a number. Files are the user's alone (0600), a folder
-// made for them too (0700). Every failure to open, write or rotate throws; the caller decides
-// what a failure means.
+// One run's record on disk as it is written: lines gather in memory and go to the current part
+// (record/record_names.h) when the writer flushes them; a line that would take the part past its
+// size starts the run's next part, and the part that many files back is removed. No file is
+// ever renamed. A flush that fails takes back whatever part of it reached the file, so the file
+// holds only the whole lines of the flushes that succeeded. Files are the user's alone (0600), a
+// folder made for them too (0700); a part is never opened through a link and never waited on
+// (a FIFO put in its place is refused). Every failure throws; the caller decides what it means.
 #pragma once
 
-#include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
-#include <memory>
+#include <string>
 #include <string_view>
-#include <vector>
 
-namespace spdlog::sinks {
-template <typename Mutex>
-class rotating_file_sink;
-}  // namespace spdlog::sinks
-namespace spdlog::details {
-struct null_mutex;
-}  // namespace spdlog::details
+#include "platform/linux/posix_calls.h"
 
 namespace record {
 
-// session-20240501T033456.789Z.log for a run started then (UTC); with -2, -3 ... behind the time
-// when the folder already has that name.
-std::filesystem::path NewRecordFile(const std::filesystem::path& folder,
-                                    std::chrono::system_clock::time_point start);
-
-// Removes the record files in `folder` that are not `current`'s, oldest content first, until at
-// most `keep` of them are left. Files of other names are never touched.
-void RemoveOldRecords(const std::filesystem::path& folder, const std::filesystem::path& current,
-                      std::size_t keep);
-
-// The files of the run that `file` belongs to, NAME.log or one of its rotations NAME.N.log,
-// oldest first: from the highest N down to NAME.1.log, then NAME.log. A file whose name does not
-// end in ".log" is taken alone.
-std::vector<std::filesystem::path> RunFiles(const std::filesystem::path& file);
-
 class RecordFile {
  public:
-  // Opens `file` for appending, making its folder when missing. A file that a failed write left
-  // ending within a line gets its line ended first, so every line of it stays whole.
-  RecordFile(const std::filesystem::path& file, std::size_t max_file_bytes,
+  // Goes on with the part `file`, of which `size` bytes were flushed before (0 for a new one);
+  // what lies beyond them, a flush that failed and could not be taken back, is cut off. Makes
+  // the file, and its folder, when missing.
+  RecordFile(std::filesystem::path file, std::uintmax_t size, std::size_t max_file_bytes,
              std::size_t max_files);
-  ~RecordFile();
-  RecordFile(const RecordFile&) = delete;
-  RecordFile& operator=(const RecordFile&) = delete;
 
-  // One line, without its newline; the file rotates first when the line would take it past its
-  // size (a line longer than that has a file of its own).
+  // Whether what waits must be flushed before a line of `line_bytes` is taken: the lines in
+  // memory reach their most, or the line starts the next part.
+  bool MustFlushBefore(std::size_t line_bytes) const;
+  // One line, without its newline; the next part starts first when the line would take the
+  // current one past its size (a line longer than that has a part of its own).
   void Write(std::string_view line);
   void Flush();
-  // The file lines are written to now, and its size once flushed.
-  std::filesystem::path CurrentFile();
-  std::uintmax_t FlushedSize();
+
+  // The part lines go to now, and its size up to the last flush.
+  const std::filesystem::path& CurrentFile() const { return file_; }
+  std::uintmax_t FlushedSize() const { return flushed_size_; }
 
  private:
-  static constexpr std::size_t kBufferBytes = 256 * 1024;
+  static constexpr std::size_t kMostWaitingBytes = 256 * 1024;
 
-  std::unique_ptr<char[]> buffer_;  // before the sink, which writes through it until it goes
-  std::unique_ptr<spdlog::sinks::rotating_file_sink<spdlog::details::null_mutex>> sink_;
+  bool StartsNextPart(std::size_t line_bytes) const;
+  void StartNextPart();
+
+  const std::size_t max_file_bytes_;
+  const std::size_t max_files_;
+  std::filesystem::path file_;
+  std::uint64_t part_;
+  platform::posix::UniqueFd fd_;
+  std::uintmax_t flushed_size_;
+  std::string waiting_;
 };
 
 }  // namespace record

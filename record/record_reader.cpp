@@ -10,7 +10,7 @@
 #include <variant>
 
 #include "platform/linux/posix_calls.h"
-#include "record/record_file.h"
+#include "record/record_names.h"
 
 namespace record {
 
@@ -85,7 +85,7 @@ class RunCollector {
       return;
     }
     auto& line = std::get<RecordedLine>(parsed);
-    FollowNumbering(where, line.sequence);
+    FollowNumbering(where, line.sequence, line.lost_events.value_or(0));
     if (line.lost_events) {
       Note(where, "the record lost " + std::to_string(*line.lost_events) +
                       " event(s) here; blocks among them are not in it");
@@ -99,12 +99,13 @@ class RunCollector {
   }
 
  private:
-  // A jump in the numbering as wide as the lines refused since the last good one is theirs.
-  void FollowNumbering(const SourceLine& where, std::uint64_t sequence) {
+  // A jump in the numbering as wide as the lines refused since the last good one is theirs; the
+  // events a "lost" line counts had their numbers too.
+  void FollowNumbering(const SourceLine& where, std::uint64_t sequence, std::uint64_t lost) {
     const std::optional<std::uint64_t> last = std::exchange(last_sequence_, sequence);
     const std::uint64_t expected = last.value_or(0) + 1;
-    const std::uint64_t refused = std::exchange(refused_since_, 0);
-    if (sequence >= expected && sequence - expected <= refused) return;
+    const std::uint64_t explained = std::exchange(refused_since_, 0) + lost;
+    if (sequence >= expected && sequence - expected <= explained) return;
     if (!last) {
       Note(where, "the run's first " + std::to_string(sequence - 1) +
                       " line(s) are not in the record (its oldest files are gone)");

@@ -128,20 +128,19 @@ class RecordReaderTest : public ::testing::Test {
   testing_support::TempDir dir_;
 };
 
-TEST_F(RecordReaderTest, ARunIsFollowedThroughItsRotatedFilesOldestFirst) {
-  Write("session-X.2.log", Block(1, 10, "61"));
-  Write("session-X.1.log", Block(2, 11, "62"));
-  const fs::path current = Write("session-X.log", Block(3, 12, "63") + Block(4, 13, "64"));
-  Write("session-X-2.log", Block(1, 20, "7a"));  // another run that started the same moment
-  Write("session-X.log.bak", Block(1, 30, "7a"));
+TEST_F(RecordReaderTest, ARunIsFollowedThroughItsPartsOldestFirst) {
+  const fs::path first = Write("session-X.part0009.log", Block(1, 10, "61"));
+  const fs::path second = Write("session-X.part0010.log", Block(2, 11, "62"));
+  const fs::path current = Write("session-X.part0011.log", Block(3, 12, "63") + Block(4, 13, "64"));
+  Write("session-X-2.part0001.log", Block(1, 20, "7a"));  // another run that started the same moment
+  Write("session-X.part0012.log.bak", Block(1, 30, "7a"));
 
-  for (const std::string name : {"session-X.log", "session-X.1.log"}) {
-    const RunRecord run = ReadRunRecord(dir_.path() / name);
-    EXPECT_EQ(run.files, (std::vector<fs::path>{dir_.path() / "session-X.2.log",
-                                                dir_.path() / "session-X.1.log", current}));
+  for (const fs::path& file : {current, first}) {
+    const RunRecord run = ReadRunRecord(file);
+    EXPECT_EQ(run.files, (std::vector<fs::path>{first, second, current}));
     std::string bytes;
     for (const BlockInRecord& block : run.blocks) bytes += block.block.bytes;
-    EXPECT_EQ(bytes, "abcd") << name;
+    EXPECT_EQ(bytes, "abcd") << file;
     ASSERT_EQ(run.blocks.size(), 4u);
     EXPECT_EQ(run.blocks[3].where.Describe(), current.string() + ":2");
     EXPECT_EQ(run.blocks[3].monotonic, 13s);
@@ -153,7 +152,9 @@ TEST_F(RecordReaderTest, RefusedLinesAndMissingOnesAreNotedAtTheirFileAndLine) {
   const fs::path file = Write(
       "run.log", Block(2, 10, "61") + "garbage\n" + std::string(300, 'x') + "\n" +
                      Block(3, 11, "62") + Block(7, 12, "63") +
-                     "2024-05-01T03:34:56.789Z 12.500000 8 lost - events=9\n" + Block(9, 13, "64") +
+                     // 8 to 10 are the lost events' numbers
+                     "2024-05-01T03:34:56.789Z 12.500000 11 lost - events=3\n" +
+                     Block(12, 13, "64") +
                      Block(5, 14, "65") + "2024-05-01T03:34:56.789Z 15.000000 10 rx COM1 by");
   const RunRecord run = ReadRunRecord(file, 200);
   std::vector<std::string> notes;
@@ -167,9 +168,9 @@ TEST_F(RecordReaderTest, RefusedLinesAndMissingOnesAreNotedAtTheirFileAndLine) {
                        at + "2: skipped: the wall clock is not a UTC time with milliseconds",
                        at + "3: skipped: longer than 200 bytes",
                        at + "5: lines 4 to 6 of the run are missing",
-                       at + "6: the record lost 9 event(s) here; blocks among them are not in "
+                       at + "6: the record lost 3 event(s) here; blocks among them are not in "
                             "it",
-                       at + "8: line 5 comes after line 9: the files are not one run in order",
+                       at + "8: line 5 comes after line 12: the files are not one run in order",
                        at + "9: skipped: a field without '='",
                    }));
   EXPECT_EQ(run.blocks.size(), 5u);

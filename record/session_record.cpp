@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "record/line_format.h"
+#include "record/record_names.h"
 
 namespace record {
 
@@ -40,8 +41,8 @@ std::uint64_t EventsIn(const Event& event) {
 
 SessionRecord::SessionRecord(RecordSettings settings)
     : settings_(std::move(settings)),
-      first_file_(NewRecordFile(settings_.folder, std::chrono::system_clock::now())),
-      queue_(settings_.queue_bytes) {
+      queue_(settings_.queue_bytes),
+      resume_file_(NewRecordFile(settings_.folder, std::chrono::system_clock::now())) {
   Record(RecordStarted{static_cast<int>(::getpid())}, 0);
   writer_ = std::thread([this] { RunWriter(); });
   // The writer runs only on what processor time the console leaves: a flood of bursts is never
@@ -139,10 +140,10 @@ bool SessionRecord::ReadyToWrite() {
 
 bool SessionRecord::OpenFile() {
   try {
-    file_ = std::make_unique<RecordFile>(first_file_, settings_.max_file_bytes,
+    file_ = std::make_unique<RecordFile>(resume_file_, resume_size_, settings_.max_file_bytes,
                                          settings_.max_files);
     if (!pruned_) {
-      RemoveOldRecords(settings_.folder, first_file_, settings_.max_files);
+      RemoveOldRecords(settings_.folder, resume_file_, settings_.max_files);
       pruned_ = true;
     }
     return true;
@@ -154,23 +155,24 @@ bool SessionRecord::OpenFile() {
 
 void SessionRecord::WriteBatch(std::vector<Event>& events) {
   std::uint64_t taken = 0;
-  for (const Event& event : events) taken += EventsIn(event);
   std::optional<RecordPosition> position;
   try {
-    if (lost_ != 0) {
-      FormatLine(line_, next_sequence_++, {EventTimes::Now(), EventsLost{lost_}});
-      file_->Write(line_);
-    }
     for (const Event& event : events) {
-      FormatLine(line_, next_sequence_++, event);
-      file_->Write(line_);
+      const std::uint64_t count = EventsIn(event);
+      taken += count;
+      if (std::holds_alternative<EventsLost>(event.body)) {
+        PassOver(count);
+        continue;
+      }
+      TellLost();
+      WriteLine(event, count);
     }
+    TellLost();
+    Flush();
     position = RecordPosition{file_->CurrentFile(), file_->FlushedSize(), next_sequence_};
-    lost_ = 0;
     warned_ = false;
   } catch (const std::exception& error) {
-    // Some of the batch may have reached the disk; it is counted as lost all the same.
-    lost_ += taken;
+    LoseUnflushed();
     Failed(error.what());
   }
   std::lock_guard lock(progress_mutex_);
@@ -191,7 +193,7 @@ void SessionRecord::WriteInTurn(std::vector<Event>& events) {
   std::uint64_t left = 0;
   for (; next != events.end(); ++next) left += EventsIn(*next);
   if (left == 0) return;
-  lost_ += left;
+  PassOver(left);
   std::lock_guard lock(progress_mutex_);
   handled_ += left;
 }
@@ -207,6 +209,45 @@ void SessionRecord::WriteStop() {
   if (file_ == nullptr) return;  // the disk refuses: the stop cannot be told either
   std::vector<Event> stop{{EventTimes::Now(), RecordStopped{}}};
   WriteBatch(stop);  // after a line counting what was left, when anything was
+}
+
+void SessionRecord::PassOver(std::uint64_t events) {
+  lost_ += events;
+  next_sequence_ += events;
+  unflushed_events_ += events;
+}
+
+void SessionRecord::TellLost() {
+  if (lost_ == 0) return;
+  WriteLine({EventTimes::Now(), EventsLost{lost_}}, 0);
+  lost_ = 0;
+}
+
+void SessionRecord::WriteLine(const Event& event, std::uint64_t events) {
+  FormatLine(line_, next_sequence_, event);
+  if (file_->MustFlushBefore(line_.size())) Flush();
+  unflushed_events_ += events;
+  file_->Write(line_);
+  ++next_sequence_;
+}
+
+void SessionRecord::Flush() {
+  file_->Flush();
+  flushed_lost_ = lost_;
+  flushed_next_sequence_ = next_sequence_;
+  unflushed_events_ = 0;
+}
+
+void SessionRecord::LoseUnflushed() {
+  // The file holds what the last flush left in it; every event since keeps its number, and a
+  // "lost" line that went with them gives its number back.
+  lost_ = flushed_lost_ + unflushed_events_;
+  next_sequence_ = flushed_next_sequence_ + unflushed_events_;
+  flushed_lost_ = lost_;
+  flushed_next_sequence_ = next_sequence_;
+  unflushed_events_ = 0;
+  resume_file_ = file_->CurrentFile();
+  resume_size_ = file_->FlushedSize();
 }
 
 void SessionRecord::Failed(const std::string& what) {

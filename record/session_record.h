@@ -1,6 +1,6 @@
 // The session record: every event of a console run (serial blocks, driver requests, pane text,
-// message boxes, outside requests) as one line of record/line_format.h in a file of its own for
-// the run, rotated by size (record/record_file.h). Installed among the platform's session
+// message boxes, outside requests) as one line of record/line_format.h in the run's own files,
+// a new part at each size (record/record_file.h). Installed among the platform's session
 // observers, it takes each event on the thread it happens on by copying it into a queue; its own
 // writer thread formats the lines and writes them, flushing after each batch, so a console
 // killed outright loses only what happened in its last moments.
@@ -8,7 +8,9 @@
 // The disk never holds the console up: while the record cannot be written (a folder that is
 // missing or read-only, a full disk) it warns once on the warning channel, keeps what its queue
 // holds, counts what does not fit, and tries again now and then; once it can write again it
-// says in the record how many events were lost.
+// says in the record how many events were lost. A write that fails is taken back from the file
+// whole, so the file holds only whole lines; every event keeps its number all the same, so a
+// "lost" line follows exactly as many missing numbers as it counts.
 #pragma once
 
 #include <chrono>
@@ -83,18 +85,34 @@ class SessionRecord final : public platform::SessionEvents {
   // Whether the console has ended and `last_catch_up` has passed since the writer noticed.
   bool PastLastCatchUp();
   void WriteStop();
+  // Events that will have no line: their numbers are passed over, and a "lost" line tells them.
+  void PassOver(std::uint64_t events);
+  void TellLost();
+  // The event's line, standing for `events` events (none for a "lost" line).
+  void WriteLine(const Event& event, std::uint64_t events);
+  void Flush();
+  // After a failed write: what was written since the last flush is not in the file.
+  void LoseUnflushed();
   void Failed(const std::string& what);
 
   const RecordSettings settings_;
-  const std::filesystem::path first_file_;
   EventQueue queue_;
 
   // The writer's own.
   std::unique_ptr<RecordFile> file_;
+  // Where writing goes on once the record can be written again.
+  std::filesystem::path resume_file_;
+  std::uintmax_t resume_size_ = 0;
   bool warned_ = false;
   bool pruned_ = false;
-  std::uint64_t lost_ = 0;  // taken but not written, to be told once writing resumes
+  // Every event has a number, written or not: the numbers of the `lost_` events before
+  // `next_sequence_` are missing from the file, and the next line says so.
+  std::uint64_t lost_ = 0;
   std::uint64_t next_sequence_ = 1;
+  // Both as they were at the last flush, and the events taken since.
+  std::uint64_t flushed_lost_ = 0;
+  std::uint64_t flushed_next_sequence_ = 1;
+  std::uint64_t unflushed_events_ = 0;
   std::string line_;  // each line in turn
   std::optional<std::chrono::steady_clock::time_point> last_write_by_;
 

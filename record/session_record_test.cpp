@@ -10,8 +10,10 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <variant>
 #include <vector>
 
+#include "record/record_line.h"
 #include "testing/temp_dir.h"
 #include "testing/test_mount.h"
 
@@ -124,8 +126,9 @@ TEST_F(SessionRecordTest, EndingCountsWhatItHadNoTimeToWriteAndStillStops) {
   const auto lines = RecordLines(temp_.path() / "logs");
   ASSERT_EQ(lines.size(), 3u);
   EXPECT_NE(lines[0].find(" 1 start - pid="), std::string::npos) << lines[0];
-  EXPECT_NE(lines[1].find(" 2 lost - events=1000"), std::string::npos) << lines[1];
-  EXPECT_NE(lines[2].find(" 3 stop -"), std::string::npos) << lines[2];
+  // The lost events had the numbers 2 to 1001.
+  EXPECT_NE(lines[1].find(" 1002 lost - events=1000"), std::string::npos) << lines[1];
+  EXPECT_NE(lines[2].find(" 1003 stop -"), std::string::npos) << lines[2];
 }
 
 TEST_F(SessionRecordTest, RotationKeepsTheRunsNumberOfFilesWithItsNewestLines) {
@@ -158,9 +161,9 @@ TEST_F(SessionRecordTest, EarlierRunsFilesAreThinnedToTheNumberOfFilesOldestFirs
   const fs::path folder = temp_.path() / "logs";
   fs::create_directories(folder);
   const std::vector<std::string> earlier = {
-      "session-20240101T000000.000Z.log",   "session-20240101T000000.000Z.1.log",
-      "session-20240102T000000.000Z.log",   "session-20240102T000000.000Z.2.log",
-      "session-20240102T000000.000Z.1.log", "notes.txt"};
+      "session-20240101T000000.000Z.part0001.log", "session-20240101T000000.000Z.part0002.log",
+      "session-20240102T000000.000Z.part0008.log", "session-20240102T000000.000Z.part0009.log",
+      "session-20240102T000000.000Z.part0010.log", "notes.txt"};
   for (const std::string& name : earlier) std::ofstream(folder / name) << "x\n";
   RecordSettings settings = Settings(folder);
   settings.max_files = 2;
@@ -172,8 +175,8 @@ TEST_F(SessionRecordTest, EarlierRunsFilesAreThinnedToTheNumberOfFilesOldestFirs
   std::sort(left.begin(), left.end());
   ASSERT_EQ(left.size(), 4u);
   EXPECT_EQ(left[0], "notes.txt");
-  EXPECT_EQ(left[1], "session-20240102T000000.000Z.1.log");
-  EXPECT_EQ(left[2], "session-20240102T000000.000Z.log");
+  EXPECT_EQ(left[1], "session-20240102T000000.000Z.part0009.log");
+  EXPECT_EQ(left[2], "session-20240102T000000.000Z.part0010.log");
   EXPECT_FALSE(left[3].starts_with("session-2024")) << "this run's own: " << left[3];
 }
 
@@ -233,6 +236,54 @@ TEST_F(SessionRecordTest, AFolderThatCannotBeWrittenIsToldOnceAndTheRecordResume
               1u + kDuring);
     EXPECT_EQ(CountWith(lines, " stop -"), 1u);
   }
+}
+
+// A disk that fills while the record writes: the part of a write that got onto the disk is
+// taken back, so every line in the file is whole, and each "lost" line follows exactly as many
+// missing numbers as it counts.
+TEST_F(SessionRecordTest, ADiskFillingMidWriteLeavesWholeLinesAndCountsEveryMissingNumber) {
+  if (const std::string why = testing_support::MountsUnavailable(); !why.empty()) {
+    GTEST_SKIP() << "no small file systems on this machine: " << why;
+  }
+  const fs::path folder = temp_.path() / "small";
+  const auto mount = testing_support::TestMount::SmallFileSystem(folder, 256 * 1024);
+  const fs::path filler = folder / "filler";
+  std::ofstream(filler) << std::string(208 * 1024, 'f');  // leaves room for some 40 blocks
+  constexpr int kBefore = 200, kAfter = 20;
+  {
+    SessionRecord record(Settings(folder));
+    for (int block = 0; block < kBefore; ++block) {
+      Receive(record, std::string(500, static_cast<char>('a' + block % 26)));
+      if (block % 10 == 0) std::this_thread::sleep_for(1ms);  // lets writes fill the disk in turn
+    }
+    const auto give_up = std::chrono::steady_clock::now() + 10s;
+    while (Warnings().empty() && std::chrono::steady_clock::now() < give_up) {
+      std::this_thread::sleep_for(1ms);
+    }
+    ASSERT_FALSE(Warnings().empty()) << "the disk filled";
+    fs::remove(filler);
+    EXPECT_TRUE(record.Mark(5s).has_value()) << "the record goes on";
+    for (int block = 0; block < kAfter; ++block) Receive(record, "after");
+  }
+  const std::vector<fs::path> files = RecordFiles(folder);
+  ASSERT_EQ(files.size(), 1u);
+  const std::string text = ReadWhole(files.front());
+  ASSERT_TRUE(text.ends_with('\n'));
+  std::istringstream lines(text);
+  std::uint64_t last = 0, lost = 0, blocks = 0;
+  for (std::string line; std::getline(lines, line);) {
+    const auto parsed = ParseRecordLine(line);
+    const auto* taken = std::get_if<RecordedLine>(&parsed);
+    ASSERT_NE(taken, nullptr) << "half a line: " << line;
+    const std::uint64_t missing = taken->sequence - last - 1;
+    EXPECT_EQ(missing, taken->lost_events.value_or(0)) << line;
+    lost += taken->lost_events.value_or(0);
+    if (taken->block) ++blocks;
+    last = taken->sequence;
+  }
+  EXPECT_GT(lost, 0u);
+  EXPECT_EQ(blocks + lost, static_cast<std::uint64_t>(kBefore + kAfter)) << text.size();
+  EXPECT_NE(text.find(" stop -\n"), std::string::npos);
 }
 
 }  // namespace
