@@ -40,7 +40,7 @@ enum class PaneChange { kInserted, kSet, kCleared };
 // Where the session record stands: the file it writes, where its next line starts there, and
 // that line's number (the board's mark_record tells it: platform/ports/board.h).
 struct RecordPosition {
-  std::filesystem::path file;  // becomes NAME.1.log when the next file takes over
+  std::filesystem::path file;  // keeps its name until the record removes it
   std::uintmax_t offset = 0;
   std::uint64_t next_sequence = 0;
 };
