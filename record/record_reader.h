@@ -1,5 +1,5 @@
 // A run's session record read back from its files, for replaying what its serial ports carried:
-// the blocks in the order the run recorded them, across the files the run was rotated into, and
+// the blocks in the order the run recorded them, across the parts the run was written in, and
 // what a person should know of the record's state, each at its file and line: a line that is
 // refused (malformed, cut short by a console that was killed, longer than any line the console
 // writes) is skipped and noted with why; lines missing between the line numbers, and events the
