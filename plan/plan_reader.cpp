@@ -13,6 +13,7 @@
 #include <set>
 #include <toml++/toml.h>
 
+#include "plan/console_ids.h"
 #include "plan/prompter.h"
 
 namespace plan {
@@ -62,7 +63,7 @@ class Reader {
       if (name == "name") {
         plan.name = NonEmptyText(node, "name");
       } else if (name == "board") {
-        plan.board = std::filesystem::absolute(file_).parent_path() / NonEmptyText(node, "board");
+        plan.board = Board(node);
       } else if (name == "answers") {
         answers = &node;
       } else if (name == "phase") {
@@ -86,6 +87,22 @@ class Reader {
     } catch (const toml::parse_error& parse_error) {
       Fail(parse_error.source(), std::string(parse_error.description()));
     }
+  }
+
+  // The board profile, beside the plan unless absolute; it must be there before a console is
+  // started with it or a file step looks for its volumes.
+  std::filesystem::path Board(const toml::node& node) const {
+    const std::filesystem::path board =
+        std::filesystem::absolute(file_).parent_path() / NonEmptyText(node, "board");
+    struct stat status {};
+    if (::stat(board.c_str(), &status) != 0) {
+      Fail(node.source(), "the board profile " + board.string() + " cannot be read (" +
+                              std::strerror(errno) + ")");
+    }
+    if (!S_ISREG(status.st_mode)) {
+      Fail(node.source(), "the board profile " + board.string() + " is not a regular file");
+    }
+    return board;
   }
 
   Phase ReadPhase(const toml::table& table) {
@@ -132,6 +149,18 @@ class Reader {
       kind = key.str();
     }
     if (kind_node == nullptr) {
+      static const std::set<std::string_view> kOptions = {
+          "wparam", "lparam", "id", "start", "end", "scope", "timeout_ms", "source", "number",
+          "limits", "from", "to", "low", "high", "marginal", "equals", "matches", "units",
+          "name", "present", "samples", "every_ms", "kind", "choices", "accept"};
+      // A misspelt kind ("comand") is a key no step knows: name it where it stands.
+      for (auto&& [key, node] : table) {
+        if (!kOptions.contains(key.str())) {
+          Fail(key.source(), "unknown key " + Quoted(key.str()) + " in a step (a step needs one "
+                             "of command, message, text, select, pause_ms, expect, measure, "
+                             "elapsed, prompt, file)");
+        }
+      }
       Fail(table.source(),
            "a step needs one of command, message, text, select, pause_ms, expect, measure, "
            "elapsed, prompt, file");
@@ -141,7 +170,7 @@ class Reader {
     Step step{ConsoleStep{}, static_cast<int>(value.source().begin.line)};
     if (kind == "command") {
       Allow(table, kind, {});
-      step.action = Console(value, sender::CommandRequest{Id(value, "command")});
+      step.action = Console(value, sender::CommandRequest{CommandId(value)});
     } else if (kind == "message") {
       Allow(table, kind, {"wparam", "lparam"});
       step.action = Console(value, sender::MessageRequest{
@@ -150,12 +179,13 @@ class Reader {
                                        Optional(table, "lparam", 0, INT32_MIN, INT32_MAX)});
     } else if (kind == "text") {
       Allow(table, kind, {"id"});
-      step.action = Console(value, sender::TextRequest{Required(table, "id", "text"),
+      step.action = Console(value, sender::TextRequest{ControlId(Needed(table, "id", "a text step"),
+                                                                 "id"),
                                                        Text(value, "text")});
     } else if (kind == "select") {
       Allow(table, kind, {"start", "end"});
       step.action = Console(value, sender::SelectRequest{
-                                       Id(value, "select"),
+                                       ControlId(value, "select"),
                                        Optional(table, "start", 0, -1, INT32_MAX),
                                        Optional(table, "end", -1, -1, INT32_MAX)});
     } else if (kind == "pause_ms") {
@@ -483,13 +513,27 @@ class Reader {
   std::int64_t Id(const toml::node& node, const std::string& name) const {
     return Integer(node, name, 0, 65535);
   }
+  // An id the console's command table or one of its controls answers: a click on any other
+  // would do nothing and pass.
+  std::int64_t CommandId(const toml::node& node) const {
+    const std::int64_t id = Id(node, "command");
+    if (!IsConsoleCommandId(id)) {
+      Fail(node.source(), "command " + std::to_string(id) + " is no control or command of the "
+                          "console");
+    }
+    return id;
+  }
+  std::int64_t ControlId(const toml::node& node, const std::string& name) const {
+    const std::int64_t id = Id(node, name);
+    if (!IsConsoleControlId(id)) {
+      Fail(node.source(), name + " " + std::to_string(id) + " is no control of the console");
+    }
+    return id;
+  }
   std::int64_t Optional(const toml::table& table, const char* key, std::int64_t fallback,
                         std::int64_t least, std::int64_t most) const {
     const toml::node* node = table.get(key);
     return node ? Integer(*node, key, least, most) : fallback;
-  }
-  std::int64_t Required(const toml::table& table, const char* key, const std::string& what) {
-    return Id(Needed(table, key, "a " + what + " step"), key);
   }
 
   double Real(const toml::node& node, const std::string& name) const {

@@ -70,6 +70,17 @@ TEST(PlanReaderTest, RefusesEveryMistakeWithFileLineAndWhat) {
       {std::string(kHead) + "[[phase.step]]\ncommand = 1\npause_ms = 2\n",
        ": a step does one thing: both command and pause_ms"},
       {std::string(kHead) + "[[phase.step]]\nid = 1\n", ":4: a step needs one of"},
+      {std::string(kHead) + "[[phase.step]]\ncomand = 1009\n",
+       ":5: unknown key \"comand\" in a step"},
+      {std::string(kHead) + "[[phase.step]]\ncommand = 9999\n",
+       ":5: command 9999 is no control or command of the console"},
+      {std::string(kHead) + "[[phase.step]]\ntext = \"x\"\nid = 1006\n",
+       ":6: id 1006 is no control of the console"},
+      {std::string(kHead) + "[[phase.step]]\nselect = 9999\n",
+       ":5: select 9999 is no control of the console"},
+      {"name = \"p\"\nboard = \"boards/missing.toml\"\n[[phase]]\nname = \"a\"\n",
+       ":2: the board profile "},
+      {"name = \"p\"\nboard = \".\"\n[[phase]]\nname = \"a\"\n", ":2: the board profile "},
       {std::string(kHead) + "[[phase.step]]\ntext = \"x\"\n", ":4: a text step needs id"},
       {std::string(kHead) + "[[phase.step]]\nfile = ['SDMMC\\x']\nname = \"f\"\n",
        ":5: \"SDMMC\\x\" is no file on a volume"},
@@ -125,6 +136,24 @@ TEST(PlanReaderTest, RefusesEveryMistakeWithFileLineAndWhat) {
           << message << "\nwanted: " << broken.message;
     }
   }
+}
+
+TEST(PlanReaderTest, TakesEveryIdTheConsoleKnows) {
+  // OK from the framework's table, a command with no control, a control with no command, a
+  // control of the template and its edit control.
+  testing_support::TempDir folder;
+  const auto file = WritePlan(folder, std::string(kHead) + R"([[phase.step]]
+command = 1
+[[phase.step]]
+command = 1006
+[[phase.step]]
+command = 1010
+[[phase.step]]
+command = 1073
+[[phase.step]]
+select = 1010
+)");
+  EXPECT_EQ(plan::ReadPlan(file).phases[0].steps.size(), 5u);
 }
 
 TEST(PlanReaderTest, RefusesWhatIsNoPlanFileWithoutReadingIt) {

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <thread>
@@ -28,12 +29,13 @@ std::string FileText(const fs::path& file) {
 
 class QuorvanePlanTest : public ::testing::Test {
  protected:
-  std::unique_ptr<ChildProcess> StartPlan(const fs::path& plan, std::vector<std::string> extra) {
+  std::unique_ptr<ChildProcess> StartPlan(const fs::path& plan, std::vector<std::string> extra,
+                                          const std::map<std::string, std::string>& env = {}) {
     std::vector<std::string> args = {QUORVANE_PLAN_BINARY, plan.string(), "--unit", "SN-42",
                                      "--station", "bench-1", "--simulate", "--console",
                                      QUORVANE_BINARY, "--out", out().string()};
     args.insert(args.end(), extra.begin(), extra.end());
-    return std::make_unique<ChildProcess>(args, temp_.path());
+    return std::make_unique<ChildProcess>(args, temp_.path(), env);
   }
 
   // Runs the plan to its end; its exit status, or -1.
@@ -293,26 +295,31 @@ TEST_F(QuorvanePlanTest, CtrlCWhileTheConsoleStartsEndsTheRunAtOnce) {
 }
 
 TEST_F(QuorvanePlanTest, PlanWithAMistakeIsRefusedBeforeAnythingRuns) {
+  const std::string head = "name = \"b\"\n[[phase]]\nname = \"a\"\n[[phase.step]]\ncommand = 1\n"
+                           "[[phase.step]]\n";
   const struct {
-    const char* step;
+    std::string plan;
     const char* message;
   } kCases[] = {
-      {"measure = '(?<v>[0-9]+'\nlimits.v = {}\n", ":7: bad pattern"},
+      {head + "measure = '(?<v>[0-9]+'\nlimits.v = {}\n", ":7: bad pattern"},
       // Which volumes there are is known once the run knows its sandbox and board.
-      {"file = ['\\Floppy\\x']\nname = \"f\"\n", ":7: \\Floppy\\x: no volume"},
+      {head + "file = ['\\Floppy\\x']\nname = \"f\"\n", ":7: \\Floppy\\x: no volume"},
+      // A click nothing answers would pass without doing anything.
+      {head + "command = 9999\n", ":7: command 9999 is no control or command of the console"},
+      {head + "comand = 1009\n", ":7: unknown key \"comand\" in a step"},
+      {"board = \"boards/none.toml\"\n" + head + "command = 1050\n", ":1: the board profile "},
   };
+  const fs::path tmp = temp_.path() / "tmp";
+  fs::create_directory(tmp);
   for (const auto& c : kCases) {
     const fs::path plan = temp_.path() / "broken.toml";
-    std::ofstream(plan) << "name = \"b\"\n[[phase]]\nname = \"a\"\n[[phase.step]]\ncommand = 1\n"
-                           "[[phase.step]]\n"
-                        << c.step;
-    ChildProcess run({QUORVANE_PLAN_BINARY, plan.string(), "--unit", "SN-42", "--simulate",
-                      "--console", "/nonexistent/quorvane", "--out", out().string()},
-                     temp_.path());
-    EXPECT_EQ(run.Wait(60s), 3);
-    EXPECT_EQ(run.Errors().find("quorvane-plan: " + plan.string() + c.message), 0u)
-        << run.Errors();
+    std::ofstream(plan) << c.plan;
+    auto run = StartPlan(plan, {}, {{"TMPDIR", tmp.string()}});
+    EXPECT_EQ(run->Wait(60s), 3) << c.plan;
+    EXPECT_EQ(run->Errors().find("quorvane-plan: " + plan.string() + c.message), 0u)
+        << run->Errors();
     EXPECT_FALSE(fs::exists(out()));
+    EXPECT_TRUE(fs::is_empty(tmp)) << c.plan;  // no simulated terminal was made
   }
 }
 
