@@ -18,7 +18,7 @@ std::string Failed(const std::string& what, const std::filesystem::path& file) {
 
 }  // namespace
 
-std::optional<std::string> WriteFileAtomically(const std::filesystem::path& file,
+std::optional<std::string> WriteNewFileWhole(const std::filesystem::path& file,
                                                std::string_view text) {
   const std::filesystem::path folder =
       file.parent_path().empty() ? std::filesystem::path(".") : file.parent_path();
@@ -37,13 +37,12 @@ std::optional<std::string> WriteFileAtomically(const std::filesystem::path& file
   if (!fault && ::fchmod(fd, 0644) != 0) fault = Failed("cannot set the mode of", temporary);
   if (!fault && ::fsync(fd) != 0) fault = Failed("cannot flush", temporary);
   ::close(fd);
-  if (!fault && ::rename(temporary.c_str(), file.c_str()) != 0) {
+  // A link, unlike a rename, never takes the place of a file that is already there.
+  if (!fault && ::link(temporary.c_str(), file.c_str()) != 0) {
     fault = Failed("cannot write", file);
   }
-  if (fault) {
-    ::unlink(temporary.c_str());
-    return fault;
-  }
+  ::unlink(temporary.c_str());
+  if (fault) return fault;
   // The rename itself reaches the disk with the folder's entry.
   const int folder_fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (folder_fd >= 0) {

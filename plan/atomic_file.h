@@ -1,6 +1,6 @@
-// Writes a file whole or not at all: the text goes to a temporary file in the same folder, is
-// flushed to the disk, and takes the file's name by a rename, so a run killed halfway leaves
-// the old file or none, never half a record.
+// Writes a new file whole or not at all: the text goes to a temporary file in the same folder,
+// is flushed to the disk, and takes the file's name by a link, so a run killed halfway leaves no
+// file, never half a record, and a file already there is never replaced.
 #pragma once
 
 #include <filesystem>
@@ -10,8 +10,8 @@
 
 namespace plan {
 
-// What went wrong, or nothing.
-std::optional<std::string> WriteFileAtomically(const std::filesystem::path& file,
+// What went wrong (the name is taken, among others), or nothing.
+std::optional<std::string> WriteNewFileWhole(const std::filesystem::path& file,
                                                std::string_view text);
 
 }  // namespace plan

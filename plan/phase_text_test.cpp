@@ -46,18 +46,19 @@ TEST(PhaseTextTest, RecordSliceLiesBetweenTheMarks) {
   EXPECT_EQ(plan::ReadRecordSlice({file, 0, 1}, {file, 4096, 2}, error), std::nullopt);
 }
 
-TEST(PhaseTextTest, RecordIsWrittenWholeOrNotAtAll) {
+TEST(PhaseTextTest, RecordIsWrittenWholeOrNotAtAllAndNeverReplaced) {
   testing_support::TempDir folder;
   const auto file = folder.path() / "SN-1-plan.json";
-  ASSERT_EQ(plan::WriteFileAtomically(file, "{\"first\":1}\n"), std::nullopt);
-  ASSERT_EQ(plan::WriteFileAtomically(file, "{\"second\":2}\n"), std::nullopt);
+  ASSERT_EQ(plan::WriteNewFileWhole(file, "{\"first\":1}\n"), std::nullopt);
+  EXPECT_NE(plan::WriteNewFileWhole(file, "{\"second\":2}\n").value_or("").find("File exists"),
+            std::string::npos);
   std::stringstream text;
   text << std::ifstream(file).rdbuf();
-  EXPECT_EQ(text.str(), "{\"second\":2}\n");
+  EXPECT_EQ(text.str(), "{\"first\":1}\n");
   // A record that cannot take the name (a folder has it): refused, nothing left beside it.
   const auto blocked = folder.path() / "SN-1-plan.xml";
   std::filesystem::create_directory(blocked);
-  EXPECT_TRUE(plan::WriteFileAtomically(blocked, "<testsuites/>\n").has_value());
+  EXPECT_TRUE(plan::WriteNewFileWhole(blocked, "<testsuites/>\n").has_value());
   EXPECT_TRUE(std::filesystem::is_empty(blocked));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 2);
 }

@@ -3,13 +3,14 @@
 #include <CLI/CLI.hpp>
 
 #include "platform/ports/sandbox_location.h"
+#include "platform/terminal/code_page.h"
 
 namespace quorvane_plan {
 
 std::variant<Invocation, EarlyExit> ParseCommandLine(int argc, char** argv, int usage_status) {
   CLI::App app{
       "Runs a test plan against the console through its socket and writes the unit's record "
-      "as UNIT-PLAN.json and UNIT-PLAN.xml (JUnit). Exit status: 0 every phase passed, 1 a "
+      "as UNIT_PLAN_START.json and UNIT_PLAN_START.xml (JUnit). Exit status: 0 every phase passed, 1 a "
       "phase failed or timed out, 2 an error (the console unreachable, a step refused), 3 the "
       "plan or the command line is refused, 130/143 stopped by SIGINT/SIGTERM.",
       "quorvane-plan"};
@@ -43,6 +44,10 @@ std::variant<Invocation, EarlyExit> ParseCommandLine(int argc, char** argv, int 
     return EarlyExit{usage_status, message};
   }
   if (invocation.unit.empty()) return EarlyExit{usage_status, "--unit must not be empty"};
+  // The records hold the serial number exactly as given, and their JSON holds UTF-8 alone.
+  if (!platform::FromUtf8(invocation.unit)) {
+    return EarlyExit{usage_status, "--unit must be UTF-8 text"};
+  }
   if (invocation.out.empty()) invocation.out = ".";
   invocation.console = console;
   if (!invocation.simulate) {

@@ -10,6 +10,7 @@
 
 #include "plan/atomic_file.h"
 #include "plan/plan_reader.h"
+#include "plan/record_names.h"
 #include "plan/records.h"
 #include "plan/runner.h"
 #include "plan/socket_link.h"
@@ -46,18 +47,6 @@ void CatchStopSignals(plan::StopRequest& stop) {
   signal(SIGPIPE, SIG_IGN);
 }
 
-// A unit's serial number and a plan's name as part of a file name.
-std::string FileNamePart(const std::string& text) {
-  std::string part = text;
-  for (char& c : part) {
-    const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
-                       (c >= '0' && c <= '9') || c == '-' || c == '_' || c == '.';
-    if (!plain) c = '_';
-  }
-  if (part.starts_with('.')) part.front() = '_';
-  return part;
-}
-
 int ExitStatus(plan::Outcome outcome) {
   switch (outcome) {
     case plan::Outcome::kPass: return 0;
@@ -77,20 +66,13 @@ std::unique_ptr<plan::Prompter> ChoosePrompter(const plan::Plan& plan, bool simu
   return std::make_unique<plan::TerminalPrompter>();
 }
 
-// The unit's records are OUT/STEM.json and OUT/STEM.xml; a simulated run's session record goes
-// into OUT/STEM.session/.
-std::string RecordStem(const plan::RunResult& run) {
-  return FileNamePart(run.unit) + "-" + FileNamePart(run.plan_name);
-}
-
-bool WriteRecords(const plan::RunResult& run, const std::filesystem::path& out) {
-  std::error_code error;
-  std::filesystem::create_directories(out, error);
-  const std::string stem = RecordStem(run);
+// Writes OUT/STEM.json and OUT/STEM.xml, neither replacing a file already there.
+bool WriteRecords(const plan::RunResult& run, const std::filesystem::path& out,
+                  const std::string& stem) {
   bool written = true;
   for (const auto& [file, text] : {std::pair{out / (stem + ".json"), plan::JsonRecord(run)},
                                    std::pair{out / (stem + ".xml"), plan::JunitRecord(run)}}) {
-    if (auto fault = plan::WriteFileAtomically(file, text)) {
+    if (auto fault = plan::WriteNewFileWhole(file, text)) {
       std::cerr << "quorvane-plan: " << *fault << '\n';
       written = false;
     } else {
@@ -98,6 +80,13 @@ bool WriteRecords(const plan::RunResult& run, const std::filesystem::path& out) 
     }
   }
   return written;
+}
+
+// The stem no earlier run in OUT took, for a run that began at `run.start`.
+std::string FreeStem(const plan::RunResult& run, const std::filesystem::path& out) {
+  std::error_code error;
+  std::filesystem::create_directories(out, error);
+  return plan::FreeRecordStem(out, plan::RecordStem(run.unit, run.plan_name, run.start));
 }
 
 }  // namespace
@@ -126,6 +115,12 @@ int main(int argc, char** argv) {
     return kRefused;
   }
 
+  if (plan::RecordStem(invocation.unit, plan.name, {}).size() > plan::kLongestRecordStem) {
+    std::cerr << "quorvane-plan: the unit and the plan's name make the records' names longer "
+                 "than " << plan::kLongestRecordStem << " bytes\n";
+    return kRefused;
+  }
+
   plan::RunResult run;
   run.plan_name = plan.name;
   run.plan_file = plan.file.string();
@@ -133,6 +128,7 @@ int main(int argc, char** argv) {
   run.station = invocation.station;
   run.console_version = QUORVANE_VERSION;
   if (plan.board && invocation.simulate) run.board_profile = plan.board->string();
+  std::string stem;
   {
     std::optional<quorvane_plan::SimulatedConsole> simulated;
     std::filesystem::path socket = invocation.socket;
@@ -143,7 +139,7 @@ int main(int argc, char** argv) {
       run.start = run.end = std::chrono::system_clock::now();
       run.outcome = stop->stopping() ? plan::Outcome::kAborted : plan::Outcome::kError;
       run.message = error;
-      WriteRecords(run, invocation.out);
+      WriteRecords(run, invocation.out, FreeStem(run, invocation.out));
       return ExitStatus(run.outcome);
     };
     if (invocation.simulate) {
@@ -176,9 +172,10 @@ int main(int argc, char** argv) {
     }
     plan::SocketLink link(socket, *stop);
     plan::RunPlan(plan, link, *files, *prompter, *stop, run);
+    stem = FreeStem(run, invocation.out);
     if (simulated) {
       simulated->End();
-      const auto kept = invocation.out / (RecordStem(run) + ".session");
+      const auto kept = invocation.out / (stem + ".session");
       if (!quorvane_plan::KeepSessionRecord(simulated->sandbox() / "logs", kept, run, error)) {
         std::cerr << "quorvane-plan: the session record stays in " << simulated->folder().string()
                   << ": " << error << '\n';
@@ -192,7 +189,7 @@ int main(int argc, char** argv) {
   }
   std::cout << plan::OutcomeName(run.outcome) << "  " << plan.name << " (unit " << run.unit
             << ")\n";
-  const bool written = WriteRecords(run, invocation.out);
+  const bool written = WriteRecords(run, invocation.out, stem);
   if (!written && run.outcome == plan::Outcome::kPass) return kError;
   return ExitStatus(run.outcome);
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <map>
@@ -38,6 +39,13 @@ class QuorvanePlanTest : public ::testing::Test {
     return std::make_unique<ChildProcess>(args, temp_.path(), env);
   }
 
+  // A plan `name` of one phase with `steps`.
+  fs::path OnePhasePlan(const std::string& name, const std::string& steps) const {
+    const fs::path plan = temp_.path() / (name + ".toml");
+    std::ofstream(plan) << "name = \"" << name << "\"\n[[phase]]\nname = \"a\"\n" << steps;
+    return plan;
+  }
+
   // Runs the plan to its end; its exit status, or -1.
   int RunPlan(const fs::path& plan, std::vector<std::string> extra = {}) {
     auto run = StartPlan(plan, std::move(extra));
@@ -46,15 +54,40 @@ class QuorvanePlanTest : public ::testing::Test {
     return status;
   }
 
-  // The run's JSON record, after checking both records against the shipped schemas.
-  nlohmann::json CheckedRecord(const std::string& plan_name) {
-    const fs::path json = out() / ("SN-42-" + plan_name + ".json");
-    const fs::path xml = out() / ("SN-42-" + plan_name + ".xml");
+  // The JSON records of the runs of `plan_name` on `unit` (as its file name writes it), oldest
+  // first.
+  std::vector<fs::path> JsonRecords(const std::string& plan_name,
+                                    const std::string& unit = "SN-42") const {
+    std::vector<fs::path> records;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(out(), error)) {
+      const std::string name = entry.path().filename().string();
+      if (name.starts_with(unit + "_" + plan_name + "_") && name.ends_with(".json")) {
+        records.push_back(entry.path());
+      }
+    }
+    std::sort(records.begin(), records.end(), [](const fs::path& a, const fs::path& b) {
+      return a.string().size() != b.string().size() ? a.string().size() < b.string().size()
+                                                    : a < b;
+    });
+    return records;
+  }
+
+  // A JSON record, after checking it and the JUnit record beside it against the shipped schemas
+  // and their names against what they hold.
+  nlohmann::json CheckedRecord(const fs::path& json) {
     ChildProcess check({"/usr/bin/python3", QUORVANE_PLANS_DIR "/check_records.py", json.string(),
-                        xml.string()},
+                        fs::path(json).replace_extension(".xml").string()},
                        temp_.path());
     EXPECT_EQ(check.Wait(60s), 0) << check.Output() << check.Errors();
     return nlohmann::json::parse(FileText(json));
+  }
+
+  // The one run's record of `plan_name`.
+  nlohmann::json OnlyRecord(const std::string& plan_name) {
+    const auto records = JsonRecords(plan_name);
+    EXPECT_EQ(records.size(), 1u) << plan_name;
+    return records.empty() ? nlohmann::json() : CheckedRecord(records.back());
   }
 
   // The simulated terminal a --keep run left, as it printed it.
@@ -78,7 +111,9 @@ TEST_F(QuorvanePlanTest, ShippedPlansPassWithValidRecords) {
     if (entry.path().extension() != ".toml") continue;
     ++plans;
     EXPECT_EQ(RunPlan(entry.path()), 0) << entry.path() << "\n" << output_;
-    const nlohmann::json record = CheckedRecord(entry.path().stem().string());
+    const auto json = JsonRecords(entry.path().stem().string());
+    ASSERT_EQ(json.size(), 1u) << entry.path();
+    const nlohmann::json record = CheckedRecord(json[0]);
     EXPECT_EQ(record["outcome"], "PASS") << entry.path();
     EXPECT_EQ(record["unit"], "SN-42");
     EXPECT_EQ(record["station"], "bench-1");
@@ -90,7 +125,7 @@ TEST_F(QuorvanePlanTest, ShippedPlansPassWithValidRecords) {
       const auto& end = phase["record"]["end"];
       EXPECT_LT(begin["sequence"], end["sequence"]);
       const fs::path kept = begin["file"].get<std::string>();
-      EXPECT_EQ(kept.parent_path(), out() / ("SN-42-" + entry.path().stem().string() + ".session"));
+      EXPECT_EQ(kept.parent_path(), fs::path(json[0]).replace_extension(".session"));
       EXPECT_GE(fs::file_size(kept), end["offset"].get<std::uintmax_t>()) << kept;
     }
   }
@@ -106,7 +141,7 @@ TEST_F(QuorvanePlanTest, ChannelOutsideItsRangeFailsThatMeasurement) {
   const fs::path plan = temp_.path() / "eas-channels.toml";
   fs::copy_file(QUORVANE_PLANS_DIR "/eas-channels.toml", plan);
   EXPECT_EQ(RunPlan(plan), 1) << output_;
-  const nlohmann::json record = CheckedRecord("eas-channels");
+  const nlohmann::json record = OnlyRecord("eas-channels");
   EXPECT_EQ(record["outcome"], "FAIL");
   const auto& phase = record["phases"][0];
   EXPECT_EQ(phase["attempts"], 2);
@@ -175,7 +210,7 @@ TEST_F(QuorvanePlanTest, TeardownRunsAfterAFailureAndAfterCtrlC) {
     }
     EXPECT_EQ(run->Wait(c.within), c.status) << c.step << run->Output() << run->Errors();
     sandbox = KeptSandbox(run->Output());
-    const nlohmann::json record = CheckedRecord("power");
+    const nlohmann::json record = OnlyRecord("power");
     EXPECT_EQ(record["outcome"], c.outcome);
     EXPECT_EQ(record["phases"][0]["outcome"], c.outcome);
     // The journal's last modem power request is the teardown's: off.
@@ -224,7 +259,7 @@ TEST_F(QuorvanePlanTest, EachOutcomeHasItsExitStatusAndRecord) {
     args.insert(args.end(), c.extra.begin(), c.extra.end());
     ChildProcess run(args, temp_.path());
     EXPECT_EQ(run.Wait(120s), c.status) << c.steps << run.Output() << run.Errors();
-    const nlohmann::json record = CheckedRecord("outcomes");
+    const nlohmann::json record = OnlyRecord("outcomes");
     EXPECT_EQ(record["outcome"], c.outcome) << c.steps;
     const auto& phases = record["phases"];
     if (phases.size() == 2 && c.status != 0) {
@@ -262,7 +297,7 @@ TEST_F(QuorvanePlanTest, RunsAgainstARunningConsoleWithPromptsOnTheTerminal) {
   EXPECT_NE(run.Errors().find("plug it in [ok/fail/retry]: \"maybe\" is no answer here"),
             std::string::npos)
       << run.Errors();
-  const nlohmann::json record = CheckedRecord("asked");
+  const nlohmann::json record = OnlyRecord("asked");
   const auto& prompts = record["phases"][0]["prompts"];
   ASSERT_EQ(prompts.size(), 2u);
   EXPECT_EQ(prompts[0]["answer"], "ok");
@@ -286,7 +321,7 @@ TEST_F(QuorvanePlanTest, CtrlCWhileTheConsoleStartsEndsTheRunAtOnce) {
   std::this_thread::sleep_for(500ms);
   ::kill(run.pid(), SIGINT);
   EXPECT_EQ(run.Wait(5s), 128 + SIGINT) << run.Output() << run.Errors();
-  const nlohmann::json record = CheckedRecord("start");
+  const nlohmann::json record = OnlyRecord("start");
   EXPECT_EQ(record["outcome"], "ABORTED");
   EXPECT_EQ(record["message"], "stopped before the console answered");
   // The stand-in was ended with the run, not left behind.
@@ -321,6 +356,24 @@ TEST_F(QuorvanePlanTest, PlanWithAMistakeIsRefusedBeforeAnythingRuns) {
     EXPECT_FALSE(fs::exists(out()));
     EXPECT_TRUE(fs::is_empty(tmp)) << c.plan;  // no simulated terminal was made
   }
+}
+
+TEST_F(QuorvanePlanTest, EveryRunKeepsRecordsOfItsOwnUnderItsUnitsExactName) {
+  const fs::path plan = OnePhasePlan("retest", "[[phase.step]]\ncommand = 1050\n");
+  // Two serial numbers a clean-up to "_" would give one name, each tested, one of them twice.
+  for (const char* unit : {"A/B", "A/B", "A_B"}) {
+    ChildProcess run({QUORVANE_PLAN_BINARY, plan.string(), "--unit", unit, "--socket",
+                      "/nonexistent/console.sock", "--out", out().string()},
+                     temp_.path());
+    EXPECT_EQ(run.Wait(60s), 2) << run.Errors();
+  }
+  const auto slashed = JsonRecords("retest", "A%2FB");
+  const auto underscored = JsonRecords("retest", "A%5FB");
+  ASSERT_EQ(slashed.size(), 2u);
+  ASSERT_EQ(underscored.size(), 1u);
+  EXPECT_EQ(CheckedRecord(slashed[0])["unit"], "A/B");
+  EXPECT_EQ(CheckedRecord(slashed[1])["unit"], "A/B");
+  EXPECT_EQ(CheckedRecord(underscored[0])["unit"], "A_B");
 }
 
 }  // namespace
