@@ -177,8 +177,8 @@ int main(int argc, char** argv) {
       simulated->End();
       const auto kept = invocation.out / (stem + ".session");
       if (!quorvane_plan::KeepSessionRecord(simulated->sandbox() / "logs", kept, run, error)) {
-        std::cerr << "quorvane-plan: the session record stays in " << simulated->folder().string()
-                  << ": " << error << '\n';
+        std::cerr << "quorvane-plan: " << error << "; the whole session record stays in "
+                  << (simulated->sandbox() / "logs").string() << '\n';
         simulated->Keep();
       }
     }

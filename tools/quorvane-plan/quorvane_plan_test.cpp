@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "testing/child_process.h"
+#include "testing/test_mount.h"
 #include "testing/temp_dir.h"
 
 namespace {
@@ -374,6 +375,33 @@ TEST_F(QuorvanePlanTest, EveryRunKeepsRecordsOfItsOwnUnderItsUnitsExactName) {
   EXPECT_EQ(CheckedRecord(slashed[0])["unit"], "A/B");
   EXPECT_EQ(CheckedRecord(slashed[1])["unit"], "A/B");
   EXPECT_EQ(CheckedRecord(underscored[0])["unit"], "A_B");
+}
+
+TEST_F(QuorvanePlanTest, SessionRecordIsKeptWholeOrLeftWhereItIs) {
+  if (const std::string why = testing_support::MountsUnavailable(); !why.empty()) {
+    GTEST_SKIP() << "no small file systems on this machine: " << why;
+  }
+  // The records' folder is full by the time the run ends.
+  const auto records = testing_support::TestMount::SmallFileSystem(out(), 64 * 1024);
+  records.FillUp();
+  const fs::path tmp = temp_.path() / "tmp";
+  fs::create_directory(tmp);
+  auto run = StartPlan(OnePhasePlan("full", "[[phase.step]]\ncommand = 1050\n"), {},
+                       {{"TMPDIR", tmp.string()}});
+  EXPECT_EQ(run->Wait(120s), 2) << run->Errors();  // nor could the records be written
+  const std::string errors = run->Errors();
+  // Nothing but the filler: no cut copy, no copy on its way.
+  EXPECT_EQ(std::distance(fs::directory_iterator(out()), {}), 1);
+  const std::string stays = "the whole session record stays in ";
+  const auto at = errors.find(stays);
+  ASSERT_NE(at, std::string::npos) << errors;
+  const fs::path logs =
+      errors.substr(at + stays.size(), errors.find('\n', at) - at - stays.size());
+  EXPECT_EQ(logs.parent_path().parent_path().parent_path(), tmp);
+  std::uintmax_t kept = 0;
+  for (const auto& entry : fs::directory_iterator(logs)) kept += fs::file_size(entry.path());
+  EXPECT_GT(kept, 0u);
+  fs::remove_all(logs.parent_path().parent_path());
 }
 
 }  // namespace
