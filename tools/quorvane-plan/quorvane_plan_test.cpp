@@ -3,6 +3,7 @@
 // Ctrl-C, and every record validates against the shipped schemas.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -375,6 +376,60 @@ TEST_F(QuorvanePlanTest, EveryRunKeepsRecordsOfItsOwnUnderItsUnitsExactName) {
   EXPECT_EQ(CheckedRecord(slashed[0])["unit"], "A/B");
   EXPECT_EQ(CheckedRecord(slashed[1])["unit"], "A/B");
   EXPECT_EQ(CheckedRecord(underscored[0])["unit"], "A_B");
+}
+
+// The console a run started, by the folder it runs in: pgrep's status, 0 while it runs.
+int ConsoleRunningIn(const fs::path& folder, const fs::path& output) {
+  ChildProcess find({"/usr/bin/pgrep", "-f", "sandbox " + folder.string()}, output);
+  return find.Wait(10s).value_or(-1);
+}
+
+TEST_F(QuorvanePlanTest, KilledRunTakesItsConsoleAlongAndTheNextRunClearsItsFolder) {
+  const fs::path tmp = temp_.path() / "tmp";
+  fs::create_directory(tmp);
+  // What no run made, or what a live run holds, stays: a folder without a mark, a marked one of
+  // a runner still running (this test), a file of the folders' pattern.
+  const fs::path unmarked = tmp / "quorvane-plan.aaaaaa";
+  const fs::path live = tmp / "quorvane-plan.bbbbbb";
+  for (const auto& folder : {unmarked, live}) {
+    fs::create_directory(folder);
+    fs::permissions(folder, fs::perms::owner_all);
+  }
+  std::ofstream(live / "runner.pid") << ::getpid() << "\n";
+  std::ofstream(tmp / "quorvane-plan.cccccc") << "";
+
+  auto killed = StartPlan(
+      OnePhasePlan("long", "[[phase.step]]\ncommand = 1058\n[[phase.step]]\npause_ms = 600000\n"),
+      {}, {{"TMPDIR", tmp.string()}});
+  fs::path folder;
+  const auto give_up = std::chrono::steady_clock::now() + 60s;
+  while (folder.empty() && std::chrono::steady_clock::now() < give_up) {
+    std::this_thread::sleep_for(10ms);
+    for (const auto& entry : fs::directory_iterator(tmp)) {
+      const auto& candidate = entry.path();
+      if (candidate != unmarked && candidate != live &&
+          FileText(candidate / "sim/drivers.jsonl").find("\"code\":9125") != std::string::npos) {
+        folder = candidate;
+      }
+    }
+  }
+  ASSERT_FALSE(folder.empty()) << killed->Errors();
+  ::kill(killed->pid(), SIGKILL);
+  killed->Wait(10s);
+  const auto console_gone_by = std::chrono::steady_clock::now() + 20s;
+  while (ConsoleRunningIn(folder, temp_.path()) == 0 &&
+         std::chrono::steady_clock::now() < console_gone_by) {
+    std::this_thread::sleep_for(50ms);
+  }
+  EXPECT_EQ(ConsoleRunningIn(folder, temp_.path()), 1) << "the console outlived its runner";
+
+  auto next = StartPlan(OnePhasePlan("quick", "[[phase.step]]\ncommand = 1050\n"), {},
+                        {{"TMPDIR", tmp.string()}});
+  EXPECT_EQ(next->Wait(120s), 0) << next->Errors();
+  EXPECT_FALSE(fs::exists(folder));
+  EXPECT_TRUE(fs::exists(unmarked));
+  EXPECT_TRUE(fs::exists(live));
+  EXPECT_TRUE(fs::exists(tmp / "quorvane-plan.cccccc"));
 }
 
 TEST_F(QuorvanePlanTest, SessionRecordIsKeptWholeOrLeftWhereItIs) {

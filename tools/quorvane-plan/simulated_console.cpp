@@ -1,21 +1,18 @@
 #include "tools/quorvane-plan/simulated_console.h"
 
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
-#include <cstring>
-#include <cstdlib>
 #include <thread>
 #include <vector>
 
 #include "platform/ports/sandbox_location.h"
 #include "sender/client.h"
 #include "sender/protocol.h"
+#include "tools/quorvane-plan/tied_process.h"
 
 extern char** environ;
 
@@ -45,15 +42,17 @@ std::filesystem::path SimulatedConsole::socket() const {
 }
 
 bool SimulatedConsole::MakeFolder(std::string& error) {
-  const char* tmp = std::getenv("TMPDIR");
-  std::string pattern =
-      (std::filesystem::path(tmp && *tmp ? tmp : "/tmp") / "quorvane-plan.XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) {
-    error = "cannot make a folder for the simulated terminal in " + pattern;
-    return false;
-  }
-  folder_ = pattern;
+  const std::filesystem::path parent = TemporaryFolders();
+  RemoveFoldersOfDeadRuns(parent);
+  auto folder = MakeRunFolder(parent, error);
+  if (!folder) return false;
+  folder_ = *folder;
   return true;
+}
+
+void SimulatedConsole::Keep() {
+  keep_ = true;
+  if (!folder_.empty()) UnmarkRunFolder(folder_);
 }
 
 bool SimulatedConsole::Start(const std::filesystem::path& program,
@@ -62,47 +61,20 @@ bool SimulatedConsole::Start(const std::filesystem::path& program,
   std::vector<std::string> args = {program.string(), "--headless", "--sandbox",
                                    sandbox().string()};
   if (board) args.insert(args.end(), {"--board", board->string()});
-  std::vector<char*> argv;
-  for (auto& arg : args) argv.push_back(arg.data());
-  argv.push_back(nullptr);
   // Only the board the plan names counts, never one the environment names.
   std::vector<std::string> environment;
   for (char** entry = environ; *entry != nullptr; ++entry) {
     if (!std::string_view(*entry).starts_with("QUORVANE_BOARD=")) environment.emplace_back(*entry);
   }
-  std::vector<char*> envp;
-  for (auto& entry : environment) envp.push_back(entry.data());
-  envp.push_back(nullptr);
-
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  const std::string out = (folder_ / "console.out").string();
   const std::string err = (folder_ / "console.err").string();
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  posix_spawnattr_t attributes;
-  posix_spawnattr_init(&attributes);
-  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK);
-  posix_spawnattr_setpgroup(&attributes, 0);
-  sigset_t none;
-  sigemptyset(&none);
-  posix_spawnattr_setsigmask(&attributes, &none);
-  const int spawned = posix_spawnp(&pid_, argv[0], &actions, &attributes, argv.data(), envp.data());
-  posix_spawn_file_actions_destroy(&actions);
-  posix_spawnattr_destroy(&attributes);
-  if (spawned != 0) {
-    pid_ = -1;
-    error = "cannot start " + program.string() + " (" + std::strerror(spawned) + ")";
-    return false;
-  }
+  pid_ = StartTiedProcess(std::move(args), std::move(environment), folder_ / "console.out", err,
+                          error);
+  if (pid_ < 0) return false;
   const auto give_up = std::chrono::steady_clock::now() + kStartTimeout;
   while (!sender::ConsoleAnswers(socket())) {
     if (Ended(0)) {
       error = "the console ended at start-up; its standard error is in " + err;
-      keep_ = true;
+      Keep();
       return false;
     }
     if (std::chrono::steady_clock::now() > give_up) {

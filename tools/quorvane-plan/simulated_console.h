@@ -1,7 +1,9 @@
 // A console of the plan runner's own for --simulate: `quorvane --headless` on a fresh simulated
 // terminal in a temporary folder, with the plan's board profile, in a process group of its own
 // so that the operator's Ctrl-C reaches the runner only and the plan's teardown still finds the
-// console. Ending it asks the dialog to close (command 1006), then SIGTERM, then SIGKILL.
+// console. Ending it asks the dialog to close (command 1006), then SIGTERM, then SIGKILL. A runner
+// that dies however it dies takes its console along (tied_process.h), and the next runner removes
+// the folder it left (run_folders.h).
 #pragma once
 
 #include <sys/types.h>
@@ -11,15 +13,18 @@
 #include <string>
 
 #include "plan/stop_request.h"
+#include "tools/quorvane-plan/run_folders.h"
 
 namespace quorvane_plan {
 
 class SimulatedConsole {
  public:
-  // Makes the temporary folder the simulated terminal goes in; `error` says why not otherwise.
+  // Removes the folders dead runs left, then makes the temporary folder the simulated terminal
+  // goes in; `error` says why not otherwise.
   bool MakeFolder(std::string& error);
   // Starts the console in the folder and waits until its socket answers or `stop` comes;
-  // `error` says why not otherwise.
+  // `error` says why not otherwise. Called from the main thread: the console's tie to the runner
+  // is to the thread that starts it.
   bool Start(const std::filesystem::path& program,
              const std::optional<std::filesystem::path>& board, const plan::StopRequest& stop,
              std::string& error);
@@ -29,10 +34,11 @@ class SimulatedConsole {
   // Ends the console and removes the folder unless `keep`.
   ~SimulatedConsole();
 
-  void Keep() { keep_ = true; }
+  // Leaves the folder in place after the run, and to later runs.
+  void Keep();
   std::filesystem::path socket() const;
   // The simulated terminal's sandbox, inside the folder.
-  std::filesystem::path sandbox() const { return folder_ / "sim"; }
+  std::filesystem::path sandbox() const { return SandboxIn(folder_); }
   const std::filesystem::path& folder() const { return folder_; }
 
  private:
