@@ -19,8 +19,8 @@ TEST(RecordNamesTest, SerialNumbersKeepNamesOfTheirOwn) {
       {"..", "%2E."},          {"v1.2", "v1.2"},      {"\xC3\xA9\n", "%C3%A9%0A"},
   };
   for (const auto& c : kCases) EXPECT_EQ(plan::EncodeNamePart(c.unit), c.part) << c.unit;
-  const auto start = std::chrono::sys_days(std::chrono::year(2026) / 12 / 9) + std::chrono::hours(22) +
-                     std::chrono::minutes(15) + std::chrono::milliseconds(3999);
+  using namespace std::chrono;
+  const auto start = sys_days(year(2026) / 12 / 9) + hours(22) + minutes(15) + milliseconds(3999);
   EXPECT_EQ(plan::RecordStem("T-7", "eas_channels", start), "T-7_eas%5Fchannels_20261209T221503Z");
 }
 

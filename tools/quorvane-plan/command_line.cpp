@@ -10,9 +10,9 @@ namespace quorvane_plan {
 std::variant<Invocation, EarlyExit> ParseCommandLine(int argc, char** argv, int usage_status) {
   CLI::App app{
       "Runs a test plan against the console through its socket and writes the unit's record "
-      "as UNIT_PLAN_START.json and UNIT_PLAN_START.xml (JUnit). Exit status: 0 every phase passed, 1 a "
-      "phase failed or timed out, 2 an error (the console unreachable, a step refused), 3 the "
-      "plan or the command line is refused, 130/143 stopped by SIGINT/SIGTERM.",
+      "as UNIT_PLAN_START.json and UNIT_PLAN_START.xml (JUnit). Exit status: 0 every phase "
+      "passed, 1 a phase failed or timed out, 2 an error (the console unreachable, a step "
+      "refused), 3 the plan or the command line is refused, 130/143 stopped by SIGINT/SIGTERM.",
       "quorvane-plan"};
   Invocation invocation;
   std::string sandbox, socket, console;
