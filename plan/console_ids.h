@@ -1,7 +1,7 @@
 // The ids a plan may address: every control of the console's dialog template and every entry of
 // its command table (the dialog's own and the framework's OK and Cancel). The lists are written
 // when the tool is built, by a program that reads the console's own template and table
-// (console_ids_generator.cpp), so they never drift from the console and a plan is checked
+// (app/console_ids_generator.cpp), so they never drift from the console and a plan is checked
 // against them before anything runs, with no console needed.
 #pragma once
 
