@@ -7,6 +7,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -27,11 +28,15 @@ std::set<std::string> Entries(const char* folder) {
 
 // What the open descriptors name, each once for every descriptor: a file reopened under a new
 // number (the session record when it rotates) is the same descriptor still.
+// What the process has open; the session record's current part counts as one file whichever
+// part it is, since the record starts new parts as the day goes on.
 std::multiset<std::string> OpenFiles() {
+  static const std::regex record_part(R"(\.part[0-9]+\.log$)");
   std::multiset<std::string> files;
   std::error_code error;
   for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
-    files.insert(fs::read_symlink(entry.path(), error).string());
+    files.insert(std::regex_replace(fs::read_symlink(entry.path(), error).string(), record_part,
+                                    ".part.log"));
   }
   return files;
 }
