@@ -2,7 +2,23 @@
 
 #include <signal.h>
 
+#include <cstring>
+
 namespace platform::posix {
+
+namespace {
+
+// Every signal number there is. sigfillset leaves out the two real-time signals the C library
+// keeps for itself (32 and 33), and its spawn sets those to ignored in the new process unless the
+// set of signals to default holds them, which no call that builds a set will add: so the set is
+// made by hand, every bit of it.
+sigset_t EverySignal() {
+  sigset_t every;
+  std::memset(&every, 0xff, sizeof every);
+  return every;
+}
+
+}  // namespace
 
 SpawnSetting::SpawnSetting() {
   posix_spawnattr_init(&attributes);
@@ -17,8 +33,7 @@ SpawnSetting::~SpawnSetting() {
 int SpawnSetting::StartSignalsClean(short more_flags) {
   sigset_t no_signals;
   sigemptyset(&no_signals);
-  sigset_t all_signals;
-  sigfillset(&all_signals);
+  const sigset_t all_signals = EverySignal();
   int error = posix_spawnattr_setflags(
       &attributes, static_cast<short>(POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | more_flags));
   if (error == 0) error = posix_spawnattr_setsigmask(&attributes, &no_signals);
