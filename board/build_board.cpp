@@ -6,6 +6,7 @@
 #include <string>
 #include <system_error>
 
+#include "platform/linux/bounded_command.h"
 #include "platform/linux/file_calls.h"
 #include "platform/linux/system_restart.h"
 #include "platform/ports/session_events.h"
@@ -28,6 +29,10 @@ namespace {
 
 // The text the console's dialog gives itself: the simulated meter side finds it by this text.
 constexpr std::wstring_view kConsoleWindowText = L"QUORVANE";
+
+// The lines of the sandbox's record of restarts.
+constexpr std::string_view kRestartLine = "{\"event\":\"restart\"}\n";
+constexpr std::string_view kRestartFailedLine = "{\"event\":\"restart failed\"}\n";
 
 // The names are ASCII, so widening is all the conversion there is.
 std::wstring Wide(std::string_view ascii) { return std::wstring(ascii.begin(), ascii.end()); }
@@ -136,20 +141,27 @@ void AddSerialPorts(const BoardSettings& settings, const sim::Sandbox& sandbox,
   }
 }
 
-// What carries the restart out, as the profile chose; null when nothing can.
+// What carries the restart out, as the profile chose. A command only starts here, so that the
+// dialog goes on while it runs: its failure shows later, and is told to `failed_later` then.
 std::function<bool()> Restart(const RestartSetting& setting,
-                              const std::function<void()>& restart_in_place) {
+                              const std::function<void()>& restart_in_place,
+                              std::function<void()> failed_later) {
   switch (setting.kind) {
     case RestartKind::kInPlace:
-      if (!restart_in_place) return nullptr;
       return [restart_in_place] {
         restart_in_place();
         return true;
       };
     case RestartKind::kReboot:
       return [] { return platform::posix::RebootSystem(); };
-    case RestartKind::kCommand:
-      return [command = setting.command] { return platform::posix::RunToCompletion(command); };
+    case RestartKind::kCommand: {
+      auto command = std::make_shared<platform::posix::BoundedCommand>(
+          setting.command, setting.command_timeout,
+          [failed_later = std::move(failed_later)](bool succeeded) {
+            if (!succeeded) failed_later();
+          });
+      return [command] { return command->Start(); };
+    }
   }
   return nullptr;
 }
@@ -192,19 +204,21 @@ void StartSessionRecord(const LogSetting& setting, const sim::Sandbox& sandbox,
 
 // Records each restart as a line of its own in the sandbox before carrying it out (a reboot
 // leaves no later chance); a restart that cannot be recorded does not happen, so the record
-// never misses one, and one that failed gets a second line that says so.
-std::function<bool()> RecordedRestart(const sim::Sandbox& sandbox,
-                                      std::function<bool()> restart) {
-  if (!restart) return nullptr;
+// never misses one, and one that failed, at once or later, gets a second line that says so.
+// Null when the board cannot restart.
+std::function<bool()> RecordedRestart(const sim::Sandbox& sandbox, const RestartSetting& setting,
+                                      const std::function<void()>& restart_in_place) {
+  if (setting.kind == RestartKind::kInPlace && !restart_in_place) return nullptr;
   auto log = std::make_shared<platform::posix::UniqueFd>(
       sandbox.OpenFileForAppend(sim::kRestartLogName));
-  return [log, restart = std::move(restart)] {
-    const auto record = [&log](std::string_view line) {
-      return platform::posix::WriteAll(log->get(), line.data(), line.size()).ok();
-    };
-    if (!record("{\"event\":\"restart\"}\n")) return false;
+  const auto record = [log](std::string_view line) {
+    return platform::posix::WriteAll(log->get(), line.data(), line.size()).ok();
+  };
+  auto restart = Restart(setting, restart_in_place, [record] { record(kRestartFailedLine); });
+  return [record, restart = std::move(restart)] {
+    if (!record(kRestartLine)) return false;
     if (restart()) return true;
-    record("{\"event\":\"restart failed\"}\n");
+    record(kRestartFailedLine);
     return false;
   };
 }
@@ -232,7 +246,7 @@ platform::Board BuildBoard(const BoardOptions& options) {
     board.ansi_code_page = settings.ansi_code_page;
     board.edit_control_capacity = settings.edit_control_capacity;
     board.debug_port = MakeDebugPort(settings.debug_port, sandbox);
-    board.restart = RecordedRestart(sandbox, Restart(settings.restart, options.restart_in_place));
+    board.restart = RecordedRestart(sandbox, settings.restart, options.restart_in_place);
     StartSessionRecord(settings.log, sandbox, board);
     if (options.before_serial_lines) options.before_serial_lines();
     AddSerialPorts(settings, sandbox, shared, board);

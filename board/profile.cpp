@@ -64,6 +64,8 @@ class ProfileReader {
         ReadEditControlCapacity(node);
       } else if (name == "restart") {
         ReadRestart(node);
+      } else if (name == "restart_timeout_s") {
+        ReadRestartTimeout(node);
       } else if (name == "volumes") {
         ReadVolumes(node);
       } else if (name == "drivers") {
@@ -75,7 +77,8 @@ class ProfileReader {
       } else {
         Fail(key.source(), "unknown setting " + Quoted(name) +
                                " (known: ansi_code_page, debug_port, edit_control_capacity, "
-                               "restart, [volumes], [drivers], [serial], [log])");
+                               "restart, restart_timeout_s, [volumes], [drivers], [serial], "
+                               "[log])");
       }
     }
     return settings_;
@@ -123,17 +126,23 @@ class ProfileReader {
         command.push_back(ExpectString(element, "restart: every word of the command", "a string"));
       }
       if (command.front().empty()) Fail(node.source(), "restart: the program must not be empty");
-      settings_.restart = {RestartKind::kCommand, std::move(command)};
+      settings_.restart.kind = RestartKind::kCommand;
+      settings_.restart.command = std::move(command);
       return;
     }
     const std::string& text = ExpectString(node, "restart", kExpected);
     if (text == kRestartInPlace) {
-      settings_.restart = {RestartKind::kInPlace, {}};
+      settings_.restart.kind = RestartKind::kInPlace;
     } else if (text == kRestartReboot) {
-      settings_.restart = {RestartKind::kReboot, {}};
+      settings_.restart.kind = RestartKind::kReboot;
     } else {
       Fail(node.source(), "restart must be " + std::string(kExpected) + ", not " + Quoted(text));
     }
+  }
+
+  void ReadRestartTimeout(const toml::node& node) {
+    settings_.restart.command_timeout = std::chrono::seconds(ExpectIntegerIn(
+        node, "restart_timeout_s", kLeastRestartTimeoutSeconds, kMostRestartTimeoutSeconds));
   }
 
   void ReadDebugPort(const toml::node& node) {

@@ -6,6 +6,8 @@
 #pragma once
 
 #include <array>
+#include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -76,13 +78,18 @@ struct SerialSetting {
 
 // How the board carries out the warm restart the console asks for. kInPlace: the simulated
 // terminal's, the console starts again in the same process; kReboot: this machine reboots
-// (sync, then reboot(2)); kCommand: `command` is run, and the restart is on its way when it exits
-// with status 0 (["systemctl", "reboot"]).
+// (sync, then reboot(2)); kCommand: `command` is started while the console runs on, and the
+// restart is on its way when it exits with status 0 (["systemctl", "reboot"]); one still running
+// after `command_timeout` is killed, and the restart has failed.
 enum class RestartKind { kInPlace, kReboot, kCommand };
+
+inline constexpr std::int64_t kLeastRestartTimeoutSeconds = 1;
+inline constexpr std::int64_t kMostRestartTimeoutSeconds = 3600;
 
 struct RestartSetting {
   RestartKind kind = RestartKind::kInPlace;
   std::vector<std::string> command;  // with kCommand: the program (searched on PATH), arguments
+  std::chrono::seconds command_timeout{30};
 };
 
 // Where the session record goes and how much of it is kept ([log]). Without a folder it goes to

@@ -42,6 +42,7 @@ TEST_F(ProfileTest, AnEmptyProfileLeavesTheSimulatedTerminalAsItIs) {
   const BoardSettings settings = ReadProfile(Write(""));
   EXPECT_EQ(settings.ansi_code_page, 949u);
   EXPECT_EQ(settings.edit_control_capacity, 4'000'000u);
+  EXPECT_EQ(settings.restart.command_timeout, std::chrono::seconds(30));
   EXPECT_EQ(settings.Volume("SDMMC").placement, VolumePlacement::kInSandbox);
   EXPECT_EQ(settings.Driver("EAS1").placement, DriverPlacement::kSimulated);
   EXPECT_EQ(settings.Driver("EAS1").eas_channels, sim::kDefaultEasChannels);
@@ -58,6 +59,7 @@ TEST_F(ProfileTest, TheExampleProfileReadsAsItsCommentsSay) {
   const BoardSettings settings = ReadProfile(Profile());
   EXPECT_EQ(settings.ansi_code_page, 949u);
   EXPECT_EQ(settings.debug_port.target, DebugPortTarget::kStandardError);
+  EXPECT_EQ(settings.restart.command_timeout, std::chrono::seconds(20));
   EXPECT_EQ(settings.Volume("SDMMC").placement, VolumePlacement::kFolder);
   EXPECT_EQ(settings.Volume("SDMMC").folder, dir_.path() / "card");
   EXPECT_EQ(settings.Volume("DataStorage").placement, VolumePlacement::kInSandbox);
@@ -83,7 +85,8 @@ TEST_F(ProfileTest, SyntaxErrorsNameTheirLine) {
 TEST_F(ProfileTest, UnknownSettingsAreRefusedAtTheirLine) {
   EXPECT_EQ(RefusalOf("ansi_code_page = 949\nansi_codepage = 932\n"),
             At(2) + "unknown setting \"ansi_codepage\" (known: ansi_code_page, debug_port, "
-                    "edit_control_capacity, restart, [volumes], [drivers], [serial], [log])");
+                    "edit_control_capacity, restart, restart_timeout_s, [volumes], [drivers], "
+                    "[serial], [log])");
   EXPECT_EQ(RefusalOf("[volumes]\nSDMMC = \"absent\"\nSDCARD = \"absent\"\n"),
             At(3) + "unknown volume \"SDCARD\" (known: SDMMC, DataStorage, ResidentFlash, Windows)");
   EXPECT_EQ(RefusalOf("[drivers]\nETC2 = \"sim\"\n"),
@@ -184,6 +187,10 @@ TEST_F(ProfileTest, ValuesThatCannotWorkOnThisMachineAreRefused) {
                   capacity);
   }
   EXPECT_EQ(ReadProfile(Write("edit_control_capacity = 1000\n")).edit_control_capacity, 1000u);
+  for (const char* timeout : {"0", "3601"}) {
+    EXPECT_EQ(RefusalOf("restart_timeout_s = " + std::string(timeout) + "\n"),
+              At(1) + "restart_timeout_s must be from 1 to 3600, not " + timeout);
+  }
 }
 
 // A FIFO is a debug port for as long as someone reads it, which start-up finds out; a socket, a

@@ -31,6 +31,25 @@ bool WaitFor(std::chrono::milliseconds timeout, Condition condition) {
   return true;
 }
 
+struct ProcessStat {
+  char state = 0;
+  pid_t parent = 0;
+};
+
+// From /proc/PID/stat; nothing for a process that is gone.
+std::optional<ProcessStat> StatOf(const fs::path& process_folder) {
+  std::ifstream stat_file(process_folder / "stat");
+  std::string stat;
+  if (!std::getline(stat_file, stat)) return std::nullopt;
+  // "pid (name) state ppid ...": the name may hold spaces and parentheses of its own.
+  const auto name_end = stat.rfind(')');
+  if (name_end == std::string::npos) return std::nullopt;
+  std::istringstream rest(stat.substr(name_end + 1));
+  ProcessStat result;
+  rest >> result.state >> result.parent;
+  return result;
+}
+
 ProbeReport ParseReport(std::istream& in) {
   ProbeReport report;
   std::string key;
@@ -95,21 +114,22 @@ bool WaitUntilGone(pid_t pid, std::chrono::milliseconds timeout) {
   return WaitFor(timeout, [&] { return !fs::exists(entry); });
 }
 
+bool WaitUntilEnded(pid_t pid, std::chrono::milliseconds timeout) {
+  const fs::path folder = "/proc/" + std::to_string(pid);
+  return WaitFor(timeout, [&] {
+    const auto stat = StatOf(folder);
+    return !stat || stat->state == 'Z';
+  });
+}
+
 std::vector<pid_t> ZombieChildren() {
   std::vector<pid_t> zombies;
   std::error_code error;
   for (const auto& entry : fs::directory_iterator("/proc", error)) {
-    std::ifstream stat_file(entry.path() / "stat");
-    std::string stat;
-    if (!std::getline(stat_file, stat)) continue;
-    // "pid (name) state ppid ...": the name may hold spaces and parentheses of its own.
-    const auto name_end = stat.rfind(')');
-    if (name_end == std::string::npos) continue;
-    std::istringstream rest(stat.substr(name_end + 1));
-    char state = 0;
-    pid_t parent = 0;
-    rest >> state >> parent;
-    if (state == 'Z' && parent == ::getpid()) zombies.push_back(std::stoi(stat));
+    const auto stat = StatOf(entry.path());
+    if (stat && stat->state == 'Z' && stat->parent == ::getpid()) {
+      zombies.push_back(std::stoi(entry.path().filename().string()));
+    }
   }
   return zombies;
 }

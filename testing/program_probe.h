@@ -32,6 +32,9 @@ std::optional<ProbeReport> WaitForProbeReport(const std::filesystem::path& repor
                                               std::chrono::milliseconds timeout);
 // Whether the process `pid` has ended and been waited for (it is gone from /proc) in `timeout`.
 bool WaitUntilGone(pid_t pid, std::chrono::milliseconds timeout);
+// Whether the process `pid` has ended in `timeout`: gone, or left as a zombie for a parent that
+// has not waited for it (an orphan's init may never).
+bool WaitUntilEnded(pid_t pid, std::chrono::milliseconds timeout);
 // The ended children of this process that nobody has waited for.
 std::vector<pid_t> ZombieChildren();
 

@@ -22,6 +22,7 @@
 
 #include "sim/driver_journal.h"
 #include "testing/count_of.h"
+#include "testing/program_probe.h"
 #include "testing/streaming_far_end.h"
 #include "testing/test_mount.h"
 #include "testing/tty_end.h"
@@ -530,6 +531,51 @@ TEST_F(MountedFaultTest, AJournalOrDebugPortWithNoRoomIsToldOnceAndTheConsoleGoe
     volume.Free();
     Exit(*console);
   }
+}
+
+// A restart command runs beside the console, which answers meanwhile; one past its bound is
+// killed and the restart has failed, and the console runs on.
+TEST_F(ConsoleFaultTest, ARestartCommandThatHangsIsKilledAtItsBoundWhileTheConsoleAnswers) {
+  const fs::path profile = WriteProfile("restart = [\"sleep\", \"20\"]\nrestart_timeout_s = 1\n");
+  auto console = StartConsole({"--board", profile.string()});
+  const auto asked = std::chrono::steady_clock::now();
+  EXPECT_EQ(Send(sender::CommandRequest{1073}).status, sender::ExchangeStatus::Replied);
+  EXPECT_EQ(Send(sender::ReadRequest{1010}).status, sender::ExchangeStatus::Replied);
+  EXPECT_LT(std::chrono::steady_clock::now() - asked, 5s);
+
+  const fs::path restarts = Sandbox() / "restarts.jsonl";
+  const std::string failed = "{\"event\":\"restart\"}\n{\"event\":\"restart failed\"}\n";
+  const auto give_up = std::chrono::steady_clock::now() + 20s;
+  while (ReadFile(restarts) != failed && std::chrono::steady_clock::now() < give_up) {
+    std::this_thread::sleep_for(10ms);
+  }
+  EXPECT_EQ(ReadFile(restarts), failed);
+  EXPECT_TRUE(Answers());
+  Exit(*console);
+}
+
+// The stop does not wait for the command, and takes it along.
+TEST_F(ConsoleFaultTest, AStopWhileARestartCommandRunsEndsTheConsoleAndTheCommandAtOnce) {
+  const fs::path pid_file = temp_.path() / "command.pid";
+  // Far longer than a stop may take.
+  const fs::path profile = WriteProfile("restart = [\"sh\", \"-c\", \"echo $$ > " +
+                                        pid_file.string() + "; exec sleep 60\"]\n");
+  auto console = StartConsole({"--board", profile.string()});
+  Send(sender::CommandRequest{1073});
+  const auto give_up = std::chrono::steady_clock::now() + 20s;
+  std::string pid;
+  while (pid.empty() && std::chrono::steady_clock::now() < give_up) {
+    std::this_thread::sleep_for(5ms);
+    std::ifstream(pid_file) >> pid;
+  }
+  ASSERT_FALSE(pid.empty());
+
+  const auto stopped = std::chrono::steady_clock::now();
+  ::kill(console->pid(), SIGTERM);
+  EXPECT_EQ(console->Wait(20s), 0) << console->Errors();
+  EXPECT_LT(std::chrono::steady_clock::now() - stopped, 5s);
+  EXPECT_TRUE(testing_support::WaitUntilEnded(std::stoi(pid), 5s));
+  ExpectNothingLeftBehind();
 }
 
 }  // namespace

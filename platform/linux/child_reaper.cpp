@@ -1,7 +1,6 @@
 #include "platform/linux/child_reaper.h"
 
 #include <sys/epoll.h>
-#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -49,9 +48,8 @@ ChildReaper::~ChildReaper() {
 }
 
 void ChildReaper::Adopt(pid_t pid) {
-  // A pidfd is had even for a child that has ended already: it is ours until it is waited for.
-  // Through syscall: this C library's header declares pidfd_open without C linkage.
-  UniqueFd pidfd(static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)));
+  const CallResult opened = ProcessDescriptor(pid);
+  UniqueFd pidfd(opened.ok() ? static_cast<int>(opened.value) : -1);
   if (pidfd && !Watch(watch_.get(), pidfd.get())) pidfd.reset();
   const bool unwatched = !pidfd;
   {

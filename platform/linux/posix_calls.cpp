@@ -5,6 +5,7 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/signalfd.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -106,6 +107,11 @@ CallResult Poll(pollfd* fds, std::size_t count, int timeout_ms) {
 
 CallResult SignalDescriptor(const sigset_t& set) {
   return Retried("signalfd", [&] { return ::signalfd(-1, &set, SFD_CLOEXEC); });
+}
+
+CallResult ProcessDescriptor(pid_t pid) {
+  // Through syscall: this C library's header declares pidfd_open without C linkage.
+  return Retried("pidfd_open", [&] { return ::syscall(SYS_pidfd_open, pid, 0); });
 }
 
 }  // namespace platform::posix

@@ -8,6 +8,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/types.h>
 #include <termios.h>
 
 #include <cstddef>
@@ -76,5 +77,8 @@ CallResult Write(int fd, const void* data, std::size_t size);
 CallResult Poll(pollfd* fds, std::size_t count, int timeout_ms);
 // A descriptor from which the signals of `set` are read, once they are blocked in every thread.
 CallResult SignalDescriptor(const sigset_t& set);
+// A pidfd of the child `pid`, readable once the child has ended; had even for a child that has
+// ended already, since it is this process's until it is waited for.
+CallResult ProcessDescriptor(pid_t pid);
 
 }  // namespace platform::posix

@@ -1,6 +1,5 @@
 #include "platform/linux/program_start.h"
 
-#include <fcntl.h>
 #include <spawn.h>
 
 #include <string>
@@ -24,9 +23,8 @@ CallResult StartProgram(const std::filesystem::path& program) {
   int error = setting.StartSignalsClean(POSIX_SPAWN_SETSID);
   if (error != 0) return Failed("posix_spawnattr", error);
 
-  error = posix_spawn_file_actions_addopen(&setting.actions, 0, "/dev/null", O_RDONLY, 0);
+  error = setting.StartDescriptorsClean();
   if (error == 0) error = posix_spawn_file_actions_addchdir_np(&setting.actions, folder.c_str());
-  if (error == 0) error = posix_spawn_file_actions_addclosefrom_np(&setting.actions, 3);
   if (error != 0) return Failed("posix_spawn_file_actions", error);
 
   char* const arguments[] = {const_cast<char*>(path.c_str()), nullptr};

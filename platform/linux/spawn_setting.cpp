@@ -1,5 +1,6 @@
 #include "platform/linux/spawn_setting.h"
 
+#include <fcntl.h>
 #include <signal.h>
 
 #include <cstring>
@@ -38,6 +39,12 @@ int SpawnSetting::StartSignalsClean(short more_flags) {
       &attributes, static_cast<short>(POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | more_flags));
   if (error == 0) error = posix_spawnattr_setsigmask(&attributes, &no_signals);
   if (error == 0) error = posix_spawnattr_setsigdefault(&attributes, &all_signals);
+  return error;
+}
+
+int SpawnSetting::StartDescriptorsClean() {
+  int error = posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  if (error == 0) error = posix_spawn_file_actions_addclosefrom_np(&actions, 3);
   return error;
 }
 

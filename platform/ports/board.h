@@ -31,8 +31,9 @@ struct Board {
   std::size_t edit_control_capacity = kDefaultEditControlCapacity;
   std::shared_ptr<DebugSink> debug_port;  // null: lines go nowhere
   // The warm restart KernelIoControl(IOCTL_HAL_REBOOT) asks for: true when it is on its way (the
-  // console is then about to end), false when it failed and the console runs on. Null: the board
-  // cannot restart.
+  // console is then about to end, or a command that carries it out has started and the console
+  // runs on meanwhile), false when it failed and the console runs on. Null: the board cannot
+  // restart.
   std::function<bool()> restart;
   // Waits until everything told to the session record before the call is written, at most
   // `patience`, and tells where the record then stands; nothing when it cannot be written now.
