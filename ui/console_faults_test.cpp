@@ -533,6 +533,40 @@ TEST_F(MountedFaultTest, AJournalOrDebugPortWithNoRoomIsToldOnceAndTheConsoleGoe
   }
 }
 
+// A stop that comes at any moment of an in-place restart wins over it: the console ends as a stop
+// ends it then, with the dialog's clean-up done, and never comes back.
+TEST_F(ConsoleFaultTest, AStopDuringAnInPlaceRestartEndsTheConsoleForGood) {
+  const struct {
+    const char* moment;
+    sender::Delivery delivery;
+    std::chrono::milliseconds later;
+  } cases[] = {
+      {"while the activation check pauses", sender::Delivery::Queued, 40ms},
+      {"as the dialog goes", sender::Delivery::AfterHandler, 0ms},
+      {"a moment after", sender::Delivery::AfterHandler, 30ms},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.moment);
+    auto console = StartConsole();
+    const auto request = sender::EncodeRequest({sender::CommandRequest{1073}, c.delivery});
+    ASSERT_EQ(sender::Exchange(platform::ConsoleSocketIn(Sandbox()),
+                               std::get<std::string>(request), 20s).status,
+              sender::ExchangeStatus::Replied);
+    std::this_thread::sleep_for(c.later);
+    ::kill(console->pid(), SIGTERM);
+
+    const std::optional<int> status = console->Wait(20s);
+    ASSERT_TRUE(status.has_value()) << "the console came back: " << console->Errors();
+    if (*status == 0) {
+      EXPECT_EQ(console->Errors(), "");
+    } else {  // the stop came once the run was over, as the next one would start
+      EXPECT_EQ(*status, 128 + SIGTERM);
+      EXPECT_EQ(console->Errors(), "quorvane: start-up ended by SIGTERM\n");
+    }
+    ExpectNothingLeftBehind();
+  }
+}
+
 // A restart command runs beside the console, which answers meanwhile; one past its bound is
 // killed and the restart has failed, and the console runs on.
 TEST_F(ConsoleFaultTest, ARestartCommandThatHangsIsKilledAtItsBoundWhileTheConsoleAnswers) {

@@ -2,6 +2,7 @@
 // otherwise), installs the resources and runs the console in a window when there is a screen,
 // headless otherwise. A warm restart the console asks for ends the run and starts the program
 // again in place: the same process, image and arguments, after the run has taken everything down.
+// A stop signal that comes at any moment of that wins: the program ends and does not come back.
 #include <unistd.h>
 
 #include <cerrno>
@@ -115,6 +116,18 @@ int RunProgram(int argc, char** argv, bool& restart_requested) {
                             std::make_unique<ui::FlushingLoopWaiter>(stdout), stop_signals);
   }
   platform::InstallBoard({});  // the simulated parts stop here, not among static destructors
+  if (restart_requested) {
+    // A stop that closed the dialog or came as it went ends the program as it would have without
+    // the restart. One that comes now is left pending: it is still the program's to act on, as
+    // the start-up it would end, here or, blocked across the exec, in the new image.
+    stop_signals.EndWatching();
+    if (stop_signals.StopCame()) {
+      restart_requested = false;
+    } else if (const auto signal = ui::PendingStopSignal()) {
+      restart_requested = false;
+      status = ui::StartUpEndedBy(*signal);
+    }
+  }
   return status;
 }
 

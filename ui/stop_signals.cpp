@@ -44,10 +44,17 @@ StopOnSignals::StopOnSignals() {
   watcher_ = std::thread([this] { WatchSignals(); });
 }
 
-StopOnSignals::~StopOnSignals() {
+StopOnSignals::~StopOnSignals() { EndWatching(); }
+
+void StopOnSignals::EndWatching() {
   if (!watcher_.joinable()) return;
   stop_watching_.Raise();
   watcher_.join();
+}
+
+bool StopOnSignals::StopCame() const {
+  const std::lock_guard lock(mutex_);
+  return stop_came_;
 }
 
 void StopOnSignals::Hold() {
@@ -92,11 +99,26 @@ void StopOnSignals::OnSignal(int signal) {
       if (!held_) held_ = signal;
       break;
     case Stage::kCloseWindow:
+      stop_came_ = true;
       PostMessageW(window_, WM_CLOSE, 0, 0);
       break;
     case Stage::kEnding:
+      stop_came_ = true;
       break;
   }
+}
+
+std::optional<int> PendingStopSignal() {
+  sigset_t pending;
+  sigemptyset(&pending);
+  sigpending(&pending);
+  const sigset_t stop_signals = StopSignals();
+  for (int signal = 1; signal < NSIG; ++signal) {
+    if (sigismember(&stop_signals, signal) == 1 && sigismember(&pending, signal) == 1) {
+      return signal;
+    }
+  }
+  return std::nullopt;
 }
 
 int StartUpEndedBy(int signal) {

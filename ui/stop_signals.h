@@ -3,8 +3,9 @@
 // signal ends it at once; once the board's serial lines are made, start-up stops at its next step
 // and takes the board down again; once the dialog stands, a signal closes it the way its close
 // button does, so that the dialog's clean-up (the storage test files, the serial port) still
-// runs. A watcher thread reads the signals from a signalfd, which is why they are blocked in
-// every thread.
+// runs, and a restart the dialog asked for does not happen. A watcher thread reads the signals
+// from a signalfd, which is why they are blocked in every thread; once it has stopped, a signal
+// stays pending, and blocked across an exec it ends the new image's start-up at once.
 #pragma once
 
 #include <mutex>
@@ -31,8 +32,13 @@ class StopOnSignals {
   std::optional<int> Held() const;
   // From now on a signal closes `window`; one held closes it now.
   void Watch(HWND window);
-  // The window is going: later signals change nothing, the program is ending anyway.
+  // The window is going: later signals close nothing, the program is ending (or starting again,
+  // which a stop still prevents).
   void StopWatching();
+  // Stops the watcher for good; from now on the stop signals stay pending (PendingStopSignal).
+  void EndWatching();
+  // Whether a stop signal came once the dialog stood: the program is not to start again.
+  bool StopCame() const;
 
  private:
   enum class Stage { kEndAtOnce, kHold, kCloseWindow, kEnding };
@@ -43,11 +49,16 @@ class StopOnSignals {
   mutable std::mutex mutex_;
   Stage stage_ = Stage::kEndAtOnce;
   std::optional<int> held_;
+  bool stop_came_ = false;
   HWND window_ = nullptr;
   platform::posix::UniqueFd signals_;
   platform::posix::WakeFd stop_watching_;
   std::thread watcher_;
 };
+
+// The stop signal pending for this thread or the process, if one is; only once nothing reads
+// them (EndWatching).
+std::optional<int> PendingStopSignal();
 
 // Notes on standard error that start-up ended by `signal`; returns the status for it, 128 and
 // the signal's number, as a shell reports a program a signal ended.
