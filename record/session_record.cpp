@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <span>
 #include <utility>
 
 #include "record/line_format.h"
@@ -35,6 +36,12 @@ std::optional<std::string> DriverBuffer(const std::optional<std::span<const std:
 std::uint64_t EventsIn(const Event& event) {
   const auto* lost = std::get_if<EventsLost>(&event.body);
   return lost != nullptr ? lost->count : 1;
+}
+
+std::uint64_t EventsIn(std::span<const Event> events) {
+  std::uint64_t count = 0;
+  for (const Event& event : events) count += EventsIn(event);
+  return count;
 }
 
 }  // namespace
@@ -154,29 +161,30 @@ bool SessionRecord::OpenFile() {
 }
 
 void SessionRecord::WriteBatch(std::vector<Event>& events) {
-  std::uint64_t taken = 0;
+  auto next = events.begin();  // the first event that is neither a line nor counted yet
   std::optional<RecordPosition> position;
   try {
-    for (const Event& event : events) {
-      const std::uint64_t count = EventsIn(event);
-      taken += count;
-      if (std::holds_alternative<EventsLost>(event.body)) {
-        PassOver(count);
+    for (; next != events.end(); ++next) {
+      if (const auto* lost = std::get_if<EventsLost>(&next->body)) {
+        PassOver(lost->count);
         continue;
       }
       TellLost();
-      WriteLine(event, count);
+      WriteLine(*next, 1);
     }
     TellLost();
     Flush();
     position = RecordPosition{file_->CurrentFile(), file_->FlushedSize(), next_sequence_};
     warned_ = false;
   } catch (const std::exception& error) {
+    // A flush may fail part way through the batch, when its lines outgrow what is kept in
+    // memory: the events after it have no line either, and are counted with the rest.
     LoseUnflushed();
+    PassOver(EventsIn(std::span<const Event>(next, events.end())));
     Failed(error.what());
   }
   std::lock_guard lock(progress_mutex_);
-  handled_ += taken;
+  handled_ += EventsIn(events);
   position_ = std::move(position);
   progress_.notify_all();
 }
@@ -190,8 +198,7 @@ void SessionRecord::WriteInTurn(std::vector<Event>& events) {
     WriteBatch(some);
     next = until;
   }
-  std::uint64_t left = 0;
-  for (; next != events.end(); ++next) left += EventsIn(*next);
+  const std::uint64_t left = EventsIn(std::span<const Event>(next, events.end()));
   if (left == 0) return;
   PassOver(left);
   std::lock_guard lock(progress_mutex_);
@@ -226,8 +233,9 @@ void SessionRecord::TellLost() {
 void SessionRecord::WriteLine(const Event& event, std::uint64_t events) {
   FormatLine(line_, next_sequence_, event);
   if (file_->MustFlushBefore(line_.size())) Flush();
-  unflushed_events_ += events;
   file_->Write(line_);
+  // Counted once its line is taken: when the flush before it fails, the batch counts it as lost.
+  unflushed_events_ += events;
   ++next_sequence_;
 }
 
