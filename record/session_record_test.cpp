@@ -84,6 +84,12 @@ class SessionRecordTest : public ::testing::Test {
     std::lock_guard lock(mutex_);
     return warnings_;
   }
+  void AwaitWarning() {
+    const auto give_up = std::chrono::steady_clock::now() + kPatience;
+    while (Warnings().empty() && std::chrono::steady_clock::now() < give_up) {
+      std::this_thread::sleep_for(1ms);
+    }
+  }
   static void Receive(SessionRecord& record, const std::string& bytes) {
     record.SerialBlock("COM1", platform::SerialDirection::kReceived,
                        std::as_bytes(std::span(bytes.data(), bytes.size())));
@@ -213,10 +219,7 @@ TEST_F(SessionRecordTest, AFolderThatCannotBeWrittenIsToldOnceAndTheRecordResume
     {
       SessionRecord record(settings);
       for (int block = 0; block < kDuring; ++block) Receive(record, "during\r\n");
-      const auto give_up = std::chrono::steady_clock::now() + kPatience;
-      while (Warnings().empty() && std::chrono::steady_clock::now() < give_up) {
-        std::this_thread::sleep_for(1ms);
-      }
+      AwaitWarning();
       EXPECT_FALSE(record.Mark(20ms).has_value()) << "nothing can be written";
       fault.mend(mount);
       EXPECT_TRUE(record.Mark(kPatience).has_value()) << "what waited is written";
@@ -249,10 +252,12 @@ struct Tally {
   std::uint64_t lost = 0;
 };
 
-// Reads a record file line by line: each line must be whole, and each "lost" line must follow
-// exactly as many missing numbers as it counts.
-void TallyRecord(const fs::path& file, Tally& tally) {
-  const std::string text = ReadWhole(file);
+// Reads the folder's one record file line by line: each line must be whole, and each "lost"
+// line must follow exactly as many missing numbers as it counts.
+void TallyRecord(const fs::path& folder, Tally& tally) {
+  const std::vector<fs::path> files = RecordFiles(folder);
+  ASSERT_EQ(files.size(), 1u);
+  const std::string text = ReadWhole(files.front());
   ASSERT_TRUE(text.ends_with('\n'));
   EXPECT_NE(text.find(" stop -\n"), std::string::npos);
   std::istringstream lines(text);
@@ -287,19 +292,14 @@ TEST_F(SessionRecordTest, ADiskFillingMidWriteLeavesWholeLinesAndCountsEveryMiss
       Receive(record, std::string(500, static_cast<char>('a' + block % 26)));
       if (block % 10 == 0) std::this_thread::sleep_for(1ms);  // lets writes fill the disk in turn
     }
-    const auto give_up = std::chrono::steady_clock::now() + kPatience;
-    while (Warnings().empty() && std::chrono::steady_clock::now() < give_up) {
-      std::this_thread::sleep_for(1ms);
-    }
+    AwaitWarning();
     ASSERT_FALSE(Warnings().empty()) << "the disk filled";
     fs::remove(filler);
     EXPECT_TRUE(record.Mark(kPatience).has_value()) << "the record goes on";
     for (int block = 0; block < kAfter; ++block) Receive(record, "after");
   }
-  const std::vector<fs::path> files = RecordFiles(folder);
-  ASSERT_EQ(files.size(), 1u);
   Tally tally;
-  ASSERT_NO_FATAL_FAILURE(TallyRecord(files.front(), tally));
+  ASSERT_NO_FATAL_FAILURE(TallyRecord(folder, tally));
   EXPECT_GT(tally.lost, 0u);
   // The start line too may have gone with a batch the disk refused.
   EXPECT_EQ(tally.written + tally.lost, 1u + kBefore + kAfter);
@@ -321,10 +321,7 @@ TEST_F(SessionRecordTest, AFlushRefusedPartWayThroughABatchCountsTheRestOfTheBat
   constexpr int kBefore = 200, kAfter = 20;
   {
     SessionRecord record(Settings(folder));
-    const auto give_up = std::chrono::steady_clock::now() + kPatience;
-    while (Warnings().empty() && std::chrono::steady_clock::now() < give_up) {
-      std::this_thread::sleep_for(1ms);
-    }
+    AwaitWarning();
     ASSERT_EQ(Warnings().size(), 1u) << "the start line is refused";
     for (int block = 0; block < kBefore; ++block) {
       Receive(record, std::string(500, static_cast<char>('a' + block % 26)));
@@ -334,10 +331,8 @@ TEST_F(SessionRecordTest, AFlushRefusedPartWayThroughABatchCountsTheRestOfTheBat
     EXPECT_EQ(Warnings().size(), 2u) << "the flush part way was refused";
     for (int block = 0; block < kAfter; ++block) Receive(record, "after");
   }
-  const std::vector<fs::path> files = RecordFiles(folder);
-  ASSERT_EQ(files.size(), 1u);
   Tally tally;
-  ASSERT_NO_FATAL_FAILURE(TallyRecord(files.front(), tally));
+  ASSERT_NO_FATAL_FAILURE(TallyRecord(folder, tally));
   EXPECT_EQ(tally.written, static_cast<std::uint64_t>(kAfter));
   EXPECT_EQ(tally.lost, 1u + kBefore) << "the start line and every block before the room ran out";
 }
