@@ -12,7 +12,8 @@
 #   the adapters: the folders of ours that `adapter_floors` gives each (any system or library
 #     header besides)
 #
-# Tests (*_test.cpp) wire adapters to the code under test and are not checked.
+# Tests (*_test.cpp, and tests/ with the whole program's tests and their fixture) wire adapters to
+# the code under test and are not checked.
 #
 # Run as a script: cmake -DSOURCE_DIR=<tree> -P check_layers.cmake. Exits non-zero, naming each
 # file and what it includes, when any rule is broken.
@@ -21,6 +22,7 @@ cmake_minimum_required(VERSION 3.25)
 
 include(${CMAKE_CURRENT_LIST_DIR}/console_folders.cmake)
 set(console_may_include ${QUORVANE_CONSOLE_FOLDERS} framework platform/terminal)
+list(JOIN QUORVANE_CONSOLE_FOLDERS " " console_folders)
 
 # Each adapter, and the folders of ours it may include.
 set(adapter_floors
@@ -29,7 +31,8 @@ set(adapter_floors
   "sender: sender platform"
   "board: board sim record platform"
   "plan: plan sender record platform/ports platform/linux"
-  "tools: tools plan sender record board sim platform")
+  "tools: tools plan sender record board sim platform"
+  "ui: ui ${console_folders} framework platform board sim record sender")
 
 # The C++ standard library's headers (C++20), and the C library's as C++ offers them.
 set(standard_headers

@@ -49,7 +49,9 @@ set(plantings
   "plan/socket_link.h|#include \"ui/qt/qt_front_end.h\""
   "plan/limit.cpp|#include \"platform/terminal/window.h\""
   "tools/quorvane-plan/main.cpp|#include \"ui/run_console.h\""
-  "tools/quorvane-send/main.cpp|#include \"testing/child_process.h\"")
+  "tools/quorvane-send/main.cpp|#include \"testing/child_process.h\""
+  "ui/run_console.cpp|#include \"testing/temp_dir.h\""
+  "ui/qt/qt_front_end.h|#include \"tools/quorvane-plan/window_prompter.h\"")
 foreach(planting IN LISTS plantings)
   string(REPLACE "|" ";" parts "${planting}")
   list(GET parts 0 file)

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "testing/tty_end.h"
-#include "ui/console_process_fixture.h"
+#include "tests/console_process_fixture.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "testing/count_of.h"
 #include "testing/test_mount.h"
 #include "testing/tty_end.h"
-#include "ui/console_process_fixture.h"
+#include "tests/console_process_fixture.h"
 
 namespace {
 

@@ -26,7 +26,7 @@
 #include "testing/streaming_far_end.h"
 #include "testing/test_mount.h"
 #include "testing/tty_end.h"
-#include "ui/console_process_fixture.h"
+#include "tests/console_process_fixture.h"
 
 namespace {
 
