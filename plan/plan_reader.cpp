@@ -1,8 +1,6 @@
 #include "plan/plan_reader.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -15,6 +13,7 @@
 
 #include "plan/console_ids.h"
 #include "plan/prompter.h"
+#include "platform/linux/small_file.h"
 
 namespace plan {
 
@@ -24,27 +23,23 @@ constexpr std::int64_t kLongestWaitMs = 3'600'000;
 constexpr int kMostAttempts = 100;
 constexpr std::int64_t kMostSamples = 1000;
 
-std::string ReadSmallFile(const std::filesystem::path& file) {
+std::string ReadPlanFile(const std::filesystem::path& file) {
+  namespace posix = platform::posix;
+  posix::SmallFile read = posix::ReadSmallFile(file.c_str(), kMaxPlanBytes);
   const auto fail = [&](const std::string& what) { return PlanError(file.string() + ": " + what); };
-  // Non-blocking, so that a FIFO never holds the open up; only a regular file is read.
-  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0) throw fail(std::string("cannot be read (") + std::strerror(errno) + ")");
-  struct stat status {};
-  std::string text;
-  const bool regular = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
-  if (regular && static_cast<std::uintmax_t>(status.st_size) <= kMaxPlanBytes) {
-    char buffer[65536];
-    ssize_t got = 0;
-    while ((got = ::read(fd, buffer, sizeof buffer)) > 0 && text.size() <= kMaxPlanBytes) {
-      text.append(buffer, static_cast<std::size_t>(got));
-    }
+  switch (read.fault) {
+    case posix::SmallFileFault::kNone:
+      return std::move(read.text);
+    case posix::SmallFileFault::kNotRegularFile:
+      throw fail("is not a regular file");
+    case posix::SmallFileFault::kTooLarge:
+      throw fail("is larger than " + std::to_string(kMaxPlanBytes) + " bytes");
+    case posix::SmallFileFault::kCannotOpen:
+    case posix::SmallFileFault::kCannotExamine:
+    case posix::SmallFileFault::kCannotRead:
+      break;
   }
-  ::close(fd);
-  if (!regular) throw fail("is not a regular file");
-  if (text.size() > kMaxPlanBytes || static_cast<std::uintmax_t>(status.st_size) > kMaxPlanBytes) {
-    throw fail("is larger than " + std::to_string(kMaxPlanBytes) + " bytes");
-  }
-  return text;
+  throw fail(std::string("cannot be read (") + std::strerror(read.call.error) + ")");
 }
 
 std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
@@ -54,7 +49,7 @@ class Reader {
   explicit Reader(const std::filesystem::path& file) : file_(file), name_(file.string()) {}
 
   Plan Read() {
-    const toml::table root = Parse(ReadSmallFile(file_));
+    const toml::table root = Parse(ReadPlanFile(file_));
     Plan plan;
     plan.file = file_;
     const toml::node* answers = nullptr;

@@ -6,13 +6,13 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "platform/linux/file_calls.h"
 #include "platform/linux/regular_file.h"
+#include "platform/linux/small_file.h"
 #include "sim/trusted_folder.h"
 
 namespace sim {
@@ -208,26 +208,29 @@ std::optional<std::string> Sandbox::ReadSmallFile(std::string_view name,
                                                   std::size_t max_bytes) const {
   const std::string file_name(name);
   const fs::path path = folder_ / file_name;
-  const posix::CallResult opened =
-      posix::OpenRegularFileAt(descriptor_.get(), file_name.c_str(), O_RDONLY | O_CLOEXEC);
-  if (opened.error == ENOENT) return std::nullopt;
-  if (!opened.ok()) FailOpen(path, opened, "read");
-  const posix::UniqueFd file(static_cast<int>(opened.value));
-  const struct stat status = StatusOf(file.get(), path);
-  if (status.st_uid != ::geteuid()) {
-    Fail(path, "belongs to another user (uid " + std::to_string(status.st_uid) +
+  posix::SmallFile read = posix::ReadSmallFileAt(descriptor_.get(), file_name.c_str(), max_bytes);
+  switch (read.fault) {
+    case posix::SmallFileFault::kCannotOpen:
+      if (read.call.error == ENOENT) return std::nullopt;
+      [[fallthrough]];
+    case posix::SmallFileFault::kNotRegularFile:
+      FailOpen(path, read.call, "read");
+    case posix::SmallFileFault::kCannotExamine:
+      FailCall(path, "cannot be examined", read.call);
+    case posix::SmallFileFault::kNone:
+    case posix::SmallFileFault::kTooLarge:
+    case posix::SmallFileFault::kCannotRead:
+      break;
+  }
+  if (read.status.st_uid != ::geteuid()) {
+    Fail(path, "belongs to another user (uid " + std::to_string(read.status.st_uid) +
                    "); refusing to read it");
   }
-  const auto too_large = [&] {
+  if (read.fault == posix::SmallFileFault::kTooLarge) {
     Fail(path, "is larger than " + std::to_string(max_bytes) + " bytes; refusing to read it");
-  };
-  if (static_cast<std::uintmax_t>(status.st_size) > max_bytes) too_large();
-  // One byte beyond the limit tells a file that grew while it was read.
-  std::string text;
-  const posix::CallResult read = posix::ReadUpTo(file.get(), max_bytes + 1, &text);
-  if (!read.ok()) FailCall(path, "cannot be read", read);
-  if (text.size() > max_bytes) too_large();
-  return text;
+  }
+  if (read.fault == posix::SmallFileFault::kCannotRead) FailCall(path, "cannot be read", read.call);
+  return std::move(read.text);
 }
 
 void Sandbox::SetFileAside(std::string_view name, std::string_view new_name) const {
