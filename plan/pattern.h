@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "sender/regex.h"
+
 namespace plan {
 
 struct PatternMatch {
@@ -28,20 +30,16 @@ class Pattern {
  public:
   // The compiled pattern (UTF-8), or nullptr with `error` set to what is wrong with it.
   static std::unique_ptr<Pattern> Compile(std::string_view text, std::string& error);
-  ~Pattern();
-  Pattern(const Pattern&) = delete;
-  Pattern& operator=(const Pattern&) = delete;
 
   PatternSearch Find(std::string_view subject, std::size_t from = 0) const;
   const std::string& text() const { return text_; }
   const std::vector<std::string>& group_names() const { return group_names_; }
 
  private:
-  struct Compiled;
-  Pattern(std::string text, std::unique_ptr<Compiled> compiled);
+  Pattern(std::string text, sender::Regex<char> regex);
 
   std::string text_;
-  std::unique_ptr<Compiled> compiled_;
+  sender::Regex<char> regex_;
   std::vector<std::string> group_names_;
 };
 

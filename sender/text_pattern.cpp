@@ -1,8 +1,5 @@
 #include "sender/text_pattern.h"
 
-#define PCRE2_CODE_UNIT_WIDTH 16
-#include <pcre2.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <optional>
@@ -25,16 +22,6 @@ constexpr std::size_t kSliceUnits = 64 * 1024;
 // Kept before where a match may begin, for lookbehinds and line starts.
 constexpr std::size_t kLeastContextUnits = 256;
 
-PCRE2_SPTR Units(std::u16string_view text) { return reinterpret_cast<PCRE2_SPTR>(text.data()); }
-
-std::string LibraryMessage(int error_code) {
-  PCRE2_UCHAR message[256];
-  const int length = pcre2_get_error_message(error_code, message, std::size(message));
-  if (length < 0) return "error " + std::to_string(error_code);
-  return platform::ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(message),
-                                              static_cast<std::size_t>(length)));
-}
-
 // Characters before `units` units of `text`: a surrogate pair is one.
 std::size_t CharactersIn(std::u16string_view text, std::size_t units) {
   const std::u16string_view before = text.substr(0, units);
@@ -44,53 +31,11 @@ std::size_t CharactersIn(std::u16string_view text, std::size_t units) {
       }));
 }
 
-struct CodeFree {
-  void operator()(pcre2_code* code) const { pcre2_code_free(code); }
-};
-struct MatchContextFree {
-  void operator()(pcre2_match_context* context) const { pcre2_match_context_free(context); }
-};
-struct CompileContextFree {
-  void operator()(pcre2_compile_context* context) const { pcre2_compile_context_free(context); }
-};
-struct MatchDataFree {
-  void operator()(pcre2_match_data* data) const { pcre2_match_data_free(data); }
-};
-
-}  // namespace
-
-struct TextPattern::Compiled {
-  std::unique_ptr<pcre2_code, CodeFree> code;
-  std::unique_ptr<pcre2_match_context, MatchContextFree> limits;
-  std::size_t context_units = kLeastContextUnits;
-};
-
-struct GrowingTextMatch::MatchData {
-  std::unique_ptr<pcre2_match_data, MatchDataFree> data;
-};
-
-namespace {
-
-std::unique_ptr<pcre2_match_data, MatchDataFree> NewMatchData() {
-  return std::unique_ptr<pcre2_match_data, MatchDataFree>(pcre2_match_data_create(1, nullptr));
-}
-
-struct Searched {
-  int result;
-  std::size_t start, end;  // of the match or, for a partial one, of what matched so far
-};
-
-Searched RunMatch(const TextPattern::Compiled& compiled, pcre2_match_data* data,
-                std::u16string_view text, std::size_t from, std::uint32_t options) {
-  const int result = pcre2_match(compiled.code.get(), Units(text), text.size(), from, options,
-                                 data, compiled.limits.get());
-  const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(data);
-  if (result >= 0 || result == PCRE2_ERROR_PARTIAL) return {result, ovector[0], ovector[1]};
-  return {result, 0, 0};
-}
-
-MatchOutcome Failed(int result) {
-  return PatternError{"the pattern cannot be matched: " + LibraryMessage(result)};
+MatchOutcome Failed(const RegexSearch& search) {
+  if (search.outcome == RegexSearch::Outcome::kNoMemory) {
+    return PatternError{"no memory to match the pattern"};
+  }
+  return PatternError{"the pattern cannot be matched: " + RegexMessage(search.code)};
 }
 
 }  // namespace
@@ -104,49 +49,34 @@ std::variant<TextPattern, PatternError> TextPattern::Compile(std::string_view ut
   if (!wide) return PatternError{"PATTERN is not valid UTF-8"};
   const std::u16string pattern = platform::ToUtf16(*wide);
 
-  const std::unique_ptr<pcre2_compile_context, CompileContextFree> settings(
-      pcre2_compile_context_create(nullptr));
-  auto compiled = std::make_shared<Compiled>();
-  compiled->limits.reset(pcre2_match_context_create(nullptr));
-  if (settings == nullptr || compiled->limits == nullptr) {
-    return PatternError{"no memory to compile the pattern"};
-  }
-  pcre2_set_newline(settings.get(), PCRE2_NEWLINE_ANYCRLF);
-  pcre2_set_match_limit(compiled->limits.get(), kMatchLimit);
-  pcre2_set_depth_limit(compiled->limits.get(), kDepthLimit);
-  pcre2_set_heap_limit(compiled->limits.get(), kHeapLimitKibibytes);
-
-  int error_code = 0;
-  PCRE2_SIZE error_offset = 0;
-  compiled->code.reset(pcre2_compile(
-      Units(pattern), pattern.size(), PCRE2_UTF | PCRE2_MATCH_INVALID_UTF | PCRE2_NEVER_BACKSLASH_C,
-      &error_code, &error_offset, settings.get()));
-  if (compiled->code == nullptr) {
-    return PatternError{"PATTERN is not a regular expression: " + LibraryMessage(error_code) +
-                        " (at offset " + std::to_string(CharactersIn(pattern, error_offset)) +
+  auto compiled = Regex<char16_t>::Compile(pattern, {.any_crlf_newline = true,
+                                                      .never_backslash_c = true,
+                                                      .match_limit = kMatchLimit,
+                                                      .depth_limit = kDepthLimit,
+                                                      .heap_limit_kibibytes = kHeapLimitKibibytes});
+  if (const auto* failed = std::get_if<RegexCompileError>(&compiled)) {
+    if (failed->no_memory) return PatternError{"no memory to compile the pattern"};
+    return PatternError{"PATTERN is not a regular expression: " + RegexMessage(failed->code) +
+                        " (at offset " + std::to_string(CharactersIn(pattern, failed->offset)) +
                         ")"};
   }
-  std::uint32_t lookbehind = 0;
-  pcre2_pattern_info(compiled->code.get(), PCRE2_INFO_MAXLOOKBEHIND, &lookbehind);
+  Regex<char16_t> regex = std::get<Regex<char16_t>>(std::move(compiled));
   // A lookbehind counts characters, each up to two units; nested ones may reach further.
-  compiled->context_units = std::max<std::size_t>(kLeastContextUnits, 4 * std::size_t{lookbehind});
-  return TextPattern(std::move(compiled));
+  const std::size_t context_units =
+      std::max<std::size_t>(kLeastContextUnits, 4 * std::size_t{regex.MaxLookbehind()});
+  return TextPattern(std::move(regex), context_units);
 }
 
 MatchOutcome TextPattern::FindIn(std::u16string_view text) const {
-  const auto data = NewMatchData();
-  if (data == nullptr) return PatternError{"no memory to match the pattern"};
-  const Searched searched = RunMatch(*compiled_, data.get(), text, 0, 0);
-  if (searched.result == PCRE2_ERROR_NOMATCH) return NotYet{};
-  if (searched.result < 0) return Failed(searched.result);
+  RegexMatcher<char16_t> matcher(regex_);
+  const RegexSearch searched = matcher.Find(text, 0);
+  if (searched.outcome == RegexSearch::Outcome::kNone) return NotYet{};
+  if (searched.outcome != RegexSearch::Outcome::kMatch) return Failed(searched);
   return Found{std::u16string(text.substr(searched.start, searched.end - searched.start))};
 }
 
-GrowingTextMatch::GrowingTextMatch(TextPattern pattern)
-    : pattern_(std::move(pattern)), match_data_(new MatchData{NewMatchData()}) {}
-GrowingTextMatch::~GrowingTextMatch() = default;
-GrowingTextMatch::GrowingTextMatch(GrowingTextMatch&&) noexcept = default;
-GrowingTextMatch& GrowingTextMatch::operator=(GrowingTextMatch&&) noexcept = default;
+GrowingTextMatch::GrowingTextMatch(const TextPattern& pattern)
+    : matcher_(pattern.regex_), context_units_(pattern.context_units_) {}
 
 MatchOutcome GrowingTextMatch::Add(std::u16string_view more) {
   while (!more.empty()) {
@@ -162,22 +92,21 @@ MatchOutcome GrowingTextMatch::Add(std::u16string_view more) {
 }
 
 MatchOutcome GrowingTextMatch::Search() {
-  if (match_data_->data == nullptr) return PatternError{"no memory to match the pattern"};
-  const TextPattern::Compiled& compiled = *pattern_.compiled_;
+  using Outcome = RegexSearch::Outcome;
   // A partial match is one the text's end cut short: the next piece may complete it. Where one
   // is, a complete match that begins later is still taken.
-  const std::uint32_t options = PCRE2_PARTIAL_SOFT | (dropped_front_ ? PCRE2_NOTBOL : 0);
-  const Searched searched = RunMatch(compiled, match_data_->data.get(), kept_, from_, options);
-  if (searched.result >= 0) {
+  const RegexSearch searched =
+      matcher_.Find(kept_, from_, {.partial = true, .not_at_line_start = dropped_front_});
+  if (searched.outcome == Outcome::kMatch) {
     return Found{kept_.substr(searched.start, searched.end - searched.start)};
   }
-  if (searched.result != PCRE2_ERROR_PARTIAL && searched.result != PCRE2_ERROR_NOMATCH) {
-    return Failed(searched.result);
+  if (searched.outcome != Outcome::kPartial && searched.outcome != Outcome::kNone) {
+    return Failed(searched);
   }
   // A match may still begin where the partial one did, or else only in text yet to come.
   const std::size_t may_begin =
-      searched.result == PCRE2_ERROR_PARTIAL ? searched.start : kept_.size();
-  std::size_t drop = may_begin > compiled.context_units ? may_begin - compiled.context_units : 0;
+      searched.outcome == Outcome::kPartial ? searched.start : kept_.size();
+  std::size_t drop = may_begin > context_units_ ? may_begin - context_units_ : 0;
   drop = std::max(drop, kept_.size() > kMostKeptUnits ? kept_.size() - kMostKeptUnits : 0);
   if (drop > 0) {
     kept_.erase(0, drop);

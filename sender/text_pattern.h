@@ -6,10 +6,11 @@
 #pragma once
 
 #include <cstddef>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <variant>
+
+#include "sender/regex.h"
 
 namespace sender {
 
@@ -34,13 +35,13 @@ class TextPattern {
   // The first match in `text`, taken on its own.
   MatchOutcome FindIn(std::u16string_view text) const;
 
-  struct Compiled;  // the library's code and the limits it matches within
-
  private:
-  explicit TextPattern(std::shared_ptr<const Compiled> compiled) : compiled_(std::move(compiled)) {}
+  TextPattern(Regex<char16_t> regex, std::size_t context_units)
+      : regex_(std::move(regex)), context_units_(context_units) {}
   friend class GrowingTextMatch;
 
-  std::shared_ptr<const Compiled> compiled_;
+  Regex<char16_t> regex_;
+  std::size_t context_units_;  // kept before where a match may begin, for lookbehinds
 };
 
 // A pattern matched against a text that grows piece by piece (what reaches a pane), so that a
@@ -51,10 +52,7 @@ class GrowingTextMatch {
  public:
   static constexpr std::size_t kMostKeptUnits = 256 * 1024;
 
-  explicit GrowingTextMatch(TextPattern pattern);
-  ~GrowingTextMatch();
-  GrowingTextMatch(GrowingTextMatch&&) noexcept;
-  GrowingTextMatch& operator=(GrowingTextMatch&&) noexcept;
+  explicit GrowingTextMatch(const TextPattern& pattern);
 
   // Looks again with `more` added; the first match found in the text so far.
   MatchOutcome Add(std::u16string_view more);
@@ -62,9 +60,8 @@ class GrowingTextMatch {
  private:
   MatchOutcome Search();
 
-  TextPattern pattern_;
-  struct MatchData;
-  std::unique_ptr<MatchData> match_data_;
+  RegexMatcher<char16_t> matcher_;
+  std::size_t context_units_;
   std::u16string kept_;
   std::size_t from_ = 0;        // where in kept_ the next search starts
   bool dropped_front_ = false;  // kept_ no longer starts where the text did
