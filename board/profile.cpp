@@ -14,6 +14,7 @@
 #include "board/profile_file.h"
 #include "platform/linux/file_calls.h"
 #include "platform/linux/regular_file.h"
+#include "platform/linux/toml_fields.h"
 #include "platform/terminal/code_page.h"
 #include "sim/eas_channels.h"
 #include "sim/sandbox.h"
@@ -21,6 +22,11 @@
 namespace board {
 
 namespace {
+
+using platform::TomlInteger;
+using platform::TomlIntegerIn;
+using platform::TomlString;
+using platform::TomlTable;
 
 constexpr std::string_view kAbsent = "absent";
 constexpr std::string_view kLoopback = "loopback";
@@ -53,7 +59,17 @@ class ProfileReader {
   ProfileReader(std::string_view text, std::string name_for_errors, std::filesystem::path folder)
       : text_(text), name_(std::move(name_for_errors)), folder_(std::move(folder)) {}
 
+  // A setting of the wrong kind is told as any other fault, with the profile's name and line.
   BoardSettings Read() {
+    try {
+      return ReadSettings();
+    } catch (const platform::TomlSettingError& error) {
+      Fail(error.Where(), error.what());
+    }
+  }
+
+ private:
+  BoardSettings ReadSettings() {
     for (const auto& [key, node] : Parse()) {
       const std::string_view name = key.str();
       if (name == "ansi_code_page") {
@@ -84,7 +100,6 @@ class ProfileReader {
     return settings_;
   }
 
- private:
   toml::table Parse() const {
     try {
       return toml::parse(text_, name_);
@@ -94,7 +109,7 @@ class ProfileReader {
   }
 
   void ReadCodePage(const toml::node& node) {
-    const std::int64_t code_page = ExpectInteger(node, "ansi_code_page");
+    const std::int64_t code_page = TomlInteger(node, "ansi_code_page");
     if (code_page < 1 || code_page > 65535) {
       Fail(node.source(), "ansi_code_page must be a code page from 1 to 65535, not " +
                               std::to_string(code_page));
@@ -107,7 +122,7 @@ class ProfileReader {
   }
 
   void ReadEditControlCapacity(const toml::node& node) {
-    const std::int64_t capacity = ExpectInteger(node, "edit_control_capacity");
+    const std::int64_t capacity = TomlInteger(node, "edit_control_capacity");
     if (capacity < kLeastEditControlCapacity || capacity > kMostEditControlCapacity) {
       Fail(node.source(), "edit_control_capacity must be from " +
                               std::to_string(kLeastEditControlCapacity) + " to " +
@@ -123,14 +138,14 @@ class ProfileReader {
       if (list->empty()) Fail(node.source(), "restart: the command must not be empty");
       std::vector<std::string> command;
       for (const toml::node& element : *list) {
-        command.push_back(ExpectString(element, "restart: every word of the command", "a string"));
+        command.push_back(TomlString(element, "restart: every word of the command"));
       }
       if (command.front().empty()) Fail(node.source(), "restart: the program must not be empty");
       settings_.restart.kind = RestartKind::kCommand;
       settings_.restart.command = std::move(command);
       return;
     }
-    const std::string& text = ExpectString(node, "restart", kExpected);
+    const std::string& text = TomlString(node, "restart", kExpected);
     if (text == kRestartInPlace) {
       settings_.restart.kind = RestartKind::kInPlace;
     } else if (text == kRestartReboot) {
@@ -141,12 +156,12 @@ class ProfileReader {
   }
 
   void ReadRestartTimeout(const toml::node& node) {
-    settings_.restart.command_timeout = std::chrono::seconds(ExpectIntegerIn(
+    settings_.restart.command_timeout = std::chrono::seconds(TomlIntegerIn(
         node, "restart_timeout_s", kLeastRestartTimeoutSeconds, kMostRestartTimeoutSeconds));
   }
 
   void ReadDebugPort(const toml::node& node) {
-    const std::string& text = ExpectString(node, "debug_port", "a file or \"stderr\"");
+    const std::string& text = TomlString(node, "debug_port", "a file or \"stderr\"");
     if (text == kStandardError) {
       settings_.debug_port = {DebugPortTarget::kStandardError, {}};
       return;
@@ -169,14 +184,14 @@ class ProfileReader {
   }
 
   void ReadVolumes(const toml::node& node) {
-    for (const auto& [key, value] : ExpectTable(node, "volumes")) {
+    for (const auto& [key, value] : TomlTable(node, "volumes")) {
       const std::string name(key.str());
       if (!Contains(sim::kVolumeNames, name)) {
         Fail(key.source(),
              "unknown volume " + Quoted(name) + " (known: " + Listed(sim::kVolumeNames) + ")");
       }
       const std::string setting = "volumes." + name;
-      const std::string& text = ExpectString(value, setting, "a folder or \"absent\"");
+      const std::string& text = TomlString(value, setting, "a folder or \"absent\"");
       settings_.volumes[name] = text == kAbsent
                                     ? VolumeSetting{VolumePlacement::kAbsent, {}}
                                     : VolumeSetting{VolumePlacement::kFolder,
@@ -185,7 +200,7 @@ class ProfileReader {
   }
 
   void ReadDrivers(const toml::node& node) {
-    for (const auto& [key, value] : ExpectTable(node, "drivers")) {
+    for (const auto& [key, value] : TomlTable(node, "drivers")) {
       const std::string name(key.str());
       if (!Contains(kDriverNames, name)) {
         Fail(key.source(),
@@ -221,33 +236,25 @@ class ProfileReader {
     if (driver.placement == DriverPlacement::kAbsent) {
       Fail(channels->source(), "an absent " + std::string(name) + " has no eas_channels");
     }
-    driver.eas_channels = ReadChannels(*channels, setting + ".eas_channels");
+    driver.eas_channels = sim::ReadEasChannels(*channels, setting + ".eas_channels");
   }
 
   DriverPlacement ReadPlacement(const toml::node& node, const std::string& setting) {
-    const std::string& text = ExpectString(node, setting, "\"sim\", \"absent\" or a table");
+    const std::string& text = TomlString(node, setting, "\"sim\", \"absent\" or a table");
     if (text == kSimulated) return DriverPlacement::kSimulated;
     if (text == kAbsent) return DriverPlacement::kAbsent;
     Fail(node.source(), setting + " must be \"sim\" or \"absent\", not " + Quoted(text));
   }
 
-  sim::EasChannels ReadChannels(const toml::node& node, const std::string& setting) const {
-    try {
-      return sim::ReadEasChannels(node, setting);
-    } catch (const sim::TomlSettingError& error) {
-      Fail(error.Where(), error.what());
-    }
-  }
-
   void ReadSerialPorts(const toml::node& node) {
-    for (const auto& [key, value] : ExpectTable(node, "serial")) {
+    for (const auto& [key, value] : TomlTable(node, "serial")) {
       const std::string name(key.str());
       if (!Contains(kSerialPortNames, name)) {
         Fail(key.source(), "unknown serial port " + Quoted(name) +
                                " (known: " + Listed(kSerialPortNames) + ")");
       }
       const std::string setting = "serial." + name;
-      const std::string& text = ExpectString(
+      const std::string& text = TomlString(
           value, setting, "\"sim\", \"loopback\", \"modem\", \"absent\" or a device");
       if (text == kSimulated) {
         settings_.serial_ports[name] = {SerialPlacement::kSimulated, {}};
@@ -267,32 +274,22 @@ class ProfileReader {
   // The folder need not exist yet: the record makes it, and a folder that is not there while the
   // console runs (a card not yet in) is waited for rather than refused.
   void ReadLog(const toml::node& node) {
-    for (const auto& [key, value] : ExpectTable(node, "log")) {
+    for (const auto& [key, value] : TomlTable(node, "log")) {
       const std::string_view name = key.str();
       if (name == "folder") {
         settings_.log.folder =
-            HostPath(value, "log.folder", ExpectString(value, "log.folder", "a folder"));
+            HostPath(value, "log.folder", TomlString(value, "log.folder", "a folder"));
       } else if (name == "max_file_bytes") {
         settings_.log.max_file_bytes = static_cast<std::size_t>(
-            ExpectIntegerIn(value, "log.max_file_bytes", kLeastLogFileBytes, kMostLogFileBytes));
+            TomlIntegerIn(value, "log.max_file_bytes", kLeastLogFileBytes, kMostLogFileBytes));
       } else if (name == "max_files") {
         settings_.log.max_files =
-            static_cast<std::size_t>(ExpectIntegerIn(value, "log.max_files", 1, kMostLogFiles));
+            static_cast<std::size_t>(TomlIntegerIn(value, "log.max_files", 1, kMostLogFiles));
       } else {
         Fail(key.source(), "unknown setting " + Quoted("log." + std::string(name)) +
                                " (known: folder, max_file_bytes, max_files)");
       }
     }
-  }
-
-  std::int64_t ExpectIntegerIn(const toml::node& node, const std::string& setting,
-                               std::int64_t least, std::int64_t most) const {
-    const std::int64_t value = ExpectInteger(node, setting);
-    if (value < least || value > most) {
-      Fail(node.source(), setting + " must be from " + std::to_string(least) + " to " +
-                              std::to_string(most) + ", not " + std::to_string(value));
-    }
-    return value;
   }
 
   // A device must be there when the board is built: a missing adapter or a mistyped name is
@@ -329,28 +326,6 @@ class ProfileReader {
                                  const std::string& text) const {
     if (text.empty()) Fail(node.source(), setting + " must not be empty");
     return (folder_ / text).lexically_normal();
-  }
-
-  const toml::table& ExpectTable(const toml::node& node, const std::string& setting) const {
-    if (const toml::table* table = node.as_table()) return *table;
-    FailType(node, setting, "a table");
-  }
-
-  const std::string& ExpectString(const toml::node& node, const std::string& setting,
-                                  std::string_view expected) const {
-    if (const auto* text = node.as_string()) return text->get();
-    FailType(node, setting, expected);
-  }
-
-  std::int64_t ExpectInteger(const toml::node& node, const std::string& setting) const {
-    if (const auto* number = node.as_integer()) return number->get();
-    FailType(node, setting, "an integer");
-  }
-
-  [[noreturn]] void FailType(const toml::node& node, const std::string& setting,
-                             std::string_view expected) const {
-    Fail(node.source(), setting + " must be " + std::string(expected) + ", not " +
-                            std::string(sim::TomlTypeName(node.type())));
   }
 
   [[noreturn]] void Fail(const toml::source_region& where, const std::string& what) const {

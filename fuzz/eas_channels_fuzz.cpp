@@ -29,14 +29,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   sim::EasChannels channels{};
   try {
     channels = sim::ParseEasChannelsText(text);
-  } catch (const sim::TomlSettingError& error) {
+  } catch (const platform::TomlSettingError& error) {
     fuzz::Check(*error.what() != '\0', "a refusal says what is wrong");
     return 0;
   }
   try {
     fuzz::Check(sim::ParseEasChannelsText(Written(channels)) == channels,
                 "channels written back read as the same channels");
-  } catch (const sim::TomlSettingError&) {
+  } catch (const platform::TomlSettingError&) {
     fuzz::Check(false, "channels written back are taken");
   }
   return 0;

@@ -16,7 +16,7 @@ std::optional<EasChannels> ReadEasChannelFile(const Sandbox& sandbox) {
   if (!text) return std::nullopt;
   try {
     return ParseEasChannelsText(*text);
-  } catch (const TomlSettingError& error) {
+  } catch (const platform::TomlSettingError& error) {
     const std::string file = (sandbox.Folder() / kEasChannelFileName).string();
     const auto line = error.Where().begin.line;
     throw EasChannelFileError(file + (line > 0 ? ":" + std::to_string(line) : std::string()) +

@@ -5,40 +5,17 @@
 
 namespace sim {
 
+using platform::TomlSettingError;
+
 namespace {
 
 constexpr std::string_view kSetting = "eas_channels";
 
-[[noreturn]] void FailType(const toml::node& node, const std::string& setting,
-                           std::string_view expected) {
-  throw TomlSettingError(node.source(), setting + " must be " + std::string(expected) + ", not " +
-                                            std::string(TomlTypeName(node.type())));
-}
-
 }  // namespace
-
-std::string_view TomlTypeName(toml::node_type type) {
-  switch (type) {
-    case toml::node_type::table:
-      return "a table";
-    case toml::node_type::array:
-      return "a list";
-    case toml::node_type::string:
-      return "a string";
-    case toml::node_type::integer:
-      return "an integer";
-    case toml::node_type::floating_point:
-      return "a floating-point number";
-    case toml::node_type::boolean:
-      return "a boolean";
-    default:
-      return "a date or time";
-  }
-}
 
 EasChannels ReadEasChannels(const toml::node& node, const std::string& setting) {
   const toml::array* list = node.as_array();
-  if (list == nullptr) FailType(node, setting, "a list of 12 integers");
+  if (list == nullptr) platform::FailTomlType(node, setting, "a list of 12 integers");
   EasChannels channels{};
   if (list->size() != channels.size()) {
     throw TomlSettingError(node.source(), setting + " must hold 12 values, one a channel, not " +
@@ -47,9 +24,7 @@ EasChannels ReadEasChannels(const toml::node& node, const std::string& setting) 
   for (std::size_t index = 0; index < channels.size(); ++index) {
     const toml::node& element = *list->get(index);
     const std::string channel = setting + ": channel " + std::to_string(index + 1);
-    const auto* number = element.as_integer();
-    if (number == nullptr) FailType(element, channel, "an integer");
-    const std::int64_t value = number->get();
+    const std::int64_t value = platform::TomlInteger(element, channel);
     if (value < 0 || value > std::numeric_limits<DWORD>::max()) {
       throw TomlSettingError(element.source(), channel +
                                                    " must be from 0 to 4294967295 (0xFFFFFFFF), "

@@ -8,34 +8,20 @@
 
 #include <toml++/toml.h>
 
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
+#include "platform/linux/toml_fields.h"
 #include "sim/eas_driver.h"
 
 namespace sim {
 
-// A fault in a TOML text a person wrote: where it is and what is wrong.
-class TomlSettingError : public std::runtime_error {
- public:
-  TomlSettingError(const toml::source_region& where, const std::string& what)
-      : std::runtime_error(what), where_(where) {}
-  const toml::source_region& Where() const { return where_; }
-
- private:
-  toml::source_region where_;
-};
-
-// The kind of value a message names: "a list", "an integer", ...
-std::string_view TomlTypeName(toml::node_type type);
-
 // The channels in `node`, the value of the setting that `setting` names in the messages.
-// Throws TomlSettingError.
+// Throws platform::TomlSettingError.
 EasChannels ReadEasChannels(const toml::node& node, const std::string& setting);
 
 // The channels of a TOML text that holds `eas_channels = [...]` and nothing else. Throws
-// TomlSettingError, for a text that is no TOML too.
+// platform::TomlSettingError, for a text that is no TOML too.
 EasChannels ParseEasChannelsText(std::string_view text);
 
 }  // namespace sim
