@@ -14,10 +14,15 @@
 #include "plan/console_ids.h"
 #include "plan/prompter.h"
 #include "platform/linux/small_file.h"
+#include "platform/linux/toml_fields.h"
 
 namespace plan {
 
 namespace {
+
+using platform::FailTomlType;
+using platform::TomlIntegerIn;
+using platform::TomlString;
 
 constexpr std::int64_t kLongestWaitMs = 3'600'000;
 constexpr int kMostAttempts = 100;
@@ -48,7 +53,17 @@ class Reader {
  public:
   explicit Reader(const std::filesystem::path& file) : file_(file), name_(file.string()) {}
 
+  // A value of the wrong kind is told as any other mistake, with the plan's name and line.
   Plan Read() {
+    try {
+      return ReadPlanTable();
+    } catch (const platform::TomlSettingError& error) {
+      Fail(error.Where(), error.what());
+    }
+  }
+
+ private:
+  Plan ReadPlanTable() {
     const toml::table root = Parse(ReadPlanFile(file_));
     Plan plan;
     plan.file = file_;
@@ -75,7 +90,6 @@ class Reader {
     return plan;
   }
 
- private:
   toml::table Parse(const std::string& text) const {
     try {
       return toml::parse(text, name_);
@@ -110,7 +124,7 @@ class Reader {
           Fail(node.source(), "a second phase named " + Quoted(phase.name));
         }
       } else if (name == "attempts") {
-        phase.attempts = static_cast<int>(Integer(node, "attempts", 1, kMostAttempts));
+        phase.attempts = static_cast<int>(TomlIntegerIn(node, "attempts", 1, kMostAttempts));
       } else if (name == "setup" || name == "step" || name == "teardown") {
         auto& steps = name == "setup" ? phase.setup : name == "step" ? phase.steps : phase.teardown;
         for (const toml::table* step : TablesIn(node, std::string(name))) {
@@ -169,7 +183,7 @@ class Reader {
     } else if (kind == "message") {
       Allow(table, kind, {"wparam", "lparam"});
       step.action = Console(value, sender::MessageRequest{
-                                       Integer(value, "message", 0, 65535),
+                                       TomlIntegerIn(value, "message", 0, 65535),
                                        Optional(table, "wparam", 0, INT32_MIN, INT32_MAX),
                                        Optional(table, "lparam", 0, INT32_MIN, INT32_MAX)});
     } else if (kind == "text") {
@@ -185,7 +199,7 @@ class Reader {
                                        Optional(table, "end", -1, -1, INT32_MAX)});
     } else if (kind == "pause_ms") {
       Allow(table, kind, {});
-      step.action = PauseStep{Integer(value, "pause_ms", 0, kLongestWaitMs)};
+      step.action = PauseStep{TomlIntegerIn(value, "pause_ms", 0, kLongestWaitMs)};
     } else if (kind == "expect") {
       Allow(table, kind, {"scope", "timeout_ms"});
       step.action = ReadExpect(table, value);
@@ -495,18 +509,8 @@ class Reader {
     return *node;
   }
 
-  std::int64_t Integer(const toml::node& node, const std::string& name, std::int64_t least,
-                       std::int64_t most) const {
-    const auto value = node.value_exact<std::int64_t>();
-    if (!value) Fail(node.source(), name + " must be an integer");
-    if (*value < least || *value > most) {
-      Fail(node.source(), name + " must be from " + std::to_string(least) + " to " +
-                              std::to_string(most) + ", not " + std::to_string(*value));
-    }
-    return *value;
-  }
   std::int64_t Id(const toml::node& node, const std::string& name) const {
-    return Integer(node, name, 0, 65535);
+    return TomlIntegerIn(node, name, 0, 65535);
   }
   // An id the console's command table or one of its controls answers: a click on any other
   // would do nothing and pass.
@@ -528,19 +532,17 @@ class Reader {
   std::int64_t Optional(const toml::table& table, const char* key, std::int64_t fallback,
                         std::int64_t least, std::int64_t most) const {
     const toml::node* node = table.get(key);
-    return node ? Integer(*node, key, least, most) : fallback;
+    return node ? TomlIntegerIn(*node, key, least, most) : fallback;
   }
 
   double Real(const toml::node& node, const std::string& name) const {
     if (const auto integer = node.value_exact<std::int64_t>()) return static_cast<double>(*integer);
     if (const auto real = node.value_exact<double>()) return *real;
-    Fail(node.source(), name + " must be a number");
+    FailTomlType(node, name, "a number");
   }
 
   std::string Text(const toml::node& node, const std::string& name) const {
-    const auto text = node.value_exact<std::string>();
-    if (!text) Fail(node.source(), name + " must be a text");
-    return *text;
+    return TomlString(node, name, "a text");
   }
   std::string NonEmptyText(const toml::node& node, const std::string& name) const {
     std::string text = Text(node, name);
@@ -549,7 +551,7 @@ class Reader {
   }
   std::vector<std::string> Texts(const toml::node& node, const std::string& name) const {
     const toml::array* array = node.as_array();
-    if (array == nullptr) Fail(node.source(), name + " must be a list of texts");
+    if (array == nullptr) FailTomlType(node, name, "a list of texts");
     std::vector<std::string> texts;
     for (const toml::node& element : *array) texts.push_back(Text(element, name));
     return texts;

@@ -62,6 +62,7 @@ TEST(PlanReaderTest, RefusesEveryMistakeWithFileLineAndWhat) {
       {"name = \"p\"\ncolour = 1\n[[phase]]\nname = \"a\"\n", ":2: unknown key \"colour\""},
       {std::string(kHead) + "tries = 2\n", ":4: unknown key \"tries\" in a phase"},
       {std::string(kHead) + "attempts = 0\n", ":4: attempts must be from 1 to 100, not 0"},
+      {std::string(kHead) + "attempts = \"3\"\n", ":4: attempts must be an integer, not a string"},
       {std::string(kHead) + "[[phase]]\nname = \"a\"\n", ":5: a second phase named \"a\""},
       {std::string(kHead) + "[[phase.step]]\ncommand = 70000\n",
        ":5: command must be from 0 to 65535, not 70000"},
