@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "plan/limit.h"
-#include "plan/runner.h"
+#include "plan/phase_text.h"
 
 namespace {
 

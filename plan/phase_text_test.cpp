@@ -6,11 +6,18 @@
 #include <sstream>
 
 #include "plan/atomic_file.h"
+#include "plan/phase_text.h"
 #include "plan/record_slice.h"
-#include "plan/runner.h"
 #include "testing/temp_dir.h"
 
 namespace {
+
+std::unique_ptr<plan::Pattern> Compiled(std::string_view text) {
+  std::string error;
+  auto pattern = plan::Pattern::Compile(text, error);
+  EXPECT_NE(pattern, nullptr) << text << ": " << error;
+  return pattern;
+}
 
 TEST(PhaseTextTest, PaneTextSinceThePhaseBegan) {
   const std::string tail(300, 'x');
@@ -27,6 +34,62 @@ TEST(PhaseTextTest, PaneTextSinceThePhaseBegan) {
       {"Delete:a", "Copy Completed", "Copy Completed"},
   };
   for (const auto& c : kCases) EXPECT_EQ(plan::TextAfter(c.baseline, c.pane), c.after) << c.pane;
+}
+
+TEST(PhaseTextTest, NewestMatchOfACaptureCounts) {
+  const struct {
+    std::string pattern;
+    std::string text;
+    std::optional<std::string> value;
+  } kCases[] = {
+      {"ch\\[1\\]=(?<v>\\w+)", "ch[1]=1a\r\nch[1]=2b\r\nch[2]=3c\r\n", "2b"},
+      {"ch\\[1\\]=(?<v>\\w+)", "nothing read yet", std::nullopt},
+      // A pattern that can match nothing still moves on and ends at the text's last byte.
+      {"(?<v>\\d*)", "12 34", ""},
+  };
+  for (const auto& c : kCases) {
+    std::string error;
+    const auto match = plan::LastMatch(*Compiled(c.pattern), c.text, error);
+    EXPECT_EQ(error, "") << c.pattern;
+    ASSERT_EQ(match.has_value(), c.value.has_value()) << c.pattern << " in " << c.text;
+    if (match) {
+      EXPECT_EQ(match->groups.at("v"), *c.value) << c.pattern << " in " << c.text;
+    }
+  }
+}
+
+TEST(PhaseTextTest, ElapsedIsTheMonotonicClockFromOneLineToTheNextMatchAfterIt) {
+  const std::string lines[] = {
+      "2024-05-01T03:34:56.000Z 100.000000 1 rx COM1 done\n",
+      "2024-05-01T03:34:56.100Z 100.250000 2 cmd - verb=command id=1009\n",
+      "2024-05-01T03:34:56.200Z 100.400000 3 rx COM1 done\n",
+      "2024-05-01T03:34:56.300Z 101.000000 4 rx COM1 done\n",
+  };
+  const auto from = Compiled("id=1009");
+  const auto to = Compiled("done");
+  const auto no_clock = Compiled("clockless");
+  const struct {
+    std::string text;
+    const plan::Pattern* from;
+    std::optional<double> milliseconds;
+    bool error;
+  } kCases[] = {
+      // The "to" line before the "from" line does not count; the first after it does.
+      {lines[0] + lines[1] + lines[2] + lines[3], from.get(), 150.0, false},
+      // The "from" line has not ended yet, or nothing matched after it: not yet, no error.
+      {lines[0] + lines[1].substr(0, 60), from.get(), std::nullopt, false},
+      {lines[0] + lines[1], from.get(), std::nullopt, false},
+      {"clockless line\n" + lines[2], no_clock.get(), std::nullopt, true},
+  };
+  for (const auto& c : kCases) {
+    std::string error;
+    const auto milliseconds = plan::ElapsedMilliseconds(*c.from, *to, c.text, error);
+    ASSERT_EQ(milliseconds.has_value(), c.milliseconds.has_value()) << c.text;
+    if (milliseconds) {
+      EXPECT_NEAR(*milliseconds, *c.milliseconds, 1e-6) << c.text;
+    }
+    EXPECT_EQ(!error.empty(), c.error) << c.text << ": " << error;
+  }
 }
 
 TEST(PhaseTextTest, RecordSliceLiesBetweenTheMarks) {

@@ -1,10 +1,10 @@
 #include "plan/runner.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstdio>
 #include <filesystem>
 
+#include "plan/phase_text.h"
 #include "plan/record_slice.h"
 #include "sender/overloaded.h"
 
@@ -18,8 +18,6 @@ using namespace std::chrono_literals;
 constexpr std::int64_t kLogPane = 1010;
 // How often a capture that has not shown yet is looked for again.
 constexpr std::chrono::milliseconds kCapturePoll{50};
-// How much of the baseline's ending is looked for when the pane dropped its oldest lines.
-constexpr std::size_t kBaselineTail = 256;
 
 struct StepEnd {
   Outcome outcome = Outcome::kPass;
@@ -241,16 +239,7 @@ class PhaseRunner {
     StepEnd end = Poll(
         step, measure.source, measure.timeout_ms, attempt, stops_allowed,
         [&](const std::string& text, std::string& error) {
-          // The last match counts: the newest reading when the phase read more than once.
-          std::size_t from = 0;
-          for (;;) {
-            PatternSearch search = measure.capture->Find(text, from);
-            if (!search.error.empty()) error = search.error;
-            if (!search.match) break;
-            from = search.match->end > search.match->begin ? search.match->end
-                                                            : search.match->end + 1;
-            last = std::move(search.match);
-          }
+          last = LastMatch(*measure.capture, text, error);
           return last.has_value();
         },
         found);
@@ -283,23 +272,8 @@ class PhaseRunner {
     StepEnd end = Poll(
         step, MeasureSource::kRecord, elapsed.timeout_ms, attempt, stops_allowed,
         [&](const std::string& text, std::string& error) {
-          const PatternSearch from = elapsed.from->Find(text);
-          if (!from.match) return (error = from.error, false);
-          const std::size_t from_line = text.rfind('\n', from.match->begin);
-          const std::size_t next_line = text.find('\n', from.match->end);
-          if (next_line == std::string::npos) return false;
-          const PatternSearch to = elapsed.to->Find(text, next_line + 1);
-          if (!to.match) return (error = to.error, false);
-          const std::size_t to_line = text.rfind('\n', to.match->begin);
-          const auto start = LineMonotonicSeconds(
-              std::string_view(text).substr(from_line == std::string::npos ? 0 : from_line + 1));
-          const auto stop = LineMonotonicSeconds(std::string_view(text).substr(to_line + 1));
-          if (!start || !stop) {
-            error = "a matched line is no session-record line";
-            return false;
-          }
-          milliseconds = (*stop - *start) * 1000.0;
-          return true;
+          milliseconds = ElapsedMilliseconds(*elapsed.from, *elapsed.to, text, error);
+          return milliseconds.has_value();
         },
         found);
     if (end.outcome != Outcome::kPass) return end;
@@ -416,35 +390,6 @@ class PhaseRunner {
 };
 
 }  // namespace
-
-std::string TextAfter(const std::string& baseline, const std::string& pane) {
-  if (pane.starts_with(baseline)) return pane.substr(baseline.size());
-  const std::string tail =
-      baseline.substr(baseline.size() - std::min(baseline.size(), kBaselineTail));
-  const std::size_t at = tail.empty() ? std::string::npos : pane.rfind(tail);
-  return at == std::string::npos ? pane : pane.substr(at + tail.size());
-}
-
-std::optional<double> ReadNumber(const std::string& text, NumberBase base) {
-  if (base == NumberBase::kText) return std::nullopt;
-  if (base == NumberBase::kHex) {
-    std::string_view digits = text;
-    if (digits.starts_with("0x") || digits.starts_with("0X")) digits.remove_prefix(2);
-    std::uint64_t value = 0;
-    const auto [end, error] =
-        std::from_chars(digits.data(), digits.data() + digits.size(), value, 16);
-    if (digits.empty() || error != std::errc() || end != digits.data() + digits.size()) {
-      return std::nullopt;
-    }
-    return static_cast<double>(value);
-  }
-  double value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
-    return std::nullopt;
-  }
-  return value;
-}
 
 void RunPlan(const Plan& plan, ConsoleLink& link, const TerminalFiles& files, Prompter& prompter,
              const StopRequest& stop, RunResult& result) {

@@ -18,12 +18,4 @@ namespace plan {
 void RunPlan(const Plan& plan, ConsoleLink& link, const TerminalFiles& files, Prompter& prompter,
              const StopRequest& stop, RunResult& result);
 
-// The pane's text added after `baseline`: what follows it when the pane still begins with it,
-// else what follows the last place its ending shows (the pane dropped its oldest lines), else the
-// whole pane (it was replaced).
-std::string TextAfter(const std::string& baseline, const std::string& pane);
-
-// Reads a captured text as a number the way `base` says; nothing when it is not one.
-std::optional<double> ReadNumber(const std::string& text, NumberBase base);
-
 }  // namespace plan
