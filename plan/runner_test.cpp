@@ -1,0 +1,226 @@
+// The runner's rules against an in-memory console: attempts, teardown whatever happened, stops,
+// skipped phases, verdicts, timeouts and measurements from the pane and from the record.
+#include "plan/runner.h"
+
+#include <gtest/gtest.h>
+
+#include "plan/testing_console_link.h"
+#include "testing/temp_dir.h"
+
+namespace {
+
+using plan::LinkStatus;
+using plan::Outcome;
+using testing_support::CommandEffect;
+
+std::shared_ptr<const plan::Pattern> Compiled(std::string_view text) {
+  std::string error;
+  std::shared_ptr<const plan::Pattern> pattern = plan::Pattern::Compile(text, error);
+  EXPECT_NE(pattern, nullptr) << text << ": " << error;
+  return pattern;
+}
+
+plan::Step Click(std::int64_t id, int line) {
+  return {plan::ConsoleStep{sender::CommandRequest{id}}, line};
+}
+
+plan::Step Confirm(const std::string& name, int line) {
+  return {plan::PromptStep{name, name + "?", plan::PromptKind::kConfirm, {}, {}, {}}, line};
+}
+
+plan::Limit Range(double low, double high) { return {plan::RangeLimit{low, high, 0}, "V"}; }
+
+// A record line at `seconds` on the monotonic clock.
+std::string RecordLine(double seconds, const std::string& what) {
+  return "2024-05-01T03:34:56.000Z " + std::to_string(seconds) + " 1 " + what + "\n";
+}
+
+// A console, its record and volumes, and a stop of their own: one for each case.
+struct Bench {
+  plan::RunResult Run(const std::vector<plan::Phase>& phases,
+                      std::map<std::string, std::vector<std::string>> answers = {}) {
+    plan::ScriptedPrompter prompter(std::move(answers));
+    plan::RunResult result;
+    plan::RunPlan({"plan", "plan.toml", std::nullopt, {}, phases}, link, files, prompter, stop,
+                  result);
+    return result;
+  }
+
+  testing_support::TempDir folder;
+  plan::StopRequest stop;
+  testing_support::MemoryConsoleLink link{folder.path() / "session.log", stop};
+  testing_support::MemoryTerminalFiles files;
+};
+
+TEST(RunnerTest, FailingPhaseRunsAgainFromSetupToTeardownWhileAttemptsAreLeft) {
+  const struct {
+    int attempts;
+    std::vector<std::string> answers;
+    Outcome outcome;
+    int ran;
+  } kCases[] = {
+      {3, {"fail", "ok"}, Outcome::kPass, 2},
+      {2, {"fail", "fail", "ok"}, Outcome::kFail, 2},
+      {1, {"fail", "ok"}, Outcome::kFail, 1},
+      // The operator's retry runs the phase again without counting against its attempts.
+      {1, {"retry", "retry", "ok"}, Outcome::kPass, 3},
+  };
+  for (const auto& c : kCases) {
+    Bench bench;
+    const plan::Phase phase{"checks", c.attempts, {Click(1, 2)}, {Confirm("looks", 3)},
+                            {Click(4, 5)}};
+    const plan::RunResult result = bench.Run({phase}, {{"looks", c.answers}});
+    SCOPED_TRACE(c.answers.front() + " of " + std::to_string(c.attempts));
+    EXPECT_EQ(result.outcome, c.outcome);
+    EXPECT_EQ(result.phases[0].attempts, c.ran);
+    EXPECT_EQ(result.phases[0].prompts.size(), static_cast<std::size_t>(c.ran));
+    EXPECT_EQ(std::count(bench.link.journal.begin(), bench.link.journal.end(), "command 4"), c.ran);
+  }
+}
+
+TEST(RunnerTest, TeardownRunsWhateverHappenedAndOnlyASecondStopCutsItShort) {
+  const CommandEffect refused{"", "", LinkStatus::kRefused, "busy", 0};
+  const CommandEffect ctrl_c{"", "", LinkStatus::kDone, "", 1};
+  const struct {
+    std::string what;
+    std::map<std::int64_t, CommandEffect> commands;
+    Outcome outcome;
+    std::string message;
+    std::string teardown_message;
+    std::vector<std::string> journal;
+  } kCases[] = {
+      {"a refusal", {{2, refused}}, Outcome::kError, "line 3: command refused: busy", "",
+       {"read 1010", "command 2", "command 5", "command 6"}},
+      {"a stop", {{2, ctrl_c}}, Outcome::kAborted, "line 3: stopped during command", "",
+       {"read 1010", "command 2", "command 5", "command 6"}},
+      {"two stops", {{2, {"", "", LinkStatus::kDone, "", 2}}}, Outcome::kAborted,
+       "line 3: stopped during command",
+       "line 7: skipped by a second stop, with what follows it", {"read 1010", "command 2"}},
+      {"a second stop in teardown", {{2, ctrl_c}, {5, ctrl_c}}, Outcome::kAborted,
+       "line 3: stopped during command", "line 7: stopped during command",
+       {"read 1010", "command 2", "command 5"}},
+      // A teardown step that fails does not keep the next from running, and fails the phase.
+      {"a failing teardown", {{5, refused}}, Outcome::kError,
+       "teardown: line 7: command refused: busy", "line 7: command refused: busy",
+       {"read 1010", "command 2", "command 4", "command 5", "command 6"}},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    Bench bench;
+    bench.link.commands = c.commands;
+    const plan::Phase phase{"io", 1, {}, {Click(2, 3), Click(4, 4)}, {Click(5, 7), Click(6, 8)}};
+    const plan::Phase later{"later", 1, {Click(9, 12)}, {}, {}};
+    const plan::RunResult result = bench.Run({phase, later});
+    EXPECT_EQ(result.outcome, c.outcome);
+    EXPECT_EQ(result.phases[0].message, c.message);
+    EXPECT_EQ(result.phases[0].teardown_message, c.teardown_message);
+    EXPECT_EQ(bench.link.journal, c.journal);
+    // The phases after one that did not pass are recorded as skipped and never reach the console.
+    EXPECT_EQ(result.phases[1].outcome, Outcome::kSkipped);
+    EXPECT_EQ(result.phases[1].message, "not run: an earlier phase did not pass");
+    EXPECT_EQ(result.message, "io: " + c.message);
+  }
+}
+
+TEST(RunnerTest, ExpectationsThatDoNotShowInTimeEndThePhaseWithTimeout) {
+  const auto expect_in_phase = [](std::string pattern) {
+    return plan::ExpectStep{Compiled(pattern), {pattern, sender::ExpectScope::kNew, 0}};
+  };
+  const auto expect_on_console = [](std::string pattern) {
+    return plan::ExpectStep{nullptr, {pattern, sender::ExpectScope::kWhole, 0}};
+  };
+  const struct {
+    plan::ExpectStep expect;
+    plan::LinkReply console_reply;
+    Outcome outcome;
+    std::string message;
+  } kCases[] = {
+      {expect_in_phase("OPEN!!"), {}, Outcome::kPass, ""},
+      // Text the pane held before the phase began does not count.
+      {expect_in_phase("old"), {}, Outcome::kTimeout, "line 5: /old/ did not show within 0 ms"},
+      {expect_on_console("late"), {LinkStatus::kTimedOut, "tail", ""}, Outcome::kTimeout,
+       "line 5: /late/ did not show within 0 ms; the pane ends: tail"},
+      {expect_on_console("x"), {LinkStatus::kRefused, "", "no box"}, Outcome::kError,
+       "line 5: expect refused: no box"},
+      {expect_on_console("x"), {LinkStatus::kUnreachable, "", "gone"}, Outcome::kError,
+       "line 5: expect: the console is unreachable: gone"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.message);
+    Bench bench;
+    bench.link.pane = "old\r\n";
+    bench.link.commands[1] = {"COM1 OPEN!!\r\n", "", LinkStatus::kDone, "", 0};
+    bench.link.expect_reply = c.console_reply;
+    const plan::RunResult result =
+        bench.Run({{"open", 1, {}, {Click(1, 4), {c.expect, 5}}, {}}});
+    EXPECT_EQ(result.outcome, c.outcome);
+    EXPECT_EQ(result.phases[0].message, c.message);
+  }
+}
+
+TEST(RunnerTest, MeasurementsReadTheNewestCaptureSinceThePhaseBegan) {
+  const auto measure = [](plan::MeasureSource source, plan::NumberBase base, plan::Limit limit) {
+    return plan::MeasureStep{Compiled("ch\\[1\\]=(?<v>\\w+)"), source, base, 0, {{"v", limit}}};
+  };
+  const struct {
+    std::string what;
+    plan::MeasureStep step;
+    std::optional<double> number;
+    plan::Verdict verdict;
+  } kCases[] = {
+      {"pane", measure(plan::MeasureSource::kPane, plan::NumberBase::kDecimal, Range(20, 30)),
+       22, plan::Verdict::kPass},
+      {"pane, out of range",
+       measure(plan::MeasureSource::kPane, plan::NumberBase::kDecimal, Range(0, 10)), 22,
+       plan::Verdict::kFail},
+      {"record", measure(plan::MeasureSource::kRecord, plan::NumberBase::kHex, Range(0, 255)),
+       0x1a, plan::Verdict::kPass},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    Bench bench;
+    bench.link.pane = "ch[1]=5\r\n";
+    std::ofstream(bench.folder.path() / "session.log") << RecordLine(1, "ch[1]=ff");
+    bench.link.commands[1] = {"ch[1]=21\r\nch[1]=22\r\n", RecordLine(2, "ch[1]=1a"),
+                              LinkStatus::kDone, "", 0};
+    const plan::RunResult result = bench.Run({{"eas", 1, {}, {Click(1, 4), {c.step, 5}}, {}}});
+    ASSERT_EQ(result.phases[0].measurements.size(), 1u);
+    const plan::MeasurementResult& measured = result.phases[0].measurements[0];
+    ASSERT_TRUE(measured.value.has_value());
+    EXPECT_EQ(measured.value->number, c.number);
+    EXPECT_EQ(measured.verdict, c.verdict);
+    EXPECT_EQ(result.outcome,
+              c.verdict == plan::Verdict::kFail ? Outcome::kFail : Outcome::kPass);
+    EXPECT_TRUE(result.phases[0].record.has_value());
+  }
+}
+
+TEST(RunnerTest, CaptureThatNeverShowsFailsItsMeasurementOnceItsTimeIsUp) {
+  Bench bench;
+  const plan::MeasureStep step{Compiled("(?<v>\\d+) mV"), plan::MeasureSource::kPane,
+                               plan::NumberBase::kDecimal, 0, {{"v", Range(0, 1)}}};
+  const plan::RunResult result = bench.Run({{"volts", 1, {}, {{step, 6}}, {}}});
+  EXPECT_EQ(result.outcome, Outcome::kFail);
+  EXPECT_EQ(result.phases[0].message, "line 6: v: /(?<v>\\d+) mV/ did not match within 0 ms");
+  ASSERT_EQ(result.phases[0].measurements.size(), 1u);
+  EXPECT_FALSE(result.phases[0].measurements[0].value.has_value());
+}
+
+TEST(RunnerTest, ElapsedIsJudgedInMillisecondsBetweenTheRecordsLines) {
+  const struct {
+    plan::Limit limit;
+    Outcome outcome;
+  } kCases[] = {{Range(200, 300), Outcome::kPass}, {Range(0, 100), Outcome::kFail}};
+  for (const auto& c : kCases) {
+    Bench bench;
+    bench.link.commands[1] = {"", RecordLine(10, "cmd id=1") + RecordLine(10.25, "rx done"),
+                              LinkStatus::kDone, "", 0};
+    const plan::ElapsedStep elapsed{"open", Compiled("id=1"), Compiled("done"), 0, c.limit};
+    const plan::RunResult result = bench.Run({{"timing", 1, {}, {Click(1, 4), {elapsed, 5}}, {}}});
+    EXPECT_EQ(result.outcome, c.outcome);
+    ASSERT_EQ(result.phases[0].measurements.size(), 1u);
+    EXPECT_EQ(result.phases[0].measurements[0].value->text, "250.000");
+  }
+}
+
+}  // namespace
