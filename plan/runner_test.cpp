@@ -224,3 +224,35 @@ TEST(RunnerTest, ElapsedIsJudgedInMillisecondsBetweenTheRecordsLines) {
 }
 
 }  // namespace
+
+TEST(RunnerTest, FileStepCountsTheFilesThereAgainstWhatMustBe) {
+  const struct {
+    plan::Presence present;
+    std::vector<std::string> paths;
+    Outcome outcome;
+    std::string message;
+  } kCases[] = {
+      {plan::Presence::kAtLeastOne, {"\\SDMMC\\a.txt", "\\SDMMC\\b.txt"}, Outcome::kPass, ""},
+      {plan::Presence::kExactlyOne, {"\\SDMMC\\a.txt", "\\SDMMC\\b.txt"}, Outcome::kPass, ""},
+      {plan::Presence::kAll, {"\\SDMMC\\a.txt", "\\SDMMC\\b.txt"}, Outcome::kFail,
+       "line 3: copies[1]: "},
+      {plan::Presence::kNone, {"\\SDMMC\\a.txt"}, Outcome::kFail, "line 3: copies[1]: "},
+      {plan::Presence::kAll, {"\\USB\\c.txt"}, Outcome::kError,
+       "line 3: \\USB\\c.txt: names no volume"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.paths.back());
+    Bench bench;
+    bench.files.paths = {{"\\SDMMC\\a.txt", bench.folder.path() / "a.txt"},
+                         {"\\SDMMC\\b.txt", bench.folder.path() / "b.txt"}};
+    std::ofstream(bench.folder.path() / "a.txt") << "written";
+    const plan::FileStep step{"copies", c.paths, c.present, 1, 0};
+    const plan::RunResult result = bench.Run({{"files", 1, {}, {{step, 3}}, {}}});
+    EXPECT_EQ(result.outcome, c.outcome);
+    EXPECT_TRUE(result.phases[0].message.starts_with(c.message)) << result.phases[0].message;
+    if (c.outcome != Outcome::kError) {
+      ASSERT_EQ(result.phases[0].measurements.size(), 1u);
+      EXPECT_EQ(result.phases[0].measurements[0].value->text, "\\SDMMC\\a.txt");
+    }
+  }
+}
