@@ -3,25 +3,33 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <set>
+#include <string_view>
 #include <toml++/toml.h>
+#include <vector>
 
 #include "plan/console_ids.h"
 #include "plan/prompter.h"
 #include "platform/linux/small_file.h"
 #include "platform/linux/toml_fields.h"
+#include "platform/linux/toml_keys.h"
 
 namespace plan {
 
 namespace {
 
 using platform::FailTomlType;
+using platform::FindTomlKey;
+using platform::ReadTomlKeys;
 using platform::TomlIntegerIn;
+using platform::TomlKey;
+using platform::TomlKeyNames;
 using platform::TomlString;
 
 constexpr std::int64_t kLongestWaitMs = 3'600'000;
@@ -51,56 +59,59 @@ std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\
 
 class Reader {
  public:
-  explicit Reader(const std::filesystem::path& file) : file_(file), name_(file.string()) {}
+  explicit Reader(const std::filesystem::path& file) : file_(file) {}
 
-  // A value of the wrong kind is told as any other mistake, with the plan's name and line.
   Plan Read() {
-    try {
-      return ReadPlanTable();
-    } catch (const platform::TomlSettingError& error) {
-      Fail(error.Where(), error.what());
-    }
+    return platform::ReadTomlText<PlanError>(
+        ReadPlanFile(file_), file_.string(),
+        [this](const toml::table& root) { return ReadPlanTable(root); });
   }
 
  private:
-  Plan ReadPlanTable() {
-    const toml::table root = Parse(ReadPlanFile(file_));
-    Plan plan;
-    plan.file = file_;
-    const toml::node* answers = nullptr;
-    for (auto&& [key, node] : root) {
-      const std::string_view name = key.str();
-      if (name == "name") {
-        plan.name = NonEmptyText(node, "name");
-      } else if (name == "board") {
-        plan.board = Board(node);
-      } else if (name == "answers") {
-        answers = &node;
-      } else if (name == "phase") {
-        for (const toml::table* table : TablesIn(node, "phase")) {
-          plan.phases.push_back(ReadPhase(*table));
-        }
-      } else {
-        Fail(key.source(), "unknown key " + Quoted(name) + " (known: name, board, answers, phase)");
-      }
-    }
-    if (plan.name.empty()) Fail(root.source(), "the plan has no name");
-    if (plan.phases.empty()) Fail(root.source(), "the plan has no [[phase]]");
-    if (answers != nullptr) plan.answers = ReadAnswers(*answers);
-    return plan;
+  // How one key of the plan or of a phase is read, into the plan or the phase being read.
+  using KeyReader = void (Reader::*)(const toml::node&);
+
+  // How a step of one kind is read: the keys that may stand beside the kind's own, and its parser.
+  using StepParser = StepAction (Reader::*)(const toml::table& step, const toml::node& value);
+  struct StepKind {
+    std::vector<std::string_view> options;
+    StepParser parse;
+  };
+
+  Plan ReadPlanTable(const toml::table& root) {
+    static constexpr auto kKeys = std::to_array<TomlKey<KeyReader>>({
+        {"name", &Reader::ReadPlanName},
+        {"board", &Reader::ReadBoard},
+        {"answers", &Reader::KeepAnswers},
+        {"phase", &Reader::ReadPhases},
+    });
+    plan_.file = file_;
+    ReadTomlKeys(
+        root, kKeys,
+        [](std::string_view key, const std::string& known) {
+          return "unknown key " + Quoted(key) + " (known: " + known + ")";
+        },
+        *this);
+    if (plan_.name.empty()) Fail(root.source(), "the plan has no name");
+    if (plan_.phases.empty()) Fail(root.source(), "the plan has no [[phase]]");
+    if (answers_ != nullptr) plan_.answers = ReadAnswers(*answers_);
+    return std::move(plan_);
   }
 
-  toml::table Parse(const std::string& text) const {
-    try {
-      return toml::parse(text, name_);
-    } catch (const toml::parse_error& parse_error) {
-      Fail(parse_error.source(), std::string(parse_error.description()));
+  void ReadPlanName(const toml::node& node) { plan_.name = NonEmptyText(node, "name"); }
+
+  // Read once every prompt is known, wherever they stand in the file.
+  void KeepAnswers(const toml::node& node) { answers_ = &node; }
+
+  void ReadPhases(const toml::node& node) {
+    for (const toml::table* table : TablesIn(node, "phase")) {
+      plan_.phases.push_back(ReadPhase(*table));
     }
   }
 
   // The board profile, beside the plan unless absolute; it must be there before a console is
   // started with it or a file step looks for its volumes.
-  std::filesystem::path Board(const toml::node& node) const {
+  void ReadBoard(const toml::node& node) {
     const std::filesystem::path board =
         std::filesystem::absolute(file_).parent_path() / NonEmptyText(node, "board");
     struct stat status {};
@@ -111,115 +122,127 @@ class Reader {
     if (!S_ISREG(status.st_mode)) {
       Fail(node.source(), "the board profile " + board.string() + " is not a regular file");
     }
-    return board;
+    plan_.board = board;
   }
 
   Phase ReadPhase(const toml::table& table) {
-    Phase phase;
-    for (auto&& [key, node] : table) {
-      const std::string_view name = key.str();
-      if (name == "name") {
-        phase.name = NonEmptyText(node, "name");
-        if (!phase_names_.insert(phase.name).second) {
-          Fail(node.source(), "a second phase named " + Quoted(phase.name));
-        }
-      } else if (name == "attempts") {
-        phase.attempts = static_cast<int>(TomlIntegerIn(node, "attempts", 1, kMostAttempts));
-      } else if (name == "setup" || name == "step" || name == "teardown") {
-        auto& steps = name == "setup" ? phase.setup : name == "step" ? phase.steps : phase.teardown;
-        for (const toml::table* step : TablesIn(node, std::string(name))) {
-          steps.push_back(ReadStep(*step));
-        }
-      } else {
-        Fail(key.source(),
-             "unknown key " + Quoted(name) + " in a phase (known: name, attempts, setup, step, "
-             "teardown)");
-      }
-    }
-    if (phase.name.empty()) Fail(table.source(), "the phase has no name");
+    static constexpr auto kKeys = std::to_array<TomlKey<KeyReader>>({
+        {"name", &Reader::ReadPhaseName},
+        {"attempts", &Reader::ReadAttempts},
+        {"setup", &Reader::ReadSetup},
+        {"step", &Reader::ReadSteps},
+        {"teardown", &Reader::ReadTeardown},
+    });
+    phase_ = Phase{};
+    ReadTomlKeys(
+        table, kKeys,
+        [](std::string_view key, const std::string& known) {
+          return "unknown key " + Quoted(key) + " in a phase (known: " + known + ")";
+        },
+        *this);
+    if (phase_.name.empty()) Fail(table.source(), "the phase has no name");
     measurement_names_.clear();
-    return phase;
+    return std::move(phase_);
   }
 
-  // One step: exactly one key says what it does, the others how.
+  void ReadPhaseName(const toml::node& node) {
+    phase_.name = NonEmptyText(node, "name");
+    if (!phase_names_.insert(phase_.name).second) {
+      Fail(node.source(), "a second phase named " + Quoted(phase_.name));
+    }
+  }
+
+  void ReadAttempts(const toml::node& node) {
+    phase_.attempts = static_cast<int>(TomlIntegerIn(node, "attempts", 1, kMostAttempts));
+  }
+
+  void ReadSetup(const toml::node& node) { ReadStepList(node, "setup", phase_.setup); }
+  void ReadSteps(const toml::node& node) { ReadStepList(node, "step", phase_.steps); }
+  void ReadTeardown(const toml::node& node) { ReadStepList(node, "teardown", phase_.teardown); }
+
+  void ReadStepList(const toml::node& node, const std::string& name, std::vector<Step>& steps) {
+    for (const toml::table* step : TablesIn(node, name)) steps.push_back(ReadStep(*step));
+  }
+
+  // One step: exactly one key, its kind, says what it does; the others, the kind's options, how.
   Step ReadStep(const toml::table& table) {
-    static const std::set<std::string_view> kKinds = {
-        "command", "message", "text", "select", "pause_ms", "expect", "measure", "elapsed",
-        "prompt", "file"};
+    static const auto kKinds = std::to_array<TomlKey<StepKind>>({
+        {"command", {{}, &Reader::ReadCommand}},
+        {"message", {{"wparam", "lparam"}, &Reader::ReadMessage}},
+        {"text", {{"id"}, &Reader::ReadText}},
+        {"select", {{"start", "end"}, &Reader::ReadSelect}},
+        {"pause_ms", {{}, &Reader::ReadPause}},
+        {"expect", {{"scope", "timeout_ms"}, &Reader::ReadExpect}},
+        {"measure", {{"source", "number", "timeout_ms", "limits"}, &Reader::ReadMeasure}},
+        {"elapsed",
+         {{"from", "to", "timeout_ms", "low", "high", "marginal", "equals", "matches", "units"},
+          &Reader::ReadElapsed}},
+        {"prompt",
+         {{"name", "kind", "choices", "accept", "low", "high", "marginal", "equals", "matches",
+           "units"},
+          &Reader::ReadPrompt}},
+        {"file", {{"name", "present", "samples", "every_ms"}, &Reader::ReadFile}},
+    });
+    const TomlKey<StepKind>* kind = nullptr;
     const toml::node* kind_node = nullptr;
-    std::string kind;
     for (auto&& [key, node] : table) {
-      if (!kKinds.contains(key.str())) continue;
-      if (kind_node != nullptr) {
-        Fail(key.source(), "a step does one thing: both " + kind + " and " +
+      const TomlKey<StepKind>* found = FindTomlKey(kKinds, key.str());
+      if (found == nullptr) continue;
+      if (kind != nullptr) {
+        Fail(key.source(), "a step does one thing: both " + std::string(kind->name) + " and " +
                                std::string(key.str()));
       }
+      kind = found;
       kind_node = &node;
-      kind = key.str();
     }
-    if (kind_node == nullptr) {
-      static const std::set<std::string_view> kOptions = {
-          "wparam", "lparam", "id", "start", "end", "scope", "timeout_ms", "source", "number",
-          "limits", "from", "to", "low", "high", "marginal", "equals", "matches", "units",
-          "name", "present", "samples", "every_ms", "kind", "choices", "accept"};
+    if (kind == nullptr) {
+      const std::string needed = "a step needs one of " + TomlKeyNames(kKinds);
       // A misspelt kind ("comand") is a key no step knows: name it where it stands.
       for (auto&& [key, node] : table) {
-        if (!kOptions.contains(key.str())) {
-          Fail(key.source(), "unknown key " + Quoted(key.str()) + " in a step (a step needs one "
-                             "of command, message, text, select, pause_ms, expect, measure, "
-                             "elapsed, prompt, file)");
+        if (!AnyKindTakes(kKinds, key.str())) {
+          Fail(key.source(), "unknown key " + Quoted(key.str()) + " in a step (" + needed + ")");
         }
       }
-      Fail(table.source(),
-           "a step needs one of command, message, text, select, pause_ms, expect, measure, "
-           "elapsed, prompt, file");
+      Fail(table.source(), needed);
     }
-    const toml::node& value = *kind_node;
+    Allow(table, std::string(kind->name), kind->how.options);
     // The line of the key that says what the step does: a table's own region is not always known.
-    Step step{ConsoleStep{}, static_cast<int>(value.source().begin.line)};
-    if (kind == "command") {
-      Allow(table, kind, {});
-      step.action = Console(value, sender::CommandRequest{CommandId(value)});
-    } else if (kind == "message") {
-      Allow(table, kind, {"wparam", "lparam"});
-      step.action = Console(value, sender::MessageRequest{
-                                       TomlIntegerIn(value, "message", 0, 65535),
-                                       Optional(table, "wparam", 0, INT32_MIN, INT32_MAX),
-                                       Optional(table, "lparam", 0, INT32_MIN, INT32_MAX)});
-    } else if (kind == "text") {
-      Allow(table, kind, {"id"});
-      step.action = Console(value, sender::TextRequest{ControlId(Needed(table, "id", "a text step"),
-                                                                 "id"),
-                                                       Text(value, "text")});
-    } else if (kind == "select") {
-      Allow(table, kind, {"start", "end"});
-      step.action = Console(value, sender::SelectRequest{
-                                       ControlId(value, "select"),
-                                       Optional(table, "start", 0, -1, INT32_MAX),
-                                       Optional(table, "end", -1, -1, INT32_MAX)});
-    } else if (kind == "pause_ms") {
-      Allow(table, kind, {});
-      step.action = PauseStep{TomlIntegerIn(value, "pause_ms", 0, kLongestWaitMs)};
-    } else if (kind == "expect") {
-      Allow(table, kind, {"scope", "timeout_ms"});
-      step.action = ReadExpect(table, value);
-    } else if (kind == "measure") {
-      Allow(table, kind, {"source", "number", "timeout_ms", "limits"});
-      step.action = ReadMeasure(table, value);
-    } else if (kind == "elapsed") {
-      Allow(table, kind,
-            {"from", "to", "timeout_ms", "low", "high", "marginal", "equals", "matches", "units"});
-      step.action = ReadElapsed(table, value);
-    } else if (kind == "file") {
-      Allow(table, kind, {"name", "present", "samples", "every_ms"});
-      step.action = ReadFile(table, value);
-    } else {
-      Allow(table, kind,
-            {"name", "kind", "choices", "accept", "low", "high", "marginal", "equals", "matches",
-             "units"});
-      step.action = ReadPrompt(table, value);
-    }
-    return step;
+    return Step{(this->*kind->how.parse)(table, *kind_node),
+                static_cast<int>(kind_node->source().begin.line)};
+  }
+
+  template <typename Kinds>
+  static bool AnyKindTakes(const Kinds& kinds, std::string_view option) {
+    return std::any_of(kinds.begin(), kinds.end(), [&](const TomlKey<StepKind>& kind) {
+      return std::find(kind.how.options.begin(), kind.how.options.end(), option) !=
+             kind.how.options.end();
+    });
+  }
+
+  StepAction ReadCommand(const toml::table&, const toml::node& value) {
+    return Console(value, sender::CommandRequest{CommandId(value)});
+  }
+
+  StepAction ReadMessage(const toml::table& table, const toml::node& value) {
+    return Console(value, sender::MessageRequest{
+                              TomlIntegerIn(value, "message", 0, 65535),
+                              Optional(table, "wparam", 0, INT32_MIN, INT32_MAX),
+                              Optional(table, "lparam", 0, INT32_MIN, INT32_MAX)});
+  }
+
+  StepAction ReadText(const toml::table& table, const toml::node& value) {
+    return Console(value, sender::TextRequest{ControlId(Needed(table, "id", "a text step"), "id"),
+                                              Text(value, "text")});
+  }
+
+  StepAction ReadSelect(const toml::table& table, const toml::node& value) {
+    return Console(value, sender::SelectRequest{ControlId(value, "select"),
+                                                Optional(table, "start", 0, -1, INT32_MAX),
+                                                Optional(table, "end", -1, -1, INT32_MAX)});
+  }
+
+  StepAction ReadPause(const toml::table&, const toml::node& value) {
+    return PauseStep{TomlIntegerIn(value, "pause_ms", 0, kLongestWaitMs)};
   }
 
   ConsoleStep Console(const toml::node& where, sender::Action action) const {
@@ -228,7 +251,7 @@ class Reader {
     return ConsoleStep{std::move(action)};
   }
 
-  ExpectStep ReadExpect(const toml::table& table, const toml::node& value) {
+  StepAction ReadExpect(const toml::table& table, const toml::node& value) {
     ExpectStep expect;
     expect.request.pattern = Text(value, "expect");
     expect.request.timeout_ms = Optional(table, "timeout_ms", 5000, 1, kLongestWaitMs);
@@ -253,7 +276,7 @@ class Reader {
     return expect;
   }
 
-  MeasureStep ReadMeasure(const toml::table& table, const toml::node& value) {
+  StepAction ReadMeasure(const toml::table& table, const toml::node& value) {
     MeasureStep measure;
     measure.capture = Compile(value, Text(value, "measure"));
     const auto& groups = measure.capture->group_names();
@@ -302,7 +325,7 @@ class Reader {
     return measure;
   }
 
-  ElapsedStep ReadElapsed(const toml::table& table, const toml::node& value) {
+  StepAction ReadElapsed(const toml::table& table, const toml::node& value) {
     ElapsedStep elapsed;
     elapsed.name = NonEmptyText(value, "elapsed");
     NewMeasurement(value, elapsed.name);
@@ -315,7 +338,7 @@ class Reader {
     return elapsed;
   }
 
-  FileStep ReadFile(const toml::table& table, const toml::node& value) {
+  StepAction ReadFile(const toml::table& table, const toml::node& value) {
     FileStep file;
     file.name = NonEmptyText(Needed(table, "name", "a file step"), "name");
     file.paths = Texts(value, "file");
@@ -349,7 +372,7 @@ class Reader {
     return file;
   }
 
-  PromptStep ReadPrompt(const toml::table& table, const toml::node& value) {
+  StepAction ReadPrompt(const toml::table& table, const toml::node& value) {
     PromptStep prompt;
     prompt.text = NonEmptyText(value, "prompt");
     const toml::node& name = Needed(table, "name", "prompt");
@@ -477,7 +500,7 @@ class Reader {
   }
 
   void Allow(const toml::table& step, const std::string& kind,
-             std::initializer_list<std::string_view> options) const {
+             const std::vector<std::string_view>& options) const {
     for (auto&& [key, node] : step) {
       if (key.str() == kind) continue;
       if (std::find(options.begin(), options.end(), key.str()) == options.end()) {
@@ -557,12 +580,15 @@ class Reader {
     return texts;
   }
 
+  // ReadTomlText tells it with the plan's name and the line.
   [[noreturn]] void Fail(const toml::source_region& where, const std::string& what) const {
-    throw PlanError(name_ + ":" + std::to_string(where.begin.line) + ": " + what);
+    throw platform::TomlSettingError(where, what);
   }
 
   std::filesystem::path file_;
-  std::string name_;
+  Plan plan_;
+  const toml::node* answers_ = nullptr;
+  Phase phase_;  // the phase being read
   std::set<std::string> phase_names_;
   std::set<std::string> measurement_names_;
   std::map<std::string, PromptStep> prompts_;

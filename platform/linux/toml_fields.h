@@ -1,8 +1,8 @@
 // Typed access to the settings of a TOML text a person wrote: a board profile, a test plan, the
 // sandbox's EAS channels. Each reads one value as the kind it must be, or throws TomlSettingError
 // with where the value stands and what is wrong with it, in the words all those readers share:
-// "attempts must be an integer, not a string", "attempts must be from 1 to 100, not 0". Each
-// reader adds its file's name and the line to the message.
+// "attempts must be an integer, not a string", "attempts must be from 1 to 100, not 0".
+// ReadTomlText adds the file's name and the line to the message.
 #pragma once
 
 #include <toml++/toml.h>
@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace platform {
 
@@ -39,5 +40,26 @@ const std::string& TomlString(const toml::node& node, const std::string& setting
 std::int64_t TomlInteger(const toml::node& node, const std::string& setting);
 std::int64_t TomlIntegerIn(const toml::node& node, const std::string& setting,
                            std::int64_t least, std::int64_t most);
+
+// Parses `text` and hands its table to `read`, which throws TomlSettingError for what is wrong
+// in it. A text that is no TOML, and any such fault, comes out as Error("NAME:LINE: what"), so
+// a reader's every mistake is told in the same words, with the file and the line.
+template <typename Error, typename Read>
+auto ReadTomlText(std::string_view text, const std::string& name, const Read& read) {
+  const auto fault = [&](const toml::source_region& where, std::string_view what) {
+    return Error(name + ":" + std::to_string(where.begin.line) + ": " + std::string(what));
+  };
+  toml::table table;
+  try {
+    table = toml::parse(text, name);
+  } catch (const toml::parse_error& parse_error) {
+    throw fault(parse_error.source(), parse_error.description());
+  }
+  try {
+    return read(std::as_const(table));
+  } catch (const TomlSettingError& error) {
+    throw fault(error.Where(), error.what());
+  }
+}
 
 }  // namespace platform
