@@ -5,6 +5,7 @@
 #include <toml++/toml.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -15,6 +16,7 @@
 #include "platform/linux/file_calls.h"
 #include "platform/linux/regular_file.h"
 #include "platform/linux/toml_fields.h"
+#include "platform/linux/toml_keys.h"
 #include "platform/terminal/code_page.h"
 #include "sim/eas_channels.h"
 #include "sim/sandbox.h"
@@ -23,8 +25,11 @@ namespace board {
 
 namespace {
 
+using platform::ReadTomlKeys;
 using platform::TomlInteger;
 using platform::TomlIntegerIn;
+using platform::TomlKey;
+using platform::TomlKeyForm;
 using platform::TomlString;
 using platform::TomlTable;
 
@@ -37,6 +42,14 @@ constexpr std::string_view kSimulated = "sim";
 constexpr std::string_view kStandardError = "stderr";
 
 std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+
+// The words for a setting the profile does not know; `section` is the dotted prefix of the
+// section it stands in ("log."), empty at the top.
+auto UnknownSetting(std::string section) {
+  return [section = std::move(section)](std::string_view key, const std::string& known) {
+    return "unknown setting " + Quoted(section + std::string(key)) + " (known: " + known + ")";
+  };
+}
 
 std::string Listed(std::span<const std::string_view> names) {
   std::string list;
@@ -59,53 +72,30 @@ class ProfileReader {
   ProfileReader(std::string_view text, std::string name_for_errors, std::filesystem::path folder)
       : text_(text), name_(std::move(name_for_errors)), folder_(std::move(folder)) {}
 
-  // A setting of the wrong kind is told as any other fault, with the profile's name and line.
   BoardSettings Read() {
-    try {
-      return ReadSettings();
-    } catch (const platform::TomlSettingError& error) {
-      Fail(error.Where(), error.what());
-    }
+    return platform::ReadTomlText<BoardError>(text_, name_, [this](const toml::table& root) {
+      ReadSettings(root);
+      return settings_;
+    });
   }
 
  private:
-  BoardSettings ReadSettings() {
-    for (const auto& [key, node] : Parse()) {
-      const std::string_view name = key.str();
-      if (name == "ansi_code_page") {
-        ReadCodePage(node);
-      } else if (name == "debug_port") {
-        ReadDebugPort(node);
-      } else if (name == "edit_control_capacity") {
-        ReadEditControlCapacity(node);
-      } else if (name == "restart") {
-        ReadRestart(node);
-      } else if (name == "restart_timeout_s") {
-        ReadRestartTimeout(node);
-      } else if (name == "volumes") {
-        ReadVolumes(node);
-      } else if (name == "drivers") {
-        ReadDrivers(node);
-      } else if (name == "serial") {
-        ReadSerialPorts(node);
-      } else if (name == "log") {
-        ReadLog(node);
-      } else {
-        Fail(key.source(), "unknown setting " + Quoted(name) +
-                               " (known: ansi_code_page, debug_port, edit_control_capacity, "
-                               "restart, restart_timeout_s, [volumes], [drivers], [serial], "
-                               "[log])");
-      }
-    }
-    return settings_;
-  }
+  // How one setting is read into the settings.
+  using SettingReader = void (ProfileReader::*)(const toml::node&);
 
-  toml::table Parse() const {
-    try {
-      return toml::parse(text_, name_);
-    } catch (const toml::parse_error& parse_error) {
-      Fail(parse_error.source(), std::string(parse_error.description()));
-    }
+  void ReadSettings(const toml::table& root) {
+    static constexpr auto kSettings = std::to_array<TomlKey<SettingReader>>({
+        {"ansi_code_page", &ProfileReader::ReadCodePage},
+        {"debug_port", &ProfileReader::ReadDebugPort},
+        {"edit_control_capacity", &ProfileReader::ReadEditControlCapacity},
+        {"restart", &ProfileReader::ReadRestart},
+        {"restart_timeout_s", &ProfileReader::ReadRestartTimeout},
+        {"volumes", &ProfileReader::ReadVolumes, TomlKeyForm::kSection},
+        {"drivers", &ProfileReader::ReadDrivers, TomlKeyForm::kSection},
+        {"serial", &ProfileReader::ReadSerialPorts, TomlKeyForm::kSection},
+        {"log", &ProfileReader::ReadLog, TomlKeyForm::kSection},
+    });
+    ReadTomlKeys(root, kSettings, UnknownSetting(""), *this);
   }
 
   void ReadCodePage(const toml::node& node) {
@@ -247,6 +237,14 @@ class ProfileReader {
   }
 
   void ReadSerialPorts(const toml::node& node) {
+    // Any other text names a device.
+    static constexpr auto kNamedPlacements =
+        std::to_array<std::pair<std::string_view, SerialPlacement>>({
+            {kSimulated, SerialPlacement::kSimulated},
+            {kLoopback, SerialPlacement::kLoopback},
+            {kModem, SerialPlacement::kModem},
+            {kAbsent, SerialPlacement::kAbsent},
+        });
     for (const auto& [key, value] : TomlTable(node, "serial")) {
       const std::string name(key.str());
       if (!Contains(kSerialPortNames, name)) {
@@ -256,40 +254,39 @@ class ProfileReader {
       const std::string setting = "serial." + name;
       const std::string& text = TomlString(
           value, setting, "\"sim\", \"loopback\", \"modem\", \"absent\" or a device");
-      if (text == kSimulated) {
-        settings_.serial_ports[name] = {SerialPlacement::kSimulated, {}};
-      } else if (text == kLoopback) {
-        settings_.serial_ports[name] = {SerialPlacement::kLoopback, {}};
-      } else if (text == kModem) {
-        settings_.serial_ports[name] = {SerialPlacement::kModem, {}};
-      } else if (text == kAbsent) {
-        settings_.serial_ports[name] = {SerialPlacement::kAbsent, {}};
-      } else {
-        settings_.serial_ports[name] = {SerialPlacement::kDevice,
-                                        CharacterDevice(value, setting, text)};
-      }
+      const auto named =
+          std::find_if(kNamedPlacements.begin(), kNamedPlacements.end(),
+                       [&](const auto& placement) { return placement.first == text; });
+      settings_.serial_ports[name] =
+          named != kNamedPlacements.end()
+              ? SerialSetting{named->second, {}}
+              : SerialSetting{SerialPlacement::kDevice, CharacterDevice(value, setting, text)};
     }
+  }
+
+  void ReadLog(const toml::node& node) {
+    static constexpr auto kSettings = std::to_array<TomlKey<SettingReader>>({
+        {"folder", &ProfileReader::ReadLogFolder},
+        {"max_file_bytes", &ProfileReader::ReadLogFileBytes},
+        {"max_files", &ProfileReader::ReadLogFiles},
+    });
+    ReadTomlKeys(TomlTable(node, "log"), kSettings, UnknownSetting("log."), *this);
   }
 
   // The folder need not exist yet: the record makes it, and a folder that is not there while the
   // console runs (a card not yet in) is waited for rather than refused.
-  void ReadLog(const toml::node& node) {
-    for (const auto& [key, value] : TomlTable(node, "log")) {
-      const std::string_view name = key.str();
-      if (name == "folder") {
-        settings_.log.folder =
-            HostPath(value, "log.folder", TomlString(value, "log.folder", "a folder"));
-      } else if (name == "max_file_bytes") {
-        settings_.log.max_file_bytes = static_cast<std::size_t>(
-            TomlIntegerIn(value, "log.max_file_bytes", kLeastLogFileBytes, kMostLogFileBytes));
-      } else if (name == "max_files") {
-        settings_.log.max_files =
-            static_cast<std::size_t>(TomlIntegerIn(value, "log.max_files", 1, kMostLogFiles));
-      } else {
-        Fail(key.source(), "unknown setting " + Quoted("log." + std::string(name)) +
-                               " (known: folder, max_file_bytes, max_files)");
-      }
-    }
+  void ReadLogFolder(const toml::node& node) {
+    settings_.log.folder = HostPath(node, "log.folder", TomlString(node, "log.folder", "a folder"));
+  }
+
+  void ReadLogFileBytes(const toml::node& node) {
+    settings_.log.max_file_bytes = static_cast<std::size_t>(
+        TomlIntegerIn(node, "log.max_file_bytes", kLeastLogFileBytes, kMostLogFileBytes));
+  }
+
+  void ReadLogFiles(const toml::node& node) {
+    settings_.log.max_files =
+        static_cast<std::size_t>(TomlIntegerIn(node, "log.max_files", 1, kMostLogFiles));
   }
 
   // A device must be there when the board is built: a missing adapter or a mistyped name is
@@ -328,8 +325,9 @@ class ProfileReader {
     return (folder_ / text).lexically_normal();
   }
 
+  // ReadTomlText tells it with the profile's name and the line.
   [[noreturn]] void Fail(const toml::source_region& where, const std::string& what) const {
-    throw BoardError(name_ + ":" + std::to_string(where.begin.line) + ": " + what);
+    throw platform::TomlSettingError(where, what);
   }
 
   const std::string_view text_;
