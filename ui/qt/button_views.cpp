@@ -1,4 +1,6 @@
-#include "ui/qt/button_views.h"
+// Push buttons, automatic radio buttons and group boxes. A radio button's check mark is the
+// model's: tapping one only sends the click, and the model's radio group moves the marks.
+#include "ui/qt/view_makers.h"
 
 #include <QGroupBox>
 #include <QPushButton>

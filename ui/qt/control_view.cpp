@@ -2,9 +2,8 @@
 
 #include <QWidget>
 
-#include "ui/qt/button_views.h"
 #include "ui/qt/dialog_units.h"
-#include "ui/qt/edit_views.h"
+#include "ui/qt/view_makers.h"
 
 namespace ui {
 

@@ -1,4 +1,9 @@
-#include "ui/qt/edit_views.h"
+// Edit controls: the multi-line log pane (a plain-text view that never wraps, scrolled so the
+// caret stays in sight as the terminal's edit control does) and single-line fields. Where a person
+// puts the caret or which text they select, and what they type into a single-line field, goes to
+// the model as input; what the model changes is shown without being fed back. Multi-line edits
+// are for reading and selecting only: the console has none that a person types into.
+#include "ui/qt/view_makers.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
