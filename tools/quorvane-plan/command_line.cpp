@@ -7,6 +7,8 @@
 
 namespace quorvane_plan {
 
+using tools::EarlyExit;
+
 std::variant<Invocation, EarlyExit> ParseCommandLine(int argc, char** argv, int usage_status) {
   CLI::App app{
       "Runs a test plan against the console through its socket and writes the unit's record "
@@ -38,10 +40,9 @@ std::variant<Invocation, EarlyExit> ParseCommandLine(int argc, char** argv, int 
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
-    if (error.get_exit_code() == 0) return EarlyExit{0, app.help()};
-    std::string message = error.what();
-    std::replace(message.begin(), message.end(), '\n', ' ');
-    return EarlyExit{usage_status, message};
+    EarlyExit early = tools::EarlyExitFrom(app, error, usage_status);
+    if (early.status == 0) early.text += '\n';  // this tool's help ends with an empty line
+    return early;
   }
   if (invocation.unit.empty()) return EarlyExit{usage_status, "--unit must not be empty"};
   // The records hold the serial number exactly as given, and their JSON holds UTF-8 alone.

@@ -8,6 +8,8 @@
 #include <string>
 #include <variant>
 
+#include "tools/early_exit.h"
+
 namespace quorvane_plan {
 
 struct Invocation {
@@ -22,12 +24,6 @@ struct Invocation {
   std::filesystem::path console;  // --simulate: the console program
 };
 
-// Help (status 0) or a malformed command line (its message).
-struct EarlyExit {
-  int status = 0;
-  std::string text;
-};
-
-std::variant<Invocation, EarlyExit> ParseCommandLine(int argc, char** argv, int usage_status);
+std::variant<Invocation, tools::EarlyExit> ParseCommandLine(int argc, char** argv, int usage_status);
 
 }  // namespace quorvane_plan

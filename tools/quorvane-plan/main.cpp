@@ -101,10 +101,8 @@ int main(int argc, char** argv) {
   }
   CatchStopSignals(*stop);
   auto parsed = quorvane_plan::ParseCommandLine(argc, argv, kRefused);
-  if (auto* early = std::get_if<quorvane_plan::EarlyExit>(&parsed)) {
-    (early->status == 0 ? std::cout : std::cerr)
-        << (early->status == 0 ? "" : "quorvane-plan: ") << early->text << '\n';
-    return early->status;
+  if (auto* early = std::get_if<tools::EarlyExit>(&parsed)) {
+    return tools::ExitEarly("quorvane-plan", *early);
   }
   const auto& invocation = std::get<quorvane_plan::Invocation>(parsed);
   plan::Plan plan;

@@ -7,15 +7,9 @@
 
 namespace quorvane_replay {
 
-namespace {
+using tools::EarlyExit;
 
-std::string OneLine(std::string text) {
-  for (char& c : text) {
-    if (c == '\n') c = ' ';
-  }
-  while (!text.empty() && text.back() == ' ') text.pop_back();
-  return text;
-}
+namespace {
 
 // A finite number above zero, however CLI11 reads it.
 const CLI::Validator kPositive(
@@ -59,8 +53,7 @@ std::variant<Invocation, EarlyExit> ParseCommandLine(int argc, char** argv) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
-    if (error.get_exit_code() == 0) return EarlyExit{0, app.help()};
-    return EarlyExit{1, OneLine(error.what())};
+    return tools::EarlyExitFrom(app, error, 1);
   }
 
   Invocation invocation;

@@ -13,6 +13,8 @@
 #include <string>
 #include <variant>
 
+#include "tools/early_exit.h"
+
 namespace quorvane_replay {
 
 struct Invocation {
@@ -25,12 +27,6 @@ struct Invocation {
   std::chrono::milliseconds write_timeout{10'000};
 };
 
-// What to do instead of replaying: print `text` (help on stdout, an error on stderr) and exit.
-struct EarlyExit {
-  int status;
-  std::string text;
-};
-
-std::variant<Invocation, EarlyExit> ParseCommandLine(int argc, char** argv);
+std::variant<Invocation, tools::EarlyExit> ParseCommandLine(int argc, char** argv);
 
 }  // namespace quorvane_replay

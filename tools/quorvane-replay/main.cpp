@@ -28,12 +28,8 @@ int Fail(const std::string& error) {
 
 int main(int argc, char** argv) {
   auto parsed = quorvane_replay::ParseCommandLine(argc, argv);
-  if (auto* early = std::get_if<quorvane_replay::EarlyExit>(&parsed)) {
-    if (early->status == 0) {
-      std::cout << early->text;
-      return 0;
-    }
-    return Fail(early->text);
+  if (auto* early = std::get_if<tools::EarlyExit>(&parsed)) {
+    return tools::ExitEarly("quorvane-replay", *early);
   }
   const auto& invocation = std::get<quorvane_replay::Invocation>(parsed);
 

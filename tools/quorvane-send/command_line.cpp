@@ -9,6 +9,8 @@
 
 namespace quorvane_send {
 
+using tools::EarlyExit;
+
 namespace {
 
 // A malformed argument, with the message that says why.
@@ -59,14 +61,6 @@ std::filesystem::path SocketPath(const std::string& socket, const std::string& s
   } catch (const platform::NoDefaultSandbox& error) {
     throw BadArgument{error.what()};
   }
-}
-
-std::string OneLine(std::string text) {
-  for (char& c : text) {
-    if (c == '\n') c = ' ';
-  }
-  while (!text.empty() && text.back() == ' ') text.pop_back();
-  return text;
 }
 
 }  // namespace
@@ -134,8 +128,7 @@ std::variant<Invocation, EarlyExit> ParseCommandLine(int argc, char** argv) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
-    if (error.get_exit_code() == 0) return EarlyExit{0, app.help()};
-    return EarlyExit{1, OneLine(error.what())};
+    return tools::EarlyExitFrom(app, error, 1);
   }
 
   try {

@@ -20,6 +20,8 @@
 #include <string>
 #include <variant>
 
+#include "tools/early_exit.h"
+
 #include "sender/protocol.h"
 
 namespace quorvane_send {
@@ -29,12 +31,6 @@ struct Invocation {
   sender::Request request;
 };
 
-// What to do instead of sending: print `text` (help on stdout, an error on stderr) and exit.
-struct EarlyExit {
-  int status;
-  std::string text;
-};
-
-std::variant<Invocation, EarlyExit> ParseCommandLine(int argc, char** argv);
+std::variant<Invocation, tools::EarlyExit> ParseCommandLine(int argc, char** argv);
 
 }  // namespace quorvane_send

@@ -48,12 +48,8 @@ int Fail(int status, const std::string& error) {
 
 int main(int argc, char** argv) {
   auto parsed = quorvane_send::ParseCommandLine(argc, argv);
-  if (auto* early = std::get_if<quorvane_send::EarlyExit>(&parsed)) {
-    if (early->status == 0) {
-      std::cout << early->text;
-      return 0;
-    }
-    return Fail(early->status, early->text);
+  if (auto* early = std::get_if<tools::EarlyExit>(&parsed)) {
+    return tools::ExitEarly("quorvane-send", *early);
   }
   const auto& invocation = std::get<quorvane_send::Invocation>(parsed);
 
