@@ -1,6 +1,6 @@
 // What a measured value must be for its measurement to pass: inside a range (with an optional
 // marginal band inside either edge, which still passes but is marked), equal to a number or a
-// text, or matching a pattern; or nothing, when the value is only recorded.
+// text, or matching a pattern; or nothing, when the value is only reported.
 #pragma once
 
 #include <memory>

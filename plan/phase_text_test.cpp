@@ -1,5 +1,5 @@
 // What a phase reads: the pane's text since it began, its slice of the session record, and the
-// records it leaves, written whole or not at all.
+// reports it leaves, written whole or not at all.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -109,7 +109,7 @@ TEST(PhaseTextTest, RecordSliceLiesBetweenTheMarks) {
   EXPECT_EQ(plan::ReadRecordSlice({file, 0, 1}, {file, 4096, 2}, error), std::nullopt);
 }
 
-TEST(PhaseTextTest, RecordIsWrittenWholeOrNotAtAllAndNeverReplaced) {
+TEST(PhaseTextTest, ReportIsWrittenWholeOrNotAtAllAndNeverReplaced) {
   testing_support::TempDir folder;
   const auto file = folder.path() / "SN-1-plan.json";
   ASSERT_EQ(plan::WriteNewFileWhole(file, "{\"first\":1}\n"), std::nullopt);
@@ -118,7 +118,7 @@ TEST(PhaseTextTest, RecordIsWrittenWholeOrNotAtAllAndNeverReplaced) {
   std::stringstream text;
   text << std::ifstream(file).rdbuf();
   EXPECT_EQ(text.str(), "{\"first\":1}\n");
-  // A record that cannot take the name (a folder has it): refused, nothing left beside it.
+  // A report that cannot take the name (a folder has it): refused, nothing left beside it.
   const auto blocked = folder.path() / "SN-1-plan.xml";
   std::filesystem::create_directory(blocked);
   EXPECT_TRUE(plan::WriteNewFileWhole(blocked, "<testsuites/>\n").has_value());

@@ -102,7 +102,7 @@ using StepAction = std::variant<ConsoleStep, PauseStep, ExpectStep, MeasureStep,
 
 struct Step {
   StepAction action;
-  int line = 0;  // where the plan file gives it, for the record's messages
+  int line = 0;  // where the plan file gives it, for the report's messages
 };
 
 struct Phase {

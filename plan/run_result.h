@@ -1,4 +1,4 @@
-// What a run of a plan found, as both records write it: the run's outcome, and for each phase
+// What a run of a plan found, as both reports write it: the run's outcome, and for each phase
 // its outcome, times, measurements, prompts with their answers and where its slice of the
 // session record lies.
 #pragma once
@@ -31,7 +31,7 @@ struct MeasurementResult {
   std::string message;  // why it failed
 };
 
-struct PromptRecord {
+struct PromptAnswer {
   std::string name;
   std::string text;
   std::string answer;
@@ -52,7 +52,7 @@ struct PhaseResult {
   WallTime start;
   WallTime end;
   std::vector<MeasurementResult> measurements;  // of the last attempt
-  std::vector<PromptRecord> prompts;            // of every attempt
+  std::vector<PromptAnswer> prompts;            // of every attempt
   std::optional<RecordSlice> record;
   std::string teardown_message;  // a teardown step that failed, or was skipped by a second stop
 };

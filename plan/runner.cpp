@@ -260,7 +260,7 @@ class PhaseRunner {
         result.verdict = judgement.verdict;
         result.message = judgement.why;
       }
-      Record(step, std::move(result), verdict);
+      KeepMeasurement(step, std::move(result), verdict);
     }
     return verdict;
   }
@@ -292,7 +292,7 @@ class PhaseRunner {
                        std::to_string(elapsed.timeout_ms) + " ms";
     }
     StepEnd verdict;
-    Record(step, std::move(result), verdict);
+    KeepMeasurement(step, std::move(result), verdict);
     return verdict;
   }
 
@@ -302,7 +302,7 @@ class PhaseRunner {
     if (!answer) {
       return Ended(stop_.stopping() ? Outcome::kAborted : Outcome::kError, step, why);
     }
-    result_.prompts.push_back(PromptRecord{prompt.name, prompt.text, *answer,
+    result_.prompts.push_back(PromptAnswer{prompt.name, prompt.text, *answer,
                                            prompter_.AnsweredBy(),
                                            std::chrono::system_clock::now()});
     switch (prompt.kind) {
@@ -318,8 +318,9 @@ class PhaseRunner {
         const Limit limit = prompt.limit.value_or(Limit{});
         const Judgement judgement = Judge(limit, value);
         StepEnd verdict;
-        Record(step, {prompt.name, std::move(value), limit, judgement.verdict, judgement.why},
-               verdict);
+        KeepMeasurement(
+            step, {prompt.name, std::move(value), limit, judgement.verdict, judgement.why},
+            verdict);
         return verdict;
       }
       case PromptKind::kChoice:
@@ -364,17 +365,17 @@ class PhaseRunner {
       }
       MeasuredValue value{found.empty() ? "none" : found, there};
       const Judgement judgement = Judge(limit, value);
-      Record(step,
-             {SampleName(files.name, sample), std::move(value), limit, judgement.verdict,
-              judgement.why},
-             verdict);
+      KeepMeasurement(step,
+                      {SampleName(files.name, sample), std::move(value), limit,
+                       judgement.verdict, judgement.why},
+                      verdict);
       if (verdict.outcome != Outcome::kPass) break;
     }
     return verdict;
   }
 
   // Keeps a measurement; the step fails with the first that failed.
-  void Record(const Step& step, MeasurementResult result, StepEnd& verdict) {
+  void KeepMeasurement(const Step& step, MeasurementResult result, StepEnd& verdict) {
     if (result.verdict == Verdict::kFail && verdict.outcome == Outcome::kPass) {
       verdict = Ended(Outcome::kFail, step, result.name + ": " + result.message);
     }

@@ -115,7 +115,7 @@ TEST(RunnerTest, TeardownRunsWhateverHappenedAndOnlyASecondStopCutsItShort) {
     EXPECT_EQ(result.phases[0].message, c.message);
     EXPECT_EQ(result.phases[0].teardown_message, c.teardown_message);
     EXPECT_EQ(bench.link.journal, c.journal);
-    // The phases after one that did not pass are recorded as skipped and never reach the console.
+    // The phases after one that did not pass are reported as skipped and never reach the console.
     EXPECT_EQ(result.phases[1].outcome, Outcome::kSkipped);
     EXPECT_EQ(result.phases[1].message, "not run: an earlier phase did not pass");
     EXPECT_EQ(result.message, "io: " + c.message);

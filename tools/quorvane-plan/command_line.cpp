@@ -45,7 +45,7 @@ std::variant<Invocation, EarlyExit> ParseCommandLine(int argc, char** argv, int 
     return early;
   }
   if (invocation.unit.empty()) return EarlyExit{usage_status, "--unit must not be empty"};
-  // The records hold the serial number exactly as given, and their JSON holds UTF-8 alone.
+  // The reports hold the serial number exactly as given, and their JSON holds UTF-8 alone.
   if (!platform::FromUtf8(invocation.unit)) {
     return EarlyExit{usage_status, "--unit must be UTF-8 text"};
   }

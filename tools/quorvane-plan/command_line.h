@@ -16,7 +16,7 @@ struct Invocation {
   std::filesystem::path plan;
   std::string unit;
   std::string station;
-  std::filesystem::path out;  // where both records go
+  std::filesystem::path out;  // where both reports go
   std::filesystem::path socket;  // the running console's; empty with --simulate
   std::filesystem::path sandbox;  // the running console's, when known (not with --socket)
   bool simulate = false;

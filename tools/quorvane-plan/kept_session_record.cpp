@@ -69,7 +69,7 @@ std::optional<std::string> CopyAll(const fs::path& logs, const fs::path& staging
   for (const std::string& name : names) {
     if (auto fault = CopyFlushed(from.get(), to.get(), name, copied)) return fault;
   }
-  // mkdtemp made the folder private; the records beside it are for everyone to read.
+  // mkdtemp made the folder private; the reports beside it are for everyone to read.
   if (const auto opened_up = posix::ChangeMode(to.get(), 0755); !opened_up.ok()) {
     return Failed("cannot open " + staging.string() + " to readers", opened_up);
   }

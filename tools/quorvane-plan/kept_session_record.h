@@ -15,7 +15,7 @@ namespace quorvane_plan {
 
 // Copies every file of `logs` into the new folder `destination` and points the slices of `run`
 // that lay in `logs` to their new place. False, with `error` saying why, when any file could not
-// be copied or `destination` is taken: then nothing is left beside the records, `logs` and the
+// be copied or `destination` is taken: then nothing is left beside the reports, `logs` and the
 // slices are as they were.
 bool KeepSessionRecord(const std::filesystem::path& logs, const std::filesystem::path& destination,
                        plan::RunResult& run, std::string& error);

@@ -1,4 +1,4 @@
-// quorvane-plan: runs a test plan against the console and writes the unit's records (see
+// quorvane-plan: runs a test plan against the console and writes the unit's reports (see
 // command_line.h for the options and exit statuses).
 #include <signal.h>
 
@@ -10,8 +10,8 @@
 
 #include "plan/atomic_file.h"
 #include "plan/plan_reader.h"
-#include "plan/record_names.h"
-#include "plan/records.h"
+#include "plan/report_names.h"
+#include "plan/run_report.h"
 #include "plan/runner.h"
 #include "plan/socket_link.h"
 #include "platform/linux/screen_choice.h"
@@ -67,11 +67,11 @@ std::unique_ptr<plan::Prompter> ChoosePrompter(const plan::Plan& plan, bool simu
 }
 
 // Writes OUT/STEM.json and OUT/STEM.xml, neither replacing a file already there.
-bool WriteRecords(const plan::RunResult& run, const std::filesystem::path& out,
+bool WriteReports(const plan::RunResult& run, const std::filesystem::path& out,
                   const std::string& stem) {
   bool written = true;
-  for (const auto& [file, text] : {std::pair{out / (stem + ".json"), plan::JsonRecord(run)},
-                                   std::pair{out / (stem + ".xml"), plan::JunitRecord(run)}}) {
+  for (const auto& [file, text] : {std::pair{out / (stem + ".json"), plan::JsonReport(run)},
+                                   std::pair{out / (stem + ".xml"), plan::JunitReport(run)}}) {
     if (auto fault = plan::WriteNewFileWhole(file, text)) {
       std::cerr << "quorvane-plan: " << *fault << '\n';
       written = false;
@@ -86,7 +86,7 @@ bool WriteRecords(const plan::RunResult& run, const std::filesystem::path& out,
 std::string FreeStem(const plan::RunResult& run, const std::filesystem::path& out) {
   std::error_code error;
   std::filesystem::create_directories(out, error);
-  return plan::FreeRecordStem(out, plan::RecordStem(run.unit, run.plan_name, run.start));
+  return plan::FreeReportStem(out, plan::ReportStem(run.unit, run.plan_name, run.start));
 }
 
 }  // namespace
@@ -113,9 +113,9 @@ int main(int argc, char** argv) {
     return kRefused;
   }
 
-  if (plan::RecordStem(invocation.unit, plan.name, {}).size() > plan::kLongestRecordStem) {
+  if (plan::ReportStem(invocation.unit, plan.name, {}).size() > plan::kLongestReportStem) {
     std::cerr << "quorvane-plan: the unit and the plan's name make the records' names longer "
-                 "than " << plan::kLongestRecordStem << " bytes\n";
+                 "than " << plan::kLongestReportStem << " bytes\n";
     return kRefused;
   }
 
@@ -137,7 +137,7 @@ int main(int argc, char** argv) {
       run.start = run.end = std::chrono::system_clock::now();
       run.outcome = stop->stopping() ? plan::Outcome::kAborted : plan::Outcome::kError;
       run.message = error;
-      WriteRecords(run, invocation.out, FreeStem(run, invocation.out));
+      WriteReports(run, invocation.out, FreeStem(run, invocation.out));
       return ExitStatus(run.outcome);
     };
     if (invocation.simulate) {
@@ -187,7 +187,7 @@ int main(int argc, char** argv) {
   }
   std::cout << plan::OutcomeName(run.outcome) << "  " << plan.name << " (unit " << run.unit
             << ")\n";
-  const bool written = WriteRecords(run, invocation.out, stem);
+  const bool written = WriteReports(run, invocation.out, stem);
   if (!written && run.outcome == plan::Outcome::kPass) return kError;
   return ExitStatus(run.outcome);
 }

@@ -1,6 +1,6 @@
 // The real quorvane-plan with --simulate, each run on a console of its own: the shipped plans
 // pass, a channel outside its range fails the run, teardown runs after a failure and after
-// Ctrl-C, and every record validates against the shipped schemas.
+// Ctrl-C, and every report validates against the shipped schemas.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <unistd.h>
@@ -56,28 +56,28 @@ class QuorvanePlanTest : public ::testing::Test {
     return status;
   }
 
-  // The JSON records of the runs of `plan_name` on `unit` (as its file name writes it), oldest
+  // The JSON reports of the runs of `plan_name` on `unit` (as its file name writes it), oldest
   // first.
-  std::vector<fs::path> JsonRecords(const std::string& plan_name,
+  std::vector<fs::path> JsonReports(const std::string& plan_name,
                                     const std::string& unit = "SN-42") const {
-    std::vector<fs::path> records;
+    std::vector<fs::path> reports;
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(out(), error)) {
       const std::string name = entry.path().filename().string();
       if (name.starts_with(unit + "_" + plan_name + "_") && name.ends_with(".json")) {
-        records.push_back(entry.path());
+        reports.push_back(entry.path());
       }
     }
-    std::sort(records.begin(), records.end(), [](const fs::path& a, const fs::path& b) {
+    std::sort(reports.begin(), reports.end(), [](const fs::path& a, const fs::path& b) {
       return a.string().size() != b.string().size() ? a.string().size() < b.string().size()
                                                     : a < b;
     });
-    return records;
+    return reports;
   }
 
-  // A JSON record, after checking it and the JUnit record beside it against the shipped schemas
+  // A JSON report, after checking it and the JUnit report beside it against the shipped schemas
   // and their names against what they hold.
-  nlohmann::json CheckedRecord(const fs::path& json) {
+  nlohmann::json CheckedReport(const fs::path& json) {
     ChildProcess check({"/usr/bin/python3", QUORVANE_PLANS_DIR "/check_records.py", json.string(),
                         fs::path(json).replace_extension(".xml").string()},
                        temp_.path());
@@ -85,11 +85,11 @@ class QuorvanePlanTest : public ::testing::Test {
     return nlohmann::json::parse(FileText(json));
   }
 
-  // The one run's record of `plan_name`.
-  nlohmann::json OnlyRecord(const std::string& plan_name) {
-    const auto records = JsonRecords(plan_name);
-    EXPECT_EQ(records.size(), 1u) << plan_name;
-    return records.empty() ? nlohmann::json() : CheckedRecord(records.back());
+  // The one run's report of `plan_name`.
+  nlohmann::json OnlyReport(const std::string& plan_name) {
+    const auto reports = JsonReports(plan_name);
+    EXPECT_EQ(reports.size(), 1u) << plan_name;
+    return reports.empty() ? nlohmann::json() : CheckedReport(reports.back());
   }
 
   // The simulated terminal a --keep run left, as it printed it.
@@ -101,25 +101,25 @@ class QuorvanePlanTest : public ::testing::Test {
            "sim";
   }
 
-  fs::path out() const { return temp_.path() / "records"; }
+  fs::path out() const { return temp_.path() / "reports"; }
 
   testing_support::TempDir temp_;
   std::string output_;
 };
 
-TEST_F(QuorvanePlanTest, ShippedPlansPassWithValidRecords) {
+TEST_F(QuorvanePlanTest, ShippedPlansPassWithValidReports) {
   int plans = 0;
   for (const auto& entry : fs::directory_iterator(QUORVANE_PLANS_DIR)) {
     if (entry.path().extension() != ".toml") continue;
     ++plans;
     EXPECT_EQ(RunPlan(entry.path()), 0) << entry.path() << "\n" << output_;
-    const auto json = JsonRecords(entry.path().stem().string());
+    const auto json = JsonReports(entry.path().stem().string());
     ASSERT_EQ(json.size(), 1u) << entry.path();
-    const nlohmann::json record = CheckedRecord(json[0]);
-    EXPECT_EQ(record["outcome"], "PASS") << entry.path();
-    EXPECT_EQ(record["unit"], "SN-42");
-    EXPECT_EQ(record["station"], "bench-1");
-    for (const auto& phase : record["phases"]) {
+    const nlohmann::json report = CheckedReport(json[0]);
+    EXPECT_EQ(report["outcome"], "PASS") << entry.path();
+    EXPECT_EQ(report["unit"], "SN-42");
+    EXPECT_EQ(report["station"], "bench-1");
+    for (const auto& phase : report["phases"]) {
       // Each phase's slice of the session record lies in the kept order of the run's lines, in
       // the record kept beside the unit's once the simulated terminal is gone.
       ASSERT_TRUE(phase["record"].is_object()) << phase;
@@ -143,9 +143,9 @@ TEST_F(QuorvanePlanTest, ChannelOutsideItsRangeFailsThatMeasurement) {
   const fs::path plan = temp_.path() / "eas-channels.toml";
   fs::copy_file(QUORVANE_PLANS_DIR "/eas-channels.toml", plan);
   EXPECT_EQ(RunPlan(plan), 1) << output_;
-  const nlohmann::json record = OnlyRecord("eas-channels");
-  EXPECT_EQ(record["outcome"], "FAIL");
-  const auto& phase = record["phases"][0];
+  const nlohmann::json report = OnlyReport("eas-channels");
+  EXPECT_EQ(report["outcome"], "FAIL");
+  const auto& phase = report["phases"][0];
   EXPECT_EQ(phase["attempts"], 2);
   for (const auto& measurement : phase["measurements"]) {
     if (measurement["name"] == "ch3") {
@@ -212,9 +212,9 @@ TEST_F(QuorvanePlanTest, TeardownRunsAfterAFailureAndAfterCtrlC) {
     }
     EXPECT_EQ(run->Wait(c.within), c.status) << c.step << run->Output() << run->Errors();
     sandbox = KeptSandbox(run->Output());
-    const nlohmann::json record = OnlyRecord("power");
-    EXPECT_EQ(record["outcome"], c.outcome);
-    EXPECT_EQ(record["phases"][0]["outcome"], c.outcome);
+    const nlohmann::json report = OnlyReport("power");
+    EXPECT_EQ(report["outcome"], c.outcome);
+    EXPECT_EQ(report["phases"][0]["outcome"], c.outcome);
     // The journal's last modem power request is the teardown's: off.
     std::istringstream journal(FileText(sandbox / "drivers.jsonl"));
     std::optional<int> power;
@@ -227,7 +227,7 @@ TEST_F(QuorvanePlanTest, TeardownRunsAfterAFailureAndAfterCtrlC) {
   }
 }
 
-TEST_F(QuorvanePlanTest, EachOutcomeHasItsExitStatusAndRecord) {
+TEST_F(QuorvanePlanTest, EachOutcomeHasItsExitStatusAndReport) {
   const std::string head = "name = \"outcomes\"\n[[phase]]\nname = \"first <&\\\"'>\"\n";
   const std::string later = "[[phase]]\nname = \"later\"\n[[phase.step]]\ncommand = 1050\n";
   const struct {
@@ -261,9 +261,9 @@ TEST_F(QuorvanePlanTest, EachOutcomeHasItsExitStatusAndRecord) {
     args.insert(args.end(), c.extra.begin(), c.extra.end());
     ChildProcess run(args, temp_.path());
     EXPECT_EQ(run.Wait(120s), c.status) << c.steps << run.Output() << run.Errors();
-    const nlohmann::json record = OnlyRecord("outcomes");
-    EXPECT_EQ(record["outcome"], c.outcome) << c.steps;
-    const auto& phases = record["phases"];
+    const nlohmann::json report = OnlyReport("outcomes");
+    EXPECT_EQ(report["outcome"], c.outcome) << c.steps;
+    const auto& phases = report["phases"];
     if (phases.size() == 2 && c.status != 0) {
       EXPECT_EQ(phases[1]["outcome"], "SKIPPED");
     }
@@ -299,14 +299,14 @@ TEST_F(QuorvanePlanTest, RunsAgainstARunningConsoleWithPromptsOnTheTerminal) {
   EXPECT_NE(run.Errors().find("plug it in [ok/fail/retry]: \"maybe\" is no answer here"),
             std::string::npos)
       << run.Errors();
-  const nlohmann::json record = OnlyRecord("asked");
-  const auto& prompts = record["phases"][0]["prompts"];
+  const nlohmann::json report = OnlyReport("asked");
+  const auto& prompts = report["phases"][0]["prompts"];
   ASSERT_EQ(prompts.size(), 2u);
   EXPECT_EQ(prompts[0]["answer"], "ok");
   EXPECT_EQ(prompts[1]["answer"], "12.5");
   EXPECT_EQ(prompts[1]["answered_by"], "operator");
-  EXPECT_EQ(record["phases"][0]["measurements"][0]["number"], 12.5);
-  EXPECT_TRUE(record["console"]["board_profile"].is_null());
+  EXPECT_EQ(report["phases"][0]["measurements"][0]["number"], 12.5);
+  EXPECT_TRUE(report["console"]["board_profile"].is_null());
 }
 
 TEST_F(QuorvanePlanTest, CtrlCWhileTheConsoleStartsEndsTheRunAtOnce) {
@@ -323,9 +323,9 @@ TEST_F(QuorvanePlanTest, CtrlCWhileTheConsoleStartsEndsTheRunAtOnce) {
   std::this_thread::sleep_for(500ms);
   ::kill(run.pid(), SIGINT);
   EXPECT_EQ(run.Wait(5s), 128 + SIGINT) << run.Output() << run.Errors();
-  const nlohmann::json record = OnlyRecord("start");
-  EXPECT_EQ(record["outcome"], "ABORTED");
-  EXPECT_EQ(record["message"], "stopped before the console answered");
+  const nlohmann::json report = OnlyReport("start");
+  EXPECT_EQ(report["outcome"], "ABORTED");
+  EXPECT_EQ(report["message"], "stopped before the console answered");
   // The stand-in was ended with the run, not left behind.
   ChildProcess left({"/usr/bin/pgrep", "-f", silent.string()}, temp_.path());
   EXPECT_EQ(left.Wait(10s), 1) << left.Output();
@@ -360,7 +360,7 @@ TEST_F(QuorvanePlanTest, PlanWithAMistakeIsRefusedBeforeAnythingRuns) {
   }
 }
 
-TEST_F(QuorvanePlanTest, EveryRunKeepsRecordsOfItsOwnUnderItsUnitsExactName) {
+TEST_F(QuorvanePlanTest, EveryRunKeepsReportsOfItsOwnUnderItsUnitsExactName) {
   const fs::path plan = OnePhasePlan("retest", "[[phase.step]]\ncommand = 1050\n");
   // Two serial numbers a clean-up to "_" would give one name, each tested, one of them twice.
   for (const char* unit : {"A/B", "A/B", "A_B"}) {
@@ -369,13 +369,13 @@ TEST_F(QuorvanePlanTest, EveryRunKeepsRecordsOfItsOwnUnderItsUnitsExactName) {
                      temp_.path());
     EXPECT_EQ(run.Wait(60s), 2) << run.Errors();
   }
-  const auto slashed = JsonRecords("retest", "A%2FB");
-  const auto underscored = JsonRecords("retest", "A%5FB");
+  const auto slashed = JsonReports("retest", "A%2FB");
+  const auto underscored = JsonReports("retest", "A%5FB");
   ASSERT_EQ(slashed.size(), 2u);
   ASSERT_EQ(underscored.size(), 1u);
-  EXPECT_EQ(CheckedRecord(slashed[0])["unit"], "A/B");
-  EXPECT_EQ(CheckedRecord(slashed[1])["unit"], "A/B");
-  EXPECT_EQ(CheckedRecord(underscored[0])["unit"], "A_B");
+  EXPECT_EQ(CheckedReport(slashed[0])["unit"], "A/B");
+  EXPECT_EQ(CheckedReport(slashed[1])["unit"], "A/B");
+  EXPECT_EQ(CheckedReport(underscored[0])["unit"], "A_B");
 }
 
 // The console a run started, by the folder it runs in: pgrep's status, 0 while it runs.
@@ -436,14 +436,14 @@ TEST_F(QuorvanePlanTest, SessionRecordIsKeptWholeOrLeftWhereItIs) {
   if (const std::string why = testing_support::MountsUnavailable(); !why.empty()) {
     GTEST_SKIP() << "no small file systems on this machine: " << why;
   }
-  // The records' folder is full by the time the run ends.
-  const auto records = testing_support::TestMount::SmallFileSystem(out(), 64 * 1024);
-  records.FillUp();
+  // The reports' folder is full by the time the run ends.
+  const auto reports = testing_support::TestMount::SmallFileSystem(out(), 64 * 1024);
+  reports.FillUp();
   const fs::path tmp = temp_.path() / "tmp";
   fs::create_directory(tmp);
   auto run = StartPlan(OnePhasePlan("full", "[[phase.step]]\ncommand = 1050\n"), {},
                        {{"TMPDIR", tmp.string()}});
-  EXPECT_EQ(run->Wait(120s), 2) << run->Errors();  // nor could the records be written
+  EXPECT_EQ(run->Wait(120s), 2) << run->Errors();  // nor could the reports be written
   const std::string errors = run->Errors();
   // Nothing but the filler: no cut copy, no copy on its way.
   EXPECT_EQ(std::distance(fs::directory_iterator(out()), {}), 1);

@@ -1,6 +1,6 @@
 #include <nlohmann/json.hpp>
 
-#include "plan/records.h"
+#include "plan/run_report.h"
 #include "sender/overloaded.h"
 
 namespace plan {
@@ -82,22 +82,22 @@ json PhaseJson(const PhaseResult& phase) {
 
 }  // namespace
 
-std::string JsonRecord(const RunResult& run) {
-  json record = {{"schema_version", kRecordSchemaVersion},
-                 {"plan", {{"name", run.plan_name}, {"file", run.plan_file}}},
-                 {"unit", run.unit},
-                 {"station", run.station},
-                 {"start", WallTimeText(run.start)},
-                 {"end", WallTimeText(run.end)},
-                 {"outcome", OutcomeName(run.outcome)},
-                 {"message", run.message},
-                 {"console",
-                  {{"version", run.console_version},
-                   {"board_profile", run.board_profile ? json(*run.board_profile) : json()}}},
-                 {"phases", json::array()}};
-  for (const auto& phase : run.phases) record["phases"].push_back(PhaseJson(phase));
+std::string JsonReport(const RunResult& run) {
+  json report = {{"schema_version", kReportSchemaVersion},
+               {"plan", {{"name", run.plan_name}, {"file", run.plan_file}}},
+               {"unit", run.unit},
+               {"station", run.station},
+               {"start", WallTimeText(run.start)},
+               {"end", WallTimeText(run.end)},
+               {"outcome", OutcomeName(run.outcome)},
+               {"message", run.message},
+               {"console",
+                {{"version", run.console_version},
+                 {"board_profile", run.board_profile ? json(*run.board_profile) : json()}}},
+               {"phases", json::array()}};
+  for (const auto& phase : run.phases) report["phases"].push_back(PhaseJson(phase));
   // Texts from the console need not be UTF-8; they are written with U+FFFD in their place.
-  return record.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+  return report.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
 }
 
 }  // namespace plan

@@ -1,4 +1,4 @@
-#include "plan/record_names.h"
+#include "plan/report_names.h"
 
 #include <ctime>
 
@@ -29,7 +29,7 @@ std::string EncodeNamePart(std::string_view text) {
   return part;
 }
 
-std::string RecordStem(std::string_view unit, std::string_view plan_name, WallTime start) {
+std::string ReportStem(std::string_view unit, std::string_view plan_name, WallTime start) {
   const std::time_t seconds = std::chrono::system_clock::to_time_t(start);
   std::tm utc{};
   ::gmtime_r(&seconds, &utc);
@@ -38,7 +38,7 @@ std::string RecordStem(std::string_view unit, std::string_view plan_name, WallTi
   return EncodeNamePart(unit) + "_" + EncodeNamePart(plan_name) + "_" + when;
 }
 
-std::string FreeRecordStem(const std::filesystem::path& out, const std::string& stem) {
+std::string FreeReportStem(const std::filesystem::path& out, const std::string& stem) {
   for (int counter = 1;; ++counter) {
     const std::string candidate = counter == 1 ? stem : stem + "_" + std::to_string(counter);
     bool taken = false;

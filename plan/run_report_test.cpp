@@ -1,7 +1,7 @@
-// Both records of one fixed run, written and compared byte for byte with the files a reader of
+// Both reports of one fixed run, written and compared byte for byte with the files a reader of
 // the schema would expect: every kind of phase outcome, limit and measurement, and texts that
 // need escaping.
-#include "plan/records.h"
+#include "plan/run_report.h"
 
 #include <gtest/gtest.h>
 
@@ -58,22 +58,22 @@ std::string Golden(const std::string& name) {
   return text.str();
 }
 
-// The JUnit record names the machine it was written on; its golden file says @HOSTNAME@.
+// The JUnit report names the machine it was written on; its golden file says @HOSTNAME@.
 std::string ThisHost() {
   char name[256] = {};
   return ::gethostname(name, sizeof name - 1) == 0 && name[0] != '\0' ? name : "localhost";
 }
 
-TEST(RecordsTest, JsonRecordOfAFixedRunIsItsGoldenFile) {
-  EXPECT_EQ(plan::JsonRecord(FixedRun()), Golden("run.json"));
+TEST(RunReportTest, JsonReportOfAFixedRunIsItsGoldenFile) {
+  EXPECT_EQ(plan::JsonReport(FixedRun()), Golden("run.json"));
 }
 
-TEST(RecordsTest, JunitRecordOfAFixedRunIsItsGoldenFile) {
+TEST(RunReportTest, JunitReportOfAFixedRunIsItsGoldenFile) {
   std::string golden = Golden("run.xml");
   const std::size_t host = golden.find("@HOSTNAME@");
   ASSERT_NE(host, std::string::npos);
   golden.replace(host, 10, ThisHost());
-  EXPECT_EQ(plan::JunitRecord(FixedRun()), golden);
+  EXPECT_EQ(plan::JunitReport(FixedRun()), golden);
 }
 
 }  // namespace

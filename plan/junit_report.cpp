@@ -4,7 +4,7 @@
 
 #include <unistd.h>
 
-#include "plan/records.h"
+#include "plan/run_report.h"
 
 namespace plan {
 
@@ -79,7 +79,7 @@ std::string WallTimeText(WallTime time) {
   return text;
 }
 
-std::string JunitRecord(const RunResult& run) {
+std::string JunitReport(const RunResult& run) {
   int failures = 0, errors = 0, skipped = 0;
   for (const auto& phase : run.phases) {
     failures += phase.outcome == Outcome::kFail;

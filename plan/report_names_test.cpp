@@ -1,15 +1,15 @@
-// The names of a run's records: one-to-one with the unit's serial number, and never one an
+// The names of a run's reports: one-to-one with the unit's serial number, and never one an
 // earlier run took.
 #include <gtest/gtest.h>
 
 #include <fstream>
 
-#include "plan/record_names.h"
+#include "plan/report_names.h"
 #include "testing/temp_dir.h"
 
 namespace {
 
-TEST(RecordNamesTest, SerialNumbersKeepNamesOfTheirOwn) {
+TEST(ReportNamesTest, SerialNumbersKeepNamesOfTheirOwn) {
   const struct {
     std::string unit;
     std::string part;
@@ -21,16 +21,16 @@ TEST(RecordNamesTest, SerialNumbersKeepNamesOfTheirOwn) {
   for (const auto& c : kCases) EXPECT_EQ(plan::EncodeNamePart(c.unit), c.part) << c.unit;
   using namespace std::chrono;
   const auto start = sys_days(year(2026) / 12 / 9) + hours(22) + minutes(15) + milliseconds(3999);
-  EXPECT_EQ(plan::RecordStem("T-7", "eas_channels", start), "T-7_eas%5Fchannels_20261209T221503Z");
+  EXPECT_EQ(plan::ReportStem("T-7", "eas_channels", start), "T-7_eas%5Fchannels_20261209T221503Z");
 }
 
-TEST(RecordNamesTest, AStemTakenByAnyRecordOrEntryIsPassedBy) {
+TEST(ReportNamesTest, AStemTakenByAnyReportOrEntryIsPassedBy) {
   testing_support::TempDir out;
-  EXPECT_EQ(plan::FreeRecordStem(out.path(), "U_P_T"), "U_P_T");
+  EXPECT_EQ(plan::FreeReportStem(out.path(), "U_P_T"), "U_P_T");
   std::ofstream(out.path() / "U_P_T.xml") << "";
   std::filesystem::create_directory(out.path() / "U_P_T_2.session");
   std::filesystem::create_symlink("nowhere", out.path() / "U_P_T_3.json");
-  EXPECT_EQ(plan::FreeRecordStem(out.path(), "U_P_T"), "U_P_T_4");
+  EXPECT_EQ(plan::FreeReportStem(out.path(), "U_P_T"), "U_P_T_4");
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
-// The names of a run's records. Every run keeps its own: the stem is the unit, the plan and the
+// The names of a run's reports. Every run keeps its own: the stem is the unit, the plan and the
 // run's start in UTC, UNIT_PLAN_20261209T221503Z, with _2, _3, ... after it when an earlier run
-// in the same second took the name, and the records are OUT/STEM.json, OUT/STEM.xml and, for a
+// in the same second took the name, and the reports are OUT/STEM.json, OUT/STEM.xml and, for a
 // simulated run, the session record's folder OUT/STEM.session. A unit's serial number and a
 // plan's name are written byte for byte, every byte outside A-Z a-z 0-9 "-" "." (and a leading
 // ".") as %XX, so that two serial numbers never share a name and the name reads back as the
@@ -17,16 +17,16 @@ namespace plan {
 
 // The longest stem a run may have, counter and suffixes aside, well inside a file name's 255
 // bytes; a longer unit or plan name is refused before the run.
-inline constexpr std::size_t kLongestRecordStem = 200;
+inline constexpr std::size_t kLongestReportStem = 200;
 
 std::string EncodeNamePart(std::string_view text);
 
 // UNIT_PLAN_START, before any counter.
-std::string RecordStem(std::string_view unit, std::string_view plan_name, WallTime start);
+std::string ReportStem(std::string_view unit, std::string_view plan_name, WallTime start);
 
-// The first of `stem`, `stem`_2, `stem`_3, ... for which `out` holds no record and no session
-// folder. The records are then created without replacing anything, so a run that races another
+// The first of `stem`, `stem`_2, `stem`_3, ... for which `out` holds no report and no session
+// folder. The reports are then created without replacing anything, so a run that races another
 // for the name fails to write rather than overwrite.
-std::string FreeRecordStem(const std::filesystem::path& out, const std::string& stem);
+std::string FreeReportStem(const std::filesystem::path& out, const std::string& stem);
 
 }  // namespace plan
