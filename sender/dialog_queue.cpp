@@ -15,7 +15,7 @@
 #include "platform/terminal/debug_port.h"
 #include "platform/terminal/window.h"
 #include "sender/dialog_actions.h"
-#include "sender/request_record.h"
+#include "sender/request_event.h"
 
 namespace sender {
 
@@ -156,13 +156,13 @@ void CarryOutNext(const std::shared_ptr<Shared>& shared) {
 void Take(const std::shared_ptr<Shared>& shared, Ticket ticket, const Request& request) {
   if (const auto* read = std::get_if<ReadRequest>(&request.action)) {
     ReadReply reply = Read(shared->dialog, *read);
-    RecordRequest(request, reply.error);
+    EmitRequestEvent(request, reply.error);
     shared->replies.AnswerWith(ticket, std::move(reply.line));
     return;
   }
   std::optional<std::string> refusal = RefusalOf(shared->dialog, request);
   if (!refusal && shared->taken.size() >= shared->capacity) refusal = kConsoleBusy;
-  RecordRequest(request, refusal);
+  EmitRequestEvent(request, refusal);
   if (refusal) {
     shared->Answer(ticket, Reply::Failed(std::move(*refusal)));
     return;

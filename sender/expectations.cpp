@@ -10,7 +10,7 @@
 #include "sender/dialog_actions.h"
 #include "sender/dialog_queue.h"
 #include "sender/overloaded.h"
-#include "sender/request_record.h"
+#include "sender/request_event.h"
 
 namespace sender {
 
@@ -35,7 +35,7 @@ std::u16string_view Tail(std::u16string_view text, std::size_t most) {
 // On the user-interface thread, where the console takes the expect: its inbox begins to take
 // what arrives, with the whole pane first for "whole" and the pane's last lines beside "new".
 void Arm(PaneWatch& watch, HWND dialog, int pane_id, Ticket ticket, const Request& request) {
-  RecordRequest(request, std::nullopt);
+  EmitRequestEvent(request, std::nullopt);
   const ExpectScope scope = std::get<ExpectRequest>(request.action).scope;
   if (scope == ExpectScope::kBox) {
     watch.Arm(ticket, watch.LastBox(), {});
@@ -70,7 +70,7 @@ bool Expectations::Watching() {
 std::optional<Reply> Expectations::Begin(Ticket ticket, const Request& request) {
   const auto& expect = std::get<ExpectRequest>(request.action);
   const auto refuse = [&request](std::string why) {
-    RecordRequest(request, why);
+    EmitRequestEvent(request, why);
     return Reply::Failed(std::move(why));
   };
   if (expect.scope != ExpectScope::kBox && pane_id_ == 0) {

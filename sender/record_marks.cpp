@@ -4,7 +4,7 @@
 
 #include "sender/dialog_actions.h"
 #include "sender/dialog_queue.h"
-#include "sender/request_record.h"
+#include "sender/request_event.h"
 
 namespace sender {
 
@@ -30,7 +30,7 @@ std::optional<Reply> RecordMarks::Begin(Ticket ticket, const Request& request) {
       return std::nullopt;
     }
   }
-  RecordRequest(request, refusal);
+  EmitRequestEvent(request, refusal);
   return Reply::Failed(*refusal);
 }
 
@@ -55,7 +55,7 @@ void RecordMarks::Work() {
     auto [ticket, request] = std::move(waiting_.front());
     waiting_.pop_front();
     lock.unlock();
-    RecordRequest(request, std::nullopt);
+    EmitRequestEvent(request, std::nullopt);
     replies_.Answer(ticket, MarkNow());
     lock.lock();
   }

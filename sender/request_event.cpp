@@ -1,4 +1,4 @@
-#include "sender/request_record.h"
+#include "sender/request_event.h"
 
 #include <cstdint>
 #include <string_view>
@@ -10,7 +10,7 @@
 
 namespace sender {
 
-void RecordRequest(const Request& request, const std::optional<std::string>& refusal) {
+void EmitRequestEvent(const Request& request, const std::optional<std::string>& refusal) {
   platform::SessionEvents* const events = platform::CurrentSessionEvents();
   if (events == nullptr) return;
   using Argument = platform::RequestArgument;
