@@ -59,8 +59,11 @@ TEST(PlanReaderTest, RefusesEveryMistakeWithFileLineAndWhat) {
   } kBroken[] = {
       {"name = \"p\"\n[[phase]\n", ":2: "},
       {"name = \"p\"\n", ":1: the plan has no [[phase]]"},
-      {"name = \"p\"\ncolour = 1\n[[phase]]\nname = \"a\"\n", ":2: unknown key \"colour\""},
-      {std::string(kHead) + "tries = 2\n", ":4: unknown key \"tries\" in a phase"},
+      {"name = \"p\"\ncolour = 1\n[[phase]]\nname = \"a\"\n",
+       ":2: unknown key \"colour\" (known: name, board, answers, phase)"},
+      {std::string(kHead) + "tries = 2\n",
+       ":4: unknown key \"tries\" in a phase (known: name, attempts, setup, step, "
+       "teardown)"},
       {std::string(kHead) + "attempts = 0\n", ":4: attempts must be from 1 to 100, not 0"},
       {std::string(kHead) + "attempts = \"3\"\n", ":4: attempts must be an integer, not a string"},
       {std::string(kHead) + "[[phase]]\nname = \"a\"\n", ":5: a second phase named \"a\""},
@@ -70,9 +73,12 @@ TEST(PlanReaderTest, RefusesEveryMistakeWithFileLineAndWhat) {
        ":6: unknown key \"sync\" in a command step"},
       {std::string(kHead) + "[[phase.step]]\ncommand = 1\npause_ms = 2\n",
        ": a step does one thing: both command and pause_ms"},
-      {std::string(kHead) + "[[phase.step]]\nid = 1\n", ":4: a step needs one of"},
+      {std::string(kHead) + "[[phase.step]]\nid = 1\n",
+       ":4: a step needs one of command, message, text, select, pause_ms, expect, measure, "
+       "elapsed, prompt, file"},
       {std::string(kHead) + "[[phase.step]]\ncomand = 1009\n",
-       ":5: unknown key \"comand\" in a step"},
+       ":5: unknown key \"comand\" in a step (a step needs one of command, message, text, "
+       "select, pause_ms, expect, measure, elapsed, prompt, file)"},
       {std::string(kHead) + "[[phase.step]]\ncommand = 9999\n",
        ":5: command 9999 is no control or command of the console"},
       {std::string(kHead) + "[[phase.step]]\ntext = \"x\"\nid = 1006\n",
