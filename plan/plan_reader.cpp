@@ -57,6 +57,13 @@ std::string ReadPlanFile(const std::filesystem::path& file) {
 
 std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
+// The words for a key the plan does not know, `where` it stands (" in a phase").
+auto UnknownKey(std::string_view where) {
+  return [where](std::string_view key, const std::string& known) {
+    return "unknown key " + Quoted(key) + std::string(where) + " (known: " + known + ")";
+  };
+}
+
 class Reader {
  public:
   explicit Reader(const std::filesystem::path& file) : file_(file) {}
@@ -86,12 +93,7 @@ class Reader {
         {"phase", &Reader::ReadPhases},
     });
     plan_.file = file_;
-    ReadTomlKeys(
-        root, kKeys,
-        [](std::string_view key, const std::string& known) {
-          return "unknown key " + Quoted(key) + " (known: " + known + ")";
-        },
-        *this);
+    ReadTomlKeys(root, kKeys, UnknownKey(""), *this);
     if (plan_.name.empty()) Fail(root.source(), "the plan has no name");
     if (plan_.phases.empty()) Fail(root.source(), "the plan has no [[phase]]");
     if (answers_ != nullptr) plan_.answers = ReadAnswers(*answers_);
@@ -134,12 +136,7 @@ class Reader {
         {"teardown", &Reader::ReadTeardown},
     });
     phase_ = Phase{};
-    ReadTomlKeys(
-        table, kKeys,
-        [](std::string_view key, const std::string& known) {
-          return "unknown key " + Quoted(key) + " in a phase (known: " + known + ")";
-        },
-        *this);
+    ReadTomlKeys(table, kKeys, UnknownKey(" in a phase"), *this);
     if (phase_.name.empty()) Fail(table.source(), "the phase has no name");
     measurement_names_.clear();
     return std::move(phase_);
