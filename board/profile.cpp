@@ -207,27 +207,38 @@ class ProfileReader {
     }
   }
 
+  // A driver's table as it is read: the setting that names it ("drivers.EAS1") and what it
+  // says so far.
+  struct DriverTable {
+    const std::string& setting;
+    DriverSetting& driver;
+    const toml::node* channels = nullptr;
+  };
+  using DriverTableReader = void (ProfileReader::*)(DriverTable&, const toml::node&);
+
   // The table form: driver = "sim" or "absent" (sim when left out), and for EAS1 its channels.
   void ReadDriverTable(const toml::table& table, std::string_view name, const std::string& setting,
                        DriverSetting& driver) {
-    const toml::node* channels = nullptr;
-    for (const auto& [key, value] : table) {
-      if (key.str() == "driver") {
-        driver.placement = ReadPlacement(value, setting + ".driver");
-      } else if (key.str() == "eas_channels") {
-        channels = &value;
-      } else {
-        Fail(key.source(), "unknown setting " + Quoted(setting + "." + std::string(key.str())) +
-                               " (known: driver, eas_channels)");
-      }
-    }
-    if (channels == nullptr) return;
-    if (name != "EAS1") Fail(channels->source(), "eas_channels belongs to drivers.EAS1 only");
+    static constexpr auto kSettings = std::to_array<TomlKey<DriverTableReader>>({
+        {"driver", &ProfileReader::ReadDriverPlacement},
+        {"eas_channels", &ProfileReader::KeepEasChannels},
+    });
+    DriverTable read{setting, driver};
+    ReadTomlKeys(table, kSettings, UnknownSetting(setting + "."), *this, read);
+    if (read.channels == nullptr) return;
+    if (name != "EAS1") Fail(read.channels->source(), "eas_channels belongs to drivers.EAS1 only");
     if (driver.placement == DriverPlacement::kAbsent) {
-      Fail(channels->source(), "an absent " + std::string(name) + " has no eas_channels");
+      Fail(read.channels->source(), "an absent " + std::string(name) + " has no eas_channels");
     }
-    driver.eas_channels = sim::ReadEasChannels(*channels, setting + ".eas_channels");
+    driver.eas_channels = sim::ReadEasChannels(*read.channels, setting + ".eas_channels");
   }
+
+  void ReadDriverPlacement(DriverTable& read, const toml::node& node) {
+    read.driver.placement = ReadPlacement(node, read.setting + ".driver");
+  }
+
+  // Read once the placement is known, wherever that stands in the table.
+  void KeepEasChannels(DriverTable& read, const toml::node& node) { read.channels = &node; }
 
   DriverPlacement ReadPlacement(const toml::node& node, const std::string& setting) {
     const std::string& text = TomlString(node, setting, "\"sim\", \"absent\" or a table");
