@@ -4,12 +4,11 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <system_error>
 #include <utility>
 
+#include "platform/linux/descriptor_wait.h"
 #include "platform/linux/spawn_setting.h"
 
 extern char** environ;
@@ -27,12 +26,6 @@ bool EndAndReap(pid_t pid, bool ended) {
     if (errno != EINTR) return false;
   }
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-int MillisecondsLeft(std::chrono::steady_clock::time_point deadline) {
-  const auto left = std::chrono::ceil<std::chrono::milliseconds>(
-      deadline - std::chrono::steady_clock::now());
-  return static_cast<int>(std::clamp<std::chrono::milliseconds::rep>(left.count(), 0, INT_MAX));
 }
 
 }  // namespace
@@ -86,15 +79,12 @@ bool BoundedCommand::Start() {
 
 void BoundedCommand::Watch(pid_t pid, UniqueFd process) {
   const auto deadline = std::chrono::steady_clock::now() + bound_;
-  pollfd watched[] = {{process.get(), POLLIN, 0}, {stop_.fd(), POLLIN, 0}};
-  for (;;) {
-    const int left_ms = MillisecondsLeft(deadline);
-    if (left_ms == 0) break;
-    // A poll that fails cannot wait any longer: the command is ended now.
-    if (!Poll(watched, 2, left_ms).ok()) break;
-    if (watched[0].revents != 0 || watched[1].revents != 0) break;
-  }
-  const bool succeeded = EndAndReap(pid, (watched[0].revents & POLLIN) != 0);
+  DescriptorWait wait(stop_.fd());
+  const std::size_t ended = wait.Watch(process.get(), POLLIN);
+  // Whatever ends the wait ends the command: it exited, the object goes, its time is up, or
+  // poll failed and cannot wait any longer.
+  if (std::chrono::steady_clock::now() < deadline) wait.Until(deadline);
+  const bool succeeded = EndAndReap(pid, (wait.Ready(ended) & POLLIN) != 0);
   {
     const std::lock_guard lock(mutex_);
     running_ = false;  // before the telling, so that whoever is told may start the next run

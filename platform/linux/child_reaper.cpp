@@ -1,24 +1,19 @@
 #include "platform/linux/child_reaper.h"
 
-#include <sys/epoll.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <optional>
 #include <system_error>
+
+#include "platform/linux/descriptor_wait.h"
 
 namespace platform::posix {
 
 namespace {
 
-constexpr int kUnwatchedCheckMs = 1000;
-
-bool Watch(int epoll, int fd) {
-  epoll_event event{};
-  event.events = EPOLLIN;
-  event.data.fd = fd;
-  return ::epoll_ctl(epoll, EPOLL_CTL_ADD, fd, &event) == 0;
-}
+constexpr std::chrono::milliseconds kUnwatchedCheck{1000};
 
 }  // namespace
 
@@ -27,13 +22,9 @@ ChildReaper& ChildReaper::Instance() {
   return reaper;
 }
 
-ChildReaper::ChildReaper() : watch_(::epoll_create1(EPOLL_CLOEXEC)) {
-  if (!watch_) throw std::system_error(errno, std::generic_category(), "epoll_create1");
+ChildReaper::ChildReaper() {
   if (wake_.error() != 0) {
     throw std::system_error(wake_.error(), std::generic_category(), "eventfd");
-  }
-  if (!Watch(watch_.get(), wake_.fd())) {
-    throw std::system_error(errno, std::generic_category(), "epoll_ctl");
   }
   thread_ = std::thread([this] { Reap(); });
 }
@@ -50,26 +41,29 @@ ChildReaper::~ChildReaper() {
 void ChildReaper::Adopt(pid_t pid) {
   const CallResult opened = ProcessDescriptor(pid);
   UniqueFd pidfd(opened.ok() ? static_cast<int>(opened.value) : -1);
-  if (pidfd && !Watch(watch_.get(), pidfd.get())) pidfd.reset();
-  const bool unwatched = !pidfd;
   {
     const std::lock_guard lock(mutex_);
     children_.emplace(pid, std::move(pidfd));
   }
-  // Wakes the reaper, which then looks at the unwatched child every second.
-  if (unwatched) wake_.Raise();
+  // The reaper watches the new child from its next wait on, or looks at it every second.
+  wake_.Raise();
 }
 
 void ChildReaper::Reap() {
+  DescriptorWait wait(wake_.fd());
   bool unwatched = false;
   for (;;) {
-    epoll_event event{};  // which one does not matter: every child is looked at
-    const int ready = ::epoll_wait(watch_.get(), &event, 1, unwatched ? kUnwatchedCheckMs : -1);
-    if (ready < 0 && errno != EINTR) return;
     {
+      // Only this thread takes children out, so their pidfds stay open while it waits.
       const std::lock_guard lock(mutex_);
       if (stopping_) return;
+      wait.Clear();
+      for (const auto& [pid, pidfd] : children_) wait.Watch(pidfd.get(), POLLIN);
     }
+    const auto checked = unwatched ? std::optional(std::chrono::steady_clock::now() +
+                                                   kUnwatchedCheck)
+                                   : std::nullopt;
+    if (wait.Until(checked) == DescriptorWait::Outcome::kFailed) return;
     wake_.Drain();
     unwatched = ReapEnded();
   }
@@ -87,7 +81,7 @@ bool ChildReaper::ReapEnded() {
       continue;
     }
     // Waited for now; or, ECHILD, waited for by someone else: nothing is left to reap.
-    child = children_.erase(child);  // closing its pidfd takes it out of the epoll set
+    child = children_.erase(child);
   }
   return unwatched;
 }

@@ -34,11 +34,10 @@ class ChildReaper {
   bool ReapEnded();
 
   std::mutex mutex_;
-  // A child whose pidfd could not be had or watched is looked at every second instead.
+  // A child whose pidfd could not be had is looked at every second instead.
   std::map<pid_t, UniqueFd> children_;
   bool stopping_ = false;
-  WakeFd wake_;      // the reaper is to stop, or has a child to look at every second
-  UniqueFd watch_;  // an epoll set: wake_ and every child's pidfd
+  WakeFd wake_;  // the reaper is to stop, or has a new child to watch
   std::thread thread_;
 };
 

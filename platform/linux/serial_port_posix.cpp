@@ -3,11 +3,10 @@
 #include <fcntl.h>
 #include <sys/ioctl.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <climits>
 
 #include "platform/linux/dcb_termios.h"
+#include "platform/linux/descriptor_wait.h"
 #include "platform/terminal/comm_timeouts.h"
 
 namespace platform {
@@ -53,13 +52,8 @@ termios RawSettings(const termios& settings) {
   return raw;
 }
 
-// Milliseconds for poll until `give_up`, rounded up so that the wait does not end just short of
-// it: -1 for no end, 0 once it has come.
-int PollTimeout(const std::optional<SteadyTime>& give_up) {
-  if (!give_up) return -1;
-  const auto left = std::chrono::ceil<std::chrono::milliseconds>(
-      *give_up - std::chrono::steady_clock::now());
-  return static_cast<int>(std::clamp<std::chrono::milliseconds::rep>(left.count(), 0, INT_MAX));
+bool Passed(const std::optional<SteadyTime>& give_up) {
+  return give_up && std::chrono::steady_clock::now() >= *give_up;
 }
 
 }  // namespace
@@ -136,17 +130,19 @@ DWORD SerialPort::WaitEvent(DWORD* events) {
   if (mask == 0) return ERROR_INVALID_PARAMETER;
   ++waits_begun_;
 
+  posix::DescriptorWait wait(event_wake_.fd());
   bool line_gone = false;
   for (;;) {
-    // A gone line is ready for good: it is left out of the poll and only looked at now and then.
-    pollfd fds[] = {{event_wake_.fd(), POLLIN, 0},
-                    {tty_.get(), static_cast<short>((mask & EV_RXCHAR) ? POLLIN : 0), 0}};
-    const auto timeout = line_gone ? static_cast<int>(kLineCheckInterval.count()) : -1;
-    if (const auto polled = posix::Poll(fds, line_gone ? 1 : 2, timeout); !polled.ok()) {
-      return ERROR_GEN_FAILURE;
-    }
+    // A gone line is ready for good: it is left out of the wait and only looked at now and then.
+    wait.Clear();
+    const std::size_t line = wait.Watch(line_gone ? -1 : tty_.get(),
+                                        static_cast<short>((mask & EV_RXCHAR) ? POLLIN : 0));
+    const auto outcome = wait.Until(line_gone ? std::optional(std::chrono::steady_clock::now() +
+                                                              kLineCheckInterval)
+                                              : std::nullopt);
+    if (outcome == posix::DescriptorWait::Outcome::kFailed) return ERROR_GEN_FAILURE;
     ++wait_wakeups_;
-    if (fds[0].revents != 0) event_wake_.Drain();
+    if (outcome == posix::DescriptorWait::Outcome::kWoken) event_wake_.Drain();
     {
       const std::lock_guard lock(state_mutex_);
       if (shut_) return ERROR_OPERATION_ABORTED;
@@ -154,9 +150,9 @@ DWORD SerialPort::WaitEvent(DWORD* events) {
     }
     if (line_gone) {
       line_gone = LineIsGone();
-    } else if (fds[1].revents & kLineGone) {
+    } else if (wait.Ready(line) & kLineGone) {
       line_gone = true;
-    } else if (fds[1].revents & POLLIN) {
+    } else if (wait.Ready(line) & POLLIN) {
       *events = EV_RXCHAR;
       return ERROR_SUCCESS;
     }
@@ -164,9 +160,8 @@ DWORD SerialPort::WaitEvent(DWORD* events) {
 }
 
 bool SerialPort::LineIsGone() const {
-  pollfd tty{tty_.get(), POLLIN, 0};
-  const auto polled = posix::Poll(&tty, 1, 0);
-  return !polled.ok() || (tty.revents & kLineGone) != 0;
+  const std::optional<short> now = posix::ReadyNow(tty_.get(), POLLIN);
+  return !now || (*now & kLineGone) != 0;
 }
 
 DWORD SerialPort::Status(COMSTAT* status) const {
@@ -285,6 +280,8 @@ DWORD SerialPort::Read(void* buffer, DWORD size, DWORD* bytes_read) {
   }
   auto* const bytes = static_cast<BYTE*>(buffer);
   ReadTimer timer(timeouts(), size, std::chrono::steady_clock::now());
+  posix::DescriptorWait wait(read_wake_.fd());
+  const std::size_t line = wait.Watch(tty_.get(), POLLIN);
   while (*bytes_read < size) {
     const auto got = posix::Read(tty_.get(), bytes + *bytes_read, size - *bytes_read);
     if (got.ok() && got.value > 0) {
@@ -296,13 +293,13 @@ DWORD SerialPort::Read(void* buffer, DWORD size, DWORD* bytes_read) {
     if (got.ok() || got.error != EAGAIN) {
       return *bytes_read != 0 ? ERROR_SUCCESS : got.ok() ? ERROR_GEN_FAILURE : LineError(got.error);
     }
-    const int timeout = PollTimeout(timer.GiveUpAt());
-    if (timeout == 0) break;
-    pollfd fds[] = {{tty_.get(), POLLIN, 0}, {read_wake_.fd(), POLLIN, 0}};
-    if (const auto polled = posix::Poll(fds, 2, timeout); !polled.ok()) return ERROR_GEN_FAILURE;
-    if (fds[1].revents != 0) read_wake_.Drain();
+    const std::optional<SteadyTime> give_up = timer.GiveUpAt();
+    if (Passed(give_up)) break;
+    const auto outcome = wait.Until(give_up);
+    if (outcome == posix::DescriptorWait::Outcome::kFailed) return ERROR_GEN_FAILURE;
+    if (outcome == posix::DescriptorWait::Outcome::kWoken) read_wake_.Drain();
     if (Interrupted(read_aborts_, aborts)) return ERROR_OPERATION_ABORTED;
-    if ((fds[0].revents & kLineGone) && !(fds[0].revents & POLLIN)) {
+    if ((wait.Ready(line) & kLineGone) && !(wait.Ready(line) & POLLIN)) {
       return *bytes_read != 0 ? ERROR_SUCCESS : ERROR_GEN_FAILURE;
     }
   }
@@ -321,6 +318,8 @@ DWORD SerialPort::Write(const void* data, DWORD size, DWORD* bytes_written) {
   const auto* const bytes = static_cast<const BYTE*>(data);
   const std::optional<SteadyTime> give_up =
       WriteGiveUpAt(timeouts(), size, std::chrono::steady_clock::now());
+  posix::DescriptorWait wait(write_wake_.fd());
+  const std::size_t line = wait.Watch(tty_.get(), POLLOUT);
   while (*bytes_written < size) {
     const auto put = posix::Write(tty_.get(), bytes + *bytes_written, size - *bytes_written);
     if (put.ok() && put.value > 0) {
@@ -328,13 +327,12 @@ DWORD SerialPort::Write(const void* data, DWORD size, DWORD* bytes_written) {
       continue;
     }
     if (!put.ok() && put.error != EAGAIN) return LineError(put.error);
-    const int timeout = PollTimeout(give_up);
-    if (timeout == 0) break;
-    pollfd fds[] = {{tty_.get(), POLLOUT, 0}, {write_wake_.fd(), POLLIN, 0}};
-    if (const auto polled = posix::Poll(fds, 2, timeout); !polled.ok()) return ERROR_GEN_FAILURE;
-    if (fds[1].revents != 0) write_wake_.Drain();
+    if (Passed(give_up)) break;
+    const auto outcome = wait.Until(give_up);
+    if (outcome == posix::DescriptorWait::Outcome::kFailed) return ERROR_GEN_FAILURE;
+    if (outcome == posix::DescriptorWait::Outcome::kWoken) write_wake_.Drain();
     if (Interrupted(write_aborts_, aborts)) return ERROR_OPERATION_ABORTED;
-    if ((fds[0].revents & kLineGone) && !(fds[0].revents & POLLOUT)) return ERROR_GEN_FAILURE;
+    if ((wait.Ready(line) & kLineGone) && !(wait.Ready(line) & POLLOUT)) return ERROR_GEN_FAILURE;
   }
   return ERROR_SUCCESS;
 }
