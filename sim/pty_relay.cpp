@@ -1,13 +1,12 @@
 #include "sim/pty_relay.h"
 
-#include <poll.h>
-
-#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstddef>
 #include <optional>
 #include <thread>
+
+#include "platform/linux/descriptor_wait.h"
 
 namespace sim {
 
@@ -20,9 +19,7 @@ constexpr std::size_t kChunk = 4096;
 
 // A master reports a hang-up exactly while no program holds its slave.
 bool SlaveHeld(int master) {
-  pollfd probe{master, 0, 0};
-  posix::Poll(&probe, 1, 0);
-  return (probe.revents & POLLHUP) == 0;
+  return (posix::ReadyNow(master, 0).value_or(0) & POLLHUP) == 0;
 }
 
 class Relay {
@@ -31,18 +28,22 @@ class Relay {
       : masters_{master_a, master_b}, stop_(stop) {}
 
   void Run() {
+    posix::DescriptorWait wait(stop_.fd());
     for (;;) {
       const auto now = Clock::now();
-      std::array<pollfd, 3> fds{};
-      fds[0] = {stop_.fd(), POLLIN, 0};
-      for (int side : {0, 1}) fds[1 + side] = InterestIn(side, now);
-      if (!posix::Poll(fds.data(), fds.size(), TimeoutMs(now)).ok()) {
-        // Only a shortage of kernel memory makes poll fail here; wait it out.
-        std::this_thread::sleep_for(kHangUpRecheck);
-        continue;
+      wait.Clear();
+      for (int side : {0, 1}) WatchSide(wait, side, now);
+      switch (wait.Until(RestEnd(now))) {
+        case posix::DescriptorWait::Outcome::kWoken:
+          return;
+        case posix::DescriptorWait::Outcome::kFailed:
+          // Only a shortage of kernel memory makes poll fail here; wait it out.
+          std::this_thread::sleep_for(kHangUpRecheck);
+          continue;
+        case posix::DescriptorWait::Outcome::kReady:
+        case posix::DescriptorWait::Outcome::kTimedOut:
+          for (int side : {0, 1}) Serve(side, wait.Ready(side));
       }
-      if (fds[0].revents != 0) return;
-      for (int side : {0, 1}) Serve(side, fds[1 + side].revents);
     }
   }
 
@@ -60,23 +61,22 @@ class Relay {
 
   bool Resting(int side, Clock::time_point now) const { return now < rest_until_[side]; }
 
-  pollfd InterestIn(int side, Clock::time_point now) const {
+  // Watches `side` at the place of its number.
+  void WatchSide(posix::DescriptorWait& wait, int side, Clock::time_point now) const {
     short events = 0;
     if (!in_flight_[Other(side)].empty()) events |= POLLOUT;
     // A side is read again only once its last chunk has gone on: that is the back-pressure.
     if (in_flight_[side].empty() && !Resting(side, now)) events |= POLLIN;
-    return {events != 0 ? masters_[side] : -1, events, 0};
+    wait.Watch(events != 0 ? masters_[side] : -1, events);
   }
 
-  int TimeoutMs(Clock::time_point now) const {
-    std::optional<Clock::duration> wait;
+  // When the first side that rests is looked at again; none while neither rests.
+  std::optional<Clock::time_point> RestEnd(Clock::time_point now) const {
+    std::optional<Clock::time_point> end;
     for (int side : {0, 1}) {
-      if (!Resting(side, now)) continue;
-      const Clock::duration left = rest_until_[side] - now;
-      wait = wait ? std::min(*wait, left) : left;
+      if (Resting(side, now) && (!end || rest_until_[side] < *end)) end = rest_until_[side];
     }
-    if (!wait) return -1;
-    return static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(*wait).count());
+    return end;
   }
 
   void Serve(int side, short revents) {

@@ -1,12 +1,14 @@
 #include "sim/tty_device.h"
 
 #include <fcntl.h>
-#include <poll.h>
 
 #include <array>
 #include <cerrno>
+#include <optional>
 #include <system_error>
 #include <utility>
+
+#include "platform/linux/descriptor_wait.h"
 
 namespace sim {
 
@@ -38,10 +40,10 @@ TtyDevice::~TtyDevice() {
 
 void TtyDevice::Serve() {
   std::array<char, 4096> received{};
+  posix::DescriptorWait wait(stop_.fd());
+  wait.Watch(tty_.get(), POLLIN);
   for (;;) {
-    std::array<pollfd, 2> fds{{{stop_.fd(), POLLIN, 0}, {tty_.get(), POLLIN, 0}}};
-    if (!posix::Poll(fds.data(), fds.size(), -1).ok() || fds[0].revents != 0) return;
-    if (fds[1].revents == 0) continue;
+    if (wait.Until(std::nullopt) != posix::DescriptorWait::Outcome::kReady) return;
     const posix::CallResult read = posix::Read(tty_.get(), received.data(), received.size());
     if (!read.ok() && read.error == EAGAIN) continue;
     // Only the line itself going away ends the reads: the device has nobody left to talk to.
@@ -61,8 +63,9 @@ bool TtyDevice::WriteAll(std::string_view bytes) {
       continue;
     }
     if (written.error != EAGAIN) return false;
-    std::array<pollfd, 2> fds{{{stop_.fd(), POLLIN, 0}, {tty_.get(), POLLOUT, 0}}};
-    if (!posix::Poll(fds.data(), fds.size(), -1).ok() || fds[0].revents != 0) return false;
+    posix::DescriptorWait room(stop_.fd());
+    room.Watch(tty_.get(), POLLOUT);
+    if (room.Until(std::nullopt) != posix::DescriptorWait::Outcome::kReady) return false;
   }
   return true;
 }
