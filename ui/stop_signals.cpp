@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/linux/descriptor_wait.h"
 #include "platform/terminal/window.h"
 
 namespace ui {
@@ -81,9 +82,9 @@ void StopOnSignals::StopWatching() {
 }
 
 void StopOnSignals::WatchSignals() {
-  pollfd watched[] = {{signals_.get(), POLLIN, 0}, {stop_watching_.fd(), POLLIN, 0}};
-  while (posix::Poll(watched, 2, -1).ok() && watched[1].revents == 0) {
-    if (watched[0].revents == 0) continue;
+  posix::DescriptorWait wait(stop_watching_.fd());
+  wait.Watch(signals_.get(), POLLIN);
+  while (wait.Until(std::nullopt) == posix::DescriptorWait::Outcome::kReady) {
     signalfd_siginfo received{};
     const posix::CallResult read = posix::Read(signals_.get(), &received, sizeof received);
     if (read.ok() && read.value == sizeof received) OnSignal(static_cast<int>(received.ssi_signo));
