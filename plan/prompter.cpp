@@ -1,16 +1,18 @@
 #include "plan/prompter.h"
 
-#include <poll.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdlib>
 #include <iostream>
+
+#include "platform/linux/descriptor_wait.h"
 
 namespace plan {
 
 namespace {
+
+namespace posix = platform::posix;
 
 std::string Trimmed(std::string text) {
   const auto space = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
@@ -65,28 +67,27 @@ std::optional<std::string> ScriptedPrompter::Ask(const PromptStep& prompt, const
 
 std::optional<std::string> TerminalPrompter::Ask(const PromptStep& prompt, const StopRequest& stop,
                                                  std::string& why) {
+  // Standard input is waited on with the stop's descriptor, so that Ctrl-C while the operator
+  // thinks stops the run at once.
+  posix::DescriptorWait wait(stop.WakeDescriptor(0));
+  const std::size_t input = wait.Watch(STDIN_FILENO, POLLIN);
   for (;;) {
     std::cerr << Question(prompt) << std::flush;
-    // Standard input is polled with the stop's descriptor, so that Ctrl-C while the operator
-    // thinks stops the run at once.
     std::size_t newline;
     while ((newline = pending_.find('\n')) == std::string::npos) {
       if (stop.stopping()) {
         why = "stopped while waiting for an answer";
         return std::nullopt;
       }
-      pollfd watched[] = {{STDIN_FILENO, POLLIN, 0}, {stop.WakeDescriptor(0), POLLIN, 0}};
-      const int ready = ::poll(watched, 2, -1);
-      if (ready < 0 && errno != EINTR) break;
-      if (ready <= 0 || watched[0].revents == 0) continue;
+      if (wait.Until(std::nullopt) == posix::DescriptorWait::Outcome::kFailed) break;
+      if (wait.Ready(input) == 0) continue;
       char buffer[256];
-      const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
-      if (got < 0 && errno == EINTR) continue;
-      if (got <= 0) {
+      const posix::CallResult got = posix::Read(STDIN_FILENO, buffer, sizeof buffer);
+      if (!got.ok() || got.value == 0) {
         why = "standard input ended before an answer came";
         return std::nullopt;
       }
-      pending_.append(buffer, static_cast<std::size_t>(got));
+      pending_.append(buffer, static_cast<std::size_t>(got.value));
     }
     if (newline == std::string::npos) {
       why = "standard input cannot be read";

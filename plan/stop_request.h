@@ -9,13 +9,14 @@
 #include <atomic>
 #include <chrono>
 
+#include "platform/linux/posix_calls.h"
+
 namespace plan {
 
 class StopRequest {
  public:
   // Throws std::system_error when the eventfds cannot be made.
   StopRequest();
-  ~StopRequest();
   StopRequest(const StopRequest&) = delete;
   StopRequest& operator=(const StopRequest&) = delete;
 
@@ -34,7 +35,7 @@ class StopRequest {
  private:
   std::atomic<int> count_{0};
   static_assert(std::atomic<int>::is_always_lock_free);
-  std::array<int, 2> wake_{-1, -1};  // the first stop's, the second's
+  std::array<platform::posix::WakeFd, 2> wake_;  // the first stop's, the second's; never drained
 };
 
 }  // namespace plan
