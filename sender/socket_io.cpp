@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 
+#include "platform/linux/descriptor_wait.h"
 #include "platform/linux/socket_calls.h"
 
 namespace sender {
@@ -11,28 +11,26 @@ namespace sender {
 namespace {
 
 namespace posix = platform::posix;
-using std::chrono::ceil;
-using std::chrono::milliseconds;
-using std::chrono::steady_clock;
 
 // Waits until `fd` is ready for `events` (or has hung up, which the next call reports), or
-// `call_off_fd` is readable; poll skips a negative one.
+// `call_off_fd` is readable (-1: none).
 IoStatus WaitFor(int fd, short events, Deadline deadline, int call_off_fd,
                  posix::CallResult* failure) {
-  for (;;) {
-    const auto now = steady_clock::now();
-    if (now >= deadline) return IoStatus::TimedOut;
-    const auto left = ceil<milliseconds>(deadline - now).count();
-    pollfd watched[] = {{fd, events, 0}, {call_off_fd, POLLIN, 0}};
-    const auto polled =
-        posix::Poll(watched, 2, static_cast<int>(std::min<long long>(left, INT_MAX)));
-    if (!polled.ok()) {
-      *failure = polled;
-      return IoStatus::Failed;
-    }
-    if (watched[1].revents != 0) return IoStatus::CalledOff;
-    if (watched[0].revents != 0) return IoStatus::Done;
+  if (std::chrono::steady_clock::now() >= deadline) return IoStatus::TimedOut;
+  posix::DescriptorWait wait(call_off_fd);
+  wait.Watch(fd, events);
+  switch (wait.Until(deadline)) {
+    case posix::DescriptorWait::Outcome::kReady:
+      return IoStatus::Done;
+    case posix::DescriptorWait::Outcome::kWoken:
+      return IoStatus::CalledOff;
+    case posix::DescriptorWait::Outcome::kTimedOut:
+      return IoStatus::TimedOut;
+    case posix::DescriptorWait::Outcome::kFailed:
+      break;
   }
+  *failure = wait.failure();
+  return IoStatus::Failed;
 }
 
 }  // namespace
