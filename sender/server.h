@@ -1,15 +1,15 @@
-// The console's local socket for outside senders (the socket file: socket_file.h). Each
-// connection carries one request (protocol.h); one thread serves every connection at once,
-// waiting on all of them together, so that connections that stay silent cannot keep others out:
-// each has its own deadline, and when the connections are all taken the one that has waited
-// longest for its request makes room for the newcomer. Only a peer of the console's own user or
-// root is served. The request is carried out on the user-interface thread (dialog_queue.h) and
-// the reply goes back on the same connection; reads take their turn there one at a time, and only
-// while the replies not yet written leave room, so that the memory that senders reading a large
-// text at once hold stays bounded. Expects wait on this thread (expectations.h) and
-// marks on a thread of their own (record_marks.h); a sender that hangs up while it waits leaves
-// nothing behind. A request that is garbage, too long, cut short or silent gets an error reply
-// and changes nothing; the console goes on either way.
+// The console's local socket for outside senders (the socket file: socket_file.h; what it keeps
+// of each connection: connection_table.h). Each connection carries one request (protocol.h); one
+// thread serves every connection at once, waiting on all of them together, so that connections
+// that stay silent cannot keep others out: each has its own deadline, and when the connections
+// are all taken the one that has waited longest for its request makes room for the newcomer.
+// Only a peer of the console's own user or root is served. The request is carried out on the
+// user-interface thread (dialog_queue.h) and the reply goes back on the same connection; reads
+// take their turn there one at a time, and only while the replies not yet written leave room, so
+// that the memory that senders reading a large text at once hold stays bounded. Expects wait on
+// this thread (expectations.h) and marks on a thread of their own (record_marks.h); a sender that
+// hangs up while it waits leaves nothing behind. A request that is garbage, too long, cut short
+// or silent gets an error reply and changes nothing; the console goes on either way.
 #pragma once
 
 #include <chrono>
@@ -26,20 +26,10 @@
 #include "sender/dialog_queue.h"
 #include "sender/expectations.h"
 #include "sender/record_marks.h"
+#include "sender/server_limits.h"
 #include "sender/socket_file.h"
 
 namespace sender {
-
-struct ServerLimits {
-  int max_connections = 64;                         // open at once
-  std::size_t max_waiting = 16;                     // requests taken but not yet carried out
-  std::chrono::milliseconds receive_timeout{5000};  // for a whole request to arrive
-  std::chrono::milliseconds send_timeout{5000};     // for the reply to leave
-  std::size_t max_expecting = 16;                   // expects waiting at once
-  std::size_t max_marking = 4;                      // marks waiting at once
-  // Replies waiting to be written may hold this much before a further read goes to the dialog.
-  std::size_t read_reply_bytes = 8 * 1024 * 1024;
-};
 
 // What the outside senders may wait on besides the dialog.
 struct WaitSources {
