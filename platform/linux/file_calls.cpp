@@ -101,6 +101,22 @@ CallResult UnlinkAt(int folder, const char* name) {
   return Retried("unlinkat", [&] { return ::unlinkat(folder, name, 0); });
 }
 
+CallResult MakeUniqueFile(std::string* name, int flags) {
+  const std::string pattern = *name;  // a try cut short leaves the name it chose behind
+  return Retried("mkostemp", [&] {
+    *name = pattern;
+    return ::mkostemp(name->data(), flags);
+  });
+}
+
+CallResult LinkAt(int from_folder, const char* from, int to_folder, const char* to) {
+  return Retried("linkat", [&] { return ::linkat(from_folder, from, to_folder, to, 0); });
+}
+
+CallResult SyncFile(int fd) {
+  return Retried("fsync", [&] { return ::fsync(fd); });
+}
+
 CallResult RemoveFolderAt(int folder, const char* name) {
   return Retried("unlinkat", [&] { return ::unlinkat(folder, name, AT_REMOVEDIR); });
 }

@@ -35,6 +35,13 @@ CallResult ListFolder(int folder, std::vector<std::string>* names);
 // All of `data`, in as many writes as the system takes; `value` is the size written.
 CallResult WriteAll(int fd, const void* data, std::size_t size);
 CallResult UnlinkAt(int folder, const char* name);
+// A new file that nobody else has opened, named after `name`, whose last six characters
+// ("XXXXXX") the call replaces with the ones it chose.
+CallResult MakeUniqueFile(std::string* name, int flags);
+// A second name, `to`, for the file `from` names; never takes the place of a file already there.
+CallResult LinkAt(int from_folder, const char* from, int to_folder, const char* to);
+// The file's data, and what it takes to find it, reach the disk before the call returns.
+CallResult SyncFile(int fd);
 // Removes the empty folder `name`.
 CallResult RemoveFolderAt(int folder, const char* name);
 // Everything from `from`'s offset on to `to`, through the kernel's copy (copy_file_range, or
