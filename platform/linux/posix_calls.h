@@ -73,7 +73,8 @@ CallResult SetAttributes(int fd, const termios& settings);
 CallResult Flush(int fd, int queue_selector);
 CallResult Read(int fd, void* buffer, std::size_t size);
 CallResult Write(int fd, const void* data, std::size_t size);
-// A poll cut short by a signal reports no descriptor ready; callers poll again.
+// A poll cut short by a signal reports no descriptor ready. Threads wait through DescriptorWait
+// (descriptor_wait.h), which polls again then.
 CallResult Poll(pollfd* fds, std::size_t count, int timeout_ms);
 // A descriptor from which the signals of `set` are read, once they are blocked in every thread.
 CallResult SignalDescriptor(const sigset_t& set);
