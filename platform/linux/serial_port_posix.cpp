@@ -52,6 +52,7 @@ termios RawSettings(const termios& settings) {
   return raw;
 }
 
+// Whether the time to give up has come; never for a wait without end.
 bool Passed(const std::optional<SteadyTime>& give_up) {
   return give_up && std::chrono::steady_clock::now() >= *give_up;
 }
