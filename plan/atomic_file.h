@@ -1,6 +1,6 @@
 // Writes a new file whole or not at all: the text goes to a temporary file in the same folder,
 // is flushed to the disk, and takes the file's name by a link, so a run killed halfway leaves no
-// file, never half a record, and a file already there is never replaced.
+// file, never half a report, and a file already there is never replaced.
 #pragma once
 
 #include <filesystem>

@@ -17,7 +17,7 @@ class Prompter {
   // The answer, or nothing when none came (stopped, no more input); `why` then says so.
   virtual std::optional<std::string> Ask(const PromptStep& prompt, const StopRequest& stop,
                                          std::string& why) = 0;
-  // "operator" or "script", as the record names who answered.
+  // "operator" or "script", as the run report names who answered.
   virtual std::string AnsweredBy() const = 0;
 };
 
