@@ -53,7 +53,9 @@ TEST_F(Dialog102Test, EveryItemLiesInsideTheDialogAndNoIdComesTwice) {
     EXPECT_GT(item.cy, 0);
     EXPECT_LE(item.x + item.cx, dialog_.cx);
     EXPECT_LE(item.y + item.cy, dialog_.cy);
-    if (item.id != -1) EXPECT_TRUE(ids.insert(item.id).second) << "id given twice";
+    if (item.id != -1) {
+      EXPECT_TRUE(ids.insert(item.id).second) << "id given twice";
+    }
   }
 }
 

@@ -45,8 +45,8 @@ std::optional<std::string> CopyFlushed(int from, int to, const std::string& name
   const auto copy = posix::OpenAt(to, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
   if (!copy.ok()) return Failed("cannot write " + name, copy);
   const posix::UniqueFd out(static_cast<int>(copy.value));
-  if (const auto copied = posix::CopyContents(in.get(), out.get()); !copied.ok()) {
-    return Failed("cannot write " + name, copied);
+  if (const auto contents = posix::CopyContents(in.get(), out.get()); !contents.ok()) {
+    return Failed("cannot write " + name, contents);
   }
   if (::fsync(out.get()) != 0) return Failed("cannot flush " + name);
   copied.insert(name);
