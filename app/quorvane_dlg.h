@@ -138,8 +138,8 @@ class CQuorvaneDlg : public CDialog {
   // The software update: the resident flash replaced by the folder tree on the SD card. The
   // walks take folder paths ending with a backslash and show their progress in the pane.
   void OnBnClickedBtnUpdate();
-  void DeleteFolderTree(CString strFolder);
-  void CopyFolderTree(CString strSource, CString strDestination);
+  void DeleteFolderTree(const CString& strFolder);
+  void CopyFolderTree(const CString& strSource, const CString& strDestination);
 
   // Shared operations.
   void AppendLog(LPCWSTR text);

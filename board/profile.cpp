@@ -304,7 +304,7 @@ class ProfileReader {
   // better heard of now than as a port that will not open.
   std::filesystem::path CharacterDevice(const toml::node& node, const std::string& setting,
                                         const std::string& text) const {
-    const std::filesystem::path device = HostPath(node, setting, text);
+    std::filesystem::path device = HostPath(node, setting, text);
     std::error_code error;
     const std::filesystem::file_status status = std::filesystem::status(device, error);
     if (status.type() == std::filesystem::file_type::not_found) {
@@ -319,7 +319,7 @@ class ProfileReader {
 
   std::filesystem::path ExistingFolder(const toml::node& node, const std::string& setting,
                                        const std::string& text) const {
-    const std::filesystem::path folder = HostPath(node, setting, text);
+    std::filesystem::path folder = HostPath(node, setting, text);
     std::error_code error;
     if (!std::filesystem::is_directory(folder, error)) {
       Fail(node.source(), setting + ": " + folder.string() +

@@ -62,7 +62,8 @@ void CheckRewritten(const record::BlockInRecord& taken, std::uint64_t sequence) 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   const fs::path file = RecordFolder() / "session-fuzz.log";
-  std::ofstream(file, std::ios::binary | std::ios::trunc).write(text.data(), text.size());
+  std::ofstream(file, std::ios::binary | std::ios::trunc)
+      .write(text.data(), static_cast<std::streamsize>(text.size()));
 
   const record::RunRecord run = record::ReadRunRecord(file, kLineLimit);
   const auto lines = static_cast<std::uint64_t>(std::count(text.begin(), text.end(), '\n')) + 1;

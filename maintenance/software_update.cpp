@@ -99,7 +99,7 @@ void CQuorvaneDlg::OnBnClickedBtnUpdate() {
   m_editLog.SetWindowText(L"Copy Completed");
 }
 
-void CQuorvaneDlg::DeleteFolderTree(CString strFolder) {
+void CQuorvaneDlg::DeleteFolderTree(const CString& strFolder) {
   CFolderWalk walk(strFolder);
   ReportUnlisted(L"DeleteFolderTree", walk, strFolder);
   for (; walk.Entry() != nullptr; walk.Advance()) {
@@ -132,7 +132,7 @@ void CQuorvaneDlg::DeleteFolderTree(CString strFolder) {
   }
 }
 
-void CQuorvaneDlg::CopyFolderTree(CString strSource, CString strDestination) {
+void CQuorvaneDlg::CopyFolderTree(const CString& strSource, const CString& strDestination) {
   if (!CreateDirectoryW(strDestination, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
     ReportFailure(L"CopyFolderTree", L"CreateDirectoryW", strDestination);
   }

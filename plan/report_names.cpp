@@ -40,7 +40,7 @@ std::string ReportStem(std::string_view unit, std::string_view plan_name, WallTi
 
 std::string FreeReportStem(const std::filesystem::path& out, const std::string& stem) {
   for (int counter = 1;; ++counter) {
-    const std::string candidate = counter == 1 ? stem : stem + "_" + std::to_string(counter);
+    std::string candidate = counter == 1 ? stem : stem + "_" + std::to_string(counter);
     bool taken = false;
     for (const char* suffix : {".json", ".xml", ".session"}) {
       std::error_code error;

@@ -17,7 +17,7 @@ CallResult Failed(const char* call, int error) { return {0, error, call}; }
 }  // namespace
 
 CallResult StartProgram(const std::filesystem::path& program) {
-  const std::string path = program.native();
+  const std::string& path = program.native();
   const std::string folder = program.parent_path().native();
   SpawnSetting setting;
   int error = setting.StartSignalsClean(POSIX_SPAWN_SETSID);

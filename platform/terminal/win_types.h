@@ -22,12 +22,15 @@ using LRESULT = std::intptr_t;
 using UINT_PTR = std::uintptr_t;
 using INT_PTR = std::intptr_t;
 
+// The handle types are spelled as the terminal's own headers spell them.
+// NOLINTBEGIN(bugprone-reserved-identifier)
 struct HWND__;
 using HWND = HWND__*;
 struct HICON__;
 using HICON = HICON__*;
 struct HINSTANCE__;
 using HINSTANCE = HINSTANCE__*;
+// NOLINTEND(bugprone-reserved-identifier)
 using HMODULE = HINSTANCE;
 using HANDLE = void*;
 
