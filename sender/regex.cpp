@@ -38,7 +38,7 @@ struct Library;
     static constexpr auto group_length = pcre2_substring_length_byname_##WIDTH;        \
     static constexpr auto group_copy = pcre2_substring_copy_byname_##WIDTH;            \
     /* A name table entry starts with the group's number, in two bytes or one unit. */ \
-    static constexpr std::size_t kNumberUnits = WIDTH == 8 ? 2 : 1;                    \
+    static constexpr std::size_t kNumberUnits = (WIDTH) == 8 ? 2 : 1;                  \
   };
 
 QUORVANE_REGEX_LIBRARY(char, 8)

@@ -182,7 +182,7 @@ class Exchanges {
       queue_.Submit(ticket, std::move(request));
     }
     if (at_once) {
-      Finish(ticket, std::move(*at_once));
+      Finish(ticket, *at_once);
     } else {
       table_.Wait(ticket);
     }

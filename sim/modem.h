@@ -56,7 +56,7 @@ class Modem {
   // The session of the modem's latest start. The power lines change outside the modem, so a
   // start is noticed here, the first time anything looks at the modem after it.
   Session& Current() const;
-  std::string Answer(Session& session, std::string_view line);
+  std::string Answer(Session& session, std::string_view received);
 
   const std::shared_ptr<const ModemPower> power_;
   mutable std::mutex mutex_;

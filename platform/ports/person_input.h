@@ -63,7 +63,7 @@ InputVerdict TakePersonInput(HWND window, const PersonAction& action);
 InputVerdict TakePersonInput(HWND dialog, int control_id, const PersonAction& action);
 
 // The verdicts alone, for input that is to be carried out later: nothing is done.
-InputVerdict JudgePersonInput(HWND window, const PersonAction& action);
+InputVerdict JudgePersonInput(HWND hwnd, const PersonAction& action);
 InputVerdict JudgePersonInput(HWND dialog, int control_id, const PersonAction& action);
 
 // What a sender is told of a refusal of input for control `control_id`; empty for Taken.

@@ -60,7 +60,7 @@ LRESULT ButtonProc(WindowRecord& button, UINT message, WPARAM wParam, LPARAM lPa
       Click(button);
       return 0;
     case BM_GETCHECK:
-      return button.state.checked ? BST_CHECKED : BST_UNCHECKED;
+      return static_cast<LRESULT>(button.state.checked ? BST_CHECKED : BST_UNCHECKED);
     case BM_SETCHECK:
       SetCheck(button, wParam == BST_CHECKED);
       return 0;

@@ -114,6 +114,9 @@ int Deliver(const std::string& converted, Char* buffer, int buffer_count) {
   }
   if (buffer_count == 0) return static_cast<int>(count);
   if (count > static_cast<std::size_t>(buffer_count)) return Fail(ERROR_INSUFFICIENT_BUFFER);
+  // Counted units, as the terminal's conversions deliver them: a terminator only if the input
+  // had one.
+  // NOLINTNEXTLINE(bugprone-not-null-terminated-result)
   std::memcpy(buffer, converted.data(), converted.size());
   return static_cast<int>(count);
 }

@@ -66,6 +66,6 @@ LRESULT DeliverMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The procedures of the platform's own controls.
 LRESULT EditControlProc(WindowRecord& window, UINT message, WPARAM wParam, LPARAM lParam);
-LRESULT ButtonProc(WindowRecord& window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT ButtonProc(WindowRecord& button, UINT message, WPARAM wParam, LPARAM lParam);
 
 }  // namespace platform

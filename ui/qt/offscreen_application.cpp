@@ -13,7 +13,7 @@ void EnsureOffscreenApplication() {
   static char name[] = "quorvane_offscreen";
   static char* argv[] = {name, nullptr};
   // Lives until the program ends; Qt tears down its platform when the process exits.
-  ui::MakeTerminalApplication(argc, argv).release();
+  ui::MakeTerminalApplication(argc, argv).release();  // NOLINT(bugprone-unused-return-value)
 }
 
 }  // namespace qt_testing
