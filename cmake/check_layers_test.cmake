@@ -5,16 +5,11 @@
 # cmake -DSOURCE_DIR=<tree> -DSCRATCH=<empty folder> -P check_layers_test.cmake
 
 cmake_minimum_required(VERSION 3.25)
+include(${CMAKE_CURRENT_LIST_DIR}/expect_check.cmake)
 
 function(run_check expect_failure description)
-  execute_process(
-    COMMAND ${CMAKE_COMMAND} -DSOURCE_DIR=${SCRATCH} -P ${CMAKE_CURRENT_LIST_DIR}/check_layers.cmake
-    RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE output)
-  if(expect_failure AND status EQUAL 0)
-    message(FATAL_ERROR "the layer check let ${description} through")
-  elseif(NOT expect_failure AND NOT status EQUAL 0)
-    message(FATAL_ERROR "the layer check refused ${description}:\n${output}")
-  endif()
+  expect_check("layer check" ${expect_failure} "${description}" ${CMAKE_COMMAND}
+               -DSOURCE_DIR=${SCRATCH} -P ${CMAKE_CURRENT_LIST_DIR}/check_layers.cmake)
   set(output "${output}" PARENT_SCOPE)
 endfunction()
 

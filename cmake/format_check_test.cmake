@@ -5,20 +5,15 @@
 # cmake -DSOURCE_DIR=<tree> -DSCRATCH=<empty folder> -P format_check_test.cmake
 
 cmake_minimum_required(VERSION 3.25)
+include(${CMAKE_CURRENT_LIST_DIR}/expect_check.cmake)
 
+# The check sees the files git tracks, so each run stages the scratch tree first.
 function(run_check expect_failure description)
   execute_process(COMMAND git add -A WORKING_DIRECTORY ${SCRATCH} RESULT_VARIABLE status)
   if(NOT status EQUAL 0)
     message(FATAL_ERROR "git add failed in ${SCRATCH}")
   endif()
-  execute_process(
-    COMMAND ${SCRATCH}/scripts/format --check
-    RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE output)
-  if(expect_failure AND status EQUAL 0)
-    message(FATAL_ERROR "the layout check let ${description} through")
-  elseif(NOT expect_failure AND NOT status EQUAL 0)
-    message(FATAL_ERROR "the layout check refused ${description}:\n${output}")
-  endif()
+  expect_check("layout check" ${expect_failure} "${description}" ${SCRATCH}/scripts/format --check)
   set(output "${output}" PARENT_SCOPE)
 endfunction()
 
