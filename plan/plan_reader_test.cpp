@@ -14,7 +14,7 @@ namespace {
 constexpr char kHead[] = "name = \"p\"\n[[phase]]\nname = \"a\"\n";  // lines 1 to 3
 
 std::filesystem::path WritePlan(const testing_support::TempDir& folder, const std::string& text) {
-  const auto file = folder.path() / "plan.toml";
+  auto file = folder.path() / "plan.toml";
   std::ofstream(file) << text;
   return file;
 }
