@@ -115,7 +115,7 @@ TEST(RecordLineTest, EveryByteTheWriterRecordsReadsBackAsItWas) {
 class RecordReaderTest : public ::testing::Test {
  protected:
   fs::path Write(const std::string& name, const std::string& text) const {
-    const fs::path file = dir_.path() / name;
+    fs::path file = dir_.path() / name;
     std::ofstream(file, std::ios::binary) << text;
     return file;
   }

@@ -58,8 +58,9 @@ std::vector<std::string> RecordLines(const fs::path& folder) {
 }
 
 std::size_t CountWith(const std::vector<std::string>& lines, const std::string& part) {
-  return static_cast<std::size_t>(std::count_if(
-      lines.begin(), lines.end(), [&](const std::string& l) { return l.find(part) != l.npos; }));
+  return static_cast<std::size_t>(
+      std::count_if(lines.begin(), lines.end(),
+                    [&](const std::string& l) { return l.find(part) != std::string::npos; }));
 }
 
 // How long a test waits for the writer: it runs in the idle class, and on a busy machine may wait

@@ -104,7 +104,7 @@ TreeCount CountTree(const fs::path& root, std::size_t bytes) {
 class ConsoleFaultTest : public ConsoleProcessTest {
  protected:
   fs::path WriteProfile(const std::string& text) const {
-    const fs::path profile = temp_.path() / "board.toml";
+    fs::path profile = temp_.path() / "board.toml";
     std::ofstream(profile) << text;
     return profile;
   }

@@ -58,7 +58,7 @@ std::size_t Find(const std::vector<std::string>& lines, const std::string& part,
 class ConsoleRecordTest : public ConsoleProcessTest {
  protected:
   fs::path WriteProfile(const std::string& text) const {
-    const fs::path profile = temp_.path() / "board.toml";
+    fs::path profile = temp_.path() / "board.toml";
     std::ofstream(profile) << text;
     return profile;
   }
@@ -153,7 +153,7 @@ TEST_F(ConsoleRecordTest, ABurstReplayedIntoCom1GivesThePaneTextOfTheOriginalRun
   {
     testing_support::TtyEnd far_end(Sandbox() / "tty/COM1");
     ASSERT_TRUE(far_end.is_open());
-    const std::string bursts[] = {"OK\r\n", std::string("RING\0hidden\r\n", 14),
+    const std::string bursts[] = {"OK\r\n", std::string("RING\0hidden\r\n", 13),
                                   "\xb0\xa1" + std::string(2000, 'x') + "\r\n"};
     for (const std::string& burst : bursts) {
       ASSERT_TRUE(far_end.Write(burst));

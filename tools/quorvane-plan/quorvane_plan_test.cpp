@@ -43,7 +43,7 @@ class QuorvanePlanTest : public ::testing::Test {
 
   // A plan `name` of one phase with `steps`.
   fs::path OnePhasePlan(const std::string& name, const std::string& steps) const {
-    const fs::path plan = temp_.path() / (name + ".toml");
+    fs::path plan = temp_.path() / (name + ".toml");
     std::ofstream(plan) << "name = \"" << name << "\"\n[[phase]]\nname = \"a\"\n" << steps;
     return plan;
   }

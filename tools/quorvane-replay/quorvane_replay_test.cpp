@@ -58,7 +58,7 @@ class QuorvaneReplayTest : public ::testing::Test {
   }
 
   fs::path WriteRecord(const std::string& text) const {
-    const fs::path file = dir_.path() / "session-run.log";
+    fs::path file = dir_.path() / "session-run.log";
     std::ofstream(file, std::ios::binary) << text;
     return file;
   }
