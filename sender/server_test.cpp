@@ -189,7 +189,7 @@ TEST(SenderServerTest, MessageCarriesSigned32BitValuesToTheDialog) {
 
 TEST(SenderServerTest, MessagesThatCouldCarryPointersAreRefusedEvenFromRawSenders) {
   TestConsole console;
-  for (int message : {WM_SETTEXT, WM_USER + 1, EM_REPLACESEL, WM_DESTROY}) {
+  for (UINT message : {WM_SETTEXT, WM_USER + 1, EM_REPLACESEL, WM_DESTROY}) {
     const std::string reply =
         console.ExchangeRaw(R"({"verb":"message","number":)" + std::to_string(message) +
                             R"(,"wparam":16,"lparam":4096})"
