@@ -32,8 +32,7 @@ int main(int argc, char** argv) {
     if (item.id >= 0) controls.insert(item.id);
   }
   std::set<int> commands = controls;
-  for (const MessageMap* map = CQuorvaneDlg::GetThisMessageMap(); map != nullptr;
-       map = map->base) {
+  for (const MessageMap* map = CQuorvaneDlg::GetThisMessageMap(); map != nullptr; map = map->base) {
     for (const auto& entry : map->entries) {
       if (entry.message == WM_COMMAND) commands.insert(static_cast<int>(entry.id));
     }
@@ -44,8 +43,12 @@ int main(int argc, char** argv) {
          "#include \"plan/console_ids.h\"\n\n"
          "#include <algorithm>\n#include <iterator>\n\n"
          "namespace plan {\n\nnamespace {\n"
-         "constexpr std::int64_t kControls[] = {" << List(controls) << "};\n"
-         "constexpr std::int64_t kCommands[] = {" << List(commands) << "};\n"
+         "constexpr std::int64_t kControls[] = {"
+      << List(controls)
+      << "};\n"
+         "constexpr std::int64_t kCommands[] = {"
+      << List(commands)
+      << "};\n"
          "}  // namespace\n\n"
          "bool IsConsoleCommandId(std::int64_t id) {\n"
          "  return std::binary_search(std::begin(kCommands), std::end(kCommands), id);\n}\n\n"

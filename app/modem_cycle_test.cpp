@@ -27,8 +27,8 @@ constexpr wchar_t kOpenError[] = L"COM2 OPEN Error!! \r\n";
 constexpr auto kStartToOpen = 14100ms;
 
 std::size_t ThreadCount() {
-  return static_cast<std::size_t>(std::distance(fs::directory_iterator("/proc/self/task"),
-                                                fs::directory_iterator()));
+  return static_cast<std::size_t>(
+      std::distance(fs::directory_iterator("/proc/self/task"), fs::directory_iterator()));
 }
 
 class ModemCycleTest : public ConsoleTest {

@@ -44,8 +44,8 @@ void FormatRepeatedly(benchmark::State& state, const record::Event& event) {
 
 void BM_ReceivedBlockLine(benchmark::State& state) {
   using platform::SerialDirection;
-  FormatRepeatedly(
-      state, {Times(), record::SerialBlock{"COM1", SerialDirection::kReceived, Burst(kBurstBytes)}});
+  FormatRepeatedly(state, {Times(), record::SerialBlock{"COM1", SerialDirection::kReceived,
+                                                        Burst(kBurstBytes)}});
 }
 BENCHMARK(BM_ReceivedBlockLine);
 

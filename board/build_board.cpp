@@ -193,8 +193,9 @@ void StartSessionRecord(const LogSetting& setting, const sim::Sandbox& sandbox,
   settings.max_file_bytes = setting.max_file_bytes;
   settings.max_files = setting.max_files;
   auto installed = std::make_shared<InstalledSessionRecord>(std::move(settings));
-  board.mark_record = [running = std::weak_ptr(installed)](std::chrono::milliseconds patience)
-      -> std::optional<platform::RecordPosition> {
+  board.mark_record =
+      [running = std::weak_ptr(installed)](
+          std::chrono::milliseconds patience) -> std::optional<platform::RecordPosition> {
     const auto record = running.lock();
     if (record == nullptr) return std::nullopt;
     return record->record().Mark(patience);
@@ -209,8 +210,8 @@ void StartSessionRecord(const LogSetting& setting, const sim::Sandbox& sandbox,
 std::function<bool()> RecordedRestart(const sim::Sandbox& sandbox, const RestartSetting& setting,
                                       const std::function<void()>& restart_in_place) {
   if (setting.kind == RestartKind::kInPlace && !restart_in_place) return nullptr;
-  auto log = std::make_shared<platform::posix::UniqueFd>(
-      sandbox.OpenFileForAppend(sim::kRestartLogName));
+  auto log =
+      std::make_shared<platform::posix::UniqueFd>(sandbox.OpenFileForAppend(sim::kRestartLogName));
   const auto record = [log](std::string_view line) {
     return platform::posix::WriteAll(log->get(), line.data(), line.size()).ok();
   };

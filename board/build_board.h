@@ -13,7 +13,7 @@
 namespace board {
 
 struct BoardOptions {
-  std::filesystem::path sandbox;                  // --sandbox, or platform::DefaultSandboxFolder()
+  std::filesystem::path sandbox;                 // --sandbox, or platform::DefaultSandboxFolder()
   std::optional<std::filesystem::path> profile;  // --board, or ProfileFromEnvironment()
   // Called when only the serial lines are left to build: the steps before may wait (a terminal
   // as the debug port waits for its carrier) and leave nothing that has to be taken away, while

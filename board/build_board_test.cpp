@@ -27,9 +27,9 @@
 #include "sim/eas_driver.h"
 #include "sim/serial_link.h"
 #include "testing/temp_dir.h"
-#include "testing/watchdog.h"
 #include "testing/test_dialog.h"
 #include "testing/tty_end.h"
+#include "testing/watchdog.h"
 
 namespace board {
 namespace {
@@ -173,8 +173,8 @@ TEST_F(BuildBoardTest, TheProfileSetsTheEasChannelsTheCodePageAndTheEditCapacity
 
   EXPECT_EQ(platform::CurrentBoard().ansi_code_page, 932u);
   EXPECT_EQ(platform::CurrentBoard().edit_control_capacity, 5000u);
-  const auto eas = std::dynamic_pointer_cast<sim::EasDriver>(
-      platform::CurrentBoard().devices.Find(L"EAS1:"));
+  const auto eas =
+      std::dynamic_pointer_cast<sim::EasDriver>(platform::CurrentBoard().devices.Find(L"EAS1:"));
   ASSERT_NE(eas, nullptr);
   EXPECT_EQ(eas->Channels()[0], 26u);
   EXPECT_EQ(eas->Channels()[2], 0xFFFFFFFFu);
@@ -187,8 +187,8 @@ TEST_F(BuildBoardTest, EasReadsTheSandboxsChannelFileAndTheMeterReportsToTheCons
   std::array<BYTE, 52> block{};
   const DWORD zero = 0;
   const HANDLE eas = Open(L"EAS1:");
-  ASSERT_TRUE(DeviceIoControl(eas, 8002, const_cast<DWORD*>(&zero), 4, block.data(), 52,
-                              nullptr, nullptr));
+  ASSERT_TRUE(
+      DeviceIoControl(eas, 8002, const_cast<DWORD*>(&zero), 4, block.data(), 52, nullptr, nullptr));
   CloseHandle(eas);
   EXPECT_EQ(block[0], 0x1a);
   EXPECT_EQ(block[8], 0xFF);
@@ -273,8 +273,8 @@ TEST_F(BuildBoardTest, TheFarEndsGoWithTheBoardAndAnEarlierRunsAreReplaced) {
 TEST_F(BuildBoardTest, AProfileFreesCom2TakesAPortAwayAndPutsADeviceOnAnother) {
   // A serial adapter of this machine, with the test as the device plugged into it.
   const sim::SerialLink adapter;
-  Start("[serial]\nCOM2 = \"sim\"\nCOM4 = \"absent\"\nCOM5 = \"" +
-        adapter.ConsoleSide().string() + "\"\n");
+  Start("[serial]\nCOM2 = \"sim\"\nCOM4 = \"absent\"\nCOM5 = \"" + adapter.ConsoleSide().string() +
+        "\"\n");
 
   const testing_support::TtyEnd outside_modem(FarEnd(2));
   const HANDLE com2 = OpenPort(L"COM2:");

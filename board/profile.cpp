@@ -101,8 +101,8 @@ class ProfileReader {
   void ReadCodePage(const toml::node& node) {
     const std::int64_t code_page = TomlInteger(node, "ansi_code_page");
     if (code_page < 1 || code_page > 65535) {
-      Fail(node.source(), "ansi_code_page must be a code page from 1 to 65535, not " +
-                              std::to_string(code_page));
+      Fail(node.source(),
+           "ansi_code_page must be a code page from 1 to 65535, not " + std::to_string(code_page));
     }
     if (!CodePageConvertible(static_cast<UINT>(code_page))) {
       Fail(node.source(), "ansi_code_page " + std::to_string(code_page) +
@@ -167,8 +167,8 @@ class ProfileReader {
     }
     std::error_code error;
     if (!std::filesystem::is_directory(file.parent_path(), error)) {
-      Fail(node.source(), "debug_port: the folder " + file.parent_path().string() +
-                              " does not exist");
+      Fail(node.source(),
+           "debug_port: the folder " + file.parent_path().string() + " does not exist");
     }
     settings_.debug_port = {DebugPortTarget::kFile, file};
   }
@@ -182,10 +182,10 @@ class ProfileReader {
       }
       const std::string setting = "volumes." + name;
       const std::string& text = TomlString(value, setting, "a folder or \"absent\"");
-      settings_.volumes[name] = text == kAbsent
-                                    ? VolumeSetting{VolumePlacement::kAbsent, {}}
-                                    : VolumeSetting{VolumePlacement::kFolder,
-                                                    ExistingFolder(value, setting, text)};
+      settings_.volumes[name] =
+          text == kAbsent
+              ? VolumeSetting{VolumePlacement::kAbsent, {}}
+              : VolumeSetting{VolumePlacement::kFolder, ExistingFolder(value, setting, text)};
     }
   }
 
@@ -259,12 +259,12 @@ class ProfileReader {
     for (const auto& [key, value] : TomlTable(node, "serial")) {
       const std::string name(key.str());
       if (!Contains(kSerialPortNames, name)) {
-        Fail(key.source(), "unknown serial port " + Quoted(name) +
-                               " (known: " + Listed(kSerialPortNames) + ")");
+        Fail(key.source(),
+             "unknown serial port " + Quoted(name) + " (known: " + Listed(kSerialPortNames) + ")");
       }
       const std::string setting = "serial." + name;
-      const std::string& text = TomlString(
-          value, setting, "\"sim\", \"loopback\", \"modem\", \"absent\" or a device");
+      const std::string& text =
+          TomlString(value, setting, "\"sim\", \"loopback\", \"modem\", \"absent\" or a device");
       const auto named =
           std::find_if(kNamedPlacements.begin(), kNamedPlacements.end(),
                        [&](const auto& placement) { return placement.first == text; });
@@ -322,9 +322,9 @@ class ProfileReader {
     std::filesystem::path folder = HostPath(node, setting, text);
     std::error_code error;
     if (!std::filesystem::is_directory(folder, error)) {
-      Fail(node.source(), setting + ": " + folder.string() +
-                              (std::filesystem::exists(folder, error) ? " is not a folder"
-                                                                      : " does not exist"));
+      Fail(node.source(),
+           setting + ": " + folder.string() +
+               (std::filesystem::exists(folder, error) ? " is not a folder" : " does not exist"));
     }
     return folder;
   }

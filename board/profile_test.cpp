@@ -87,8 +87,9 @@ TEST_F(ProfileTest, UnknownSettingsAreRefusedAtTheirLine) {
             At(2) + "unknown setting \"ansi_codepage\" (known: ansi_code_page, debug_port, "
                     "edit_control_capacity, restart, restart_timeout_s, [volumes], [drivers], "
                     "[serial], [log])");
-  EXPECT_EQ(RefusalOf("[volumes]\nSDMMC = \"absent\"\nSDCARD = \"absent\"\n"),
-            At(3) + "unknown volume \"SDCARD\" (known: SDMMC, DataStorage, ResidentFlash, Windows)");
+  EXPECT_EQ(
+      RefusalOf("[volumes]\nSDMMC = \"absent\"\nSDCARD = \"absent\"\n"),
+      At(3) + "unknown volume \"SDCARD\" (known: SDMMC, DataStorage, ResidentFlash, Windows)");
   EXPECT_EQ(RefusalOf("[drivers]\nETC2 = \"sim\"\n"),
             At(2) + "unknown driver \"ETC2\" (known: ETC1, MTR1, EAS1)");
   EXPECT_EQ(RefusalOf("[drivers.EAS1]\ndriver = \"sim\"\n\nchannels = []\n"),
@@ -118,9 +119,9 @@ TEST_F(ProfileTest, MistypedValuesAreRefusedAtTheirLine) {
 TEST_F(ProfileTest, SerialPortsAreSimulatedLoopedBackTheModemAbsentOrADeviceOfThisMachine) {
   // A device may be named through a link, as /dev/serial/by-id names USB adapters.
   fs::create_symlink("/dev/null", dir_.path() / "adapter");
-  const BoardSettings settings = ReadProfile(
-      Write("[serial]\nCOM1 = \"/dev/null\"\nCOM2 = \"sim\"\nCOM3 = \"modem\"\n"
-            "COM4 = \"loopback\"\nCOM5 = \"absent\"\nCOM6 = \"adapter\"\n"));
+  const BoardSettings settings =
+      ReadProfile(Write("[serial]\nCOM1 = \"/dev/null\"\nCOM2 = \"sim\"\nCOM3 = \"modem\"\n"
+                        "COM4 = \"loopback\"\nCOM5 = \"absent\"\nCOM6 = \"adapter\"\n"));
   EXPECT_EQ(settings.SerialPort("COM1").placement, SerialPlacement::kDevice);
   EXPECT_EQ(settings.SerialPort("COM1").device, "/dev/null");
   EXPECT_EQ(settings.SerialPort("COM2").placement, SerialPlacement::kSimulated);
@@ -173,18 +174,18 @@ TEST_F(ProfileTest, ValuesThatCannotWorkOnThisMachineAreRefused) {
             At(1) + "ansi_code_page must be a code page from 1 to 65535, not 0");
   EXPECT_EQ(RefusalOf("ansi_code_page = 12345\n"),
             At(1) + "ansi_code_page 12345: this machine has no converter for that code page");
-  EXPECT_EQ(RefusalOf("[volumes]\n\nSDMMC = \"no-such-card\"\n"),
-            At(3) + "volumes.SDMMC: " + (dir_.path() / "no-such-card").string() +
-                " does not exist");
+  EXPECT_EQ(
+      RefusalOf("[volumes]\n\nSDMMC = \"no-such-card\"\n"),
+      At(3) + "volumes.SDMMC: " + (dir_.path() / "no-such-card").string() + " does not exist");
   EXPECT_EQ(RefusalOf("[volumes]\nSDMMC = \"\"\n"), At(2) + "volumes.SDMMC must not be empty");
-  EXPECT_EQ(RefusalOf("debug_port = \"missing/debug.log\"\n"),
-            At(1) + "debug_port: the folder " + (dir_.path() / "missing").string() +
-                " does not exist");
+  EXPECT_EQ(
+      RefusalOf("debug_port = \"missing/debug.log\"\n"),
+      At(1) + "debug_port: the folder " + (dir_.path() / "missing").string() + " does not exist");
   EXPECT_EQ(ReadProfile(Write("ansi_code_page = 932\n")).ansi_code_page, 932u);
   for (const char* capacity : {"999", "10000001", "-1"}) {
-    EXPECT_EQ(RefusalOf("edit_control_capacity = " + std::string(capacity) + "\n"),
-              At(1) + "edit_control_capacity must be from 1000 to 10000000 characters, not " +
-                  capacity);
+    EXPECT_EQ(
+        RefusalOf("edit_control_capacity = " + std::string(capacity) + "\n"),
+        At(1) + "edit_control_capacity must be from 1000 to 10000000 characters, not " + capacity);
   }
   EXPECT_EQ(ReadProfile(Write("edit_control_capacity = 1000\n")).edit_control_capacity, 1000u);
   for (const char* timeout : {"0", "3601"}) {
@@ -246,8 +247,8 @@ TEST_F(ProfileTest, AProfileTextIsReadAsItsFileWouldBe) {
 }
 
 TEST_F(ProfileTest, TheLogSectionPlacesAndSizesTheSessionRecord) {
-  const BoardSettings settings = ReadProfile(
-      Write("[log]\nfolder = \"records\"\nmax_file_bytes = 65536\nmax_files = 4\n"));
+  const BoardSettings settings =
+      ReadProfile(Write("[log]\nfolder = \"records\"\nmax_file_bytes = 65536\nmax_files = 4\n"));
   EXPECT_EQ(settings.log.folder, dir_.path() / "records");
   EXPECT_EQ(settings.log.max_file_bytes, 65536u);
   EXPECT_EQ(settings.log.max_files, 4u);

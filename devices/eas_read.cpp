@@ -14,8 +14,7 @@ namespace {
 // Channel n (1 to 12) of the driver's block, little-endian as the terminal's processor keeps it.
 DWORD Channel(const BYTE (&abyBlock)[EAS_BLOCK_SIZE], int n) {
   const BYTE* pValue = abyBlock + (n - 1) * 4;
-  return DWORD{pValue[0]} | DWORD{pValue[1]} << 8 | DWORD{pValue[2]} << 16 |
-         DWORD{pValue[3]} << 24;
+  return DWORD{pValue[0]} | DWORD{pValue[1]} << 8 | DWORD{pValue[2]} << 16 | DWORD{pValue[3]} << 24;
 }
 
 }  // namespace
@@ -29,8 +28,8 @@ void CQuorvaneDlg::OnBnClickedBtnEasRead() {
   if (hDevice != INVALID_HANDLE_VALUE) {
     DWORD dwInput = 0;
     DWORD dwReturned = 0;
-    ::DeviceIoControl(hDevice, IOCTL_EAS_READ, &dwInput, sizeof dwInput, abyBlock,
-                      sizeof abyBlock, &dwReturned, nullptr);
+    ::DeviceIoControl(hDevice, IOCTL_EAS_READ, &dwInput, sizeof dwInput, abyBlock, sizeof abyBlock,
+                      &dwReturned, nullptr);
   }
 
   WCHAR szLine[2048] = {};

@@ -29,20 +29,18 @@ class EasReadTest : public ConsoleTest {
 };
 
 TEST_F(EasReadTest, SixLinesInHexAndChannelsFiveToSevenOnTheSerialLine) {
-  StartWithCom1(
-      "[drivers.EAS1]\ndriver = \"sim\"\n"
-      "eas_channels = [0x1a, 0, 0xFFFFFFFF, 4, 5, 6, 0x7abc, 8, 9, 10, 11, 0xC0FFEE]\n");
+  StartWithCom1("[drivers.EAS1]\ndriver = \"sim\"\n"
+                "eas_channels = [0x1a, 0, 0xFFFFFFFF, 4, 5, 6, 0x7abc, 8, 9, 10, 11, 0xC0FFEE]\n");
   Command(IDC_BTN_EAS_READ);
 
   const std::string serial = "EAS ch[5]=5 ,ch[6]=6,ch[7]=7abc \r\n";
   EXPECT_EQ(far_end_->Read(serial.size()), serial);
-  EXPECT_EQ(LogText(), log_before_ +
-                           L"EAS ch[1]=1a ,ch[2]=0 \r\n"
-                           L"EAS ch[3]=ffffffff ,ch[4]=4 \r\n"
-                           L"EAS ch[5]=5 ,ch[6]=6 \r\n"
-                           L"EAS ch[7]=7abc ,ch[8]=8 \r\n"
-                           L"EAS ch[9]=9 ,ch[10]=a \r\n"
-                           L"EAS ch[11]=b ,ch[12]=c0ffee \r\n");
+  EXPECT_EQ(LogText(), log_before_ + L"EAS ch[1]=1a ,ch[2]=0 \r\n"
+                                     L"EAS ch[3]=ffffffff ,ch[4]=4 \r\n"
+                                     L"EAS ch[5]=5 ,ch[6]=6 \r\n"
+                                     L"EAS ch[7]=7abc ,ch[8]=8 \r\n"
+                                     L"EAS ch[9]=9 ,ch[10]=a \r\n"
+                                     L"EAS ch[11]=b ,ch[12]=c0ffee \r\n");
   EXPECT_EQ(NewCallsTo("EAS1:"), (std::vector<DriverCall>{{true, 8002, 0, 52}}));
   EXPECT_EQ(dlg.m_dwEtcIoctl, 8002u);
   EXPECT_TRUE(front_end.message_boxes.empty());

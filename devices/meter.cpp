@@ -14,8 +14,7 @@ constexpr UINT kMeterStepMs = 2000;
 }  // namespace
 
 void CQuorvaneDlg::MtrSignal(DWORD dwCode, DWORD dwValue) {
-  IoSend(L"MTR1:", dwCode, &dwValue, sizeof dwValue, nullptr, 0,
-         L"Navi IO Send CreateFile Error");
+  IoSend(L"MTR1:", dwCode, &dwValue, sizeof dwValue, nullptr, 0, L"Navi IO Send CreateFile Error");
 }
 
 void CQuorvaneDlg::MtrReservationOn() { MtrSignal(IOCTL_MTR_RESERVATION, 1); }

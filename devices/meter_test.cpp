@@ -84,8 +84,10 @@ TEST_F(MeterTest, WithoutTheDriverEachRequestOfAButtonShowsItsBox) {
 TEST_F(MeterTest, TheCycleWalksBothSignalsTwoSecondsApartAndResumesWhereItStopped) {
   Start();
   PressVacancyOnOff();
-  EXPECT_EQ(Steps(5), (std::vector<Sent>{{kReservationOn}, {kReservationOff}, {kBoardingOn},
-                                          {kBoardingOff}, {kReservationOn}}));
+  EXPECT_EQ(
+      Steps(5),
+      (std::vector<Sent>{
+          {kReservationOn}, {kReservationOff}, {kBoardingOn}, {kBoardingOff}, {kReservationOn}}));
   EXPECT_EQ(dlg.m_nMeterStep, 1);
 
   Command(IDC_BTN_MTR_CYCLE_STOP);

@@ -13,7 +13,8 @@ void DDX_Control(CDataExchange* pDX, int id, CWnd& control) {
   if (control.m_hWnd == nullptr) control.m_hWnd = ::GetDlgItem(pDX->m_pDlgWnd->m_hWnd, id);
 }
 
-CDialog::CDialog(UINT template_id, CWnd* parent) : m_nIDTemplate(template_id), m_pParentWnd(parent) {}
+CDialog::CDialog(UINT template_id, CWnd* parent)
+    : m_nIDTemplate(template_id), m_pParentWnd(parent) {}
 
 INT_PTR CDialog::DoModal() {
   m_bContinueModal = true;

@@ -31,15 +31,15 @@ class CObject {
 
 #define RUNTIME_CLASS(class_name) (&class_name::class##class_name)
 
-#define DECLARE_DYNCREATE(class_name)                          \
- public:                                                       \
-  static const CRuntimeClass class##class_name;                \
-  const CRuntimeClass* GetRuntimeClass() const override;       \
+#define DECLARE_DYNCREATE(class_name)                    \
+ public:                                                 \
+  static const CRuntimeClass class##class_name;          \
+  const CRuntimeClass* GetRuntimeClass() const override; \
   static std::unique_ptr<CObject> CreateObject();
 
-#define IMPLEMENT_DYNCREATE(class_name, base_class_name)                                     \
+#define IMPLEMENT_DYNCREATE(class_name, base_class_name)                                         \
   std::unique_ptr<CObject> class_name::CreateObject() { return std::make_unique<class_name>(); } \
-  const CRuntimeClass class_name::class##class_name = {                                      \
-      #class_name, sizeof(class_name), 0xFFFF, &class_name::CreateObject,                    \
-      RUNTIME_CLASS(base_class_name)};                                                       \
+  const CRuntimeClass class_name::class##class_name = {#class_name, sizeof(class_name), 0xFFFF,  \
+                                                       &class_name::CreateObject,                \
+                                                       RUNTIME_CLASS(base_class_name)};          \
   const CRuntimeClass* class_name::GetRuntimeClass() const { return RUNTIME_CLASS(class_name); }

@@ -9,7 +9,7 @@
 class CString {
  public:
   CString() = default;
-  CString(LPCWSTR text) : text_(text ? text : L"") {}  // NOLINT: converts like the framework's
+  CString(LPCWSTR text) : text_(text ? text : L"") {}     // NOLINT: converts like the framework's
   CString(std::wstring text) : text_(std::move(text)) {}  // NOLINT
 
   // Replaces the text with the formatted one; %s takes a wide string, as in wsprintfW.

@@ -37,8 +37,9 @@ class CWinThread {
   std::shared_ptr<platform::MessageLoop::Core> starter_loop_;
 };
 
-// Starts `proc(param)`; null when no thread can be started. The priority, stack size and creation flags of the terminal are taken as
-// given: every thread here runs at normal priority with the default stack, started at once.
+// Starts `proc(param)`; null when no thread can be started. The priority, stack size and creation
+// flags of the terminal are taken as given: every thread here runs at normal priority with the
+// default stack, started at once.
 std::unique_ptr<CWinThread> AfxBeginThread(AFX_THREADPROC proc, LPVOID param,
                                            int priority = THREAD_PRIORITY_NORMAL,
                                            UINT stack_size = 0, DWORD create_flags = 0,

@@ -22,8 +22,8 @@ UINT SendToWindow(LPVOID param) {
 
 TEST(CWinThread, AWorkerRunsItsFunctionAndHandsBackTheExitCode) {
   UINT value = 5;
-  auto thread = AfxBeginThread(
-      [](LPVOID param) -> UINT { return *static_cast<UINT*>(param) + 1; }, &value);
+  auto thread =
+      AfxBeginThread([](LPVOID param) -> UINT { return *static_cast<UINT*>(param) + 1; }, &value);
   ASSERT_NE(thread, nullptr);
   EXPECT_EQ(thread->Join(), 6u);
   EXPECT_TRUE(thread->HasEnded());

@@ -42,12 +42,13 @@ void CWnd::GetWindowText(CString& text) const {
 }
 
 BOOL CWnd::SetWindowPos(const CWnd* insert_after, int x, int y, int cx, int cy, UINT flags) {
-  return ::SetWindowPos(m_hWnd, insert_after ? insert_after->m_hWnd : HWND_TOP, x, y, cx, cy, flags);
+  return ::SetWindowPos(m_hWnd, insert_after ? insert_after->m_hWnd : HWND_TOP, x, y, cx, cy,
+                        flags);
 }
 
 HICON CWnd::SetIcon(HICON icon, BOOL big_icon) {
-  return reinterpret_cast<HICON>(SendMessage(WM_SETICON, big_icon ? ICON_BIG : ICON_SMALL,
-                                             reinterpret_cast<LPARAM>(icon)));
+  return reinterpret_cast<HICON>(
+      SendMessage(WM_SETICON, big_icon ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(icon)));
 }
 
 UINT_PTR CWnd::SetTimer(UINT_PTR id, UINT elapse_ms, TIMERPROC timer_proc) {

@@ -61,23 +61,26 @@ MessageMapEntry MessageEntry(UINT message, LRESULT (T::*handler)(WPARAM, LPARAM)
 
 }  // namespace framework
 
-#define DECLARE_MESSAGE_MAP()                  \
- public:                                       \
+#define DECLARE_MESSAGE_MAP()                   \
+ public:                                        \
   static const MessageMap* GetThisMessageMap(); \
   const MessageMap* GetMessageMap() const override;
 
-#define BEGIN_MESSAGE_MAP(the_class, base_class)                                 \
+#define BEGIN_MESSAGE_MAP(the_class, base_class)                                     \
   const MessageMap* the_class::GetMessageMap() const { return GetThisMessageMap(); } \
-  const MessageMap* the_class::GetThisMessageMap() {                             \
-    using ThisClass [[maybe_unused]] = the_class;                                \
-    static const MessageMap map{base_class::GetThisMessageMap(), {
-
+  const MessageMap* the_class::GetThisMessageMap() {                                 \
+    using ThisClass [[maybe_unused]] = the_class;                                    \
+    static const MessageMap map {                                                    \
+      base_class::GetThisMessageMap(), {
 #define END_MESSAGE_MAP() \
-  }};                     \
+  }                       \
+  }                       \
+  ;                       \
   return &map;            \
   }
 
-#define ON_BN_CLICKED(id, handler) framework::CommandEntry<ThisClass>(id, &ThisClass::handler, #handler),
+#define ON_BN_CLICKED(id, handler) \
+  framework::CommandEntry<ThisClass>(id, &ThisClass::handler, #handler),
 #define ON_COMMAND(id, handler) ON_BN_CLICKED(id, handler)
 #define ON_WM_TIMER() framework::TimerEntry<ThisClass>(&ThisClass::OnTimer, "OnTimer"),
 #define ON_WM_DESTROY() \

@@ -22,8 +22,7 @@ void CheckMultiByte(UINT code_page, const std::string& multi) {
   const int needed = MultiByteToWideChar(code_page, 0, multi.data(), count, nullptr, 0);
   if (needed <= 0) return;
   std::vector<WCHAR> wide(static_cast<std::size_t>(needed));
-  fuzz::Check(MultiByteToWideChar(code_page, 0, multi.data(), count, wide.data(), needed) ==
-                  needed,
+  fuzz::Check(MultiByteToWideChar(code_page, 0, multi.data(), count, wide.data(), needed) == needed,
               "a multibyte conversion writes the size it asked for");
   // (A size of 0 would ask for the size again.)
   fuzz::Check(needed == 1 || MultiByteToWideChar(code_page, 0, multi.data(), count, wide.data(),

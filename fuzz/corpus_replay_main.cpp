@@ -35,8 +35,7 @@ int main(int argc, char** argv) {
       if (entry.is_regular_file()) inputs.push_back(entry.path());
     }
     if (error) {
-      std::fprintf(stderr, "corpus replay: cannot read %s: %s\n", argv[i],
-                   error.message().c_str());
+      std::fprintf(stderr, "corpus replay: cannot read %s: %s\n", argv[i], error.message().c_str());
       return 2;
     }
   }

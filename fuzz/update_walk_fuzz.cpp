@@ -213,13 +213,16 @@ void Make(char kind, const fs::path& path, const fs::path& outside) {
   fs::create_directories(path.parent_path(), error);
   if (error || fs::exists(fs::symlink_status(path, error))) return;
   switch (kind) {
-    case 'd': case 'D':
+    case 'd':
+    case 'D':
       fs::create_directory(path, error);
       return;
-    case 'l': case 'L':
+    case 'l':
+    case 'L':
       fs::create_symlink(outside / "secret.txt", path, error);
       return;
-    case 'k': case 'K':
+    case 'k':
+    case 'K':
       fs::create_directory_symlink(outside, path, error);
       return;
     default:
@@ -293,8 +296,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fs::create_directories(card);
   fs::create_directories(flash);
 
-  Populate(std::string_view(reinterpret_cast<const char*>(data), size), card, flash,
-           work.outside);
+  Populate(std::string_view(reinterpret_cast<const char*>(data), size), card, flash, work.outside);
   platform::Board board;
   board.volumes.Add(L"SDMMC", sd);
   board.volumes.Add(L"ResidentFlash", flash);

@@ -41,7 +41,7 @@ class SoftwareUpdateTest : public ConsoleTest {
       ASSERT_EQ(::setxattr(file.c_str(), "user.quorvane.attributes", "0x20", 4, 0), 0);
     }
     fs::permissions(file, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                   fs::perm_options::remove);
+                    fs::perm_options::remove);
   }
   std::string DebugLog() const { return Read(Sandbox() / "debug.log"); }
   // The console on a resident flash that holds only what the test puts there, without the
@@ -89,16 +89,16 @@ TEST_F(SoftwareUpdateTest, ReplacesTheFlashWithTheCardsTreeKeepingDotFoldersAndR
   const std::vector<Expected> expected = {
       {"A/b.txt", "card b"},
       {"A/B/deep.txt", "card deep"},
-      {"top.bin", "card top"},                 // an existing target is overwritten
-      {".dotfile", "card dot file"},           // a file beginning with "." is copied
-      {".x", nullptr},                         // a folder beginning with "." is not
+      {"top.bin", "card top"},        // an existing target is overwritten
+      {".dotfile", "card dot file"},  // a file beginning with "." is copied
+      {".x", nullptr},                // a folder beginning with "." is not
       {"old.txt", nullptr},
-      {"Dir", nullptr},                        // emptied, then removed
-      {".y", nullptr},                         // a file beginning with "." is deleted
-      {".keep/inside.txt", "kept"},            // a folder beginning with "." stays whole
-      {"Holder/.x/inside.txt", "kept too"},    // and so does the folder that holds it
-      {"archived.bin", nullptr},               // exactly 0x21: made normal and deleted
-      {"locked.bin", "old locked"},            // 0x01 stays, and a copy cannot replace it
+      {"Dir", nullptr},                      // emptied, then removed
+      {".y", nullptr},                       // a file beginning with "." is deleted
+      {".keep/inside.txt", "kept"},          // a folder beginning with "." stays whole
+      {"Holder/.x/inside.txt", "kept too"},  // and so does the folder that holds it
+      {"archived.bin", nullptr},             // exactly 0x21: made normal and deleted
+      {"locked.bin", "old locked"},          // 0x01 stays, and a copy cannot replace it
       {"Locker/locked.txt", "locked in a folder"},
   };
   for (const Expected& e : expected) {
@@ -164,13 +164,12 @@ TEST_F(SoftwareUpdateTest, NamesFromTheCardNeitherLeaveTheVolumesNorStopTheRest)
   EXPECT_EQ(LogText(), L"Copy Completed");
 
   const std::string debug = DebugLog();
-  for (const char* line :
-       {"DeleteFolderTree():: name refused in \\ResidentFlash\\: .x\\keep\r\n",
-        "CopyFolderTree():: name refused in \\SDMMC\\Residentflash\\: ..\\x\r\n",
-        "DeleteFileW \\ResidentFlash\\flash-link error=5\r\n",
-        "DeleteFileW \\ResidentFlash\\FlashLinkedFolder error=5\r\n",
-        "CopyFileW \\SDMMC\\Residentflash\\link.txt error=5\r\n",
-        "CopyFileW \\SDMMC\\Residentflash\\LinkedFolder error=5\r\n"}) {
+  for (const char* line : {"DeleteFolderTree():: name refused in \\ResidentFlash\\: .x\\keep\r\n",
+                           "CopyFolderTree():: name refused in \\SDMMC\\Residentflash\\: ..\\x\r\n",
+                           "DeleteFileW \\ResidentFlash\\flash-link error=5\r\n",
+                           "DeleteFileW \\ResidentFlash\\FlashLinkedFolder error=5\r\n",
+                           "CopyFileW \\SDMMC\\Residentflash\\link.txt error=5\r\n",
+                           "CopyFileW \\SDMMC\\Residentflash\\LinkedFolder error=5\r\n"}) {
     EXPECT_NE(debug.find(line), std::string::npos) << line;
   }
 }

@@ -20,7 +20,7 @@ std::string Failed(const std::string& what, const std::filesystem::path& file,
 }  // namespace
 
 std::optional<std::string> WriteNewFileWhole(const std::filesystem::path& file,
-                                               std::string_view text) {
+                                             std::string_view text) {
   const std::filesystem::path folder =
       file.parent_path().empty() ? std::filesystem::path(".") : file.parent_path();
   std::string temporary = (folder / ("." + file.filename().string() + ".XXXXXX")).string();
@@ -45,8 +45,7 @@ std::optional<std::string> WriteNewFileWhole(const std::filesystem::path& file,
   posix::UnlinkAt(AT_FDCWD, temporary.c_str());
   if (fault) return fault;
   // The link itself reaches the disk with the folder's entry.
-  const posix::CallResult opened =
-      posix::Open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const posix::CallResult opened = posix::Open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (opened.ok()) posix::SyncFile(posix::UniqueFd(static_cast<int>(opened.value)).get());
   return std::nullopt;
 }

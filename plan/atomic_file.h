@@ -12,6 +12,6 @@ namespace plan {
 
 // What went wrong (the name is taken, among others), or nothing.
 std::optional<std::string> WriteNewFileWhole(const std::filesystem::path& file,
-                                               std::string_view text);
+                                             std::string_view text);
 
 }  // namespace plan

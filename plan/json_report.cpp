@@ -10,25 +10,26 @@ namespace {
 using nlohmann::json;
 
 json LimitJson(const Limit& limit) {
-  return std::visit(
-      sender::Overloaded{
-          [](const NoLimit&) { return json{{"kind", "none"}}; },
-          [](const RangeLimit& range) {
-            return json{{"kind", "range"},
-                        {"low", range.low},
-                        {"high", range.high},
-                        {"marginal", range.marginal}};
-          },
-          [](const EqualsLimit& equals) {
-            json value;
-            std::visit([&](const auto& v) { value = v; }, equals.value);
-            return json{{"kind", "equals"}, {"value", value}};
-          },
-          [](const MatchesLimit& matches) {
-            return json{{"kind", "matches"}, {"pattern", matches.pattern->text()}};
-          },
-      },
-      limit.check);
+  return std::visit(sender::Overloaded{
+                        [](const NoLimit&) {
+                          return json{{"kind", "none"}};
+                        },
+                        [](const RangeLimit& range) {
+                          return json{{"kind", "range"},
+                                      {"low", range.low},
+                                      {"high", range.high},
+                                      {"marginal", range.marginal}};
+                        },
+                        [](const EqualsLimit& equals) {
+                          json value;
+                          std::visit([&](const auto& v) { value = v; }, equals.value);
+                          return json{{"kind", "equals"}, {"value", value}};
+                        },
+                        [](const MatchesLimit& matches) {
+                          return json{{"kind", "matches"}, {"pattern", matches.pattern->text()}};
+                        },
+                    },
+                    limit.check);
 }
 
 json MeasurementJson(const MeasurementResult& measurement) {
@@ -84,17 +85,17 @@ json PhaseJson(const PhaseResult& phase) {
 
 std::string JsonReport(const RunResult& run) {
   json report = {{"schema_version", kReportSchemaVersion},
-               {"plan", {{"name", run.plan_name}, {"file", run.plan_file}}},
-               {"unit", run.unit},
-               {"station", run.station},
-               {"start", WallTimeText(run.start)},
-               {"end", WallTimeText(run.end)},
-               {"outcome", OutcomeName(run.outcome)},
-               {"message", run.message},
-               {"console",
-                {{"version", run.console_version},
-                 {"board_profile", run.board_profile ? json(*run.board_profile) : json()}}},
-               {"phases", json::array()}};
+                 {"plan", {{"name", run.plan_name}, {"file", run.plan_file}}},
+                 {"unit", run.unit},
+                 {"station", run.station},
+                 {"start", WallTimeText(run.start)},
+                 {"end", WallTimeText(run.end)},
+                 {"outcome", OutcomeName(run.outcome)},
+                 {"message", run.message},
+                 {"console",
+                  {{"version", run.console_version},
+                   {"board_profile", run.board_profile ? json(*run.board_profile) : json()}}},
+                 {"phases", json::array()}};
   for (const auto& phase : run.phases) report["phases"].push_back(PhaseJson(phase));
   // Texts from the console need not be UTF-8; they are written with U+FFFD in their place.
   return report.dump(2, ' ', false, json::error_handler_t::replace) + "\n";

@@ -17,13 +17,27 @@ std::string Escaped(std::string_view text) {
   out.reserve(text.size());
   for (const char c : text) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\n': out += "&#10;"; break;
-      case '\r': out += "&#13;"; break;
-      case '\t': out += "&#9;"; break;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\n':
+        out += "&#10;";
+        break;
+      case '\r':
+        out += "&#13;";
+        break;
+      case '\t':
+        out += "&#9;";
+        break;
       default:
         if (static_cast<unsigned char>(c) < 0x20) {
           out += "\xEF\xBF\xBD";
@@ -94,8 +108,8 @@ std::string JunitReport(const RunResult& run) {
          std::to_string(run.phases.size()) + "\" failures=\"" + std::to_string(failures) +
          "\" errors=\"" + std::to_string(errors) + "\" skipped=\"" + std::to_string(skipped) +
          "\" time=\"" + Seconds(run.start, run.end) + "\" timestamp=\"" + timestamp +
-         "\" hostname=\"" + Escaped(HostName()) + "\" id=\"0\"" +
-         " package=\"" + Escaped(run.unit) + "\">\n    <properties>\n";
+         "\" hostname=\"" + Escaped(HostName()) + "\" id=\"0\"" + " package=\"" +
+         Escaped(run.unit) + "\">\n    <properties>\n";
   xml += Property("unit", run.unit);
   xml += Property("station", run.station);
   xml += Property("outcome", std::string(OutcomeName(run.outcome)));
@@ -110,8 +124,7 @@ std::string JunitReport(const RunResult& run) {
   for (const auto& phase : run.phases) {
     xml += "    <testcase name=\"" + Escaped(phase.name) + "\" classname=\"" +
            Escaped(run.plan_name) + "\" time=\"" +
-           (phase.outcome == Outcome::kSkipped ? "0.000" : Seconds(phase.start, phase.end)) +
-           "\"";
+           (phase.outcome == Outcome::kSkipped ? "0.000" : Seconds(phase.start, phase.end)) + "\"";
     const std::string message = Escaped(phase.message);
     const std::string type(OutcomeName(phase.outcome));
     switch (phase.outcome) {

@@ -53,10 +53,14 @@ TEST(LimitTest, ReadsCapturedNumbersStrictly) {
     plan::NumberBase base;
     std::optional<double> number;
   } kCases[] = {
-      {"1a", plan::NumberBase::kHex, 26},      {"0xFFFFFFFF", plan::NumberBase::kHex, 4294967295},
-      {"-1", plan::NumberBase::kHex, {}},      {"1g", plan::NumberBase::kHex, {}},
-      {"12.5", plan::NumberBase::kDecimal, 12.5}, {"-3", plan::NumberBase::kDecimal, -3},
-      {" 3", plan::NumberBase::kDecimal, {}},  {"", plan::NumberBase::kDecimal, {}},
+      {"1a", plan::NumberBase::kHex, 26},
+      {"0xFFFFFFFF", plan::NumberBase::kHex, 4294967295},
+      {"-1", plan::NumberBase::kHex, {}},
+      {"1g", plan::NumberBase::kHex, {}},
+      {"12.5", plan::NumberBase::kDecimal, 12.5},
+      {"-3", plan::NumberBase::kDecimal, -3},
+      {" 3", plan::NumberBase::kDecimal, {}},
+      {"", plan::NumberBase::kDecimal, {}},
       {"12", plan::NumberBase::kText, {}},
   };
   for (const auto& c : kCases) {

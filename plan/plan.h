@@ -51,7 +51,7 @@ struct MeasureStep {
   std::shared_ptr<const Pattern> capture;
   MeasureSource source = MeasureSource::kPane;
   NumberBase base = NumberBase::kDecimal;
-  std::int64_t timeout_ms = 5000;  // how long the capture may take to appear
+  std::int64_t timeout_ms = 5000;       // how long the capture may take to appear
   std::map<std::string, Limit> limits;  // by group name; the reader checks both sides match
 };
 
@@ -116,7 +116,7 @@ struct Phase {
 struct Plan {
   std::string name;
   std::filesystem::path file;
-  std::optional<std::filesystem::path> board;  // the profile the plan needs, absolute
+  std::optional<std::filesystem::path> board;               // the profile the plan needs, absolute
   std::map<std::string, std::vector<std::string>> answers;  // scripted, by prompt name, in order
   std::vector<Phase> phases;
 };

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <toml++/toml.h>
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -11,7 +12,6 @@
 #include <limits>
 #include <set>
 #include <string_view>
-#include <toml++/toml.h>
 #include <vector>
 
 #include "plan/console_ids.h"
@@ -221,10 +221,10 @@ class Reader {
   }
 
   StepAction ReadMessage(const toml::table& table, const toml::node& value) {
-    return Console(value, sender::MessageRequest{
-                              TomlIntegerIn(value, "message", 0, 65535),
-                              Optional(table, "wparam", 0, INT32_MIN, INT32_MAX),
-                              Optional(table, "lparam", 0, INT32_MIN, INT32_MAX)});
+    return Console(value,
+                   sender::MessageRequest{TomlIntegerIn(value, "message", 0, 65535),
+                                          Optional(table, "wparam", 0, INT32_MIN, INT32_MAX),
+                                          Optional(table, "lparam", 0, INT32_MIN, INT32_MAX)});
   }
 
   StepAction ReadText(const toml::table& table, const toml::node& value) {
@@ -357,7 +357,8 @@ class Reader {
       const auto found = kPresences.find(text);
       if (found == kPresences.end()) {
         Fail(present->source(), "present must be \"all\", \"at_least_one\", \"exactly_one\" "
-                                "or \"none\", not " + Quoted(text));
+                                "or \"none\", not " +
+                                    Quoted(text));
       }
       file.present = found->second;
     }
@@ -502,8 +503,8 @@ class Reader {
       if (key.str() == kind) continue;
       if (std::find(options.begin(), options.end(), key.str()) == options.end()) {
         std::string known;
-        for (std::string_view option : options) known += (known.empty() ? "" : ", ") +
-                                                          std::string(option);
+        for (std::string_view option : options)
+          known += (known.empty() ? "" : ", ") + std::string(option);
         Fail(key.source(), "unknown key " + Quoted(key.str()) + " in a " + kind + " step" +
                                (known.empty() ? "" : " (known: " + known + ")"));
       }
@@ -537,8 +538,9 @@ class Reader {
   std::int64_t CommandId(const toml::node& node) const {
     const std::int64_t id = Id(node, "command");
     if (!IsConsoleCommandId(id)) {
-      Fail(node.source(), "command " + std::to_string(id) + " is no control or command of the "
-                          "console");
+      Fail(node.source(), "command " + std::to_string(id) +
+                              " is no control or command of the "
+                              "console");
     }
     return id;
   }

@@ -92,7 +92,8 @@ TEST(PlanReaderTest, RefusesEveryMistakeWithFileLineAndWhat) {
       {std::string(kHead) + "[[phase.step]]\nfile = ['SDMMC\\x']\nname = \"f\"\n",
        ":5: \"SDMMC\\x\" is no file on a volume"},
       {std::string(kHead) + "[[phase.step]]\nfile = ['\\SDMMC\\x']\nname = \"f\"\n"
-       "present = \"some\"\n", ":7: present must be"},
+                            "present = \"some\"\n",
+       ":7: present must be"},
       {std::string(kHead) + "[[phase.step]]\nmessage = 1654\nwparam = 4294967296\n",
        ":6: wparam must be from"},
       {std::string(kHead) + "[[phase.step]]\nexpect = 'a(b'\n", ":5: bad pattern at character 3"},

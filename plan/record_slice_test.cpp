@@ -43,8 +43,8 @@ TEST(RecordSliceTest, EverySliceStaysTrueThroughManyParts) {
       Phase phase;
       // From one block to more than two parts' worth, so that slices span parts.
       for (int block = 0; block <= number % 20; ++block) {
-        const std::string text = "phase" + std::to_string(number) + "-" + std::to_string(block) +
-                                 std::string(80, 'x');
+        const std::string text =
+            "phase" + std::to_string(number) + "-" + std::to_string(block) + std::string(80, 'x');
         record.SerialBlock("COM1", platform::SerialDirection::kReceived,
                            std::as_bytes(std::span(text.data(), text.size())));
         phase.blocks += text + "\n";
@@ -76,8 +76,7 @@ TEST(RecordSliceTest, EverySliceStaysTrueThroughManyParts) {
     std::string blocks;
     std::uint64_t sequence = phase.begin.sequence;
     for (std::string line; std::getline(lines, line); ++sequence) {
-      EXPECT_NE(line.find(" " + std::to_string(sequence) + " rx COM1 "), std::string::npos)
-          << line;
+      EXPECT_NE(line.find(" " + std::to_string(sequence) + " rx COM1 "), std::string::npos) << line;
       const auto text = line.find("text=\"");
       ASSERT_NE(text, std::string::npos) << line;
       blocks += line.substr(text + 6, line.size() - text - 7) + "\n";

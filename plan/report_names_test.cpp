@@ -14,9 +14,9 @@ TEST(ReportNamesTest, SerialNumbersKeepNamesOfTheirOwn) {
     std::string unit;
     std::string part;
   } kCases[] = {
-      {"T-7", "T-7"},          {"A/B", "A%2FB"},      {"A_B", "A%5FB"},
-      {"A%2FB", "A%252FB"},    {"a b", "a%20b"},      {".x", "%2Ex"},
-      {"..", "%2E."},          {"v1.2", "v1.2"},      {"\xC3\xA9\n", "%C3%A9%0A"},
+      {"T-7", "T-7"},       {"A/B", "A%2FB"}, {"A_B", "A%5FB"},
+      {"A%2FB", "A%252FB"}, {"a b", "a%20b"}, {".x", "%2Ex"},
+      {"..", "%2E."},       {"v1.2", "v1.2"}, {"\xC3\xA9\n", "%C3%A9%0A"},
   };
   for (const auto& c : kCases) EXPECT_EQ(plan::EncodeNamePart(c.unit), c.part) << c.unit;
   using namespace std::chrono;

@@ -128,9 +128,7 @@ class PhaseRunner {
               }
               return Ended(Outcome::kAborted, step, "stopped during a pause");
             },
-            [&](const ExpectStep& expect) {
-              return Expect(step, expect, attempt, stops_allowed);
-            },
+            [&](const ExpectStep& expect) { return Expect(step, expect, attempt, stops_allowed); },
             [&](const MeasureStep& measure) {
               return Measure(step, measure, attempt, stops_allowed);
             },
@@ -309,8 +307,8 @@ class PhaseRunner {
       case PromptKind::kConfirm:
         if (*answer == "retry") return {Outcome::kPass, "", true};
         if (*answer == "fail") {
-          return Ended(Outcome::kFail, step, "the operator answered fail to \"" + prompt.name +
-                                                 "\"");
+          return Ended(Outcome::kFail, step,
+                       "the operator answered fail to \"" + prompt.name + "\"");
         }
         return {};
       case PromptKind::kNumber: {
@@ -318,15 +316,14 @@ class PhaseRunner {
         const Limit limit = prompt.limit.value_or(Limit{});
         const Judgement judgement = Judge(limit, value);
         StepEnd verdict;
-        KeepMeasurement(
-            step, {prompt.name, std::move(value), limit, judgement.verdict, judgement.why},
-            verdict);
+        KeepMeasurement(step,
+                        {prompt.name, std::move(value), limit, judgement.verdict, judgement.why},
+                        verdict);
         return verdict;
       }
       case PromptKind::kChoice:
         if (prompt.accept.empty() ||
-            std::find(prompt.accept.begin(), prompt.accept.end(), *answer) !=
-                prompt.accept.end()) {
+            std::find(prompt.accept.begin(), prompt.accept.end(), *answer) != prompt.accept.end()) {
           return {};
         }
         return Ended(Outcome::kFail, step,
@@ -340,10 +337,18 @@ class PhaseRunner {
     const auto count = static_cast<double>(files.paths.size());
     Limit limit;
     switch (files.present) {
-      case Presence::kAll: limit.check = EqualsLimit{count}; break;
-      case Presence::kAtLeastOne: limit.check = RangeLimit{1, count, 0}; break;
-      case Presence::kExactlyOne: limit.check = EqualsLimit{1.0}; break;
-      case Presence::kNone: limit.check = EqualsLimit{0.0}; break;
+      case Presence::kAll:
+        limit.check = EqualsLimit{count};
+        break;
+      case Presence::kAtLeastOne:
+        limit.check = RangeLimit{1, count, 0};
+        break;
+      case Presence::kExactlyOne:
+        limit.check = EqualsLimit{1.0};
+        break;
+      case Presence::kNone:
+        limit.check = EqualsLimit{0.0};
+        break;
     }
     limit.units = "files";
     StepEnd verdict;
@@ -366,8 +371,8 @@ class PhaseRunner {
       MeasuredValue value{found.empty() ? "none" : found, there};
       const Judgement judgement = Judge(limit, value);
       KeepMeasurement(step,
-                      {SampleName(files.name, sample), std::move(value), limit,
-                       judgement.verdict, judgement.why},
+                      {SampleName(files.name, sample), std::move(value), limit, judgement.verdict,
+                       judgement.why},
                       verdict);
       if (verdict.outcome != Outcome::kPass) break;
     }
@@ -415,12 +420,18 @@ void RunPlan(const Plan& plan, ConsoleLink& link, const TerminalFiles& files, Pr
 
 std::string_view OutcomeName(Outcome outcome) {
   switch (outcome) {
-    case Outcome::kPass: return "PASS";
-    case Outcome::kFail: return "FAIL";
-    case Outcome::kError: return "ERROR";
-    case Outcome::kTimeout: return "TIMEOUT";
-    case Outcome::kAborted: return "ABORTED";
-    case Outcome::kSkipped: return "SKIPPED";
+    case Outcome::kPass:
+      return "PASS";
+    case Outcome::kFail:
+      return "FAIL";
+    case Outcome::kError:
+      return "ERROR";
+    case Outcome::kTimeout:
+      return "TIMEOUT";
+    case Outcome::kAborted:
+      return "ABORTED";
+    case Outcome::kSkipped:
+      return "SKIPPED";
   }
   return "ERROR";
 }

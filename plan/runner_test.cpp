@@ -67,8 +67,8 @@ TEST(RunnerTest, FailingPhaseRunsAgainFromSetupToTeardownWhileAttemptsAreLeft) {
   };
   for (const auto& c : kCases) {
     Bench bench;
-    const plan::Phase phase{"checks", c.attempts, {Click(1, 2)}, {Confirm("looks", 3)},
-                            {Click(4, 5)}};
+    const plan::Phase phase{
+        "checks", c.attempts, {Click(1, 2)}, {Confirm("looks", 3)}, {Click(4, 5)}};
     const plan::RunResult result = bench.Run({phase}, {{"looks", c.answers}});
     SCOPED_TRACE(c.answers.front() + " of " + std::to_string(c.attempts));
     EXPECT_EQ(result.outcome, c.outcome);
@@ -89,19 +89,36 @@ TEST(RunnerTest, TeardownRunsWhateverHappenedAndOnlyASecondStopCutsItShort) {
     std::string teardown_message;
     std::vector<std::string> journal;
   } kCases[] = {
-      {"a refusal", {{2, refused}}, Outcome::kError, "line 3: command refused: busy", "",
+      {"a refusal",
+       {{2, refused}},
+       Outcome::kError,
+       "line 3: command refused: busy",
+       "",
        {"read 1010", "command 2", "command 5", "command 6"}},
-      {"a stop", {{2, ctrl_c}}, Outcome::kAborted, "line 3: stopped during command", "",
-       {"read 1010", "command 2", "command 5", "command 6"}},
-      {"two stops", {{2, {"", "", LinkStatus::kDone, "", 2}}}, Outcome::kAborted,
+      {"a stop",
+       {{2, ctrl_c}},
+       Outcome::kAborted,
        "line 3: stopped during command",
-       "line 7: skipped by a second stop, with what follows it", {"read 1010", "command 2"}},
-      {"a second stop in teardown", {{2, ctrl_c}, {5, ctrl_c}}, Outcome::kAborted,
-       "line 3: stopped during command", "line 7: stopped during command",
+       "",
+       {"read 1010", "command 2", "command 5", "command 6"}},
+      {"two stops",
+       {{2, {"", "", LinkStatus::kDone, "", 2}}},
+       Outcome::kAborted,
+       "line 3: stopped during command",
+       "line 7: skipped by a second stop, with what follows it",
+       {"read 1010", "command 2"}},
+      {"a second stop in teardown",
+       {{2, ctrl_c}, {5, ctrl_c}},
+       Outcome::kAborted,
+       "line 3: stopped during command",
+       "line 7: stopped during command",
        {"read 1010", "command 2", "command 5"}},
       // A teardown step that fails does not keep the next from running, and fails the phase.
-      {"a failing teardown", {{5, refused}}, Outcome::kError,
-       "teardown: line 7: command refused: busy", "line 7: command refused: busy",
+      {"a failing teardown",
+       {{5, refused}},
+       Outcome::kError,
+       "teardown: line 7: command refused: busy",
+       "line 7: command refused: busy",
        {"read 1010", "command 2", "command 4", "command 5", "command 6"}},
   };
   for (const auto& c : kCases) {
@@ -138,11 +155,17 @@ TEST(RunnerTest, ExpectationsThatDoNotShowInTimeEndThePhaseWithTimeout) {
       {expect_in_phase("OPEN!!"), {}, Outcome::kPass, ""},
       // Text the pane held before the phase began does not count.
       {expect_in_phase("old"), {}, Outcome::kTimeout, "line 5: /old/ did not show within 0 ms"},
-      {expect_on_console("late"), {LinkStatus::kTimedOut, "tail", ""}, Outcome::kTimeout,
+      {expect_on_console("late"),
+       {LinkStatus::kTimedOut, "tail", ""},
+       Outcome::kTimeout,
        "line 5: /late/ did not show within 0 ms; the pane ends: tail"},
-      {expect_on_console("x"), {LinkStatus::kRefused, "", "no box"}, Outcome::kError,
+      {expect_on_console("x"),
+       {LinkStatus::kRefused, "", "no box"},
+       Outcome::kError,
        "line 5: expect refused: no box"},
-      {expect_on_console("x"), {LinkStatus::kUnreachable, "", "gone"}, Outcome::kError,
+      {expect_on_console("x"),
+       {LinkStatus::kUnreachable, "", "gone"},
+       Outcome::kError,
        "line 5: expect: the console is unreachable: gone"},
   };
   for (const auto& c : kCases) {
@@ -151,8 +174,7 @@ TEST(RunnerTest, ExpectationsThatDoNotShowInTimeEndThePhaseWithTimeout) {
     bench.link.pane = "old\r\n";
     bench.link.commands[1] = {"COM1 OPEN!!\r\n", "", LinkStatus::kDone, "", 0};
     bench.link.expect_reply = c.console_reply;
-    const plan::RunResult result =
-        bench.Run({{"open", 1, {}, {Click(1, 4), {c.expect, 5}}, {}}});
+    const plan::RunResult result = bench.Run({{"open", 1, {}, {Click(1, 4), {c.expect, 5}}, {}}});
     EXPECT_EQ(result.outcome, c.outcome);
     EXPECT_EQ(result.phases[0].message, c.message);
   }
@@ -168,13 +190,13 @@ TEST(RunnerTest, MeasurementsReadTheNewestCaptureSinceThePhaseBegan) {
     std::optional<double> number;
     plan::Verdict verdict;
   } kCases[] = {
-      {"pane", measure(plan::MeasureSource::kPane, plan::NumberBase::kDecimal, Range(20, 30)),
-       22, plan::Verdict::kPass},
+      {"pane", measure(plan::MeasureSource::kPane, plan::NumberBase::kDecimal, Range(20, 30)), 22,
+       plan::Verdict::kPass},
       {"pane, out of range",
        measure(plan::MeasureSource::kPane, plan::NumberBase::kDecimal, Range(0, 10)), 22,
        plan::Verdict::kFail},
-      {"record", measure(plan::MeasureSource::kRecord, plan::NumberBase::kHex, Range(0, 255)),
-       0x1a, plan::Verdict::kPass},
+      {"record", measure(plan::MeasureSource::kRecord, plan::NumberBase::kHex, Range(0, 255)), 0x1a,
+       plan::Verdict::kPass},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);
@@ -189,16 +211,18 @@ TEST(RunnerTest, MeasurementsReadTheNewestCaptureSinceThePhaseBegan) {
     ASSERT_TRUE(measured.value.has_value());
     EXPECT_EQ(measured.value->number, c.number);
     EXPECT_EQ(measured.verdict, c.verdict);
-    EXPECT_EQ(result.outcome,
-              c.verdict == plan::Verdict::kFail ? Outcome::kFail : Outcome::kPass);
+    EXPECT_EQ(result.outcome, c.verdict == plan::Verdict::kFail ? Outcome::kFail : Outcome::kPass);
     EXPECT_TRUE(result.phases[0].record.has_value());
   }
 }
 
 TEST(RunnerTest, CaptureThatNeverShowsFailsItsMeasurementOnceItsTimeIsUp) {
   Bench bench;
-  const plan::MeasureStep step{Compiled("(?<v>\\d+) mV"), plan::MeasureSource::kPane,
-                               plan::NumberBase::kDecimal, 0, {{"v", Range(0, 1)}}};
+  const plan::MeasureStep step{Compiled("(?<v>\\d+) mV"),
+                               plan::MeasureSource::kPane,
+                               plan::NumberBase::kDecimal,
+                               0,
+                               {{"v", Range(0, 1)}}};
   const plan::RunResult result = bench.Run({{"volts", 1, {}, {{step, 6}}, {}}});
   EXPECT_EQ(result.outcome, Outcome::kFail);
   EXPECT_EQ(result.phases[0].message, "line 6: v: /(?<v>\\d+) mV/ did not match within 0 ms");
@@ -234,10 +258,14 @@ TEST(RunnerTest, FileStepCountsTheFilesThereAgainstWhatMustBe) {
   } kCases[] = {
       {plan::Presence::kAtLeastOne, {"\\SDMMC\\a.txt", "\\SDMMC\\b.txt"}, Outcome::kPass, ""},
       {plan::Presence::kExactlyOne, {"\\SDMMC\\a.txt", "\\SDMMC\\b.txt"}, Outcome::kPass, ""},
-      {plan::Presence::kAll, {"\\SDMMC\\a.txt", "\\SDMMC\\b.txt"}, Outcome::kFail,
+      {plan::Presence::kAll,
+       {"\\SDMMC\\a.txt", "\\SDMMC\\b.txt"},
+       Outcome::kFail,
        "line 3: copies[1]: "},
       {plan::Presence::kNone, {"\\SDMMC\\a.txt"}, Outcome::kFail, "line 3: copies[1]: "},
-      {plan::Presence::kAll, {"\\USB\\c.txt"}, Outcome::kError,
+      {plan::Presence::kAll,
+       {"\\USB\\c.txt"},
+       Outcome::kError,
        "line 3: \\USB\\c.txt: names no volume"},
   };
   for (const auto& c : kCases) {

@@ -30,8 +30,8 @@ void CheckTerminalFiles(const Plan& plan, const TerminalFiles& files) {
     for (const std::string& path : file_step.paths) {
       std::string error;
       if (!files.Find(path, error)) {
-        throw PlanError(plan.file.string() + ":" + std::to_string(step.line) + ": " + path +
-                        ": " + error);
+        throw PlanError(plan.file.string() + ":" + std::to_string(step.line) + ": " + path + ": " +
+                        error);
       }
     }
   });

@@ -57,8 +57,7 @@ TEST(LineFormatTest, EachKindOfEventIsOneLineOfItsFields) {
   std::string line;  // one string for every line, as the writer does
   for (const auto& c : cases) {
     FormatLine(line, 17, {FixedTimes(), c.body});
-    EXPECT_EQ(line, "2024-05-01T03:34:56.789Z 8231.004512 17 " + c.fields)
-        << c.what;
+    EXPECT_EQ(line, "2024-05-01T03:34:56.789Z 8231.004512 17 " + c.fields) << c.what;
   }
 }
 

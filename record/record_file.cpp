@@ -39,10 +39,10 @@ struct OpenedPart {
 // Opens a part for appending. Never through a link, and never waiting for a reader of a FIFO
 // that stands at its name; whatever is not a plain file is refused.
 OpenedPart OpenPart(const fs::path& file, int more_flags) {
-  posix::UniqueFd fd(::open(file.c_str(),
-                            O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW |
-                                O_NONBLOCK | more_flags,
-                            0600));
+  posix::UniqueFd fd(::open(
+      file.c_str(),
+      O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW | O_NONBLOCK | more_flags,
+      0600));
   if (!fd) Throw(errno, "cannot open " + file.string());
   struct stat status {};
   if (const auto examined = posix::FileStatus(fd.get(), &status); !examined.ok()) {

@@ -15,7 +15,8 @@ namespace {
 // written by a console, and would not fit that clock again.
 constexpr std::uint64_t kMostSeconds =
     std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::duration::max())
-        .count() - 1;
+        .count() -
+    1;
 
 struct Field {
   std::string_view value;
@@ -142,8 +143,8 @@ std::string BlockTextBytes(std::string_view text) {
       continue;
     }
     const auto close = text.find('>');
-    const auto byte = close == std::string_view::npos ? std::nullopt
-                                                        : NamedByte(text.substr(1, close - 1));
+    const auto byte =
+        close == std::string_view::npos ? std::nullopt : NamedByte(text.substr(1, close - 1));
     if (!byte) throw Refusal{"the block's text names a byte that has no name"};
     bytes += *byte;
     text.remove_prefix(close + 1);
@@ -175,10 +176,10 @@ RecordedBlock Block(std::string_view kind, std::string_view port, const Fields& 
   if (!count || *count > kMostBlockBytes) {
     throw Refusal{"the block's bytes= is not a count up to " + std::to_string(kMostBlockBytes)};
   }
-  RecordedBlock block{std::string(port),
-                      kind == "rx" ? platform::SerialDirection::kReceived
-                                   : platform::SerialDirection::kSent,
-                      HexBytes(Bare(fields, "hex"), *count)};
+  RecordedBlock block{
+      std::string(port),
+      kind == "rx" ? platform::SerialDirection::kReceived : platform::SerialDirection::kSent,
+      HexBytes(Bare(fields, "hex"), *count)};
   if (const auto text = fields.find("text"); text != fields.end()) {
     if (!text->second.quoted || BlockTextBytes(text->second.value) != block.bytes) {
       throw Refusal{"the block's text does not say the same bytes as its hex"};

@@ -57,7 +57,8 @@ std::vector<std::pair<RecordName, fs::path>> RecordFilesIn(const fs::path& folde
   for (const auto& entry : fs::directory_iterator(folder.empty() ? "." : folder, error)) {
     const fs::path name = entry.path().filename();
     auto parsed = ParseRecordName(name.string());
-    if (parsed && entry.is_regular_file(error)) files.emplace_back(std::move(*parsed), folder / name);
+    if (parsed && entry.is_regular_file(error))
+      files.emplace_back(std::move(*parsed), folder / name);
   }
   return files;
 }
@@ -91,9 +92,8 @@ fs::path WithPart(const fs::path& file, std::uint64_t part) {
 void RemoveOldRecords(const fs::path& folder, const fs::path& current, std::size_t keep) {
   const auto current_run = ParseRecordName(current.filename().string());
   auto earlier = RecordFilesIn(folder);
-  std::erase_if(earlier, [&](const auto& file) {
-    return current_run && file.first.run == current_run->run;
-  });
+  std::erase_if(
+      earlier, [&](const auto& file) { return current_run && file.first.run == current_run->run; });
   if (earlier.size() <= keep) return;
   std::sort(earlier.begin(), earlier.end(), [](const auto& a, const auto& b) {
     return std::tie(a.first.run, a.first.part) < std::tie(b.first.run, b.first.part);

@@ -138,8 +138,12 @@ RunRecord ReadRunRecord(const std::filesystem::path& file, std::size_t max_line_
   for (const std::filesystem::path& part : run.files) {
     ForEachLine(
         part, max_line_bytes,
-        [&](std::uint64_t line, std::string_view text) { collector.Line({part, line}, text); },
-        [&](std::uint64_t line) { collector.Overlong({part, line}, max_line_bytes); });
+        [&](std::uint64_t line, std::string_view text) {
+          collector.Line({part, line}, text);
+        },
+        [&](std::uint64_t line) {
+          collector.Overlong({part, line}, max_line_bytes);
+        });
   }
   return run;
 }

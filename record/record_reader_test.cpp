@@ -132,7 +132,8 @@ TEST_F(RecordReaderTest, ARunIsFollowedThroughItsPartsOldestFirst) {
   const fs::path first = Write("session-X.part0009.log", Block(1, 10, "61"));
   const fs::path second = Write("session-X.part0010.log", Block(2, 11, "62"));
   const fs::path current = Write("session-X.part0011.log", Block(3, 12, "63") + Block(4, 13, "64"));
-  Write("session-X-2.part0001.log", Block(1, 20, "7a"));  // another run that started the same moment
+  Write("session-X-2.part0001.log",
+        Block(1, 20, "7a"));  // another run that started the same moment
   Write("session-X.part0012.log.bak", Block(1, 30, "7a"));
 
   for (const fs::path& file : {current, first}) {
@@ -149,13 +150,13 @@ TEST_F(RecordReaderTest, ARunIsFollowedThroughItsPartsOldestFirst) {
 }
 
 TEST_F(RecordReaderTest, RefusedLinesAndMissingOnesAreNotedAtTheirFileAndLine) {
-  const fs::path file = Write(
-      "run.log", Block(2, 10, "61") + "garbage\n" + std::string(300, 'x') + "\n" +
-                     Block(3, 11, "62") + Block(7, 12, "63") +
-                     // 8 to 10 are the lost events' numbers
-                     "2024-05-01T03:34:56.789Z 12.500000 11 lost - events=3\n" +
-                     Block(12, 13, "64") +
-                     Block(5, 14, "65") + "2024-05-01T03:34:56.789Z 15.000000 10 rx COM1 by");
+  const fs::path file =
+      Write("run.log", Block(2, 10, "61") + "garbage\n" + std::string(300, 'x') + "\n" +
+                           Block(3, 11, "62") + Block(7, 12, "63") +
+                           // 8 to 10 are the lost events' numbers
+                           "2024-05-01T03:34:56.789Z 12.500000 11 lost - events=3\n" +
+                           Block(12, 13, "64") + Block(5, 14, "65") +
+                           "2024-05-01T03:34:56.789Z 15.000000 10 rx COM1 by");
   const RunRecord run = ReadRunRecord(file, 200);
   std::vector<std::string> notes;
   for (const RecordNote& note : run.notes) {

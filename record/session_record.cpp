@@ -83,8 +83,8 @@ void SessionRecord::SerialBlock(std::string_view port, platform::SerialDirection
 void SessionRecord::DriverRequest(const platform::DriverRequestEvent& request) {
   record::DriverRequest copy{std::string(request.device), request.code,
                              DriverBuffer(request.input), request.input_size,
-                             request.output_size,        DriverBuffer(request.output),
-                             request.succeeded,          request.error};
+                             request.output_size,         DriverBuffer(request.output),
+                             request.succeeded,           request.error};
   const std::size_t weight = copy.input.value_or("").size() + copy.output.value_or("").size();
   Record(std::move(copy), weight);
 }

@@ -114,8 +114,7 @@ TEST_F(SessionRecordTest, AMarkTellsWhereTheLinesRecordedAfterItBegin) {
   ASSERT_TRUE(end.has_value());
   ASSERT_EQ(end->file, mark->file);
 
-  const std::string slice =
-      ReadWhole(mark->file).substr(mark->offset, end->offset - mark->offset);
+  const std::string slice = ReadWhole(mark->file).substr(mark->offset, end->offset - mark->offset);
   const std::regex expected(
       R"(\S+Z \d+\.\d{6} 3 rx COM1 bytes=7 hex=61667465720d0a text="after<CR><LF>"\n)"
       R"(\S+Z \d+\.\d{6} 4 pane 1010 op=insert text="after<CR><LF>"\n)");
@@ -205,8 +204,7 @@ TEST_F(SessionRecordTest, AFolderThatCannotBeWrittenIsToldOnceAndTheRecordResume
     const char* warning;
   } faults[] = {
       {"read-only", &TestMount::MakeReadOnly, &TestMount::MakeWritable, "Read-only file system"},
-      {"full", [](const TestMount& m) { m.FillUp(); }, &TestMount::Free,
-       "No space left on device"},
+      {"full", [](const TestMount& m) { m.FillUp(); }, &TestMount::Free, "No space left on device"},
   };
   for (const auto& fault : faults) {
     SCOPED_TRACE(fault.what);

@@ -50,16 +50,15 @@ ExchangeResult Exchange(const std::filesystem::path& socket_path, std::string_vi
     switch (connected.error) {
       case EAGAIN:
       case EINPROGRESS:
-        return Fail(ExchangeStatus::Failed, "the console on " + path +
-                                                " did not accept the connection " +
-                                                Within(timeout));
+        return Fail(ExchangeStatus::Failed,
+                    "the console on " + path + " did not accept the connection " + Within(timeout));
       case EACCES:
       case EPERM:
         return Fail(ExchangeStatus::Failed, std::string(kPermissionDenied) + ": cannot reach " +
                                                 path + " (" + std::strerror(connected.error) + ")");
       default:
-        return Fail(ExchangeStatus::NoConsole, "no console listens on " + path + " (" +
-                                                   std::strerror(connected.error) + ")");
+        return Fail(ExchangeStatus::NoConsole,
+                    "no console listens on " + path + " (" + std::strerror(connected.error) + ")");
     }
   }
   // The request goes to nobody but a console of our own user's or root's.

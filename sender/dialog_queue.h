@@ -33,8 +33,7 @@ class DialogQueue {
  public:
   using Ticket = sender::Ticket;
 
-  DialogQueue(HWND dialog, std::shared_ptr<platform::MessageLoop::Core> loop,
-              std::size_t capacity);
+  DialogQueue(HWND dialog, std::shared_ptr<platform::MessageLoop::Core> loop, std::size_t capacity);
   ~DialogQueue();
   DialogQueue(const DialogQueue&) = delete;
   DialogQueue& operator=(const DialogQueue&) = delete;

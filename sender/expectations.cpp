@@ -83,9 +83,8 @@ std::optional<Reply> Expectations::Begin(Ticket ticket, const Request& request) 
 
   watch_->Open(ticket, expect.scope == ExpectScope::kBox ? PaneWatch::Source::kBoxes
                                                          : PaneWatch::Source::kPane);
-  const bool posted =
-      loop_->Post([watch = std::weak_ptr(watch_), dialog = dialog_, pane_id = pane_id_, ticket,
-                   request] {
+  const bool posted = loop_->Post(
+      [watch = std::weak_ptr(watch_), dialog = dialog_, pane_id = pane_id_, ticket, request] {
         if (const auto alive = watch.lock()) Arm(*alive, dialog, pane_id, ticket, request);
       });
   if (!posted) {
@@ -126,8 +125,8 @@ Replies Expectations::Expire(Clock::time_point now) {
       continue;
     }
     Reply reply = Reply::Failed(kExpectTimedOut);
-    reply.text = platform::ToUtf8(waiter.scope == ExpectScope::kBox ? waiter.last
-                                                                    : LastLines(waiter.last));
+    reply.text =
+        platform::ToUtf8(waiter.scope == ExpectScope::kBox ? waiter.last : LastLines(waiter.last));
     replies.emplace_back(ticket, std::move(reply));
     watch_->Close(ticket);
     entry = waiters_.erase(entry);
@@ -157,17 +156,16 @@ std::optional<Reply> Expectations::Match(Waiter& waiter, PaneWatch::News news) {
     AppendWithin(waiter.last, news.text, kMostLastUnits);
     outcome = waiter.pane.Add(news.text);
   }
-  return std::visit(
-      Overloaded{
-          [](const Found& found) -> std::optional<Reply> {
-            return Reply::Text(platform::ToUtf8(found.text));
-          },
-          [](const NotYet&) -> std::optional<Reply> { return std::nullopt; },
-          [](const PatternError& error) -> std::optional<Reply> {
-            return Reply::Failed(error.message);
-          },
-      },
-      outcome);
+  return std::visit(Overloaded{
+                        [](const Found& found) -> std::optional<Reply> {
+                          return Reply::Text(platform::ToUtf8(found.text));
+                        },
+                        [](const NotYet&) -> std::optional<Reply> { return std::nullopt; },
+                        [](const PatternError& error) -> std::optional<Reply> {
+                          return Reply::Failed(error.message);
+                        },
+                    },
+                    outcome);
 }
 
 }  // namespace sender

@@ -57,8 +57,8 @@ class Expectations {
     Clock::time_point deadline;
     ExpectScope scope;
     TextPattern pattern;
-    GrowingTextMatch pane;   // for the pane's scopes
-    std::u16string last;     // the pane's last text, or the last box's
+    GrowingTextMatch pane;  // for the pane's scopes
+    std::u16string last;    // the pane's last text, or the last box's
   };
   static constexpr std::size_t kMostLastUnits = 8 * 1024;
 

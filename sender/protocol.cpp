@@ -242,8 +242,8 @@ std::optional<ProtocolError> Validate(const Request& request) {
           },
           [](const ReadRequest& read) { return CheckId(read.id); },
           [](const ExpectRequest& expect) -> std::optional<ProtocolError> {
-            if (auto error = CheckRange("TIMEOUT", expect.timeout_ms, 1,
-                                        kLongestExpectMilliseconds)) {
+            if (auto error =
+                    CheckRange("TIMEOUT", expect.timeout_ms, 1, kLongestExpectMilliseconds)) {
               return ProtocolError{error->message + " milliseconds"};
             }
             const auto compiled = TextPattern::Compile(expect.pattern);

@@ -85,8 +85,8 @@ struct MarkRequest {
   bool operator==(const MarkRequest&) const = default;
 };
 
-using Action = std::variant<CommandRequest, MessageRequest, TextRequest, SelectRequest,
-                            ReadRequest, ExpectRequest, MarkRequest>;
+using Action = std::variant<CommandRequest, MessageRequest, TextRequest, SelectRequest, ReadRequest,
+                            ExpectRequest, MarkRequest>;
 
 // When the console replies: once the request is queued on the user-interface thread, or once its
 // handler has run there. A read always waits for the text.

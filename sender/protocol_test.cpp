@@ -172,7 +172,7 @@ TEST(ProtocolTest, PatternThatIsNoRegularExpressionIsRefusedWithWhereItWentWrong
   } cases[] = {
       {"ab(c", "PATTERN is not a regular expression: missing closing parenthesis (at offset 4)"},
       {"수신[", "PATTERN is not a regular expression: missing terminating ] for character class "
-               "(at offset 3)"},
+                "(at offset 3)"},
       {"a{2,1}", "PATTERN is not a regular expression: numbers out of order in {} quantifier "
                  "(at offset 5)"},
       {"\\C", "PATTERN is not a regular expression: using \\C is disabled by the application "

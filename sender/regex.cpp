@@ -11,34 +11,34 @@ namespace {
 template <typename Unit>
 struct Library;
 
-#define QUORVANE_REGEX_LIBRARY(UNIT, WIDTH)                                            \
-  template <>                                                                          \
-  struct Library<UNIT> {                                                               \
-    using Code = pcre2_code_##WIDTH;                                                   \
-    using CompileContext = pcre2_compile_context_##WIDTH;                              \
-    using MatchContext = pcre2_match_context_##WIDTH;                                  \
-    using MatchData = pcre2_match_data_##WIDTH;                                        \
-    using Units = PCRE2_SPTR##WIDTH;                                                   \
-    using Unit = PCRE2_UCHAR##WIDTH;                                                   \
-    static constexpr auto compile = pcre2_compile_##WIDTH;                             \
-    static constexpr auto code_free = pcre2_code_free_##WIDTH;                         \
-    static constexpr auto pattern_info = pcre2_pattern_info_##WIDTH;                   \
-    static constexpr auto compile_context_create = pcre2_compile_context_create_##WIDTH; \
-    static constexpr auto compile_context_free = pcre2_compile_context_free_##WIDTH;   \
-    static constexpr auto set_newline = pcre2_set_newline_##WIDTH;                     \
-    static constexpr auto match_context_create = pcre2_match_context_create_##WIDTH;   \
-    static constexpr auto match_context_free = pcre2_match_context_free_##WIDTH;       \
-    static constexpr auto set_match_limit = pcre2_set_match_limit_##WIDTH;             \
-    static constexpr auto set_depth_limit = pcre2_set_depth_limit_##WIDTH;             \
-    static constexpr auto set_heap_limit = pcre2_set_heap_limit_##WIDTH;               \
+#define QUORVANE_REGEX_LIBRARY(UNIT, WIDTH)                                                 \
+  template <>                                                                               \
+  struct Library<UNIT> {                                                                    \
+    using Code = pcre2_code_##WIDTH;                                                        \
+    using CompileContext = pcre2_compile_context_##WIDTH;                                   \
+    using MatchContext = pcre2_match_context_##WIDTH;                                       \
+    using MatchData = pcre2_match_data_##WIDTH;                                             \
+    using Units = PCRE2_SPTR##WIDTH;                                                        \
+    using Unit = PCRE2_UCHAR##WIDTH;                                                        \
+    static constexpr auto compile = pcre2_compile_##WIDTH;                                  \
+    static constexpr auto code_free = pcre2_code_free_##WIDTH;                              \
+    static constexpr auto pattern_info = pcre2_pattern_info_##WIDTH;                        \
+    static constexpr auto compile_context_create = pcre2_compile_context_create_##WIDTH;    \
+    static constexpr auto compile_context_free = pcre2_compile_context_free_##WIDTH;        \
+    static constexpr auto set_newline = pcre2_set_newline_##WIDTH;                          \
+    static constexpr auto match_context_create = pcre2_match_context_create_##WIDTH;        \
+    static constexpr auto match_context_free = pcre2_match_context_free_##WIDTH;            \
+    static constexpr auto set_match_limit = pcre2_set_match_limit_##WIDTH;                  \
+    static constexpr auto set_depth_limit = pcre2_set_depth_limit_##WIDTH;                  \
+    static constexpr auto set_heap_limit = pcre2_set_heap_limit_##WIDTH;                    \
     static constexpr auto match_data_create = pcre2_match_data_create_from_pattern_##WIDTH; \
-    static constexpr auto match_data_free = pcre2_match_data_free_##WIDTH;             \
-    static constexpr auto match = pcre2_match_##WIDTH;                                 \
-    static constexpr auto ovector = pcre2_get_ovector_pointer_##WIDTH;                 \
-    static constexpr auto group_length = pcre2_substring_length_byname_##WIDTH;        \
-    static constexpr auto group_copy = pcre2_substring_copy_byname_##WIDTH;            \
-    /* A name table entry starts with the group's number, in two bytes or one unit. */ \
-    static constexpr std::size_t kNumberUnits = (WIDTH) == 8 ? 2 : 1;                  \
+    static constexpr auto match_data_free = pcre2_match_data_free_##WIDTH;                  \
+    static constexpr auto match = pcre2_match_##WIDTH;                                      \
+    static constexpr auto ovector = pcre2_get_ovector_pointer_##WIDTH;                      \
+    static constexpr auto group_length = pcre2_substring_length_byname_##WIDTH;             \
+    static constexpr auto group_copy = pcre2_substring_copy_byname_##WIDTH;                 \
+    /* A name table entry starts with the group's number, in two bytes or one unit. */      \
+    static constexpr std::size_t kNumberUnits = (WIDTH) == 8 ? 2 : 1;                       \
   };
 
 QUORVANE_REGEX_LIBRARY(char, 8)
@@ -78,8 +78,8 @@ struct Regex<Unit>::Compiled {
 };
 
 template <typename Unit>
-std::variant<Regex<Unit>, RegexCompileError> Regex<Unit>::Compile(
-    Text pattern, const RegexSettings& settings) {
+std::variant<Regex<Unit>, RegexCompileError> Regex<Unit>::Compile(Text pattern,
+                                                                  const RegexSettings& settings) {
   using L = Library<Unit>;
   const Owned<typename L::CompileContext, L::compile_context_free> context(
       L::compile_context_create(nullptr));
@@ -154,8 +154,8 @@ RegexSearch RegexMatcher<Unit>::Find(Text subject, std::size_t from, RegexSearch
   using L = Library<Unit>;
   using Outcome = RegexSearch::Outcome;
   if (data_->data == nullptr) return {Outcome::kNoMemory, PCRE2_ERROR_NOMEMORY};
-  const std::uint32_t flags = (options.partial ? PCRE2_PARTIAL_SOFT : 0) |
-                              (options.not_at_line_start ? PCRE2_NOTBOL : 0);
+  const std::uint32_t flags =
+      (options.partial ? PCRE2_PARTIAL_SOFT : 0) | (options.not_at_line_start ? PCRE2_NOTBOL : 0);
   const typename Regex<Unit>::Compiled& compiled = *regex_.compiled_;
   const int result = L::match(compiled.code.get(), Units(subject), subject.size(), from, flags,
                               data_->data.get(), compiled.limits.get());

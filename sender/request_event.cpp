@@ -16,7 +16,9 @@ void EmitRequestEvent(const Request& request, const std::optional<std::string>& 
   using Argument = platform::RequestArgument;
   std::vector<Argument> arguments = std::visit(
       Overloaded{
-          [](const CommandRequest& command) { return std::vector<Argument>{{"id", command.id}}; },
+          [](const CommandRequest& command) {
+            return std::vector<Argument>{{"id", command.id}};
+          },
           [](const MessageRequest& message) {
             return std::vector<Argument>{
                 {"number", message.number}, {"wparam", message.wparam}, {"lparam", message.lparam}};
@@ -28,7 +30,9 @@ void EmitRequestEvent(const Request& request, const std::optional<std::string>& 
             return std::vector<Argument>{
                 {"id", select.id}, {"start", select.start}, {"end", select.end}};
           },
-          [](const ReadRequest& read) { return std::vector<Argument>{{"id", read.id}}; },
+          [](const ReadRequest& read) {
+            return std::vector<Argument>{{"id", read.id}};
+          },
           [](const ExpectRequest& expect) {
             return std::vector<Argument>{{"pattern", std::string_view(expect.pattern)},
                                          {"scope", NameOf(expect.scope)},

@@ -33,8 +33,8 @@ namespace sender {
 
 // What the outside senders may wait on besides the dialog.
 struct WaitSources {
-  int log_pane_id = 0;      // the pane expects watch; 0: none
-  MarkRecord mark_record;   // the session record marks ask; null: none
+  int log_pane_id = 0;     // the pane expects watch; 0: none
+  MarkRecord mark_record;  // the session record marks ask; null: none
 };
 
 class SenderServer {

@@ -39,7 +39,7 @@ enum class IoStatus { Done, TimedOut, PeerClosed, TooLong, Failed, CalledOff };
 
 struct LineRead {
   IoStatus status = IoStatus::Failed;
-  std::string line;                      // without its newline; what arrived before an early close
+  std::string line;                     // without its newline; what arrived before an early close
   platform::posix::CallResult failure;  // for Failed
 };
 

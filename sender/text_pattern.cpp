@@ -25,10 +25,8 @@ constexpr std::size_t kLeastContextUnits = 256;
 // Characters before `units` units of `text`: a surrogate pair is one.
 std::size_t CharactersIn(std::u16string_view text, std::size_t units) {
   const std::u16string_view before = text.substr(0, units);
-  return static_cast<std::size_t>(
-      std::count_if(before.begin(), before.end(), [](char16_t unit) {
-        return !platform::IsLowSurrogate(unit);
-      }));
+  return static_cast<std::size_t>(std::count_if(
+      before.begin(), before.end(), [](char16_t unit) { return !platform::IsLowSurrogate(unit); }));
 }
 
 MatchOutcome Failed(const RegexSearch& search) {
@@ -50,10 +48,10 @@ std::variant<TextPattern, PatternError> TextPattern::Compile(std::string_view ut
   const std::u16string pattern = platform::ToUtf16(*wide);
 
   auto compiled = Regex<char16_t>::Compile(pattern, {.any_crlf_newline = true,
-                                                      .never_backslash_c = true,
-                                                      .match_limit = kMatchLimit,
-                                                      .depth_limit = kDepthLimit,
-                                                      .heap_limit_kibibytes = kHeapLimitKibibytes});
+                                                     .never_backslash_c = true,
+                                                     .match_limit = kMatchLimit,
+                                                     .depth_limit = kDepthLimit,
+                                                     .heap_limit_kibibytes = kHeapLimitKibibytes});
   if (const auto* failed = std::get_if<RegexCompileError>(&compiled)) {
     if (failed->no_memory) return PatternError{"no memory to compile the pattern"};
     return PatternError{"PATTERN is not a regular expression: " + RegexMessage(failed->code) +

@@ -43,11 +43,17 @@ TEST(TextPatternTest, GrowingTextIsMatchedAcrossItsPiecesAsOneText) {
     std::vector<std::u16string> pieces;
     std::u16string found;
   } cases[] = {
-      {"a match split over three pieces", R"(recvdatasize:\d+\r\n)",
-       {u"com[1] recvdata", u"size:4", u"3\r\nOK"}, u"recvdatasize:43\r\n"},
-      {"a lookbehind reaches into the piece before", "(?<=COM1 )OPEN", {u"COM1 ", u"OPEN!!"},
+      {"a match split over three pieces",
+       R"(recvdatasize:\d+\r\n)",
+       {u"com[1] recvdata", u"size:4", u"3\r\nOK"},
+       u"recvdatasize:43\r\n"},
+      {"a lookbehind reaches into the piece before",
+       "(?<=COM1 )OPEN",
+       {u"COM1 ", u"OPEN!!"},
        u"OPEN"},
-      {"a line starts after a break in the piece before", "(?m)^OK$", {u"ERROR\r\n", u"OK\r\n"},
+      {"a line starts after a break in the piece before",
+       "(?m)^OK$",
+       {u"ERROR\r\n", u"OK\r\n"},
        u"OK"},
       {"the text's start is where the first piece began", "^OK", {u"xOK", u"OK"}, u"(none)"},
       {"a dot stays within its line", "A.B", {u"A\r", u"\nB"}, u"(none)"},
@@ -55,7 +61,9 @@ TEST(TextPatternTest, GrowingTextIsMatchedAcrossItsPiecesAsOneText) {
       {"Korean text matches as characters", "수신 .{3}", {u"수신 데", u"이터"}, u"수신 데이터"},
       {"a pair of surrogates on a slice's edge stays whole", "x😀", {slice_edge}, u"x😀"},
       {"a match longer than what is kept is not found, a later one is",
-       "BEGIN[^!]*END", {u"BEGIN", far_past, u"END", u" BEGIN x END"}, u"BEGIN x END"},
+       "BEGIN[^!]*END",
+       {u"BEGIN", far_past, u"END", u" BEGIN x END"},
+       u"BEGIN x END"},
   };
   for (const auto& [what, pattern, pieces, found] : cases) {
     EXPECT_EQ(MatchPieces(pattern, pieces), found) << what;

@@ -19,13 +19,20 @@ bool Escaped(char16_t unit) { return unit < 0x20 || unit == u'"' || unit == u'\\
 // (lower-case hex) for the other control characters.
 std::string_view EscapeOf(char16_t unit, char (&buffer)[6]) {
   switch (unit) {
-    case u'"': return "\\\"";
-    case u'\\': return "\\\\";
-    case u'\b': return "\\b";
-    case u'\f': return "\\f";
-    case u'\n': return "\\n";
-    case u'\r': return "\\r";
-    case u'\t': return "\\t";
+    case u'"':
+      return "\\\"";
+    case u'\\':
+      return "\\\\";
+    case u'\b':
+      return "\\b";
+    case u'\f':
+      return "\\f";
+    case u'\n':
+      return "\\n";
+    case u'\r':
+      return "\\r";
+    case u'\t':
+      return "\\t";
     default: {
       constexpr char kHex[] = "0123456789abcdef";
       std::memcpy(buffer, "\\u00", 4);

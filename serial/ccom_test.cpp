@@ -210,9 +210,8 @@ TEST_F(CComTest, WritesGoOutWholeAndLeaveTheirDebugLines) {
   EXPECT_EQ(ReadFarEnd(12), "at*rx*mdn?\r\n");
   com_.ClosePort();
   EXPECT_EQ(com_.WriteCommBlock(reinterpret_cast<const BYTE*>("x"), 1), 0u);
-  EXPECT_EQ(DebugLog(),
-            "WriteCommBlock():: dwWritten=12\r\nWriteCommBlock()::dwWritten=12\r\n"
-            "WriteCommBlock():: error=6\r\nWriteCommBlock()::dwWritten=0\r\n");
+  EXPECT_EQ(DebugLog(), "WriteCommBlock():: dwWritten=12\r\nWriteCommBlock()::dwWritten=12\r\n"
+                        "WriteCommBlock():: error=6\r\nWriteCommBlock()::dwWritten=0\r\n");
 }
 
 TEST_F(CComTest, AFarEndThatVanishesLeavesTheWatchThreadQuietAndThePortClosable) {

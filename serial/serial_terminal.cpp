@@ -101,7 +101,8 @@ void CQuorvaneDlg::OnBnClickedBtnSend() {
   const BYTE* pBlock = kTestFrame;
   DWORD dwCount = sizeof kTestFrame;
   if (nPort != 5) {
-    dwCount = static_cast<DWORD>(std::snprintf(szText, sizeof szText, "com%d data write ok!\r\n", nPort));
+    dwCount =
+        static_cast<DWORD>(std::snprintf(szText, sizeof szText, "com%d data write ok!\r\n", nPort));
     pBlock = reinterpret_cast<const BYTE*>(szText);
   }
   m_com.WriteCommBlock(pBlock, dwCount);

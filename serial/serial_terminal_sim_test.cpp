@@ -149,8 +149,7 @@ TEST_F(SerialTerminalTest, APortThatAnotherProcessHoldsIsRefused) {
   const auto console_side = platform::CurrentBoard().serial_ports.Find(L"COM6:");
   ASSERT_TRUE(console_side);
   testing_support::ChildProcess holder(
-      {"flock", "--exclusive", console_side->string(), "sleep", "30"},
-                                       temp_.path());
+      {"flock", "--exclusive", console_side->string(), "sleep", "30"}, temp_.path());
   // flock takes the lock right after it starts; give it the moment it needs.
   const auto give_up = std::chrono::steady_clock::now() + 10s;
   for (;;) {

@@ -23,18 +23,15 @@ class ReceiveTest : public ConsoleTest {
 
 TEST_F(ReceiveTest, ACommandLineFromTheModemPortIsMarkedBeforeItsText) {
   Receive("AT\r");
-  EXPECT_EQ(LogText(),
-            L"aaaaa w:3>\r\ncom[2] recvdatasize:3\r\n>>Find AT COMMAND!!\r\nAT\r\r\n");
+  EXPECT_EQ(LogText(), L"aaaaa w:3>\r\ncom[2] recvdatasize:3\r\n>>Find AT COMMAND!!\r\nAT\r\r\n");
 }
 
 TEST_F(ReceiveTest, OnlyBlocksThatBeginWithACommandLineGetAMark) {
   Receive("ATH\r\n", 1);
-  EXPECT_EQ(LogText(),
-            L"\r\ncom[1] recvdatasize:5\r\n\r\n>>Find ATH COMMAND!!\r\n\r\nATH\r\n\r\n");
+  EXPECT_EQ(LogText(), L"\r\ncom[1] recvdatasize:5\r\n\r\n>>Find ATH COMMAND!!\r\n\r\nATH\r\n\r\n");
   SetWindowTextW(dlg.m_editLog.m_hWnd, L"");
   Receive("+++\r", 1);
-  EXPECT_EQ(LogText(),
-            L"\r\ncom[1] recvdatasize:4\r\n\r\n>>Find +++ COMMAND!!\r\n\r\n+++\r\r\n");
+  EXPECT_EQ(LogText(), L"\r\ncom[1] recvdatasize:4\r\n\r\n>>Find +++ COMMAND!!\r\n\r\n+++\r\r\n");
   SetWindowTextW(dlg.m_editLog.m_hWnd, L"");
   Receive("AT\r\r", 1);  // both places hold a carriage return: each is tested for its own marks
   EXPECT_EQ(LogText(), L"\r\ncom[1] recvdatasize:4\r\n>>Find AT COMMAND!!\r\nAT\r\r\r\n");
@@ -46,7 +43,10 @@ TEST_F(ReceiveTest, OnlyBlocksThatBeginWithACommandLineGetAMark) {
 }
 
 TEST_F(ReceiveTest, HighBytesWidenAsSignedAndANulEndsWhatIsShown) {
-  Receive(std::string("\xB0" "A\0B", 4), 3);
+  Receive(std::string("\xB0"
+                      "A\0B",
+                      4),
+          3);
   EXPECT_EQ(LogText(), L"\r\ncom[3] recvdatasize:4\r\n\uFFB0A\r\n");
 }
 
@@ -60,10 +60,9 @@ TEST_F(ReceiveTest, ACountBeyondTheReceiveBufferIsNeverTrusted) {
 
 TEST_F(ConsoleTest, TheRadioButtonsOnlyChooseTheNumber) {
   Start();
-  const std::pair<int, int> choices[] = {{IDC_RADIO_COM1, 1}, {IDC_RADIO_COM2, 2},
-                                         {IDC_RADIO_COM3, 3}, {IDC_RADIO_COM4, 4},
-                                         {IDC_RADIO_COM5, 5}, {IDC_RADIO_COM6, 6},
-                                         {IDC_RADIO_COM_NONE, 10}};
+  const std::pair<int, int> choices[] = {
+      {IDC_RADIO_COM1, 1}, {IDC_RADIO_COM2, 2}, {IDC_RADIO_COM3, 3},     {IDC_RADIO_COM4, 4},
+      {IDC_RADIO_COM5, 5}, {IDC_RADIO_COM6, 6}, {IDC_RADIO_COM_NONE, 10}};
   for (const auto& [id, number] : choices) {
     Command(id);
     EXPECT_EQ(dlg.m_nComPort, number);

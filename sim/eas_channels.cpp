@@ -28,7 +28,8 @@ EasChannels ReadEasChannels(const toml::node& node, const std::string& setting) 
     if (value < 0 || value > std::numeric_limits<DWORD>::max()) {
       throw TomlSettingError(element.source(), channel +
                                                    " must be from 0 to 4294967295 (0xFFFFFFFF), "
-                                                   "not " + std::to_string(value));
+                                                   "not " +
+                                                   std::to_string(value));
     }
     channels[index] = static_cast<DWORD>(value);
   }
@@ -45,8 +46,8 @@ EasChannels ParseEasChannelsText(std::string_view text) {
   const toml::node* channels = nullptr;
   for (const auto& [key, value] : table) {
     if (key.str() != kSetting) {
-      throw TomlSettingError(key.source(), "unknown setting \"" + std::string(key.str()) +
-                                               "\" (known: eas_channels)");
+      throw TomlSettingError(
+          key.source(), "unknown setting \"" + std::string(key.str()) + "\" (known: eas_channels)");
     }
     channels = &value;
   }

@@ -60,10 +60,12 @@ TEST_F(EasChannelFileTest, AReadTakesTheChannelsTheFileHoldsNowOrTheBoardsWithou
   } cases[] = {
       {nullptr, kBoardChannels, "board"},
       {"eas_channels = [0x1a, 0, 0xFFFFFFFF, 4, 5, 6, 7, 8, 9, 10, 11, 12]\n",
-       {0x1a, 0, 0xFFFFFFFF, 4, 5, 6, 7, 8, 9, 10, 11, 12}, "eas1.toml"},
+       {0x1a, 0, 0xFFFFFFFF, 4, 5, 6, 7, 8, 9, 10, 11, 12},
+       "eas1.toml"},
       {"# set by hand\neas_channels = [\n  1, 2, 3, 4, 5, 6,  # first half\n"
        "  7, 8, 9, 10, 11, 0o17,\n]\n",
-       {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 15}, "eas1.toml"},
+       {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 15},
+       "eas1.toml"},
   };
   for (const auto& c : cases) {
     std::filesystem::remove(File());
@@ -123,8 +125,11 @@ TEST_F(EasChannelFileTest, EachFaultIsToldOnceWhileItStaysAndAFixedFileCountsAtO
     const std::string& text;
     bool ok;
     int warnings;
-  } steps[] = {{wrong, false, 1}, {wrong, false, 0}, {"eas_channels = 1\n", false, 1},
-               {right, true, 0},  {wrong, false, 1}};
+  } steps[] = {{wrong, false, 1},
+               {wrong, false, 0},
+               {"eas_channels = 1\n", false, 1},
+               {right, true, 0},
+               {wrong, false, 1}};
   for (const auto& step : steps) {
     Write(step.text);
     ::testing::internal::CaptureStderr();

@@ -9,9 +9,8 @@ EtcDriver::EtcDriver(std::shared_ptr<DriverJournal> journal,
                      std::shared_ptr<ModemPower> modem_power)
     : SimulatedDriver("ETC1:", std::move(journal)),
       modem_power_(std::move(modem_power)),
-      lines_{{IOCTL_ETC_PAIR_OFF, 0}, {IOCTL_ETC_LINE_9010, 0},
-             {IOCTL_ETC_POWER_OFF_LINE, 0}, {IOCTL_ETC_POWER_ON_LINE, 0},
-             {IOCTL_ETC_LINE_9121, 0}, {IOCTL_ETC_MODEM_START, 0},
+      lines_{{IOCTL_ETC_PAIR_OFF, 0},      {IOCTL_ETC_LINE_9010, 0}, {IOCTL_ETC_POWER_OFF_LINE, 0},
+             {IOCTL_ETC_POWER_ON_LINE, 0}, {IOCTL_ETC_LINE_9121, 0}, {IOCTL_ETC_MODEM_START, 0},
              {IOCTL_ETC_MODEM_POWER, 0}} {
   if (modem_power_ == nullptr) return;
   lines_[IOCTL_ETC_MODEM_POWER] = modem_power_->Powered() ? 1 : 0;

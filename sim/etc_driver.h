@@ -36,7 +36,7 @@ class EtcDriver final : public SimulatedDriver {
   void TellTheModem(DWORD code, DWORD value);
 
   const std::shared_ptr<ModemPower> modem_power_;  // null when no modem hangs on the lines
-  std::map<DWORD, DWORD> lines_;  // every line code, with its value
+  std::map<DWORD, DWORD> lines_;                   // every line code, with its value
   int navi_requests_ = 0;
 };
 

@@ -23,7 +23,7 @@ bool MeterDriver::Reservation() const {
 SimulatedDriver::Outcome MeterDriver::Answer(const Request& request, DWORD*) {
   bool* signal = request.code == IOCTL_MTR_BOARDING      ? &boarding_
                  : request.code == IOCTL_MTR_RESERVATION ? &reservation_
-                                                    : nullptr;
+                                                         : nullptr;
   if (signal == nullptr || !request.input || *request.input > 1) return ERROR_INVALID_PARAMETER;
   const bool raised = *request.input == 1;
   if (*signal != raised) {
@@ -45,8 +45,8 @@ nlohmann::ordered_json MeterDriver::ReportBeyond() {
   const WPARAM reservation = signals.reservation ? 1 : 0;
   const LPARAM boarding = signals.boarding ? 1 : 0;
   const HWND console = FindWindowW(nullptr, console_window_text_.c_str());
-  const bool posted = console != nullptr &&
-                      PostMessageW(console, WM_METER_MESSAGE, reservation, boarding) != FALSE;
+  const bool posted =
+      console != nullptr && PostMessageW(console, WM_METER_MESSAGE, reservation, boarding) != FALSE;
   return {{"message", WM_METER_MESSAGE},
           {"wParam", reservation},
           {"lParam", boarding},

@@ -97,9 +97,8 @@ TEST_F(MeterReportTest, RequestsFromAnotherThreadReachTheWindowInTheirOrder) {
   std::thread worker([this] {
     for (int i = 0; i < kChanges; ++i) Request(IOCTL_MTR_BOARDING, (i + 1) % 2);
   });
-  EXPECT_TRUE(loop_.RunUntilOrTimeout(
-      [&] { return Received().size() == std::size_t{kChanges}; },
-      std::chrono::seconds(10)));
+  EXPECT_TRUE(loop_.RunUntilOrTimeout([&] { return Received().size() == std::size_t{kChanges}; },
+                                      std::chrono::seconds(10)));
   worker.join();
   const auto reports = Arrived();
   ASSERT_EQ(reports.size(), std::size_t{kChanges});

@@ -26,13 +26,13 @@ std::string Upper(std::string_view text) {
 }
 
 bool AllDigits(std::string_view text) {
-  return !text.empty() && std::all_of(text.begin(), text.end(),
-                                      [](char c) { return c >= '0' && c <= '9'; });
+  return !text.empty() &&
+         std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 // "AT+CVOL=n" sets a level from 0 to `highest`, "AT+CVOL?" reports it as "+CVOL: n".
-std::optional<std::string> AnswerLevel(std::string_view line, std::string_view command,
-                                       int highest, int& level) {
+std::optional<std::string> AnswerLevel(std::string_view line, std::string_view command, int highest,
+                                       int& level) {
   if (!line.starts_with(command)) return std::nullopt;
   const std::string_view rest = line.substr(command.size());
   if (rest == "?") {

@@ -18,9 +18,7 @@ using Clock = std::chrono::steady_clock;
 constexpr std::size_t kChunk = 4096;
 
 // A master reports a hang-up exactly while no program holds its slave.
-bool SlaveHeld(int master) {
-  return (posix::ReadyNow(master, 0).value_or(0) & POLLHUP) == 0;
-}
+bool SlaveHeld(int master) { return (posix::ReadyNow(master, 0).value_or(0) & POLLHUP) == 0; }
 
 class Relay {
  public:

@@ -51,8 +51,8 @@ struct stat StatusOf(int fd, const fs::path& where) {
 // The path's folders may be root's; the sandbox itself is this user's alone.
 void CheckOwnFolder(const struct stat& status, const fs::path& folder) {
   if (status.st_uid != ::geteuid()) {
-    Fail(folder, "belongs to another user (uid " + std::to_string(status.st_uid) +
-                     "); refusing to use it");
+    Fail(folder,
+         "belongs to another user (uid " + std::to_string(status.st_uid) + "); refusing to use it");
   }
   if ((status.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
     Fail(folder, "other users may write to it; refusing to use it (chmod 700 would allow it)");
@@ -114,9 +114,8 @@ bool NeedsMark(int folder, const fs::path& path) {
 }
 
 void Mark(int folder, const fs::path& path) {
-  const posix::CallResult opened =
-      posix::OpenAt(folder, kMarkName, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                    kPrivateFile);
+  const posix::CallResult opened = posix::OpenAt(
+      folder, kMarkName, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kPrivateFile);
   if (!opened.ok()) FailCall(path / kMarkName, "cannot be created", opened);
   const posix::UniqueFd mark(static_cast<int>(opened.value));
   const posix::CallResult written = posix::WriteAll(mark.get(), kMarkText.data(), kMarkText.size());
@@ -135,8 +134,8 @@ posix::UniqueFd MakeFolderIn(int parent, const fs::path& path) {
       FailCall(path, "cannot be opened", opened);
     }
     struct stat status {};
-    const bool link = posix::LinkStatusAt(parent, name.c_str(), &status).ok() &&
-                      S_ISLNK(status.st_mode);
+    const bool link =
+        posix::LinkStatusAt(parent, name.c_str(), &status).ok() && S_ISLNK(status.st_mode);
     Fail(path, link ? "is a link; refusing to follow it" : "is there but not a folder");
   }
   return posix::UniqueFd(static_cast<int>(opened.value));

@@ -4,8 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <fstream>
 #include <chrono>
+#include <fstream>
 #include <functional>
 #include <iterator>
 #include <map>
@@ -122,8 +122,8 @@ std::map<fs::path, std::string> Snapshot(const fs::path& root) {
   for (const auto& entry : fs::recursive_directory_iterator(root)) {
     struct stat status {};
     EXPECT_EQ(::lstat(entry.path().c_str(), &status), 0);
-    entries[entry.path()] = std::to_string(status.st_mode) + " " +
-                            std::to_string(status.st_uid) + " " + std::to_string(status.st_size);
+    entries[entry.path()] = std::to_string(status.st_mode) + " " + std::to_string(status.st_uid) +
+                            " " + std::to_string(status.st_size);
   }
   return entries;
 }
@@ -178,8 +178,8 @@ TEST(SandboxTest, PathsOthersCouldTamperWithOrFoldersOfOtherUseAreRefusedAndLeft
          ASSERT_EQ(::chmod((d / "home").c_str(), 0755), 0);
        },
        "home", "home", "holds other things (such as \".bashrc\")", false},
-      {"a plain file", [](const fs::path& d) { std::ofstream(d / "file") << "x"; }, "file",
-       "file", "is not a folder", false},
+      {"a plain file", [](const fs::path& d) { std::ofstream(d / "file") << "x"; }, "file", "file",
+       "is not a folder", false},
       {"a file where a volume's folder belongs",
        [](const fs::path& d) {
          Sandbox::Prepare(d / "s");
@@ -289,11 +289,9 @@ TEST(SandboxTest, WhatIsNoPlainFileIsRefusedWithoutWaiting) {
         open.open();
         ADD_FAILURE() << where << ": opened";
       } catch (const SandboxError& error) {
-        const std::string reason =
-            link ? "is a link; refusing to follow it"
-                 : std::string("is not a plain file; ") + open.refusal;
-        EXPECT_EQ(std::string(error.what()), "sandbox: " + file.string() + ": " + reason)
-            << where;
+        const std::string reason = link ? "is a link; refusing to follow it"
+                                        : std::string("is not a plain file; ") + open.refusal;
+        EXPECT_EQ(std::string(error.what()), "sandbox: " + file.string() + ": " + reason) << where;
       }
       fs::remove(file);
     }

@@ -8,8 +8,8 @@ namespace sim {
 
 SerialLink::SerialLink() {
   if (stop_.fd() < 0) throw std::system_error(stop_.error(), std::generic_category(), "eventfd");
-  relay_ = std::thread(
-      [this] { RelayUntilStopped(console_side_.Master(), far_end_.Master(), stop_); });
+  relay_ =
+      std::thread([this] { RelayUntilStopped(console_side_.Master(), far_end_.Master(), stop_); });
 }
 
 SerialLink::~SerialLink() {

@@ -53,12 +53,11 @@ class SimulatedDriverTest : public ::testing::Test {
   // One request as IoSend makes it; the driver's answer, with GetLastError when it refused.
   static BOOL Send(LPCWSTR device, DWORD code, const void* input, DWORD input_size, void* output,
                    DWORD output_size, DWORD* bytes_returned = nullptr) {
-    const HANDLE handle = CreateFileW(device, kReadWrite, 0, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE handle =
+        CreateFileW(device, kReadWrite, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return FALSE;
-    const BOOL answer =
-        DeviceIoControl(handle, code, const_cast<void*>(input), input_size, output, output_size,
-                        bytes_returned, nullptr);
+    const BOOL answer = DeviceIoControl(handle, code, const_cast<void*>(input), input_size, output,
+                                        output_size, bytes_returned, nullptr);
     const DWORD error = GetLastError();
     CloseHandle(handle);
     SetLastError(error);
@@ -77,9 +76,9 @@ class SimulatedDriverTest : public ::testing::Test {
 };
 
 TEST_F(SimulatedDriverTest, EtcRequestsAreJournaledLineByLineWithTheStateTheyLeave) {
-  EXPECT_TRUE(SendValue(L"ETC1:", 9120, 1, 1));            // ON/OFF with "Power On"
+  EXPECT_TRUE(SendValue(L"ETC1:", 9120, 1, 1));               // ON/OFF with "Power On"
   EXPECT_TRUE(Send(L"ETC1:", 2536, nullptr, 1, nullptr, 1));  // the open-port command's request
-  EXPECT_TRUE(SendValue(L"ETC1:", 9125, 1, 0));            // the modem's "Power On"
+  EXPECT_TRUE(SendValue(L"ETC1:", 9125, 1, 0));               // the modem's "Power On"
 
   const auto lines = JournalLines();
   ASSERT_EQ(lines.size(), 3u);
@@ -193,7 +192,7 @@ TEST_F(SimulatedDriverTest, EasBlockHoldsTheChannelsLittleEndianAndZeroReservedB
   ASSERT_TRUE(Send(L"EAS1:", 8002, &zero, 4, block.data(), 52, &returned));
 
   EXPECT_EQ(returned, 52u);
-  const std::array<BYTE, 16> first_four{0x1a, 0, 0, 0, 0, 0, 0, 0,
+  const std::array<BYTE, 16> first_four{0x1a, 0,    0,    0,    0,    0,    0,    0,
                                         0xFF, 0xFF, 0xFF, 0xFF, 0x04, 0x03, 0x02, 0x01};
   EXPECT_TRUE(std::equal(first_four.begin(), first_four.end(), block.begin()));
   EXPECT_EQ(block[44], 12);
@@ -217,8 +216,8 @@ TEST_F(SimulatedDriverTest, EasRefusesABufferSmallerThanTheBlockAndLeavesItAlone
 
 TEST_F(SimulatedDriverTest, AbsentDriverRefusesEveryOpenAndJournalsEachRefusal) {
   for (int attempt = 0; attempt < 2; ++attempt) {
-    EXPECT_EQ(CreateFileW(L"NONE1:", kReadWrite, 0, nullptr, OPEN_EXISTING,
-                          FILE_ATTRIBUTE_NORMAL, nullptr),
+    EXPECT_EQ(CreateFileW(L"NONE1:", kReadWrite, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                          nullptr),
               INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
   }

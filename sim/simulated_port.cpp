@@ -14,10 +14,9 @@ SimulatedPort::SimulatedPort(const std::filesystem::path& far_end_link, FarEndPl
 }
 
 SimulatedPort::SimulatedPort(std::shared_ptr<Modem> modem) : modem_(std::move(modem)) {
-  device_on_line_.emplace(link_.FarEnd(),
-                          [modem = modem_](std::string_view received) {
-                            return modem->Receive(received);
-                          });
+  device_on_line_.emplace(link_.FarEnd(), [modem = modem_](std::string_view received) {
+    return modem->Receive(received);
+  });
 }
 
 }  // namespace sim

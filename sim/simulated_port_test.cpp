@@ -71,8 +71,7 @@ TEST_F(SimulatedPortTest, TheModemAnswersOnTheConsoleSideAndRemembersItsNewNumbe
   ASSERT_TRUE(console.Write("AT*RX*MDN=0212345678\r\n"));
   ASSERT_TRUE(console.Write("AT*KVX*RESET\r\n"));
   ASSERT_TRUE(console.Write("AT+CVOL=7\r\n"));
-  EXPECT_EQ(console.ReadThrough("ERROR\r\n"),
-            "\r\nOK\r\n\r\nOK\r\n\r\nOK\r\n\r\nERROR\r\n");
+  EXPECT_EQ(console.ReadThrough("ERROR\r\n"), "\r\nOK\r\n\r\nOK\r\n\r\nOK\r\n\r\nERROR\r\n");
   EXPECT_EQ(port.modem()->Number(), "0212345678");
 }
 
@@ -82,8 +81,8 @@ TEST_F(SimulatedPortTest, TheConsoleOpensItsSideAsASerialPortAndItsLineSettingsS
   board.serial_ports.Add(3, port.ConsoleSide());
   platform::InstallBoard(std::move(board));
 
-  const HANDLE com3 = CreateFileW(L"COM3:", GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE com3 = CreateFileW(L"COM3:", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(com3, INVALID_HANDLE_VALUE);
   DCB dcb{};
   dcb.DCBlength = sizeof dcb;
@@ -112,8 +111,7 @@ TEST_F(SimulatedPortTest, SocatAtTheFarEndHearsTheConsoleAndIsHeard) {
   const TtyEnd console(port.ConsoleSide());
   const fs::path heard = dir_.path() / "heard";
   testing_support::ChildProcess socat(
-      {"socat", "OPEN:" + Link().string(),
-       "SYSTEM:echo RING; head -c 4 > " + heard.string()},
+      {"socat", "OPEN:" + Link().string(), "SYSTEM:echo RING; head -c 4 > " + heard.string()},
       dir_.path());
   ASSERT_TRUE(socat.started());
 

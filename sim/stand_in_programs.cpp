@@ -29,13 +29,19 @@ std::string StandInScript(std::wstring_view program) {
     if (c == '\\') up += "/..";
   }
   return "#!/bin/sh\n"
-         "# The simulated terminal's stand-in for " + path + ": it notes in the sandbox's\n"
-         "# " + std::string(kLaunchLogName) + " that it was started, and ends. Put the real "
+         "# The simulated terminal's stand-in for " +
+         path +
+         ": it notes in the sandbox's\n"
+         "# " +
+         std::string(kLaunchLogName) +
+         " that it was started, and ends. Put the real "
          "program in this file's place\n"
          "# to run that instead; the sandbox never replaces a file that is here.\n"
-         "sandbox=\"$(dirname -- \"$0\")/" + up + "\"\n"
-         "printf '%s started (stand-in), pid %s\\n' '" + path + "' \"$$\" >> \"$sandbox/" +
-         std::string(kLaunchLogName) + "\"\n";
+         "sandbox=\"$(dirname -- \"$0\")/" +
+         up +
+         "\"\n"
+         "printf '%s started (stand-in), pid %s\\n' '" +
+         path + "' \"$$\" >> \"$sandbox/" + std::string(kLaunchLogName) + "\"\n";
 }
 
 void Seed(const platform::VolumeTable& volumes, std::wstring_view program) {
@@ -46,9 +52,8 @@ void Seed(const platform::VolumeTable& volumes, std::wstring_view program) {
   if (fs::symlink_status(*host, error).type() != fs::file_type::not_found) return;
   fs::create_directories(host->parent_path(), error);
   if (error) return;
-  const posix::CallResult opened =
-      posix::OpenAt(AT_FDCWD, host->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                    kProgramMode);
+  const posix::CallResult opened = posix::OpenAt(
+      AT_FDCWD, host->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kProgramMode);
   if (!opened.ok()) return;
   const posix::UniqueFd file(static_cast<int>(opened.value));
   const std::string script = StandInScript(program);

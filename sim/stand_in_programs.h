@@ -14,9 +14,12 @@ namespace sim {
 
 // The programs, by their paths on the terminal.
 inline constexpr std::array<std::wstring_view, 7> kTerminalPrograms{
-    L"\\ResidentFlash\\Morlune\\DMB\\DmbPlayer.exe", L"\\ResidentFlash\\Morlune\\AvPlayer.exe",
-    L"\\ResidentFlash\\Morlune\\RearCamera.exe",     L"\\Windows\\GpsViewer.exe",
-    L"\\ResidentFlash\\Morlune\\Setting.exe",        L"\\ResidentFlash\\Morlune\\UTIS\\UTIS.exe",
+    L"\\ResidentFlash\\Morlune\\DMB\\DmbPlayer.exe",
+    L"\\ResidentFlash\\Morlune\\AvPlayer.exe",
+    L"\\ResidentFlash\\Morlune\\RearCamera.exe",
+    L"\\Windows\\GpsViewer.exe",
+    L"\\ResidentFlash\\Morlune\\Setting.exe",
+    L"\\ResidentFlash\\Morlune\\UTIS\\UTIS.exe",
     L"\\Windows\\iesample.exe"};
 
 // One line for every start of a stand-in: "<terminal path> started (stand-in), pid <pid>".

@@ -25,7 +25,8 @@ std::string ReadAll(const std::filesystem::path& file) {
 
 }  // namespace
 
-ChildProcess::ChildProcess(std::vector<std::string> args, const std::filesystem::path& output_folder,
+ChildProcess::ChildProcess(std::vector<std::string> args,
+                           const std::filesystem::path& output_folder,
                            const std::map<std::string, std::string>& environment,
                            const std::string& input)
     : out_file_(output_folder / "stdout"), err_file_(output_folder / "stderr") {
@@ -43,7 +44,8 @@ ChildProcess::ChildProcess(std::vector<std::string> args, const std::filesystem:
   std::vector<std::string> variables;
   for (char** entry = environ; *entry != nullptr; ++entry) {
     const std::string variable = *entry;
-    if (!environment.contains(variable.substr(0, variable.find('=')))) variables.push_back(variable);
+    if (!environment.contains(variable.substr(0, variable.find('='))))
+      variables.push_back(variable);
   }
   for (const auto& [name, value] : environment) variables.push_back(name + "=" + value);
   std::vector<char*> argv, envp;

@@ -53,8 +53,7 @@ std::vector<DriverCall> ConsoleTest::NewCallsTo(std::string_view device) {
       continue;
     }
     calls.push_back({true, entry["code"],
-                     entry["input"].is_null() ? std::nullopt
-                                              : std::optional<DWORD>(entry["input"]),
+                     entry["input"].is_null() ? std::nullopt : std::optional<DWORD>(entry["input"]),
                      entry["output_size"]});
   }
   journal_entries_seen_ = journal.size();

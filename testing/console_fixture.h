@@ -41,17 +41,17 @@ class TestableDlg : public CQuorvaneDlg {
  public:
   using CQuorvaneDlg::AppendLog;
   using CQuorvaneDlg::IoSend;
+  using CQuorvaneDlg::m_bRwFileInDataStorage;
+  using CQuorvaneDlg::m_bRwTestRunning;
   using CQuorvaneDlg::m_com;
+  using CQuorvaneDlg::m_dwEtcIoctl;
   using CQuorvaneDlg::m_editLog;
   using CQuorvaneDlg::m_editNumber;
   using CQuorvaneDlg::m_nComPort;
   using CQuorvaneDlg::m_nEtcOnOff;
-  using CQuorvaneDlg::m_dwEtcIoctl;
+  using CQuorvaneDlg::m_nMdnQueryCount;
   using CQuorvaneDlg::m_nMeterStep;
   using CQuorvaneDlg::OnModemStartTimer;
-  using CQuorvaneDlg::m_bRwTestRunning;
-  using CQuorvaneDlg::m_bRwFileInDataStorage;
-  using CQuorvaneDlg::m_nMdnQueryCount;
 };
 
 class ConsoleTest : public ::testing::Test {

@@ -32,7 +32,7 @@ class RecordingFrontEnd final : public platform::FrontEnd {
 
   std::vector<ShownMessageBox> message_boxes;
   std::vector<std::wstring> inserted_texts;  // what EM_REPLACESEL put into any edit control
-  std::vector<std::wstring> set_texts;  // what WM_SETTEXT set as any window's whole text
+  std::vector<std::wstring> set_texts;       // what WM_SETTEXT set as any window's whole text
   // Each window's text as a front end following the notifications alone would hold it.
   std::map<HWND, std::u16string> followed_texts;
 

@@ -21,13 +21,15 @@ constexpr auto kWallTimeout = std::chrono::seconds(20);
 
 platform::DialogTemplate TestTemplate() {
   using platform::ControlKind;
-  return testing_support::TestDialogTemplate(L"QUORVANE", {
-      {kButton, ControlKind::PushButton, L"push", 150, 5, 40, 14, BS_PUSHBUTTON | WS_TABSTOP},
-      {kRadioOne, ControlKind::AutoRadioButton, L"one", 110, 5, 30, 10, BS_AUTORADIOBUTTON},
-      {kRadioTwo, ControlKind::AutoRadioButton, L"two", 110, 20, 30, 10, BS_AUTORADIOBUTTON},
-      {kEdit, ControlKind::Edit, L"", 5, 90, 100, 10, ES_AUTOHSCROLL | WS_TABSTOP},
-      {kLog, ControlKind::Edit, L"", 5, 5, 100, 80, ES_MULTILINE | ES_READONLY | WS_VSCROLL},
-  });
+  return testing_support::TestDialogTemplate(
+      L"QUORVANE",
+      {
+          {kButton, ControlKind::PushButton, L"push", 150, 5, 40, 14, BS_PUSHBUTTON | WS_TABSTOP},
+          {kRadioOne, ControlKind::AutoRadioButton, L"one", 110, 5, 30, 10, BS_AUTORADIOBUTTON},
+          {kRadioTwo, ControlKind::AutoRadioButton, L"two", 110, 20, 30, 10, BS_AUTORADIOBUTTON},
+          {kEdit, ControlKind::Edit, L"", 5, 90, 100, 10, ES_AUTOHSCROLL | WS_TABSTOP},
+          {kLog, ControlKind::Edit, L"", 5, 5, 100, 80, ES_MULTILINE | ES_READONLY | WS_VSCROLL},
+      });
 }
 
 }  // namespace

@@ -90,8 +90,7 @@ TEST_F(ConsoleExpectTest, BoxOfAnAbsentDriverIsExpected) {
   std::ofstream(profile) << "[drivers]\nEAS1 = \"absent\"\n";
   auto console = StartConsole({"--board", profile.string()});
   auto expect = StartSender({"expect", "--box", "CreateFile \\w+"});
-  const auto status =
-      TriggerUntilDone(*expect, [&](int) { Send(sender::CommandRequest{1034}); });
+  const auto status = TriggerUntilDone(*expect, [&](int) { Send(sender::CommandRequest{1034}); });
   EXPECT_EQ(status, 0) << expect->Errors();
   EXPECT_EQ(expect->Output(), "CreateFile Error");
   Exit(*console);

@@ -443,9 +443,9 @@ TEST_F(ConsoleFaultTest, EveryCallOnAnAbsentDriverGivesItsMessageBoxAndTheConsol
                                                        "MTR1 = \"absent\"\nEAS1 = \"absent\"\n")
                                               .string()});
   const auto refusals = [&](const char* device) {
-    return CountOf(ReadFile(Sandbox() / "drivers.jsonl"),
-                   ("{\"device\":\"" + std::string(device) + "\",\"event\":\"open refused\"")
-                       .c_str());
+    return CountOf(
+        ReadFile(Sandbox() / "drivers.jsonl"),
+        ("{\"device\":\"" + std::string(device) + "\",\"event\":\"open refused\"").c_str());
   };
   for (const CallSite& site : sites) {
     SCOPED_TRACE(site.what);
@@ -549,9 +549,10 @@ TEST_F(ConsoleFaultTest, AStopDuringAnInPlaceRestartEndsTheConsoleForGood) {
     SCOPED_TRACE(c.moment);
     auto console = StartConsole();
     const auto request = sender::EncodeRequest({sender::CommandRequest{1073}, c.delivery});
-    ASSERT_EQ(sender::Exchange(platform::ConsoleSocketIn(Sandbox()),
-                               std::get<std::string>(request), 20s).status,
-              sender::ExchangeStatus::Replied);
+    ASSERT_EQ(
+        sender::Exchange(platform::ConsoleSocketIn(Sandbox()), std::get<std::string>(request), 20s)
+            .status,
+        sender::ExchangeStatus::Replied);
     std::this_thread::sleep_for(c.later);
     ::kill(console->pid(), SIGTERM);
 

@@ -258,14 +258,14 @@ TEST_F(ConsoleProcessTest, ADisplayWithNoServerLeavesTheConsoleHeadless) {
   int number = 99;
   while (fs::exists("/tmp/.X11-unix/X" + std::to_string(number))) ++number;
   const std::string display = ":" + std::to_string(number);
-  auto console = StartConsole(
-      {}, {{"DISPLAY", display}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}},
-      Screen::kFromEnvironment);
+  auto console =
+      StartConsole({}, {{"DISPLAY", display}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}},
+                   Screen::kFromEnvironment);
   EXPECT_EQ(Send(sender::ReadRequest{0}).reply.text, "QUORVANE");
   Send(sender::CommandRequest{1006});
   EXPECT_EQ(console->Wait(20s), 0);
-  EXPECT_EQ(console->Errors(), "quorvane: no X server answers on DISPLAY " + display +
-                                   "; headless\n");
+  EXPECT_EQ(console->Errors(),
+            "quorvane: no X server answers on DISPLAY " + display + "; headless\n");
 }
 
 // What a busy line carries into COM1: 1 KB every 90 ms is a 115200-baud line's pace.
@@ -361,7 +361,8 @@ TEST_F(ConsoleProcessTest, CallsAndRegistrationReachTheModemPortWithTheirPausesI
   Send(sender::CommandRequest{1047});
   EXPECT_EQ(far_end.Read(16), "AT+CHV\r\nAT+CAD?\r");  // first after the refusals
   EXPECT_NE(console->Errors().find("message box: 번호가 너무 깁니다. 91자까지"), std::string::npos);
-  EXPECT_NE(console->Errors().find("message box: 번호가 너무 깁니다. 243자까지"), std::string::npos);
+  EXPECT_NE(console->Errors().find("message box: 번호가 너무 깁니다. 243자까지"),
+            std::string::npos);
 
   Send(sender::CommandRequest{1006});
   EXPECT_EQ(console->Wait(20s), 0);
@@ -414,10 +415,9 @@ TEST_F(ConsoleProcessTest, TheMetersReportsAndTheEasChannelsReachTheLogAndTheLin
   Send(sender::CommandRequest{1034});
   const std::string serial = "EAS ch[5]=5 ,ch[6]=6,ch[7]=7 \r\n";
   EXPECT_EQ(far_end.Read(serial.size()), serial);
-  EXPECT_TRUE(OutputShows(*console,
-                          "EAS ch[1]=1a ,ch[2]=0 \r\nEAS ch[3]=ffffffff ,ch[4]=4 \r\n"
-                          "EAS ch[5]=5 ,ch[6]=6 \r\nEAS ch[7]=7 ,ch[8]=8 \r\n"
-                          "EAS ch[9]=9 ,ch[10]=a \r\nEAS ch[11]=b ,ch[12]=c \r\n"));
+  EXPECT_TRUE(OutputShows(*console, "EAS ch[1]=1a ,ch[2]=0 \r\nEAS ch[3]=ffffffff ,ch[4]=4 \r\n"
+                                    "EAS ch[5]=5 ,ch[6]=6 \r\nEAS ch[7]=7 ,ch[8]=8 \r\n"
+                                    "EAS ch[9]=9 ,ch[10]=a \r\nEAS ch[11]=b ,ch[12]=c \r\n"));
   Send(sender::CommandRequest{1006});
   EXPECT_EQ(console->Wait(20s), 0);
 }

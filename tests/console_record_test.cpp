@@ -4,12 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
-#include <thread>
 #include <fstream>
+#include <functional>
 #include <regex>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "testing/count_of.h"
@@ -105,8 +105,8 @@ TEST_F(ConsoleRecordTest, ARunOnCom1IsRecordedBlockByBlockWithThePaneTheBoxAndTh
       Find(lines, " pane 1010 op=insert text=\"COM1 OPEN!! <CR><LF>\"", open);
   const std::size_t request = Find(lines, " ioctl ETC1: code=2536 ", open);
   const std::size_t send = Find(lines, " cmd - verb=command id=1009 sync=1", opened);
-  const std::size_t written = Find(lines, " tx COM1 bytes=21 hex=" + Hex(sent) +
-                                              " text=\"com1 data write ok!<CR><LF>\"", send);
+  const std::size_t written = Find(
+      lines, " tx COM1 bytes=21 hex=" + Hex(sent) + " text=\"com1 data write ok!<CR><LF>\"", send);
   ASSERT_LT(written, lines.size());
   EXPECT_LT(request, lines.size());
   EXPECT_NE(lines[request].find("result=ok error=0"), std::string::npos) << lines[request];
@@ -133,8 +133,7 @@ TEST_F(ConsoleRecordTest, ARunOnCom1IsRecordedBlockByBlockWithThePaneTheBoxAndTh
   ASSERT_LT(box, lines.size());
   EXPECT_NE(lines[box].find(" text=\"EAS IO Send CreateFile Error\""), std::string::npos)
       << lines[box];
-  EXPECT_LT(Find(lines, " cmd - verb=text id=1017 text=\"0101234567\" sync=1", box),
-            lines.size());
+  EXPECT_LT(Find(lines, " cmd - verb=text id=1017 text=\"0101234567\" sync=1", box), lines.size());
   EXPECT_LT(Find(lines, " cmd - verb=command id=1006 sync=1", box), lines.size());
 }
 
@@ -175,10 +174,9 @@ TEST_F(ConsoleRecordTest, ABurstReplayedIntoCom1GivesThePaneTextOfTheOriginalRun
   open_com1();
   const fs::path outputs = temp_.path() / "replay";
   fs::create_directories(outputs);
-  testing_support::ChildProcess replay(
-      {QUORVANE_REPLAY_BINARY, records.front().string(), "--sandbox", Sandbox().string(),
-       "--port", "COM1"},
-      outputs);
+  testing_support::ChildProcess replay({QUORVANE_REPLAY_BINARY, records.front().string(),
+                                        "--sandbox", Sandbox().string(), "--port", "COM1"},
+                                       outputs);
   EXPECT_EQ(replay.Wait(20s), 0) << replay.Errors();
   EXPECT_EQ(replay.Errors(), "");
   ASSERT_TRUE(OutputShows(*again, "recvdatasize:2004"));

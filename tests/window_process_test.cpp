@@ -90,8 +90,7 @@ TEST_F(WindowProcessTest, TappingCom5AndOpenInTheWindowOpensThePort) {
                         {"QT_QPA_PLATFORM", ""},
                         {"QUORVANE_BOARD", ""}});
   const auto socket = platform::ConsoleSocketIn(Sandbox());
-  ASSERT_TRUE(Eventually([&] { return sender::ConsoleAnswers(socket); }, 120s))
-      << console.Errors();
+  ASSERT_TRUE(Eventually([&] { return sender::ConsoleAnswers(socket); }, 120s)) << console.Errors();
   std::string window = XDoTool({"search", "--sync", "--onlyvisible", "--name", "^QUORVANE$"});
   window = window.substr(0, window.find('\n'));
   ASSERT_FALSE(window.empty());

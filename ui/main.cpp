@@ -8,9 +8,9 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <optional>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -45,8 +45,9 @@ board::BoardOptions BoardOptionsFrom(const Options& options) {
   board::BoardOptions board_options;
   board_options.sandbox = options.sandbox.empty() ? platform::DefaultSandboxFolder()
                                                   : std::filesystem::path(options.sandbox);
-  board_options.profile = options.board.empty() ? board::ProfileFromEnvironment()
-                                                : std::optional<std::filesystem::path>(options.board);
+  board_options.profile = options.board.empty()
+                              ? board::ProfileFromEnvironment()
+                              : std::optional<std::filesystem::path>(options.board);
   return board_options;
 }
 

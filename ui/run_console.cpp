@@ -34,7 +34,7 @@ int RunConsole(const std::filesystem::path& sandbox, platform::FrontEnd& front_e
   });
   const int app_status = AfxWinMain();
   stop_signals.StopWatching();  // before the dialog's loop goes
-  loop.reset();  // releases any outside sender still waiting for the ended dialog
+  loop.reset();                 // releases any outside sender still waiting for the ended dialog
   senders.reset();
   platform::SetFrontEnd(nullptr);
   return status != 0 ? status : app_status;

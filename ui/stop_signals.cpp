@@ -35,8 +35,8 @@ StopOnSignals::StopOnSignals() {
   if (!descriptor.ok() || stop_watching_.error() != 0) {
     // Left to their default, the signals still end the console, only without its clean-up.
     pthread_sigmask(SIG_UNBLOCK, &signals, nullptr);
-    const std::string why = descriptor.ok() ? std::strerror(stop_watching_.error())
-                                            : descriptor.Describe();
+    const std::string why =
+        descriptor.ok() ? std::strerror(stop_watching_.error()) : descriptor.Describe();
     std::fprintf(stderr, "quorvane: signals end the console without its clean-up (%s)\n",
                  why.c_str());
     return;

@@ -56,8 +56,8 @@ bool BoundedCommand::Start() {
   }
   pid_t pid = 0;
   // The system's spawn reports a failed exec as its own error, and has waited for that child.
-  if (::posix_spawnp(&pid, argv[0], &setting.actions, &setting.attributes, argv.data(),
-                     environ) != 0) {
+  if (::posix_spawnp(&pid, argv[0], &setting.actions, &setting.attributes, argv.data(), environ) !=
+      0) {
     return false;
   }
   const CallResult process = ProcessDescriptor(pid);

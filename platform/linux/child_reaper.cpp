@@ -60,9 +60,9 @@ void ChildReaper::Reap() {
       wait.Clear();
       for (const auto& [pid, pidfd] : children_) wait.Watch(pidfd.get(), POLLIN);
     }
-    const auto checked = unwatched ? std::optional(std::chrono::steady_clock::now() +
-                                                   kUnwatchedCheck)
-                                   : std::nullopt;
+    const auto checked = unwatched
+                             ? std::optional(std::chrono::steady_clock::now() + kUnwatchedCheck)
+                             : std::nullopt;
     if (wait.Until(checked) == DescriptorWait::Outcome::kFailed) return;
     wake_.Drain();
     unwatched = ReapEnded();

@@ -34,11 +34,16 @@ BYTE ParityOf(tcflag_t control) {
 
 tcflag_t ParityFlags(BYTE parity) {
   switch (parity) {
-    case ODDPARITY: return PARENB | PARODD;
-    case EVENPARITY: return PARENB;
-    case MARKPARITY: return PARENB | PARODD | kStickParity;
-    case SPACEPARITY: return PARENB | kStickParity;
-    default: return 0;
+    case ODDPARITY:
+      return PARENB | PARODD;
+    case EVENPARITY:
+      return PARENB;
+    case MARKPARITY:
+      return PARENB | PARODD | kStickParity;
+    case SPACEPARITY:
+      return PARENB | kStickParity;
+    default:
+      return 0;
   }
 }
 

@@ -61,8 +61,7 @@ TEST(DescriptorWaitTest, EndsAsWhatHappenedToItsDescriptorsSays) {
     if (c.outcome == Outcome::kTimedOut) {
       EXPECT_GE(Clock::now(), deadline);
     }
-    EXPECT_EQ(ReadyNow(pipe.read_end.get(), POLLIN).value_or(-1) & (POLLIN | POLLHUP),
-              c.reported);
+    EXPECT_EQ(ReadyNow(pipe.read_end.get(), POLLIN).value_or(-1) & (POLLIN | POLLHUP), c.reported);
   }
 }
 
@@ -83,7 +82,8 @@ TEST(DescriptorWaitTest, AWakeFromAnotherThreadEndsAWaitWithoutDeadline) {
 void Nothing(int) {}
 
 TEST(DescriptorWaitTest, SignalsThatCutTheWaitShortAreWaitedOut) {
-  struct sigaction caught {}, old {};
+  struct sigaction caught {
+  }, old{};
   caught.sa_handler = Nothing;  // without SA_RESTART: each signal cuts the poll short
   ASSERT_EQ(::sigaction(SIGUSR2, &caught, &old), 0);
   Pipe pipe;

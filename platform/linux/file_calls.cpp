@@ -22,8 +22,7 @@ CallResult MakeFolderAt(int folder, const char* name, mode_t mode) {
 }
 
 CallResult LinkStatusAt(int folder, const char* name, struct stat* status) {
-  return Retried("fstatat",
-                 [&] { return ::fstatat(folder, name, status, AT_SYMLINK_NOFOLLOW); });
+  return Retried("fstatat", [&] { return ::fstatat(folder, name, status, AT_SYMLINK_NOFOLLOW); });
 }
 
 CallResult Status(int fd, struct stat* status) {

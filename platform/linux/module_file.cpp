@@ -9,8 +9,7 @@
 
 DWORD GetModuleFileNameW(HMODULE module, LPWSTR file_name, DWORD size) {
   std::error_code error;
-  const std::filesystem::path executable =
-      std::filesystem::read_symlink("/proc/self/exe", error);
+  const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
   const std::wstring path = platform::FromUtf8(executable.native()).value_or(L"");
   if (module != nullptr || error || path.empty()) {
     SetLastError(ERROR_INVALID_HANDLE);

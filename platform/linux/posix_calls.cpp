@@ -16,9 +16,7 @@
 
 namespace platform::posix {
 
-std::string CallResult::Describe() const {
-  return std::string(call) + ": " + std::strerror(error);
-}
+std::string CallResult::Describe() const { return std::string(call) + ": " + std::strerror(error); }
 
 UniqueFd::~UniqueFd() { reset(); }
 

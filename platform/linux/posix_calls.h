@@ -17,9 +17,9 @@
 namespace platform::posix {
 
 struct CallResult {
-  long value = 0;          // what the call returned, when it succeeded
-  int error = 0;           // its errno, when it failed
-  const char* call = "";   // the call's name, for messages
+  long value = 0;         // what the call returned, when it succeeded
+  int error = 0;          // its errno, when it failed
+  const char* call = "";  // the call's name, for messages
   bool ok() const { return error == 0; }
   // "open: No such file or directory"
   std::string Describe() const;

@@ -30,8 +30,8 @@ CallResult StartProgram(const std::filesystem::path& program) {
   char* const arguments[] = {const_cast<char*>(path.c_str()), nullptr};
   pid_t pid = 0;
   // The system's spawn reports a failed exec as its own error, and has waited for that child.
-  error = posix_spawn(&pid, path.c_str(), &setting.actions, &setting.attributes, arguments,
-                      environ);
+  error =
+      posix_spawn(&pid, path.c_str(), &setting.actions, &setting.attributes, arguments, environ);
   if (error != 0) return Failed("exec", error);
   return {pid, 0, "exec"};
 }

@@ -24,8 +24,7 @@ int RefusalOf(mode_t mode) {
 
 }  // namespace
 
-CallResult OpenRegularFileAt(int folder, const char* name, int flags, mode_t mode,
-                             AlsoTaken also) {
+CallResult OpenRegularFileAt(int folder, const char* name, int flags, mode_t mode, AlsoTaken also) {
   // Looked at first, so that a device is never opened at all; a missing name is for the open to
   // make or refuse.
   struct stat status {};

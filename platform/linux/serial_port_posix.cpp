@@ -36,9 +36,7 @@ DWORD OpenError(int error) {
   }
 }
 
-DWORD LineError(int error) {
-  return error == EINVAL ? ERROR_INVALID_PARAMETER : ERROR_GEN_FAILURE;
-}
+DWORD LineError(int error) { return error == EINVAL ? ERROR_INVALID_PARAMETER : ERROR_GEN_FAILURE; }
 
 // Raw bytes both ways, the receiver on, modem status lines not waited for, no software flow
 // control of the tty's own; speed and framing stay as the tty had them until SetCommState.
@@ -138,9 +136,9 @@ DWORD SerialPort::WaitEvent(DWORD* events) {
     wait.Clear();
     const std::size_t line = wait.Watch(line_gone ? -1 : tty_.get(),
                                         static_cast<short>((mask & EV_RXCHAR) ? POLLIN : 0));
-    const auto outcome = wait.Until(line_gone ? std::optional(std::chrono::steady_clock::now() +
-                                                              kLineCheckInterval)
-                                              : std::nullopt);
+    const auto outcome =
+        wait.Until(line_gone ? std::optional(std::chrono::steady_clock::now() + kLineCheckInterval)
+                             : std::nullopt);
     if (outcome == posix::DescriptorWait::Outcome::kFailed) return ERROR_GEN_FAILURE;
     ++wait_wakeups_;
     if (outcome == posix::DescriptorWait::Outcome::kWoken) event_wake_.Drain();
@@ -209,9 +207,12 @@ DWORD SerialPort::SetModemLine(int line, LineSignal signal) const {
 
 DWORD SerialPort::Escape(DWORD function) const {
   switch (function) {
-    case SETDTR: return SetModemLine(TIOCM_DTR, LineSignal::kUp);
-    case CLRDTR: return SetModemLine(TIOCM_DTR, LineSignal::kDown);
-    default: return ERROR_INVALID_PARAMETER;
+    case SETDTR:
+      return SetModemLine(TIOCM_DTR, LineSignal::kUp);
+    case CLRDTR:
+      return SetModemLine(TIOCM_DTR, LineSignal::kDown);
+    default:
+      return ERROR_INVALID_PARAMETER;
   }
 }
 
@@ -246,11 +247,11 @@ DWORD SerialPort::SetState(const DCB& dcb) {
     kept_dcb_ = dcb;
   }
   // The control lines follow the DCB where the tty has them; a pseudo-terminal has none.
-  SetModemLine(TIOCM_DTR, dcb.fDtrControl == DTR_CONTROL_ENABLE ? LineSignal::kUp
-                                                                : LineSignal::kDown);
+  SetModemLine(TIOCM_DTR,
+               dcb.fDtrControl == DTR_CONTROL_ENABLE ? LineSignal::kUp : LineSignal::kDown);
   if (dcb.fRtsControl != RTS_CONTROL_HANDSHAKE) {
-    SetModemLine(TIOCM_RTS, dcb.fRtsControl == RTS_CONTROL_ENABLE ? LineSignal::kUp
-                                                                  : LineSignal::kDown);
+    SetModemLine(TIOCM_RTS,
+                 dcb.fRtsControl == RTS_CONTROL_ENABLE ? LineSignal::kUp : LineSignal::kDown);
   }
   return ERROR_SUCCESS;
 }

@@ -19,7 +19,7 @@ enum class SmallFileFault {
   kNotRegularFile,  // `status` says what it is instead, when it was opened to find out
   kCannotExamine,   // `call` says why
   kTooLarge,
-  kCannotRead,      // `call` says why
+  kCannotRead,  // `call` says why
 };
 
 struct SmallFile {

@@ -42,8 +42,8 @@ std::int64_t TomlInteger(const toml::node& node, const std::string& setting) {
   FailTomlType(node, setting, "an integer");
 }
 
-std::int64_t TomlIntegerIn(const toml::node& node, const std::string& setting,
-                           std::int64_t least, std::int64_t most) {
+std::int64_t TomlIntegerIn(const toml::node& node, const std::string& setting, std::int64_t least,
+                           std::int64_t most) {
   const std::int64_t value = TomlInteger(node, setting);
   if (value < least || value > most) {
     throw TomlSettingError(node.source(), setting + " must be from " + std::to_string(least) +

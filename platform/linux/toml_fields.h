@@ -38,8 +38,8 @@ const toml::table& TomlTable(const toml::node& node, const std::string& setting)
 const std::string& TomlString(const toml::node& node, const std::string& setting,
                               std::string_view expected = "a string");
 std::int64_t TomlInteger(const toml::node& node, const std::string& setting);
-std::int64_t TomlIntegerIn(const toml::node& node, const std::string& setting,
-                           std::int64_t least, std::int64_t most);
+std::int64_t TomlIntegerIn(const toml::node& node, const std::string& setting, std::int64_t least,
+                           std::int64_t most);
 
 // Parses `text` and hands its table to `read`, which throws TomlSettingError for what is wrong
 // in it. A text that is no TOML, and any such fault, comes out as Error("NAME:LINE: what"), so

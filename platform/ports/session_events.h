@@ -25,7 +25,7 @@ enum class SerialDirection { kReceived, kSent };
 struct DriverRequestEvent {
   std::string_view device;  // "ETC1:", upper case
   std::uint32_t code = 0;
-  std::optional<std::span<const std::byte>> input;   // nothing for a null pointer
+  std::optional<std::span<const std::byte>> input;  // nothing for a null pointer
   std::uint32_t input_size = 0;
   std::uint32_t output_size = 0;
   std::optional<std::span<const std::byte>> output;  // the bytes returned; nothing for null

@@ -43,7 +43,8 @@ void Click(WindowRecord& button) {
   if (!button.state.enabled || !IsWindowEnabled(button.state.parent)) return;
   if (button.state.kind == ControlKind::AutoRadioButton) {
     for (WindowRecord* control : RadioGroupOf(button)) {
-      if (control->state.kind == ControlKind::AutoRadioButton) SetCheck(*control, control == &button);
+      if (control->state.kind == ControlKind::AutoRadioButton)
+        SetCheck(*control, control == &button);
     }
   }
   const HWND hwnd = button.state.hwnd;

@@ -9,7 +9,8 @@ using std::chrono::steady_clock;
 }
 
 Clock::TimePoint MonotonicClock::Now() const {
-  return TimePoint{std::chrono::duration_cast<Milliseconds>(steady_clock::now().time_since_epoch())};
+  return TimePoint{
+      std::chrono::duration_cast<Milliseconds>(steady_clock::now().time_since_epoch())};
 }
 
 void MonotonicClock::Sleep(Milliseconds how_long) { std::this_thread::sleep_for(how_long); }

@@ -22,7 +22,8 @@ class Clock {
   virtual void Sleep(Milliseconds how_long) = 0;
   // The wall-clock moment at which `due` comes, for a waiting thread; none when no amount of
   // waiting brings it (the virtual clock).
-  virtual std::optional<std::chrono::steady_clock::time_point> WallDeadline(TimePoint due) const = 0;
+  virtual std::optional<std::chrono::steady_clock::time_point> WallDeadline(
+      TimePoint due) const = 0;
 };
 
 class MonotonicClock final : public Clock {

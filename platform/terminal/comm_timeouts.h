@@ -39,7 +39,6 @@ class ReadTimer {
 };
 
 // When a write of `size` bytes that starts at `start` gives up; none: it waits until done.
-std::optional<SteadyTime> WriteGiveUpAt(const COMMTIMEOUTS& timeouts, DWORD size,
-                                        SteadyTime start);
+std::optional<SteadyTime> WriteGiveUpAt(const COMMTIMEOUTS& timeouts, DWORD size, SteadyTime start);
 
 }  // namespace platform

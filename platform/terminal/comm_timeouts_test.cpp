@@ -4,9 +4,9 @@
 
 namespace {
 
-using std::chrono::milliseconds;
 using platform::ReadTimer;
 using platform::SteadyTime;
+using std::chrono::milliseconds;
 
 constexpr SteadyTime kStart{std::chrono::hours{1}};
 

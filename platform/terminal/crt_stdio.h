@@ -8,8 +8,8 @@
 
 namespace crt {
 
-using std::FILE;
 using std::fclose;
+using std::FILE;
 using std::fread;
 using std::fwrite;
 

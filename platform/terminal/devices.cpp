@@ -92,9 +92,8 @@ class OpenDevice final : public KernelObject {
 };
 
 // A request as it returned, for whoever keeps the session's record.
-void TellSessionOfRequest(const OpenDevice& device, DWORD code, const void* input,
-                          DWORD input_size, const void* output, DWORD output_size,
-                          DWORD returned, BOOL succeeded) {
+void TellSessionOfRequest(const OpenDevice& device, DWORD code, const void* input, DWORD input_size,
+                          const void* output, DWORD output_size, DWORD returned, BOOL succeeded) {
   SessionEvents* const events = CurrentSessionEvents();
   if (events == nullptr) return;
   const auto bytes = [](const void* buffer, DWORD size) {
@@ -167,7 +166,7 @@ BOOL DeviceIoControl(HANDLE device, DWORD code, LPVOID input, DWORD input_size, 
   *count = 0;
   const BOOL succeeded =
       open_device->driver().IoControl(code, input, input_size, output, output_size, count);
-  platform::TellSessionOfRequest(*open_device, code, input, input_size, output, output_size,
-                                 *count, succeeded);
+  platform::TellSessionOfRequest(*open_device, code, input, input_size, output, output_size, *count,
+                                 succeeded);
   return succeeded;
 }

@@ -11,13 +11,13 @@ TEST(EditCapacityRuleTest, WholeLinesGoDownToSevenEighthsAndALongLastLineKeepsIt
     std::size_t dropped;
   };
   const Case cases[] = {
-      {u"0123456789abcdef", 16, 0},                // full, not past it
-      {u"aaaa\r\nbbbb\r\ncccc\r\n", 16, 6},        // "aaaa\r\n"
-      {u"aaaa\r\nbbbb\r\ncccc\r\n", 12, 12},       // down to 11: both older lines
-      {u"aaa\r\n\nbbbbbbbbbbbb", 16, 5},           // "\r\n" is one line end, not two
-      {u"aaaa\rbbbbbbbbbbbb", 16, 5},              // a lone "\r" ends a line
-      {u"xxxxxxxxxxxxxxxxxx\r\n", 16, 6},          // no whole line fits: its newest 14 units
-      {u"xxxx\U0001F600xxxxxxxxxxxxx", 16, 6},      // the cut would split the pair: after it
+      {u"0123456789abcdef", 16, 0},             // full, not past it
+      {u"aaaa\r\nbbbb\r\ncccc\r\n", 16, 6},     // "aaaa\r\n"
+      {u"aaaa\r\nbbbb\r\ncccc\r\n", 12, 12},    // down to 11: both older lines
+      {u"aaa\r\n\nbbbbbbbbbbbb", 16, 5},        // "\r\n" is one line end, not two
+      {u"aaaa\rbbbbbbbbbbbb", 16, 5},           // a lone "\r" ends a line
+      {u"xxxxxxxxxxxxxxxxxx\r\n", 16, 6},       // no whole line fits: its newest 14 units
+      {u"xxxx\U0001F600xxxxxxxxxxxxx", 16, 6},  // the cut would split the pair: after it
       {u"abc", 0, 3},
   };
   for (const Case& c : cases) {

@@ -26,5 +26,4 @@ class Event final : public KernelObject {
 
 // Named events are not offered: a name fails with ERROR_INVALID_PARAMETER rather than giving an
 // event that other openers of the name would not share.
-HANDLE CreateEventW(void* security_attributes, BOOL manual_reset, BOOL initial_state,
-                    LPCWSTR name);
+HANDLE CreateEventW(void* security_attributes, BOOL manual_reset, BOOL initial_state, LPCWSTR name);

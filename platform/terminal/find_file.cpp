@@ -65,7 +65,8 @@ FILETIME FileTime(const timespec& time) {
 class FolderListing final : public platform::KernelObject {
  public:
   FolderListing(posix::UniqueFd folder, std::string host_folder, std::vector<std::string> names)
-      : folder_(std::move(folder)), host_folder_(std::move(host_folder)),
+      : folder_(std::move(folder)),
+        host_folder_(std::move(host_folder)),
         names_(std::move(names)) {}
 
   // The next entry that still exists, described in `find_data`; false at the end.
@@ -135,8 +136,8 @@ HANDLE FindFirstFileW(LPCWSTR pattern, WIN32_FIND_DATAW* find_data) {
   if (const auto listed = posix::ListFolder(folder.get(), &names); !listed.ok()) {
     return FailFind(posix::FileError(listed.error));
   }
-  auto listing = std::make_shared<FolderListing>(std::move(folder), folder_path->native(),
-                                                 std::move(names));
+  auto listing =
+      std::make_shared<FolderListing>(std::move(folder), folder_path->native(), std::move(names));
   if (!listing->Next(find_data)) return FailFind(ERROR_FILE_NOT_FOUND);
   return platform::InsertHandle(std::move(listing));
 }

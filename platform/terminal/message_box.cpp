@@ -19,17 +19,16 @@ int ShowOnThisLoop(platform::MessageLoop& loop, HWND owner, const std::wstring& 
   if (disable_owner) EnableWindow(owner, FALSE);
   auto answer = std::make_shared<std::optional<int>>();
   std::weak_ptr<platform::MessageLoop::Core> core = loop.core();
-  manager.front_end().ShowMessageBox(
-      owner, text, caption, type, [answer, core](int button) {
-        // Dismissal may come from any thread; only the loop's own thread records it.
-        auto loop_core = core.lock();
-        if (!loop_core) return;
-        if (loop_core->OnLoopThread()) {
-          *answer = button;
-        } else {
-          loop_core->Post([answer, button] { *answer = button; });
-        }
-      });
+  manager.front_end().ShowMessageBox(owner, text, caption, type, [answer, core](int button) {
+    // Dismissal may come from any thread; only the loop's own thread records it.
+    auto loop_core = core.lock();
+    if (!loop_core) return;
+    if (loop_core->OnLoopThread()) {
+      *answer = button;
+    } else {
+      loop_core->Post([answer, button] { *answer = button; });
+    }
+  });
   loop.RunUntil([&] { return answer->has_value(); });
   if (disable_owner) EnableWindow(owner, TRUE);
   manager.MessageBoxClosed(*loop.core());

@@ -280,8 +280,9 @@ void MessageLoop::SetTimer(HWND hwnd, UINT_PTR id, UINT elapse_ms) {
 }
 
 bool MessageLoop::KillTimer(HWND hwnd, UINT_PTR id) {
-  return std::erase_if(core_->impl_->timers,
-                       [&](const Timer& timer) { return timer.hwnd == hwnd && timer.id == id; }) > 0;
+  return std::erase_if(core_->impl_->timers, [&](const Timer& timer) {
+           return timer.hwnd == hwnd && timer.id == id;
+         }) > 0;
 }
 
 void MessageLoop::KillTimers(HWND hwnd) {

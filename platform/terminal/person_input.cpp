@@ -52,7 +52,6 @@ void CarryOut(HWND hwnd, const PersonAction& action) {
   }
 }
 
-
 }  // namespace
 
 InputVerdict JudgePersonInput(HWND hwnd, const PersonAction& action) {

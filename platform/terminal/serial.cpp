@@ -166,12 +166,12 @@ BOOL SetCommTimeouts(HANDLE port, const COMMTIMEOUTS* timeouts) {
 }
 
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD size, DWORD* bytes_read, OVERLAPPED* overlapped) {
-  return platform::TransferOnPort(
-      file, buffer, platform::SerialDirection::kReceived, bytes_read, overlapped,
-      [&](SerialPort& p, DWORD* count) {
-        return buffer == nullptr && size != 0 ? ERROR_INVALID_PARAMETER
-                                              : p.Read(buffer, size, count);
-      });
+  return platform::TransferOnPort(file, buffer, platform::SerialDirection::kReceived, bytes_read,
+                                  overlapped, [&](SerialPort& p, DWORD* count) {
+                                    return buffer == nullptr && size != 0
+                                               ? ERROR_INVALID_PARAMETER
+                                               : p.Read(buffer, size, count);
+                                  });
 }
 
 BOOL WriteFile(HANDLE file, const void* data, DWORD size, DWORD* bytes_written,

@@ -96,7 +96,7 @@ struct OVERLAPPED {
   std::uintptr_t InternalHigh;  // bytes transferred
   DWORD Offset;
   DWORD OffsetHigh;
-  HANDLE hEvent;                // signalled when the call returns; may be null
+  HANDLE hEvent;  // signalled when the call returns; may be null
 };
 
 // Events (SetCommMask, WaitCommEvent).

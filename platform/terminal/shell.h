@@ -16,8 +16,8 @@ struct SHELLEXECUTEINFOW {
   DWORD cbSize;
   UINT fMask;  // no mask is offered: no process handle, no icon, no class
   HWND hwnd;
-  LPCWSTR lpVerb;  // "Open" in any case, or null for it
-  LPCWSTR lpFile;  // a path on the volumes, used whole: no search along other folders
+  LPCWSTR lpVerb;        // "Open" in any case, or null for it
+  LPCWSTR lpFile;        // a path on the volumes, used whole: no search along other folders
   LPCWSTR lpParameters;  // none offered: null or empty
   LPCWSTR lpDirectory;   // must be null: the program works in its own folder
   int nShow;

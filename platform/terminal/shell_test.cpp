@@ -98,7 +98,8 @@ TEST_F(ShellTest, TheProgramStartsCleanInItsOwnFolderAndIsReaped) {
 TEST_F(ShellTest, WhatCannotBeOpenedFailsWithTheShellsNotice) {
   const fs::path apps = Volume() / "Apps";
   std::ofstream(apps / "Notes.exe") << "not a program\n";
-  std::ofstream(apps / "Garbage.exe") << "\x7f" "ELF? no\n";
+  std::ofstream(apps / "Garbage.exe") << "\x7f"
+                                         "ELF? no\n";
   fs::permissions(apps / "Garbage.exe", fs::perms::owner_all);
   testing_support::WriteProbeProgram(apps / "Probe.exe", Report());
   struct Case {
@@ -123,8 +124,8 @@ TEST_F(ShellTest, WhatCannotBeOpenedFailsWithTheShellsNotice) {
     EXPECT_FALSE(Open(c.file, c.verb));
     EXPECT_EQ(GetLastError(), c.error);
     std::ostringstream line;
-    line << "ShellExecuteEx():: cannot open " << fs::path(c.file).string()
-         << ", error=" << c.error << "\r\n";
+    line << "ShellExecuteEx():: cannot open " << fs::path(c.file).string() << ", error=" << c.error
+         << "\r\n";
     EXPECT_EQ(DebugText(), debug_before + line.str());
   }
   EXPECT_FALSE(fs::exists(Report())) << "a refused open started the probe";

@@ -13,11 +13,15 @@ TEST(Utf16Test, PairsForCharactersBeyondTheBasicPlaneAndReplacementsForNonCharac
   };
   const Case cases[] = {
       {L"번호 ok", u"번호 ok", L"번호 ok", "번호 ok"},
-      {{L'a', static_cast<wchar_t>(0x1F600)}, u"a\U0001F600",
-       {L'a', static_cast<wchar_t>(0x1F600)}, "a\xF0\x9F\x98\x80"},
+      {{L'a', static_cast<wchar_t>(0x1F600)},
+       u"a\U0001F600",
+       {L'a', static_cast<wchar_t>(0x1F600)},
+       "a\xF0\x9F\x98\x80"},
       // A lone surrogate stays a unit, and UTF-8 gets U+FFFD for it.
-      {{static_cast<wchar_t>(0xD800), L'z'}, {u'\xD800', u'z'},
-       {static_cast<wchar_t>(0xD800), L'z'}, "\xEF\xBF\xBDz"},
+      {{static_cast<wchar_t>(0xD800), L'z'},
+       {u'\xD800', u'z'},
+       {static_cast<wchar_t>(0xD800), L'z'},
+       "\xEF\xBF\xBDz"},
       // A byte widened with its sign is no character.
       {{static_cast<wchar_t>(0xFFFFFF80)}, u"\uFFFD", L"\uFFFD", "\xEF\xBF\xBD"},
   };
@@ -31,8 +35,13 @@ TEST(Utf16Test, PairsForCharactersBeyondTheBasicPlaneAndReplacementsForNonCharac
 // Long texts go in blocks where they can: runs of every length, so that blocks begin and end at
 // every offset of the characters that cannot go in one, must convert as those characters do.
 TEST(Utf16Test, LongTextsConvertAsTheirCharactersDo) {
-  const std::wstring characters[] = {L"a", L"\uAC00", {static_cast<wchar_t>(0x1F600)}, L"\u00E9",
-                                     {static_cast<wchar_t>(0xD800)}, L"\r\n", L"\u7FFF"};
+  const std::wstring characters[] = {L"a",
+                                     L"\uAC00",
+                                     {static_cast<wchar_t>(0x1F600)},
+                                     L"\u00E9",
+                                     {static_cast<wchar_t>(0xD800)},
+                                     L"\r\n",
+                                     L"\u7FFF"};
   std::wstring wide;
   std::u16string units;
   std::string utf8;

@@ -81,9 +81,9 @@ TEST_F(VolumeFilesTest, MissingFilesAndRefusedPathsAreInvalidWithTheReason) {
     const wchar_t* path;
     DWORD error;
   };
-  for (const Case c : {Case{L"\\SDMMC\\none.bin", ERROR_FILE_NOT_FOUND},
-                       Case{L"\\SDMMC\\..\\x", ERROR_INVALID_NAME},
-                       Case{L"\\Windows\\x", ERROR_PATH_NOT_FOUND}}) {
+  for (const Case c :
+       {Case{L"\\SDMMC\\none.bin", ERROR_FILE_NOT_FOUND},
+        Case{L"\\SDMMC\\..\\x", ERROR_INVALID_NAME}, Case{L"\\Windows\\x", ERROR_PATH_NOT_FOUND}}) {
     SetLastError(ERROR_SUCCESS);
     EXPECT_EQ(GetFileAttributesW(c.path), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(GetLastError(), c.error);
@@ -160,8 +160,7 @@ TEST_F(VolumeFilesTest, EveryOpenRefusesWhatIsNoRegularFileWithoutWaiting) {
       {"fopen wb+", [&] { return stream_error("wb+"); }},
       {"fopen a", [&] { return stream_error("a"); }},
       {"CopyFileW from it", [&] { return copy_error(L"\\SDMMC\\x", L"\\DataStorage\\y"); }},
-      {"CopyFileW onto it",
-       [&] { return copy_error(L"\\DataStorage\\file.bin", L"\\SDMMC\\x"); }},
+      {"CopyFileW onto it", [&] { return copy_error(L"\\DataStorage\\file.bin", L"\\SDMMC\\x"); }},
       {"the debug port's file",
        [&] {
          try {

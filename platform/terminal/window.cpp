@@ -211,8 +211,8 @@ int GetWindowTextLengthW(HWND hwnd) {
   return static_cast<int>(SendMessageW(hwnd, WM_GETTEXTLENGTH, 0, 0));
 }
 
-BOOL SetWindowPos(HWND hwnd, HWND /*insert_after: one top-level window, nothing to reorder*/,
-                  int x, int y, int cx, int cy, UINT /*flags*/) {
+BOOL SetWindowPos(HWND hwnd, HWND /*insert_after: one top-level window, nothing to reorder*/, int x,
+                  int y, int cx, int cy, UINT /*flags*/) {
   WindowRecord* window = Find(hwnd);
   if (window == nullptr) return FALSE;
   window->state.placement = {x, y, cx, cy};

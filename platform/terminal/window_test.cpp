@@ -28,11 +28,13 @@ class WindowTest : public ::testing::Test {
     if (IsWindow(dialog)) DestroyWindow(dialog);
   }
 
-  void Append(LPCWSTR text) { SendMessageW(edit, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(text)); }
-  std::wstring Text() const {
-    return platform::FromUtf16(platform::FindWindowState(edit)->text);
+  void Append(LPCWSTR text) {
+    SendMessageW(edit, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(text));
   }
-  bool Checked(int id) const { return SendMessageW(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+  std::wstring Text() const { return platform::FromUtf16(platform::FindWindowState(edit)->text); }
+  bool Checked(int id) const {
+    return SendMessageW(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+  }
   std::vector<WPARAM> Commands() const {
     std::vector<WPARAM> commands;
     for (const auto& message : procedure.received) {
@@ -117,10 +119,9 @@ TEST_F(WindowTest, AllRadioButtonsUpToTheNextGroupStyleFormOneGroup) {
   SendMessageW(GetDlgItem(dialog, kRadioE), BM_CLICK, 0, 0);
   EXPECT_FALSE(Checked(kRadioD));
   EXPECT_TRUE(Checked(kRadioC));
-  EXPECT_EQ(Commands(), (std::vector<WPARAM>{MAKEWPARAM(kRadioA, BN_CLICKED),
-                                             MAKEWPARAM(kRadioD, BN_CLICKED),
-                                             MAKEWPARAM(kRadioC, BN_CLICKED),
-                                             MAKEWPARAM(kRadioE, BN_CLICKED)}));
+  EXPECT_EQ(Commands(), (std::vector<WPARAM>{
+                            MAKEWPARAM(kRadioA, BN_CLICKED), MAKEWPARAM(kRadioD, BN_CLICKED),
+                            MAKEWPARAM(kRadioC, BN_CLICKED), MAKEWPARAM(kRadioE, BN_CLICKED)}));
 }
 
 TEST_F(WindowTest, AClickOnADisabledDialogDoesNothing) {
@@ -265,11 +266,11 @@ TEST_F(WindowTest, FindWindowFindsALiveTopLevelWindowByItsWholeText) {
     bool finds_dialog;
   } cases[] = {
       {nullptr, L"QUORVANE", true},
-      {nullptr, nullptr, true},       // a null name matches any text
-      {nullptr, L"test", false},      // the template's caption, replaced
-      {nullptr, L"QUORVAN", false},   // the whole text or nothing
+      {nullptr, nullptr, true},      // a null name matches any text
+      {nullptr, L"test", false},     // the template's caption, replaced
+      {nullptr, L"QUORVAN", false},  // the whole text or nothing
       {nullptr, L"quorvane", false},
-      {nullptr, L"push", false},      // controls are no top-level windows
+      {nullptr, L"push", false},  // controls are no top-level windows
       {L"Dialog", L"QUORVANE", false},
   };
   for (const auto& c : cases) {

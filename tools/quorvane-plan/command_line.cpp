@@ -19,8 +19,7 @@ std::variant<Invocation, EarlyExit> ParseCommandLine(int argc, char** argv, int 
   Invocation invocation;
   std::string sandbox, socket, console;
   app.add_option("PLAN", invocation.plan, "the plan file (TOML)")->required();
-  app.add_option("--unit", invocation.unit, "the serial number of the unit under test")
-      ->required();
+  app.add_option("--unit", invocation.unit, "the serial number of the unit under test")->required();
   app.add_option("--station", invocation.station, "the test station's name");
   app.add_option("--out", invocation.out, "the folder for the records (default: .)");
   auto* socket_option = app.add_option("--socket", socket, "the running console's socket");
@@ -32,8 +31,9 @@ std::variant<Invocation, EarlyExit> ParseCommandLine(int argc, char** argv, int 
       "start a console of our own on a fresh simulated terminal with the plan's board profile, "
       "answer prompts from the plan's [answers], and end the console afterwards");
   simulate->excludes(socket_option)->excludes(sandbox_option);
-  app.add_option("--console", console, "with --simulate: the console program (default: "
-                                        "quorvane beside this program, else on PATH)")
+  app.add_option("--console", console,
+                 "with --simulate: the console program (default: "
+                 "quorvane beside this program, else on PATH)")
       ->needs(simulate);
   app.add_flag("--keep", invocation.keep, "with --simulate: keep the simulated terminal's folder")
       ->needs(simulate);

@@ -16,14 +16,15 @@ struct Invocation {
   std::filesystem::path plan;
   std::string unit;
   std::string station;
-  std::filesystem::path out;  // where both reports go
-  std::filesystem::path socket;  // the running console's; empty with --simulate
+  std::filesystem::path out;      // where both reports go
+  std::filesystem::path socket;   // the running console's; empty with --simulate
   std::filesystem::path sandbox;  // the running console's, when known (not with --socket)
   bool simulate = false;
-  bool keep = false;  // --simulate: leave the sandbox in place
+  bool keep = false;              // --simulate: leave the sandbox in place
   std::filesystem::path console;  // --simulate: the console program
 };
 
-std::variant<Invocation, tools::EarlyExit> ParseCommandLine(int argc, char** argv, int usage_status);
+std::variant<Invocation, tools::EarlyExit> ParseCommandLine(int argc, char** argv,
+                                                            int usage_status);
 
 }  // namespace quorvane_plan

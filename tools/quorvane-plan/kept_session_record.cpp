@@ -33,8 +33,8 @@ std::string Failed(const std::string& what) {
 // it to `copied`; what went wrong, or nothing.
 std::optional<std::string> CopyFlushed(int from, int to, const std::string& name,
                                        std::set<std::string>& copied) {
-  const auto source = posix::OpenAt(from, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK |
-                                                            O_CLOEXEC);
+  const auto source =
+      posix::OpenAt(from, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (!source.ok()) return Failed("cannot read " + name, source);
   const posix::UniqueFd in(static_cast<int>(source.value));
   struct stat status {};

@@ -49,11 +49,15 @@ void CatchStopSignals(plan::StopRequest& stop) {
 
 int ExitStatus(plan::Outcome outcome) {
   switch (outcome) {
-    case plan::Outcome::kPass: return 0;
+    case plan::Outcome::kPass:
+      return 0;
     case plan::Outcome::kFail:
-    case plan::Outcome::kTimeout: return kFailed;
-    case plan::Outcome::kAborted: return 128 + (g_last_signal ? g_last_signal : SIGINT);
-    default: return kError;
+    case plan::Outcome::kTimeout:
+      return kFailed;
+    case plan::Outcome::kAborted:
+      return 128 + (g_last_signal ? g_last_signal : SIGINT);
+    default:
+      return kError;
   }
 }
 
@@ -115,7 +119,8 @@ int main(int argc, char** argv) {
 
   if (plan::ReportStem(invocation.unit, plan.name, {}).size() > plan::kLongestReportStem) {
     std::cerr << "quorvane-plan: the unit and the plan's name make the records' names longer "
-                 "than " << plan::kLongestReportStem << " bytes\n";
+                 "than "
+              << plan::kLongestReportStem << " bytes\n";
     return kRefused;
   }
 

@@ -14,8 +14,8 @@
 #include <thread>
 
 #include "testing/child_process.h"
-#include "testing/test_mount.h"
 #include "testing/temp_dir.h"
+#include "testing/test_mount.h"
 
 namespace {
 
@@ -34,9 +34,9 @@ class QuorvanePlanTest : public ::testing::Test {
  protected:
   std::unique_ptr<ChildProcess> StartPlan(const fs::path& plan, std::vector<std::string> extra,
                                           const std::map<std::string, std::string>& env = {}) {
-    std::vector<std::string> args = {QUORVANE_PLAN_BINARY, plan.string(), "--unit", "SN-42",
-                                     "--station", "bench-1", "--simulate", "--console",
-                                     QUORVANE_BINARY, "--out", out().string()};
+    std::vector<std::string> args = {
+        QUORVANE_PLAN_BINARY, plan.string(), "--unit",        "SN-42", "--station",   "bench-1",
+        "--simulate",         "--console",   QUORVANE_BINARY, "--out", out().string()};
     args.insert(args.end(), extra.begin(), extra.end());
     return std::make_unique<ChildProcess>(args, temp_.path(), env);
   }
@@ -69,8 +69,7 @@ class QuorvanePlanTest : public ::testing::Test {
       }
     }
     std::sort(reports.begin(), reports.end(), [](const fs::path& a, const fs::path& b) {
-      return a.string().size() != b.string().size() ? a.string().size() < b.string().size()
-                                                    : a < b;
+      return a.string().size() != b.string().size() ? a.string().size() < b.string().size() : a < b;
     });
     return reports;
   }
@@ -189,8 +188,8 @@ TEST_F(QuorvanePlanTest, TeardownRunsAfterAFailureAndAfterCtrlC) {
     const fs::path plan = temp_.path() / "power.toml";
     std::ofstream(plan) << "name = \"power\"\n[[phase]]\nname = \"modem\"\n"
                            "[[phase.setup]]\ncommand = 1058\n[[phase.step]]\n"
-                        << c.step << "[[phase.teardown]]\npause_ms = "
-                        << (c.interrupts == 2 ? 600000 : 0)
+                        << c.step
+                        << "[[phase.teardown]]\npause_ms = " << (c.interrupts == 2 ? 600000 : 0)
                         << "\n[[phase.teardown]]\ncommand = 1059\n";
     auto run = StartPlan(plan, {"--keep"});
     fs::path sandbox;
@@ -237,26 +236,33 @@ TEST_F(QuorvanePlanTest, EachOutcomeHasItsExitStatusAndReport) {
     std::vector<std::string> extra;
   } kCases[] = {
       {"[[phase.step]]\nexpect = 'never shown'\ntimeout_ms = 100\n" + later, 1, "TIMEOUT", {}},
-      {"[[phase.step]]\ntext = \"x\"\nid = 1010\n[[phase.step]]\ntext = \"x\"\nid = 1007\n" +
-           later,
-       2, "ERROR", {}},
+      {"[[phase.step]]\ntext = \"x\"\nid = 1010\n[[phase.step]]\ntext = \"x\"\nid = 1007\n" + later,
+       2,
+       "ERROR",
+       {}},
       {"[[phase.step]]\nprompt = \"volts?\"\nname = \"v\"\nkind = \"number\"\nlow = 11\n"
        "high = 13\n[answers]\nv = [\"14.5\"]\n",
-       1, "FAIL", {}},
+       1,
+       "FAIL",
+       {}},
       {"[[phase.step]]\nprompt = \"again?\"\nname = \"r\"\n[answers]\nr = [\"retry\", \"ok\"]\n",
-       0, "PASS", {}},
+       0,
+       "PASS",
+       {}},
       {"[[phase.step]]\nfile = ['\\SDMMC\\rwtest.txt', '\\DataStorage\\never.txt']\n"
-       "name = \"kept\"\n" + later,
-       1, "FAIL", {}},
-      {"[[phase.step]]\ncommand = 1050\n", 2, "ERROR",
-       {"--socket", "/nonexistent/console.sock"}},
+       "name = \"kept\"\n" +
+           later,
+       1,
+       "FAIL",
+       {}},
+      {"[[phase.step]]\ncommand = 1050\n", 2, "ERROR", {"--socket", "/nonexistent/console.sock"}},
   };
   for (const auto& c : kCases) {
     fs::remove_all(out());
     const fs::path plan = temp_.path() / "outcomes.toml";
     std::ofstream(plan) << head << c.steps;
-    std::vector<std::string> args = {QUORVANE_PLAN_BINARY, plan.string(), "--unit", "SN-42",
-                                     "--out", out().string()};
+    std::vector<std::string> args = {
+        QUORVANE_PLAN_BINARY, plan.string(), "--unit", "SN-42", "--out", out().string()};
     if (c.extra.empty()) args.insert(args.end(), {"--simulate", "--console", QUORVANE_BINARY});
     args.insert(args.end(), c.extra.begin(), c.extra.end());
     ChildProcess run(args, temp_.path());
@@ -276,8 +282,8 @@ TEST_F(QuorvanePlanTest, EachOutcomeHasItsExitStatusAndReport) {
 
 TEST_F(QuorvanePlanTest, RunsAgainstARunningConsoleWithPromptsOnTheTerminal) {
   const fs::path sandbox = temp_.path() / "sim";
-  ChildProcess console({QUORVANE_BINARY, "--headless", "--sandbox", sandbox.string()},
-                       temp_.path(), {{"QUORVANE_BOARD", ""}});
+  ChildProcess console({QUORVANE_BINARY, "--headless", "--sandbox", sandbox.string()}, temp_.path(),
+                       {{"QUORVANE_BOARD", ""}});
   const auto give_up = std::chrono::steady_clock::now() + 20s;
   while (!fs::exists(sandbox / "console.sock") && std::chrono::steady_clock::now() < give_up) {
     std::this_thread::sleep_for(10ms);
@@ -450,8 +456,7 @@ TEST_F(QuorvanePlanTest, SessionRecordIsKeptWholeOrLeftWhereItIs) {
   const std::string stays = "the whole session record stays in ";
   const auto at = errors.find(stays);
   ASSERT_NE(at, std::string::npos) << errors;
-  const fs::path logs =
-      errors.substr(at + stays.size(), errors.find('\n', at) - at - stays.size());
+  const fs::path logs = errors.substr(at + stays.size(), errors.find('\n', at) - at - stays.size());
   EXPECT_EQ(logs.parent_path().parent_path().parent_path(), tmp);
   std::uintmax_t kept = 0;
   for (const auto& entry : fs::directory_iterator(logs)) kept += fs::file_size(entry.path());

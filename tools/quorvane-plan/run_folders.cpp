@@ -51,9 +51,8 @@ bool MadeByARunner(const fs::path& folder) {
   const std::string name = folder.filename().string();
   if (!name.starts_with(kPrefix) || name.size() != std::strlen(kPrefix) + 6) return false;
   struct stat status {};
-  return posix::LinkStatusAt(AT_FDCWD, folder.c_str(), &status).ok() &&
-         S_ISDIR(status.st_mode) && status.st_uid == ::geteuid() &&
-         (status.st_mode & 07777) == 0700;
+  return posix::LinkStatusAt(AT_FDCWD, folder.c_str(), &status).ok() && S_ISDIR(status.st_mode) &&
+         status.st_uid == ::geteuid() && (status.st_mode & 07777) == 0700;
 }
 
 bool Running(pid_t pid) { return ::kill(pid, 0) == 0 || errno != ESRCH; }
@@ -74,9 +73,9 @@ std::optional<fs::path> MakeRunFolder(const fs::path& parent, std::string& error
   }
   const fs::path folder = pattern;
   const std::string pid = std::to_string(::getpid()) + "\n";
-  posix::CallResult marked = posix::OpenAt(
-      AT_FDCWD, (folder / kMark).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-      0600);
+  posix::CallResult marked =
+      posix::OpenAt(AT_FDCWD, (folder / kMark).c_str(),
+                    O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (marked.ok()) {
     const posix::UniqueFd mark(static_cast<int>(marked.value));
     marked = posix::WriteAll(mark.get(), pid.data(), pid.size());

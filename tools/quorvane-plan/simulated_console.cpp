@@ -58,8 +58,7 @@ void SimulatedConsole::Keep() {
 bool SimulatedConsole::Start(const std::filesystem::path& program,
                              const std::optional<std::filesystem::path>& board,
                              const plan::StopRequest& stop, std::string& error) {
-  std::vector<std::string> args = {program.string(), "--headless", "--sandbox",
-                                   sandbox().string()};
+  std::vector<std::string> args = {program.string(), "--headless", "--sandbox", sandbox().string()};
   if (board) args.insert(args.end(), {"--board", board->string()});
   // Only the board the plan names counts, never one the environment names.
   std::vector<std::string> environment;
@@ -105,12 +104,10 @@ bool SimulatedConsole::Ended(int timeout_ms) {
 
 void SimulatedConsole::End() {
   if (pid_ <= 0) return;
-  const auto line =
-      sender::EncodeRequest({sender::CommandRequest{1006}, sender::Delivery::Queued});
+  const auto line = sender::EncodeRequest({sender::CommandRequest{1006}, sender::Delivery::Queued});
   // A console that did not take the request (one stopped before it answered) is not waited for.
-  const bool asked =
-      sender::Exchange(socket(), std::get<std::string>(line), 5s).status ==
-      sender::ExchangeStatus::Replied;
+  const bool asked = sender::Exchange(socket(), std::get<std::string>(line), 5s).status ==
+                     sender::ExchangeStatus::Replied;
   if (asked && Ended(kCloseTimeoutMs)) return;
   ::kill(pid_, SIGTERM);
   if (!Ended(kTermTimeoutMs)) {

@@ -9,8 +9,8 @@ namespace quorvane_plan {
 
 VolumeFiles::VolumeFiles(const std::filesystem::path& sandbox,
                          const std::optional<std::filesystem::path>& profile) {
-  const board::BoardSettings settings = profile ? board::ReadProfile(*profile)
-                                                : board::BoardSettings{};
+  const board::BoardSettings settings =
+      profile ? board::ReadProfile(*profile) : board::BoardSettings{};
   for (std::string_view name : sim::kVolumeNames) {
     const board::VolumeSetting setting = settings.Volume(name);
     const std::wstring wide(name.begin(), name.end());

@@ -41,8 +41,8 @@ std::variant<Invocation, EarlyExit> ParseCommandLine(int argc, char** argv) {
                  "the simulated terminal's folder, holding tty/COMn (default: "
                  "$XDG_STATE_HOME/quorvane/sim or ~/.local/state/quorvane/sim)");
   app.add_option("--port", port, "only the blocks received on this port (COM1 …)");
-  auto* fast = app.add_flag("--as-fast-as-possible", as_fast_as_possible,
-                            "no gaps between the blocks");
+  auto* fast =
+      app.add_flag("--as-fast-as-possible", as_fast_as_possible, "no gaps between the blocks");
   app.add_option("--speed", speed, "the gaps pass this many times faster (0.5: twice as slow)")
       ->check(kPositive)
       ->excludes(fast);

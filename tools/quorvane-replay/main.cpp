@@ -50,9 +50,9 @@ int main(int argc, char** argv) {
     for (const record::BlockInRecord& block : blocks) {
       bytes += block.block.bytes.size();
       if (far_ends.contains(block.block.port)) continue;
-      far_ends.emplace(block.block.port,
-                       quorvane_replay::FarEnd(invocation.sandbox, block.block.port,
-                                               invocation.write_timeout));
+      far_ends.emplace(
+          block.block.port,
+          quorvane_replay::FarEnd(invocation.sandbox, block.block.port, invocation.write_timeout));
     }
     // A simulated line looks at a far end that nobody held only every kHangUpRecheck: a first
     // block written sooner would wait there, and could reach the console together with the next.

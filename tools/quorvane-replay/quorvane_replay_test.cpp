@@ -51,8 +51,8 @@ class QuorvaneReplayTest : public ::testing::Test {
 
   // A simulated line on COMn whose console side the test holds.
   testing_support::TtyEnd& Line(int port) {
-    ports_.push_back(std::make_unique<sim::SimulatedPort>(Sandbox() / "tty" /
-                                                          ("COM" + std::to_string(port))));
+    ports_.push_back(
+        std::make_unique<sim::SimulatedPort>(Sandbox() / "tty" / ("COM" + std::to_string(port))));
     consoles_.push_back(std::make_unique<testing_support::TtyEnd>(ports_.back()->ConsoleSide()));
     return *consoles_.back();
   }
@@ -168,16 +168,16 @@ TEST_F(QuorvaneReplayTest, AConsoleThatDoesNotReadItsPortStopsTheReplayWithinThe
 
 TEST_F(QuorvaneReplayTest, WhatCannotBeReplayedIsRefusedWithWhy) {
   Line(1);
-  const fs::path received = WriteRecord(BlockLine(1, 1.0, "rx", "COM1", "a") +
-                                        BlockLine(2, 1.0, "rx", "COM2", "b"));
+  const fs::path received =
+      WriteRecord(BlockLine(1, 1.0, "rx", "COM1", "a") + BlockLine(2, 1.0, "rx", "COM2", "b"));
   const struct {
     std::vector<std::string> args;
     std::string error;
   } cases[] = {
       {{(dir_.path() / "none.log").string()}, "none.log: cannot be opened"},
       {{(dir_.path() / "sim").string()}, "sim: is not a plain file"},
-      {{received.string()}, "COM2's far end " + (Sandbox() / "tty/COM2").string() +
-                                ": there is no such far end"},
+      {{received.string()},
+       "COM2's far end " + (Sandbox() / "tty/COM2").string() + ": there is no such far end"},
       {{received.string(), "--port", "COM4"}, "the record holds no received blocks on COM4"},
       {{received.string(), "--speed", "fast"}, "--speed: must be a number above 0"},
   };

@@ -117,13 +117,13 @@ std::variant<Invocation, EarlyExit> ParseCommandLine(int argc, char** argv) {
       "match; on timeout prints the pane's last lines and exits with 1");
   expect->add_option("PATTERN", pattern, "a regular expression (PCRE2), UTF-8")->required();
   expect->add_option("--timeout", timeout_seconds, "seconds to wait (default 10, at most 3600)");
-  auto* whole_flag = expect->add_flag(
-      "--whole", whole, "matches the pane's whole text, what it holds already too");
+  auto* whole_flag = expect->add_flag("--whole", whole,
+                                      "matches the pane's whole text, what it holds already too");
   expect->add_flag("--box", box, "matches the text of each message box shown from now on")
       ->excludes(whole_flag);
-  app.add_subcommand(
-      "mark", "prints where the session record stands once everything before is written: "
-              "OFFSET SEQUENCE FILE");
+  app.add_subcommand("mark",
+                     "prints where the session record stands once everything before is written: "
+                     "OFFSET SEQUENCE FILE");
 
   try {
     app.parse(argc, argv);

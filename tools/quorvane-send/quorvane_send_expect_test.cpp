@@ -58,8 +58,7 @@ class QuorvaneSendExpectTest : public ::testing::Test {
   explicit QuorvaneSendExpectTest(sender::ServerLimits limits = {}) : console(limits) {}
 
   std::vector<std::string> Args(std::vector<std::string> words) const {
-    words.insert(words.begin(),
-                 {QUORVANE_SEND_BINARY, "--socket", console.socket_path().string()});
+    words.insert(words.begin(), {QUORVANE_SEND_BINARY, "--socket", console.socket_path().string()});
     return words;
   }
   static Finished Finish(testing_support::ChildProcess& program) {

@@ -1,7 +1,8 @@
 // The console without a screen: every text that reaches the log pane goes to standard output, in
 // UTF-8 and otherwise byte for byte, written out whenever the console pauses or waits (see
-// FlushingLoopWaiter) and before an outside sender hears that its request was handled; a new text for the whole pane stands on a line of its own; each message
-// box goes to standard error as "message box: TEXT" and is answered with OK at once.
+// FlushingLoopWaiter) and before an outside sender hears that its request was handled; a new text
+// for the whole pane stands on a line of its own; each message box goes to standard error as
+// "message box: TEXT" and is answered with OK at once.
 #pragma once
 
 #include <cstdio>

@@ -33,7 +33,9 @@ class HeadlessTest : public ::testing::Test {
     std::fclose(log_out);
     std::fclose(box_out);
   }
-  void Append(LPCWSTR text) { SendMessageW(pane, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(text)); }
+  void Append(LPCWSTR text) {
+    SendMessageW(pane, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(text));
+  }
 
   platform::VirtualClock clock;
   platform::MessageLoop loop{clock};
@@ -49,7 +51,8 @@ TEST_F(HeadlessTest, LogTextGoesOutAsItArrivesInUtf8WithItsLineEnds) {
   Append(L"COM2 OPEN!! \r\n");
   Append(L"aaaaa w:3>");
   Append(L"\uFFB0 승차\r\n");
-  EXPECT_EQ(Contents(log_out), "COM2 OPEN!! \r\naaaaa w:3>\xEF\xBE\xB0 \xEC\x8A\xB9\xEC\xB0\xA8\r\n");
+  EXPECT_EQ(Contents(log_out),
+            "COM2 OPEN!! \r\naaaaa w:3>\xEF\xBE\xB0 \xEC\x8A\xB9\xEC\xB0\xA8\r\n");
 }
 
 TEST_F(HeadlessTest, ANewWholeTextStandsOnALineOfItsOwn) {
@@ -68,7 +71,8 @@ TEST_F(HeadlessTest, OtherControlsStaySilent) {
 TEST_F(HeadlessTest, MessageBoxesGoToTheirOwnStreamAndAreAnsweredWithOk) {
   EXPECT_EQ(MessageBoxW(dialog, L"번호를 입력하세요.", L"quorvane", MB_OK), IDOK);
   EXPECT_TRUE(IsWindowEnabled(dialog));
-  EXPECT_EQ(Contents(box_out), "message box: \xEB\xB2\x88\xED\x98\xB8\xEB\xA5\xBC \xEC\x9E\x85\xEB\xA0\xA5\xED\x95\x98\xEC\x84\xB8\xEC\x9A\x94.\n");
+  EXPECT_EQ(Contents(box_out), "message box: \xEB\xB2\x88\xED\x98\xB8\xEB\xA5\xBC "
+                               "\xEC\x9E\x85\xEB\xA0\xA5\xED\x95\x98\xEC\x84\xB8\xEC\x9A\x94.\n");
   EXPECT_EQ(Contents(log_out), "");
 }
 

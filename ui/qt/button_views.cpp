@@ -53,8 +53,8 @@ std::unique_ptr<ControlView> MakeClickableView(Widget* widget, const platform::W
 
 }  // namespace
 
-std::unique_ptr<ControlView> MakePushButtonView(const platform::WindowState& state,
-                                                QWidget* client, const PersonInput& input) {
+std::unique_ptr<ControlView> MakePushButtonView(const platform::WindowState& state, QWidget* client,
+                                                const PersonInput& input) {
   auto* button = new QPushButton(ToQString(state.text), client);
   button->setFocusPolicy((state.style & WS_TABSTOP) != 0 ? Qt::StrongFocus : Qt::ClickFocus);
   return MakeClickableView(button, state, input);
@@ -68,8 +68,7 @@ std::unique_ptr<ControlView> MakeRadioButtonView(const platform::WindowState& st
   return MakeClickableView(radio, state, input);
 }
 
-std::unique_ptr<ControlView> MakeGroupBoxView(const platform::WindowState& state,
-                                              QWidget* client) {
+std::unique_ptr<ControlView> MakeGroupBoxView(const platform::WindowState& state, QWidget* client) {
   auto* frame = new QGroupBox(ToQString(state.text), client);
   // Only a frame: taps go to the controls drawn inside it.
   frame->setAttribute(Qt::WA_TransparentForMouseEvents);

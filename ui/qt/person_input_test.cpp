@@ -84,10 +84,14 @@ TEST_P(ClickTest, TheVehicleIoButtonsReachTheirDrivers) {
   EXPECT_EQ(NewCallsTo("ETC1:"),
             (Calls{{true, 9120, 1, 1}, {true, 9125, 0, 0}, {true, 9125, 1, 0}}));
   for (int id : {IDC_BTN_RESERVE_ON, IDC_BTN_BOARDING, IDC_BTN_VACANT_ON}) Click(id);
-  EXPECT_EQ(NewCallsTo("MTR1:"),
-            (Calls{{true, 8029, 1, 0}, {true, 8028, 1, 0}, {true, 8028, 0, 0},
-                   {true, 8029, 0, 0}, {true, 8028, 1, 0},
-                   {true, 8029, 0, 0}, {true, 8028, 1, 0}, {true, 8028, 0, 0}}));
+  EXPECT_EQ(NewCallsTo("MTR1:"), (Calls{{true, 8029, 1, 0},
+                                        {true, 8028, 1, 0},
+                                        {true, 8028, 0, 0},
+                                        {true, 8029, 0, 0},
+                                        {true, 8028, 1, 0},
+                                        {true, 8029, 0, 0},
+                                        {true, 8028, 1, 0},
+                                        {true, 8028, 0, 0}}));
   EXPECT_TRUE(Checked(IDC_RADIO_VACANT_CTRL));
 }
 
@@ -216,8 +220,8 @@ TEST_F(DialogInputTest, TypingAndMovingTheCaretInTheNumberFieldReachTheModel) {
 TEST_F(DialogInputTest, AMessageBoxTakesTheInputWhileTimersKeepTicking) {
   StartShown("[drivers]\nETC1 = \"absent\"\n[serial]\nCOM2 = \"sim\"\n");
   testing_support::RecordingProcedure ticking;
-  const HWND other = platform::CreateDialogFromTemplate(testing_support::SmallDialogTemplate(),
-                                                        nullptr, &ticking);
+  const HWND other =
+      platform::CreateDialogFromTemplate(testing_support::SmallDialogTemplate(), nullptr, &ticking);
   SetTimer(other, 7, 1000, nullptr);
   Tap(IDC_RADIO_COM2);
 

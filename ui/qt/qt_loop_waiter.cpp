@@ -19,8 +19,8 @@ void QtLoopWaiter::Wait(std::unique_lock<std::mutex>& lock,
   // A Wake between the unlock and the wait below is not lost: the dispatcher remembers it and
   // the wait returns at once.
   if (deadline) {
-    const auto remaining = std::chrono::ceil<std::chrono::milliseconds>(
-        *deadline - std::chrono::steady_clock::now());
+    const auto remaining =
+        std::chrono::ceil<std::chrono::milliseconds>(*deadline - std::chrono::steady_clock::now());
     deadline_timer_.start(static_cast<int>(
         std::clamp<long long>(remaining.count(), 0, std::numeric_limits<int>::max())));
   }

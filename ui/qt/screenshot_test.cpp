@@ -29,9 +29,7 @@ class ScreenshotTest : public qt_testing::OffscreenConsoleTest {
 
   static QImage Reference() { return QImage(QStringLiteral(QUORVANE_REFERENCE_SCREENSHOT)); }
 
-  QImage Shown() const {
-    return Window()->grab().toImage().convertToFormat(QImage::Format_RGB32);
-  }
+  QImage Shown() const { return Window()->grab().toImage().convertToFormat(QImage::Format_RGB32); }
 
   bool LooksAsReviewed() const {
     return qt_testing::CompareScreenshots(Shown(), Reference(), ControlRectangles()).Tolerable();
@@ -54,12 +52,10 @@ TEST_F(ScreenshotTest, TheDialogAfterStartUpLooksAsReviewed) {
     const QString seen = QStringLiteral(QUORVANE_REFERENCE_SCREENSHOT).replace(".png", "-seen.png");
     shown.save(seen);
     ADD_FAILURE() << "the picture differs from the reference: "
-                  << (difference.sizes_differ ? std::string("another size")
-                                              : std::to_string(difference.edge_pixels) +
-                                                    " pixels of edges, " +
-                                                    std::to_string(
-                                                        difference.differing_controls.size()) +
-                                                    " controls")
+                  << (difference.sizes_differ
+                          ? std::string("another size")
+                          : std::to_string(difference.edge_pixels) + " pixels of edges, " +
+                                std::to_string(difference.differing_controls.size()) + " controls")
                   << "; this run's picture: " << seen.toStdString();
   }
 }

@@ -7,8 +7,8 @@
 
 namespace ui {
 
-std::unique_ptr<ControlView> MakePushButtonView(const platform::WindowState& state,
-                                                QWidget* client, const PersonInput& input);
+std::unique_ptr<ControlView> MakePushButtonView(const platform::WindowState& state, QWidget* client,
+                                                const PersonInput& input);
 std::unique_ptr<ControlView> MakeRadioButtonView(const platform::WindowState& state,
                                                  QWidget* client, const PersonInput& input);
 std::unique_ptr<ControlView> MakeGroupBoxView(const platform::WindowState& state, QWidget* client);
