@@ -14,6 +14,7 @@
 #include "plan/run_report.h"
 #include "plan/runner.h"
 #include "plan/socket_link.h"
+#include "plan/unit_check.h"
 #include "platform/linux/screen_choice.h"
 #include "tools/quorvane-plan/command_line.h"
 #include "tools/quorvane-plan/kept_session_record.h"
@@ -74,8 +75,8 @@ std::unique_ptr<plan::Prompter> ChoosePrompter(const plan::Plan& plan, bool simu
 bool WriteReports(const plan::RunResult& run, const std::filesystem::path& out,
                   const std::string& stem) {
   bool written = true;
-  for (const auto& [file, text] : {std::pair{out / (stem + ".json"), plan::JsonReport(run)},
-                                   std::pair{out / (stem + ".xml"), plan::JunitReport(run)}}) {
+  for (const auto& [file, text] : {std::pair{out / (stem + ".json"), plan::JsonReport(run, out)},
+                                   std::pair{out / (stem + ".xml"), plan::JunitReport(run, out)}}) {
     if (auto fault = plan::WriteNewFileWhole(file, text)) {
       std::cerr << "quorvane-plan: " << *fault << '\n';
       written = false;
@@ -114,6 +115,10 @@ int main(int argc, char** argv) {
     plan = plan::ReadPlan(invocation.plan);
   } catch (const plan::PlanError& error) {
     std::cerr << "quorvane-plan: " << error.what() << '\n';
+    return kRefused;
+  }
+  if (auto refusal = plan::UnitRefusal(plan, invocation.unit)) {
+    std::cerr << "quorvane-plan: --unit: " << *refusal << '\n';
     return kRefused;
   }
 
@@ -187,11 +192,11 @@ int main(int argc, char** argv) {
     }
   }
   for (const auto& phase : run.phases) {
-    std::cout << plan::OutcomeName(phase.outcome) << "  " << phase.name
+    std::cout << plan::VerdictText(phase.outcome, phase.marginal) << "  " << phase.name
               << (phase.message.empty() ? "" : ": " + phase.message) << '\n';
   }
-  std::cout << plan::OutcomeName(run.outcome) << "  " << plan.name << " (unit " << run.unit
-            << ")\n";
+  std::cout << plan::VerdictText(run.outcome, run.marginal) << "  " << plan.name << " (unit "
+            << run.unit << ")\n";
   const bool written = WriteReports(run, invocation.out, stem);
   if (!written && run.outcome == plan::Outcome::kPass) return kError;
   return ExitStatus(run.outcome);
