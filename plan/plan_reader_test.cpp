@@ -5,8 +5,10 @@
 #include <sys/stat.h>
 
 #include <fstream>
+#include <set>
 
 #include "plan/plan_reader.h"
+#include "plan/plan_revision.h"
 #include "plan/unit_check.h"
 #include "testing/temp_dir.h"
 
@@ -93,6 +95,38 @@ TEST(PlanReaderTest, UnitPatternTakesOnlySerialNumbersItMatchesWhole) {
     }
   }
   EXPECT_FALSE(plan::UnitRefusal(plan::ReadPlan(WritePlan(folder, kHead)), "anything"));
+}
+
+TEST(PlanRevisionTest, ChangesWithThePlanAndEveryFileItNamesButNotWithItsFolder) {
+  testing_support::TempDir folder;
+  const auto plans = folder.path() / "plans";
+  std::filesystem::create_directories(plans / "boards");
+  const auto write = [&](const std::string& name, const std::string& text) {
+    std::ofstream(plans / name, std::ios::trunc) << text;
+  };
+  write("boards/b.toml", "[drivers.EAS1]\ndriver = \"sim\"\n");
+  write("plug.png", std::string(kPng) + "one");
+  write("plan.toml", "name = \"p\"\nboard = \"boards/b.toml\"\n[[phase]]\nname = \"a\"\n"
+                     "[[phase.step]]\nprompt = \"?\"\nname = \"q\"\npicture = \"plug.png\"\n");
+  const auto revision = [&](const std::filesystem::path& plan_file) {
+    return plan::PlanRevision(plan::ReadPlan(plan_file));
+  };
+  const std::string first = revision(plans / "plan.toml");
+  EXPECT_TRUE(first.starts_with("sha256:")) << first;
+  EXPECT_EQ(first.size(), 7u + 64u);
+  EXPECT_EQ(revision(plans / "plan.toml"), first);
+  std::filesystem::rename(plans, folder.path() / "moved");
+  EXPECT_EQ(revision(folder.path() / "moved/plan.toml"), first);
+  std::filesystem::rename(folder.path() / "moved", plans);
+  std::set<std::string> seen{first};
+  const std::vector<std::pair<std::string, std::string>> changes = {
+      {"boards/b.toml", "[drivers.EAS1]\ndriver = \"absent\"\n"},
+      {"plug.png", std::string(kPng) + "two"},
+      {"plan.toml", "name = \"p\"\nboard = \"boards/b.toml\"\n[[phase]]\nname = \"a\"\n"}};
+  for (const auto& [name, text] : changes) {
+    write(name, text);
+    EXPECT_TRUE(seen.insert(revision(plans / "plan.toml")).second) << name;
+  }
 }
 
 TEST(PlanReaderTest, RefusesEveryMistakeWithFileLineAndWhat) {

@@ -10,6 +10,7 @@
 
 #include "plan/atomic_file.h"
 #include "plan/plan_reader.h"
+#include "plan/plan_revision.h"
 #include "plan/report_names.h"
 #include "plan/run_report.h"
 #include "plan/runner.h"
@@ -111,8 +112,10 @@ int main(int argc, char** argv) {
   }
   const auto& invocation = std::get<quorvane_plan::Invocation>(parsed);
   plan::Plan plan;
+  std::string revision;
   try {
     plan = plan::ReadPlan(invocation.plan);
+    revision = plan::PlanRevision(plan);
   } catch (const plan::PlanError& error) {
     std::cerr << "quorvane-plan: " << error.what() << '\n';
     return kRefused;
@@ -132,6 +135,7 @@ int main(int argc, char** argv) {
   plan::RunResult run;
   run.plan_name = plan.name;
   run.plan_file = plan.file.string();
+  run.plan_revision = revision;
   run.unit = invocation.unit;
   run.station = invocation.station;
   run.console_version = QUORVANE_VERSION;
