@@ -76,16 +76,17 @@ std::string Escaped(std::string_view text, bool attribute = true) {
       case '\t':
         out += "&#9;";
         break;
-      default:
-        if (static_cast<unsigned char>(c) < 0x20) {
+      default: {
+        const std::size_t length =
+            static_cast<unsigned char>(c) < 0x20 ? 0 : XmlCharacterLength(text.substr(at));
+        if (length == 0) {
           out += kReplacement;
-        } else if (const std::size_t length = XmlCharacterLength(text.substr(at))) {
-          out += text.substr(at, length);
-          at += length;
-          continue;
-        } else {
-          out += kReplacement;
+          break;
         }
+        out += text.substr(at, length);
+        at += length;
+        continue;
+      }
     }
     ++at;
   }

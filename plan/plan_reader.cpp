@@ -434,7 +434,7 @@ class Reader {
 
   // A prompt's picture: a PNG or a JPEG file of a sane size, there when the plan is read.
   std::filesystem::path Picture(const toml::node& node) const {
-    const std::filesystem::path picture = Beside(node, "picture");
+    std::filesystem::path picture = Beside(node, "picture");
     try {
       if (!IsPicture(ReadWholeFile(picture, kMaxPictureBytes))) {
         Fail(node.source(), "the picture " + picture.string() + " is neither PNG nor JPEG");

@@ -23,7 +23,7 @@ std::string Trimmed(std::string text) {
 
 // A terminal cannot show the picture: it names the file for the operator to open.
 std::string Question(const PromptStep& prompt) {
-  const std::string text =
+  std::string text =
       prompt.text + (prompt.picture ? " (picture: " + prompt.picture->string() + ")" : "");
   switch (prompt.kind) {
     case PromptKind::kConfirm:
