@@ -67,7 +67,8 @@ struct Bench {
                       std::to_string(attempt));
     }
     void MeasurementJudged(const plan::Phase& phase, const plan::MeasurementResult& m) override {
-      lines.push_back("judged " + phase.name + " " + m.name + " " + m.value->text);
+      lines.push_back("judged " + phase.name + " " + m.name + " " +
+                      (m.value ? m.value->text : "(none)"));
     }
     void PhaseEnds(const plan::PhaseResult& result) override {
       lines.push_back("end " + result.name + " " + std::string(plan::OutcomeName(result.outcome)));
