@@ -1,13 +1,16 @@
 // The real quorvane-station on simulated terminals, fed by a script as a scanner and an operator
 // would type: unit after unit, each on a fresh terminal, every run's records kept and valid.
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <thread>
 #include <vector>
 
 #include "testing/child_process.h"
@@ -28,14 +31,22 @@ std::string FileText(const fs::path& file) {
 
 class QuorvaneStationTest : public ::testing::Test {
  protected:
+  // Starts the station on `plan` with `script` on its standard input.
+  std::unique_ptr<ChildProcess> StartStation(const std::string& script,
+                                             const fs::path& plan = QUORVANE_STATION_PLAN) {
+    return std::make_unique<ChildProcess>(
+        std::vector<std::string>{QUORVANE_STATION_BINARY, plan.string(), "--station", "line-3",
+                                 "--simulate", "--console", QUORVANE_BINARY, "--out",
+                                 out().string()},
+        temp_.path(), std::map<std::string, std::string>{}, script);
+  }
+
   // Runs the station on the test plan with `script` on its standard input, to its end.
   int RunStation(const std::string& script) {
-    ChildProcess station({QUORVANE_STATION_BINARY, QUORVANE_STATION_PLAN, "--station", "line-3",
-                          "--simulate", "--console", QUORVANE_BINARY, "--out", out().string()},
-                         temp_.path(), {}, script);
-    const int status = station.Wait(480s).value_or(-1);
-    output_ = station.Output();
-    errors_ = station.Errors();
+    auto station = StartStation(script);
+    const int status = station->Wait(480s).value_or(-1);
+    output_ = station->Output();
+    errors_ = station->Errors();
     return status;
   }
 
@@ -98,3 +109,24 @@ TEST_F(QuorvaneStationTest, FiveUnitsWithARetestLeaveSixValidRunsAndTheSessionsY
 }
 
 }  // namespace
+
+TEST_F(QuorvaneStationTest, CtrlCDuringAUnitStopsItsRunAfterTeardownAndEndsTheStation) {
+  const fs::path plan = temp_.path() / "long.toml";
+  std::ofstream(plan) << "name = \"long\"\n[[phase]]\nname = \"wait\"\n"
+                         "[[phase.step]]\npause_ms = 600000\n"
+                         "[[phase.teardown]]\ncommand = 1059\n";
+  auto station = StartStation("Kim\nT-0001\nT-0002\n", plan);
+  const auto give_up = std::chrono::steady_clock::now() + 60s;
+  while (station->Output().find("unit T-0001") == std::string::npos &&
+         std::chrono::steady_clock::now() < give_up) {
+    std::this_thread::sleep_for(10ms);
+  }
+  ::kill(station->pid(), SIGINT);
+  EXPECT_EQ(station->Wait(60s), 128 + SIGINT) << station->Output() << station->Errors();
+  // The stopped unit's run is kept; the next serial number is never taken.
+  const auto records = Records();
+  ASSERT_EQ(records.size(), 1u) << station->Output() << station->Errors();
+  const auto run = CheckedRecord(records[0]);
+  EXPECT_EQ(run["unit"], "T-0001");
+  EXPECT_EQ(run["outcome"], "ABORTED");
+}
