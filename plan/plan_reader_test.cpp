@@ -88,13 +88,13 @@ TEST(PlanReaderTest, UnitPatternTakesOnlySerialNumbersItMatchesWhole) {
   } kCases[] = {{"SN-1234", true},   {"SN-1234-R", true},  {"SN-12345", false},
                 {"xSN-1234", false}, {"SN-1234\n", false}, {"", false}};
   for (const auto& c : kCases) {
-    const auto refusal = plan::UnitRefusal(plan, c.unit);
+    const auto refusal = plan::UnitPatternRefusal(plan, c.unit);
     EXPECT_EQ(!refusal.has_value(), c.taken) << c.unit;
     if (refusal) {
       EXPECT_NE(refusal->find("does not match the plan's unit_pattern"), std::string::npos);
     }
   }
-  EXPECT_FALSE(plan::UnitRefusal(plan::ReadPlan(WritePlan(folder, kHead)), "anything"));
+  EXPECT_FALSE(plan::UnitPatternRefusal(plan::ReadPlan(WritePlan(folder, kHead)), "anything"));
 }
 
 TEST(PlanRevisionTest, ChangesWithThePlanAndEveryFileItNamesButNotWithItsFolder) {

@@ -2,7 +2,7 @@
 
 namespace plan {
 
-std::optional<std::string> UnitRefusal(const Plan& plan, std::string_view unit) {
+std::optional<std::string> UnitPatternRefusal(const Plan& plan, std::string_view unit) {
   if (!plan.unit_pattern) return std::nullopt;
   const PatternSearch search = plan.unit_pattern->Find(unit);
   if (search.match) return std::nullopt;

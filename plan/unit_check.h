@@ -12,6 +12,6 @@
 namespace plan {
 
 // Why `unit` is refused, or nothing when the plan takes it.
-std::optional<std::string> UnitRefusal(const Plan& plan, std::string_view unit);
+std::optional<std::string> UnitPatternRefusal(const Plan& plan, std::string_view unit);
 
 }  // namespace plan

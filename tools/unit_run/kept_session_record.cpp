@@ -1,4 +1,4 @@
-#include "tools/quorvane-plan/kept_session_record.h"
+#include "tools/unit_run/kept_session_record.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,7 +14,7 @@
 
 #include "platform/linux/file_calls.h"
 
-namespace quorvane_plan {
+namespace unit_run {
 
 namespace fs = std::filesystem;
 namespace posix = platform::posix;
@@ -112,4 +112,4 @@ bool KeepSessionRecord(const fs::path& logs, const fs::path& destination, plan::
   return true;
 }
 
-}  // namespace quorvane_plan
+}  // namespace unit_run

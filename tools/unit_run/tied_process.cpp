@@ -1,4 +1,4 @@
-#include "tools/quorvane-plan/tied_process.h"
+#include "tools/unit_run/tied_process.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -9,7 +9,7 @@
 #include <cerrno>
 #include <cstring>
 
-namespace quorvane_plan {
+namespace unit_run {
 
 namespace {
 
@@ -74,4 +74,4 @@ pid_t StartTiedProcess(std::vector<std::string> args, std::vector<std::string> e
   return -1;
 }
 
-}  // namespace quorvane_plan
+}  // namespace unit_run

@@ -1,11 +1,11 @@
-#include "tools/quorvane-plan/volume_files.h"
+#include "tools/unit_run/volume_files.h"
 
 #include "board/profile.h"
 #include "platform/ports/sandbox_location.h"
 #include "platform/terminal/code_page.h"
 #include "sim/sandbox.h"
 
-namespace quorvane_plan {
+namespace unit_run {
 
 VolumeFiles::VolumeFiles(const std::filesystem::path& sandbox,
                          const std::optional<std::filesystem::path>& profile) {
@@ -43,4 +43,4 @@ std::optional<std::filesystem::path> VolumeFiles::Find(const std::string& termin
   return std::nullopt;
 }
 
-}  // namespace quorvane_plan
+}  // namespace unit_run

@@ -13,9 +13,9 @@
 #include <string>
 
 #include "plan/stop_request.h"
-#include "tools/quorvane-plan/run_folders.h"
+#include "tools/unit_run/run_folders.h"
 
-namespace quorvane_plan {
+namespace unit_run {
 
 class SimulatedConsole {
  public:
@@ -49,8 +49,8 @@ class SimulatedConsole {
   bool keep_ = false;
 };
 
-// The console program: beside this one in the build tree (ui/quorvane from tools/quorvane-plan)
+// The console program: beside this one in the build tree (ui/quorvane from a tool's folder)
 // or installed, else `quorvane` as PATH finds it.
 std::filesystem::path FindConsole(const std::filesystem::path& self);
 
-}  // namespace quorvane_plan
+}  // namespace unit_run

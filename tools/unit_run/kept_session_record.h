@@ -11,7 +11,7 @@
 
 #include "plan/run_result.h"
 
-namespace quorvane_plan {
+namespace unit_run {
 
 // Copies every file of `logs` into the new folder `destination` and points the slices of `run`
 // that lay in `logs` to their new place. False, with `error` saying why, when any file could not
@@ -20,4 +20,4 @@ namespace quorvane_plan {
 bool KeepSessionRecord(const std::filesystem::path& logs, const std::filesystem::path& destination,
                        plan::RunResult& run, std::string& error);
 
-}  // namespace quorvane_plan
+}  // namespace unit_run

@@ -1,4 +1,4 @@
-#include "tools/quorvane-plan/simulated_console.h"
+#include "tools/unit_run/simulated_console.h"
 
 #include <signal.h>
 #include <sys/wait.h>
@@ -12,11 +12,11 @@
 #include "platform/ports/sandbox_location.h"
 #include "sender/client.h"
 #include "sender/protocol.h"
-#include "tools/quorvane-plan/tied_process.h"
+#include "tools/unit_run/tied_process.h"
 
 extern char** environ;
 
-namespace quorvane_plan {
+namespace unit_run {
 
 namespace {
 
@@ -124,4 +124,4 @@ SimulatedConsole::~SimulatedConsole() {
   }
 }
 
-}  // namespace quorvane_plan
+}  // namespace unit_run

@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-namespace quorvane_plan {
+namespace unit_run {
 
 // The simulated terminal's sandbox inside a run's folder.
 inline std::filesystem::path SandboxIn(const std::filesystem::path& folder) {
@@ -30,4 +30,4 @@ void UnmarkRunFolder(const std::filesystem::path& folder);
 // Removes the marked folders in `parent` whose runners are gone.
 void RemoveFoldersOfDeadRuns(const std::filesystem::path& parent);
 
-}  // namespace quorvane_plan
+}  // namespace unit_run

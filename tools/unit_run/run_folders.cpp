@@ -1,4 +1,4 @@
-#include "tools/quorvane-plan/run_folders.h"
+#include "tools/unit_run/run_folders.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -14,7 +14,7 @@
 #include "platform/ports/sandbox_location.h"
 #include "sender/client.h"
 
-namespace quorvane_plan {
+namespace unit_run {
 
 namespace fs = std::filesystem;
 namespace posix = platform::posix;
@@ -105,4 +105,4 @@ void RemoveFoldersOfDeadRuns(const fs::path& parent) {
   }
 }
 
-}  // namespace quorvane_plan
+}  // namespace unit_run

@@ -11,7 +11,7 @@
 #include "plan/terminal_files.h"
 #include "platform/terminal/volumes.h"
 
-namespace quorvane_plan {
+namespace unit_run {
 
 class VolumeFiles : public plan::TerminalFiles {
  public:
@@ -27,4 +27,4 @@ class VolumeFiles : public plan::TerminalFiles {
   platform::VolumeTable volumes_;
 };
 
-}  // namespace quorvane_plan
+}  // namespace unit_run

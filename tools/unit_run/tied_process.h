@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace quorvane_plan {
+namespace unit_run {
 
 // Starts `args[0]` (searched on PATH) with `args` and `environment`; its pid once it runs the
 // program, else -1 with `error` saying why (a program that cannot be run leaves no process).
@@ -19,4 +19,4 @@ pid_t StartTiedProcess(std::vector<std::string> args, std::vector<std::string> e
                        const std::filesystem::path& out, const std::filesystem::path& err,
                        std::string& error);
 
-}  // namespace quorvane_plan
+}  // namespace unit_run

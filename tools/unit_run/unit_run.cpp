@@ -1,0 +1,120 @@
+#include "tools/unit_run/unit_run.h"
+
+#include <chrono>
+#include <system_error>
+
+#include "plan/atomic_file.h"
+#include "plan/report_names.h"
+#include "plan/run_report.h"
+#include "plan/runner.h"
+#include "plan/socket_link.h"
+#include "plan/unit_check.h"
+#include "platform/terminal/code_page.h"
+#include "tools/unit_run/kept_session_record.h"
+#include "tools/unit_run/simulated_console.h"
+#include "tools/unit_run/volume_files.h"
+
+namespace unit_run {
+
+namespace {
+
+// The stem no earlier run in `out` took, for a run that began at `run.start`.
+std::string FreeStem(const plan::RunResult& run, const std::filesystem::path& out) {
+  std::error_code error;
+  std::filesystem::create_directories(out, error);
+  return plan::FreeReportStem(out, plan::ReportStem(run.unit, run.plan_name, run.start));
+}
+
+// Writes OUT/STEM.json and OUT/STEM.xml, neither replacing a file already there.
+void WriteRecords(const std::filesystem::path& out, const std::string& stem, UnitRun& unit) {
+  for (const auto& [file, text] :
+       {std::pair{out / (stem + ".json"), plan::JsonReport(unit.run, out)},
+        std::pair{out / (stem + ".xml"), plan::JunitReport(unit.run, out)}}) {
+    if (auto fault = plan::WriteNewFileWhole(file, text)) {
+      unit.faults.push_back(*fault);
+    } else {
+      unit.records.push_back(file);
+    }
+  }
+}
+
+// The files a plan's file steps look at: the sandbox's volumes, or those of the plan's board
+// profile. A plan that checks no files leaves the board profile to the console alone. Throws
+// plan::PlanError or board::BoardError when the plan names what the terminal lacks.
+VolumeFiles FilesFor(const plan::Plan& plan, const std::filesystem::path& sandbox) {
+  const bool checks_files = plan::ChecksFiles(plan);
+  VolumeFiles files(checks_files ? sandbox : std::filesystem::path(),
+                    checks_files ? plan.board : std::nullopt);
+  plan::CheckTerminalFiles(plan, files);
+  return files;
+}
+
+}  // namespace
+
+std::optional<std::string> UnitRefusal(const plan::Plan& plan, const std::string& unit) {
+  if (unit.empty()) return "the serial number is empty";
+  // The records hold the serial number exactly as given, and their JSON holds UTF-8 alone.
+  if (!platform::FromUtf8(unit)) return "the serial number is not UTF-8 text";
+  if (auto mismatch = plan::UnitPatternRefusal(plan, unit)) return mismatch;
+  if (plan::ReportStem(unit, plan.name, {}).size() > plan::kLongestReportStem) {
+    return "the serial number and the plan's name make the records' names longer than " +
+           std::to_string(plan::kLongestReportStem) + " bytes";
+  }
+  return std::nullopt;
+}
+
+UnitRun RunUnit(const plan::Plan& plan, const plan::RunResult& header,
+                const TerminalChoice& terminal, const std::filesystem::path& out,
+                plan::Prompter& prompter, const plan::StopRequest& stop,
+                const std::function<void(const std::string&)>& notice) {
+  UnitRun unit;
+  unit.run = header;
+  plan::RunResult& run = unit.run;
+  std::optional<SimulatedConsole> simulated;
+  std::filesystem::path socket = terminal.socket;
+  std::filesystem::path sandbox = terminal.sandbox;
+  std::string error;
+  // A console that could not be started or reached still leaves a record that says so.
+  const auto not_started = [&] {
+    unit.faults.push_back(error);
+    run.start = run.end = std::chrono::system_clock::now();
+    run.outcome = stop.stopping() ? plan::Outcome::kAborted : plan::Outcome::kError;
+    run.message = error;
+    WriteRecords(out, FreeStem(run, out), unit);
+    return unit;
+  };
+  if (terminal.simulate) {
+    simulated.emplace();
+    if (!simulated->MakeFolder(error)) return not_started();
+    sandbox = simulated->sandbox();
+  }
+  std::optional<VolumeFiles> files;
+  try {
+    files.emplace(FilesFor(plan, sandbox));
+  } catch (const std::runtime_error& refused) {  // plan::PlanError, board::BoardError
+    unit.refused = true;
+    unit.faults.emplace_back(refused.what());
+    return unit;
+  }
+  if (terminal.simulate) {
+    if (terminal.keep) simulated->Keep();
+    if (!simulated->Start(terminal.console, plan.board, stop, error)) return not_started();
+    socket = simulated->socket();
+    if (terminal.keep) notice("simulated terminal: " + simulated->folder().string());
+  }
+  plan::SocketLink link(socket, stop);
+  plan::RunPlan(plan, link, *files, prompter, stop, run);
+  const std::string stem = FreeStem(run, out);
+  if (simulated) {
+    simulated->End();
+    const auto logs = simulated->sandbox() / "logs";
+    if (!KeepSessionRecord(logs, out / (stem + ".session"), run, error)) {
+      unit.faults.push_back(error + "; the whole session record stays in " + logs.string());
+      simulated->Keep();
+    }
+  }
+  WriteRecords(out, stem, unit);
+  return unit;
+}
+
+}  // namespace unit_run
