@@ -45,19 +45,25 @@ json MeasurementJson(const MeasurementResult& measurement) {
           {"limit", LimitJson(measurement.limit)},
           {"outcome", measurement.verdict == Verdict::kFail ? "FAIL" : "PASS"},
           {"marginal", measurement.verdict == Verdict::kMarginal},
-          {"message", measurement.message}};
+          {"message", measurement.message},
+          {"attempt", measurement.attempt},
+          {"repeat", measurement.repeat}};
 }
 
-json MarkJson(const RecordMark& mark) {
-  return {{"file", mark.file}, {"offset", mark.offset}, {"sequence", mark.sequence}};
+json MarkJson(const RecordMark& mark, const std::filesystem::path& folder) {
+  return {{"file", PathInRecord(mark.file, folder)},
+          {"offset", mark.offset},
+          {"sequence", mark.sequence}};
 }
 
-json PhaseJson(const PhaseResult& phase) {
+json PhaseJson(const PhaseResult& phase, const std::filesystem::path& folder) {
   const bool ran = phase.outcome != Outcome::kSkipped;
   json result = {{"name", phase.name},
                  {"outcome", OutcomeName(phase.outcome)},
                  {"message", phase.message},
                  {"attempts", phase.attempts},
+                 {"repeats", phase.repeats},
+                 {"marginal", phase.marginal},
                  {"start", ran ? json(WallTimeText(phase.start)) : json(nullptr)},
                  {"end", ran ? json(WallTimeText(phase.end)) : json(nullptr)},
                  {"teardown_message", phase.teardown_message},
@@ -75,28 +81,34 @@ json PhaseJson(const PhaseResult& phase) {
                                  {"at", WallTimeText(prompt.at)}});
   }
   if (phase.record) {
-    result["record"] = {{"begin", MarkJson(phase.record->begin)},
-                        {"end", MarkJson(phase.record->end)}};
+    result["record"] = {{"begin", MarkJson(phase.record->begin, folder)},
+                        {"end", MarkJson(phase.record->end, folder)}};
   }
   return result;
 }
 
 }  // namespace
 
-std::string JsonReport(const RunResult& run) {
-  json report = {{"schema_version", kReportSchemaVersion},
-                 {"plan", {{"name", run.plan_name}, {"file", run.plan_file}}},
-                 {"unit", run.unit},
-                 {"station", run.station},
-                 {"start", WallTimeText(run.start)},
-                 {"end", WallTimeText(run.end)},
-                 {"outcome", OutcomeName(run.outcome)},
-                 {"message", run.message},
-                 {"console",
-                  {{"version", run.console_version},
-                   {"board_profile", run.board_profile ? json(*run.board_profile) : json()}}},
-                 {"phases", json::array()}};
-  for (const auto& phase : run.phases) report["phases"].push_back(PhaseJson(phase));
+std::string JsonReport(const RunResult& run, const std::filesystem::path& folder) {
+  const std::optional<std::string> board =
+      run.board_profile ? std::optional(PathInRecord(*run.board_profile, folder)) : std::nullopt;
+  json report = {
+      {"schema_version", kReportSchemaVersion},
+      {"plan",
+       {{"name", run.plan_name},
+        {"file", PathInRecord(run.plan_file, folder)},
+        {"revision", run.plan_revision.empty() ? json() : json(run.plan_revision)}}},
+      {"unit", run.unit},
+      {"station", run.station},
+      {"start", WallTimeText(run.start)},
+      {"end", WallTimeText(run.end)},
+      {"outcome", OutcomeName(run.outcome)},
+      {"marginal", run.marginal},
+      {"message", run.message},
+      {"console",
+       {{"version", run.console_version}, {"board_profile", board ? json(*board) : json()}}},
+      {"phases", json::array()}};
+  for (const auto& phase : run.phases) report["phases"].push_back(PhaseJson(phase, folder));
   // Texts from the console need not be UTF-8; they are written with U+FFFD in their place.
   return report.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
 }

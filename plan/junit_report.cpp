@@ -1,21 +1,59 @@
+#include <unistd.h>
+
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
-
-#include <unistd.h>
+#include <map>
+#include <vector>
 
 #include "plan/run_report.h"
+#include "sender/overloaded.h"
 
 namespace plan {
 
 namespace {
 
-// Text for an XML attribute or element: the markup characters escaped, and what XML 1.0 cannot
-// hold at all (most control characters) written as U+FFFD.
-std::string Escaped(std::string_view text) {
+constexpr char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD
+
+// The length of the UTF-8 sequence at the start of `text` when it is one XML can hold (well
+// formed, neither U+FFFE nor U+FFFF), or 0.
+std::size_t XmlCharacterLength(std::string_view text) {
+  const auto byte = [&](std::size_t at) { return static_cast<unsigned char>(text[at]); };
+  const unsigned char lead = byte(0);
+  if (lead < 0x80) return 1;
+  std::size_t length = 0;
+  unsigned char lowest = 0x80, highest = 0xBF;  // of the second byte
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) lowest = 0xA0;
+    if (lead == 0xED) highest = 0x9F;  // no surrogates
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) lowest = 0x90;
+    if (lead == 0xF4) highest = 0x8F;
+  } else {
+    return 0;
+  }
+  if (text.size() < length || byte(1) < lowest || byte(1) > highest) return 0;
+  for (std::size_t at = 2; at < length; ++at) {
+    if (byte(at) < 0x80 || byte(at) > 0xBF) return 0;
+  }
+  if (lead == 0xEF && byte(1) == 0xBF && byte(2) >= 0xBE) return 0;
+  return length;
+}
+
+// Text for XML: the markup characters escaped, and what XML 1.0 cannot hold at all (most control
+// characters, bytes that are no UTF-8) written as U+FFFD. In an attribute every line break and
+// tab is a character reference, or a reader would fold it into a space; in an element's text,
+// lines stay lines.
+std::string Escaped(std::string_view text, bool attribute = true) {
   std::string out;
   out.reserve(text.size());
-  for (const char c : text) {
+  for (std::size_t at = 0; at < text.size();) {
+    const char c = text[at];
     switch (c) {
       case '&':
         out += "&amp;";
@@ -30,7 +68,7 @@ std::string Escaped(std::string_view text) {
         out += "&quot;";
         break;
       case '\n':
-        out += "&#10;";
+        out += attribute ? "&#10;" : "\n";
         break;
       case '\r':
         out += "&#13;";
@@ -38,13 +76,19 @@ std::string Escaped(std::string_view text) {
       case '\t':
         out += "&#9;";
         break;
-      default:
-        if (static_cast<unsigned char>(c) < 0x20) {
-          out += "\xEF\xBF\xBD";
-        } else {
-          out += c;
+      default: {
+        const std::size_t length =
+            static_cast<unsigned char>(c) < 0x20 ? 0 : XmlCharacterLength(text.substr(at));
+        if (length == 0) {
+          out += kReplacement;
+          break;
         }
+        out += text.substr(at, length);
+        at += length;
+        continue;
+      }
     }
+    ++at;
   }
   return out;
 }
@@ -60,13 +104,87 @@ std::string Property(const std::string& name, const std::string& value) {
   return "      <property name=\"" + Escaped(name) + "\" value=\"" + Escaped(value) + "\"/>\n";
 }
 
-std::string MeasurementText(const MeasurementResult& measurement) {
-  std::string text = measurement.value ? measurement.value->text : "(none)";
-  if (!measurement.limit.units.empty()) text += " " + measurement.limit.units;
-  text += measurement.verdict == Verdict::kFail       ? " FAIL"
-          : measurement.verdict == Verdict::kMarginal ? " PASS (marginal)"
-                                                      : " PASS";
+std::string Units(const Limit& limit) { return limit.units.empty() ? "" : " " + limit.units; }
+
+// What the limit asks, with its units.
+std::string LimitText(const Limit& limit) {
+  return std::visit(sender::Overloaded{
+                        [](const NoLimit&) { return std::string("recorded only"); },
+                        [&](const RangeLimit& range) {
+                          std::string text = "limits [" + NumberText(range.low) + ", " +
+                                             NumberText(range.high) + "]" + Units(limit);
+                          if (range.marginal > 0) {
+                            text +=
+                                ", marginal within " + NumberText(range.marginal) + " of either";
+                          }
+                          return text;
+                        },
+                        [&](const EqualsLimit& equals) {
+                          if (const auto* number = std::get_if<double>(&equals.value)) {
+                            return "must be " + NumberText(*number) + Units(limit);
+                          }
+                          return "must be \"" + std::get<std::string>(equals.value) + "\"";
+                        },
+                        [](const MatchesLimit& matches) {
+                          return "must match /" + matches.pattern->text() + "/";
+                        },
+                    },
+                    limit.check);
+}
+
+// The value in decimal with its units, and the text as captured where it reads otherwise (hex,
+// say, or the files found).
+std::string ValueText(const MeasurementResult& measurement) {
+  if (!measurement.value) return "(none)";
+  if (!measurement.value->number) return "\"" + measurement.value->text + "\"";
+  const std::string number = NumberText(*measurement.value->number);
+  std::string text = number + Units(measurement.limit);
+  if (measurement.value->text != number) text += " (read \"" + measurement.value->text + "\")";
   return text;
+}
+
+// "ch1 (run 2) = 64 count (read \"40\"), limits [24, 40] count: FAIL": the run and the attempt
+// only where the phase made more than one.
+std::string Reading(const MeasurementResult& measurement, const PhaseResult& phase) {
+  std::string where;
+  if (phase.repeats > 1) where += "run " + std::to_string(measurement.repeat);
+  if (phase.attempts > phase.repeats) {
+    where +=
+        (where.empty() ? "" : ", ") + std::string("attempt ") + std::to_string(measurement.attempt);
+  }
+  return measurement.name + (where.empty() ? "" : " (" + where + ")") + " = " +
+         ValueText(measurement) + ", " + LimitText(measurement.limit) + ": " +
+         (measurement.verdict == Verdict::kFail       ? "FAIL"
+          : measurement.verdict == Verdict::kMarginal ? "PASS (marginal)"
+                                                      : "PASS");
+}
+
+// The measurements that decided the phase's runs: those of each run's last attempt.
+std::vector<const MeasurementResult*> Deciding(const PhaseResult& phase) {
+  std::map<int, int> last_attempt;  // by run
+  for (const auto& measurement : phase.measurements) {
+    int& last = last_attempt[measurement.repeat];
+    last = std::max(last, measurement.attempt);
+  }
+  std::vector<const MeasurementResult*> deciding;
+  for (const auto& measurement : phase.measurements) {
+    if (measurement.attempt == last_attempt[measurement.repeat]) deciding.push_back(&measurement);
+  }
+  return deciding;
+}
+
+// A test case's opening tag.
+std::string TestCase(const std::string& name, const std::string& classname,
+                     const std::string& seconds) {
+  return "    <testcase name=\"" + Escaped(name) + "\" classname=\"" + Escaped(classname) +
+         "\" time=\"" + seconds + "\"";
+}
+
+// What did not pass, as a failure or an error element inside a test case.
+std::string Fault(const char* element, const std::string& type, const std::string& message,
+                  const std::string& text) {
+  return ">\n      <" + std::string(element) + " message=\"" + Escaped(message) + "\" type=\"" +
+         type + "\">" + Escaped(text, false) + "</" + element + ">\n    </testcase>\n";
 }
 
 // The machine the run took place on, "localhost" when it has no name, as the schema asks.
@@ -93,58 +211,78 @@ std::string WallTimeText(WallTime time) {
   return text;
 }
 
-std::string JunitReport(const RunResult& run) {
-  int failures = 0, errors = 0, skipped = 0;
+std::string PathInRecord(const std::string& path, const std::filesystem::path& folder) {
+  if (path.empty()) return path;
+  const std::filesystem::path relative =
+      std::filesystem::absolute(path).lexically_normal().lexically_relative(
+          std::filesystem::absolute(folder).lexically_normal());
+  return relative.empty() ? path : relative.generic_string();
+}
+
+std::string JunitReport(const RunResult& run, const std::filesystem::path& folder) {
+  int tests = 0, failures = 0, errors = 0, skipped = 0;
+  std::string cases, output;
   for (const auto& phase : run.phases) {
-    failures += phase.outcome == Outcome::kFail;
-    errors += phase.outcome == Outcome::kError || phase.outcome == Outcome::kTimeout ||
-              phase.outcome == Outcome::kAborted;
-    skipped += phase.outcome == Outcome::kSkipped;
+    ++tests;
+    cases +=
+        TestCase(phase.name, run.plan_name,
+                 phase.outcome == Outcome::kSkipped ? "0.000" : Seconds(phase.start, phase.end));
+    const std::string type(OutcomeName(phase.outcome));
+    output += phase.name + ": " + VerdictText(phase.outcome, phase.marginal) +
+              (phase.message.empty() ? "" : ": " + phase.message) + "\n";
+    switch (phase.outcome) {
+      case Outcome::kPass:
+        cases += "/>\n";
+        break;
+      case Outcome::kSkipped:
+        ++skipped;
+        cases +=
+            ">\n      <skipped message=\"" + Escaped(phase.message) + "\"/>\n    </testcase>\n";
+        break;
+      case Outcome::kFail:
+        ++failures;
+        cases += Fault("failure", type, phase.message, phase.message);
+        break;
+      default:
+        ++errors;
+        cases += Fault("error", type, phase.message, phase.message);
+    }
+    for (const auto& measurement : phase.measurements) {
+      output += "  " + Reading(measurement, phase) +
+                (measurement.message.empty() ? "" : ": " + measurement.message) + "\n";
+    }
+    for (const MeasurementResult* measurement : Deciding(phase)) {
+      ++tests;
+      const std::string reading = Reading(*measurement, phase);
+      cases += TestCase(reading, run.plan_name + "." + phase.name, "0.000");
+      if (measurement->verdict == Verdict::kFail) {
+        ++failures;
+        cases +=
+            Fault("failure", "FAIL", measurement->message, reading + ": " + measurement->message);
+      } else {
+        cases += "/>\n";
+      }
+    }
   }
   // The schema's timestamp has no zone: the same UTC time without its milliseconds and "Z".
   const std::string timestamp = WallTimeText(run.start).substr(0, 19);
   std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<testsuites>\n";
-  xml += "  <testsuite name=\"" + Escaped(run.plan_name) + "\" tests=\"" +
-         std::to_string(run.phases.size()) + "\" failures=\"" + std::to_string(failures) +
-         "\" errors=\"" + std::to_string(errors) + "\" skipped=\"" + std::to_string(skipped) +
-         "\" time=\"" + Seconds(run.start, run.end) + "\" timestamp=\"" + timestamp +
-         "\" hostname=\"" + Escaped(HostName()) + "\" id=\"0\"" + " package=\"" +
-         Escaped(run.unit) + "\">\n    <properties>\n";
+  xml += "  <testsuite name=\"" + Escaped(run.plan_name) + "\" tests=\"" + std::to_string(tests) +
+         "\" failures=\"" + std::to_string(failures) + "\" errors=\"" + std::to_string(errors) +
+         "\" skipped=\"" + std::to_string(skipped) + "\" time=\"" + Seconds(run.start, run.end) +
+         "\" timestamp=\"" + timestamp + "\" hostname=\"" + Escaped(HostName()) + "\" id=\"0\"" +
+         " package=\"" + Escaped(run.unit) + "\">\n    <properties>\n";
   xml += Property("unit", run.unit);
   xml += Property("station", run.station);
-  xml += Property("outcome", std::string(OutcomeName(run.outcome)));
+  xml += Property("outcome", VerdictText(run.outcome, run.marginal));
+  xml += Property("plan.file", PathInRecord(run.plan_file, folder));
+  if (!run.plan_revision.empty()) xml += Property("plan.revision", run.plan_revision);
   xml += Property("console.version", run.console_version);
-  if (run.board_profile) xml += Property("console.board_profile", *run.board_profile);
-  for (const auto& phase : run.phases) {
-    for (const auto& measurement : phase.measurements) {
-      xml += Property(phase.name + "." + measurement.name, MeasurementText(measurement));
-    }
+  if (run.board_profile) {
+    xml += Property("console.board_profile", PathInRecord(*run.board_profile, folder));
   }
-  xml += "    </properties>\n";
-  for (const auto& phase : run.phases) {
-    xml += "    <testcase name=\"" + Escaped(phase.name) + "\" classname=\"" +
-           Escaped(run.plan_name) + "\" time=\"" +
-           (phase.outcome == Outcome::kSkipped ? "0.000" : Seconds(phase.start, phase.end)) + "\"";
-    const std::string message = Escaped(phase.message);
-    const std::string type(OutcomeName(phase.outcome));
-    switch (phase.outcome) {
-      case Outcome::kPass:
-        xml += "/>\n";
-        continue;
-      case Outcome::kSkipped:
-        xml += ">\n      <skipped/>\n";
-        break;
-      case Outcome::kFail:
-        xml += ">\n      <failure message=\"" + message + "\" type=\"" + type + "\">" + message +
-               "</failure>\n";
-        break;
-      default:
-        xml += ">\n      <error message=\"" + message + "\" type=\"" + type + "\">" + message +
-               "</error>\n";
-    }
-    xml += "    </testcase>\n";
-  }
-  xml += "    <system-out/>\n    <system-err/>\n  </testsuite>\n</testsuites>\n";
+  xml += "    </properties>\n" + cases + "    <system-out>" + Escaped(output, false) +
+         "</system-out>\n    <system-err/>\n  </testsuite>\n</testsuites>\n";
   return xml;
 }
 

@@ -9,16 +9,16 @@ namespace plan {
 
 namespace {
 
-std::string Number(double value) {
+Judgement Fail(std::string why) { return {Verdict::kFail, std::move(why)}; }
+
+}  // namespace
+
+std::string NumberText(double value) {
   std::ostringstream text;
   text.precision(15);
   text << value;
   return text.str();
 }
-
-Judgement Fail(std::string why) { return {Verdict::kFail, std::move(why)}; }
-
-}  // namespace
 
 Judgement Judge(const Limit& limit, const MeasuredValue& value) {
   return std::visit(
@@ -28,8 +28,8 @@ Judgement Judge(const Limit& limit, const MeasuredValue& value) {
             if (!value.number) return Fail("\"" + value.text + "\" is not a number");
             const double v = *value.number;
             if (v < range.low || v > range.high) {
-              return Fail(Number(v) + " is outside [" + Number(range.low) + ", " +
-                          Number(range.high) + "]");
+              return Fail(NumberText(v) + " is outside [" + NumberText(range.low) + ", " +
+                          NumberText(range.high) + "]");
             }
             if (v < range.low + range.marginal || v > range.high - range.marginal) {
               return Judgement{Verdict::kMarginal, ""};
@@ -39,7 +39,7 @@ Judgement Judge(const Limit& limit, const MeasuredValue& value) {
           [&](const EqualsLimit& equals) {
             if (const auto* number = std::get_if<double>(&equals.value)) {
               if (value.number && *value.number == *number) return Judgement{};
-              return Fail("\"" + value.text + "\" is not " + Number(*number));
+              return Fail("\"" + value.text + "\" is not " + NumberText(*number));
             }
             const auto& text = std::get<std::string>(equals.value);
             if (value.text == text) return Judgement{};
@@ -70,11 +70,11 @@ std::optional<std::string> LimitFault(const Limit& limit) {
     return "low, high and marginal must be finite numbers";
   }
   if (range->low > range->high) {
-    return "low " + Number(range->low) + " is above high " + Number(range->high);
+    return "low " + NumberText(range->low) + " is above high " + NumberText(range->high);
   }
   if (range->marginal < 0) return "marginal must not be negative";
   if (2 * range->marginal > range->high - range->low) {
-    return "marginal " + Number(range->marginal) + " is wider than half the range";
+    return "marginal " + NumberText(range->marginal) + " is wider than half the range";
   }
   return std::nullopt;
 }

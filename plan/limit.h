@@ -45,6 +45,9 @@ struct Judgement {
 
 Judgement Judge(const Limit& limit, const MeasuredValue& value);
 
+// A number as judgements and reports write it: decimal, up to 15 significant digits.
+std::string NumberText(double value);
+
 // What is wrong with the limit's numbers (a range upside down, a band wider than half the range,
 // not a finite number), or nothing.
 std::optional<std::string> LimitFault(const Limit& limit);

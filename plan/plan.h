@@ -69,6 +69,7 @@ enum class PromptKind { kConfirm, kNumber, kChoice };
 
 // A question to the operator. Confirm offers OK, Fail and Retry (Retry runs the phase again); a
 // number's answer is judged by `limit` when there is one; a choice's by `accept` when not empty.
+// `picture` (a PNG or JPEG, absolute) shows the operator what to do, where the prompter can.
 struct PromptStep {
   std::string name;
   std::string text;
@@ -76,6 +77,7 @@ struct PromptStep {
   std::vector<std::string> choices;
   std::vector<std::string> accept;
   std::optional<Limit> limit;
+  std::optional<std::filesystem::path> picture;
 };
 
 // Which of a file step's files must be there at each check.
@@ -105,12 +107,19 @@ struct Step {
   int line = 0;  // where the plan file gives it, for the report's messages
 };
 
+// What a phase that ends FAIL or TIMEOUT does to the run: ends it (the phases after it are
+// skipped), or lets it go on to collect every defect of the unit. A console that is gone or a
+// stop ends the run either way.
+enum class OnFail { kStop, kContinue };
+
 struct Phase {
   std::string name;
   int attempts = 1;  // a failing phase runs again, setup to teardown, up to this many times
   std::vector<Step> setup;
   std::vector<Step> steps;
   std::vector<Step> teardown;
+  int repeat = 1;  // runs of the phase, whatever each ends in, every measurement kept
+  OnFail on_fail = OnFail::kStop;
 };
 
 struct Plan {
@@ -119,6 +128,7 @@ struct Plan {
   std::optional<std::filesystem::path> board;               // the profile the plan needs, absolute
   std::map<std::string, std::vector<std::string>> answers;  // scripted, by prompt name, in order
   std::vector<Phase> phases;
+  std::shared_ptr<const Pattern> unit_pattern;  // a unit's serial number must match it whole
 };
 
 }  // namespace plan

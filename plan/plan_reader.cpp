@@ -36,23 +36,9 @@ constexpr std::int64_t kLongestWaitMs = 3'600'000;
 constexpr int kMostAttempts = 100;
 constexpr std::int64_t kMostSamples = 1000;
 
-std::string ReadPlanFile(const std::filesystem::path& file) {
-  namespace posix = platform::posix;
-  posix::SmallFile read = posix::ReadSmallFile(file.c_str(), kMaxPlanBytes);
-  const auto fail = [&](const std::string& what) { return PlanError(file.string() + ": " + what); };
-  switch (read.fault) {
-    case posix::SmallFileFault::kNone:
-      return std::move(read.text);
-    case posix::SmallFileFault::kNotRegularFile:
-      throw fail("is not a regular file");
-    case posix::SmallFileFault::kTooLarge:
-      throw fail("is larger than " + std::to_string(kMaxPlanBytes) + " bytes");
-    case posix::SmallFileFault::kCannotOpen:
-    case posix::SmallFileFault::kCannotExamine:
-    case posix::SmallFileFault::kCannotRead:
-      break;
-  }
-  throw fail(std::string("cannot be read (") + std::strerror(read.call.error) + ")");
+// Whether `bytes` begin as a PNG or a JPEG file does.
+bool IsPicture(std::string_view bytes) {
+  return bytes.starts_with("\x89PNG\r\n\x1a\n") || bytes.starts_with("\xFF\xD8\xFF");
 }
 
 std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
@@ -70,7 +56,7 @@ class Reader {
 
   Plan Read() {
     return platform::ReadTomlText<PlanError>(
-        ReadPlanFile(file_), file_.string(),
+        ReadWholeFile(file_, kMaxPlanBytes), file_.string(),
         [this](const toml::table& root) { return ReadPlanTable(root); });
   }
 
@@ -89,6 +75,7 @@ class Reader {
     static constexpr auto kKeys = std::to_array<TomlKey<KeyReader>>({
         {"name", &Reader::ReadPlanName},
         {"board", &Reader::ReadBoard},
+        {"unit_pattern", &Reader::ReadUnitPattern},
         {"answers", &Reader::KeepAnswers},
         {"phase", &Reader::ReadPhases},
     });
@@ -102,6 +89,13 @@ class Reader {
 
   void ReadPlanName(const toml::node& node) { plan_.name = NonEmptyText(node, "name"); }
 
+  // Anchored at both ends: a serial number with a stray key pressed before or after is refused.
+  void ReadUnitPattern(const toml::node& node) {
+    const std::string text = NonEmptyText(node, "unit_pattern");
+    Compile(node, text);  // its own faults, in its own words
+    plan_.unit_pattern = Compile(node, "\\A(?:" + text + ")\\z");
+  }
+
   // Read once every prompt is known, wherever they stand in the file.
   void KeepAnswers(const toml::node& node) { answers_ = &node; }
 
@@ -111,11 +105,15 @@ class Reader {
     }
   }
 
-  // The board profile, beside the plan unless absolute; it must be there before a console is
-  // started with it or a file step looks for its volumes.
+  // A file the plan names, beside the plan unless absolute.
+  std::filesystem::path Beside(const toml::node& node, const std::string& key) const {
+    return std::filesystem::absolute(file_).parent_path() / NonEmptyText(node, key);
+  }
+
+  // The board profile; it must be there before a console is started with it or a file step
+  // looks for its volumes.
   void ReadBoard(const toml::node& node) {
-    const std::filesystem::path board =
-        std::filesystem::absolute(file_).parent_path() / NonEmptyText(node, "board");
+    const std::filesystem::path board = Beside(node, "board");
     struct stat status {};
     if (::stat(board.c_str(), &status) != 0) {
       Fail(node.source(), "the board profile " + board.string() + " cannot be read (" +
@@ -131,13 +129,20 @@ class Reader {
     static constexpr auto kKeys = std::to_array<TomlKey<KeyReader>>({
         {"name", &Reader::ReadPhaseName},
         {"attempts", &Reader::ReadAttempts},
+        {"repeat", &Reader::ReadRepeat},
+        {"on_fail", &Reader::ReadOnFail},
         {"setup", &Reader::ReadSetup},
         {"step", &Reader::ReadSteps},
         {"teardown", &Reader::ReadTeardown},
     });
     phase_ = Phase{};
+    repeat_ = nullptr;
     ReadTomlKeys(table, kKeys, UnknownKey(" in a phase"), *this);
     if (phase_.name.empty()) Fail(table.source(), "the phase has no name");
+    // A retry inside a repeated run would hide the spread the repeats are there to measure.
+    if (phase_.repeat > 1 && phase_.attempts > 1) {
+      Fail(repeat_->source(), "a repeated phase takes no attempts: each run counts as it ends");
+    }
     measurement_names_.clear();
     return std::move(phase_);
   }
@@ -151,6 +156,20 @@ class Reader {
 
   void ReadAttempts(const toml::node& node) {
     phase_.attempts = static_cast<int>(TomlIntegerIn(node, "attempts", 1, kMostAttempts));
+  }
+
+  void ReadRepeat(const toml::node& node) {
+    repeat_ = &node;
+    phase_.repeat = static_cast<int>(TomlIntegerIn(node, "repeat", 1, kMostRepeats));
+  }
+
+  void ReadOnFail(const toml::node& node) {
+    const std::string text = Text(node, "on_fail");
+    if (text == "continue") {
+      phase_.on_fail = OnFail::kContinue;
+    } else if (text != "stop") {
+      Fail(node.source(), "on_fail must be \"stop\" or \"continue\", not " + Quoted(text));
+    }
   }
 
   void ReadSetup(const toml::node& node) { ReadStepList(node, "setup", phase_.setup); }
@@ -175,8 +194,8 @@ class Reader {
          {{"from", "to", "timeout_ms", "low", "high", "marginal", "equals", "matches", "units"},
           &Reader::ReadElapsed}},
         {"prompt",
-         {{"name", "kind", "choices", "accept", "low", "high", "marginal", "equals", "matches",
-           "units"},
+         {{"name", "kind", "choices", "accept", "picture", "low", "high", "marginal", "equals",
+           "matches", "units"},
           &Reader::ReadPrompt}},
         {"file", {{"name", "present", "samples", "every_ms"}, &Reader::ReadFile}},
     });
@@ -408,8 +427,22 @@ class Reader {
     if (kind != "choice" && (table.contains("choices") || table.contains("accept"))) {
       Fail(table.source(), "only a choice prompt has choices");
     }
+    if (const toml::node* picture = table.get("picture")) prompt.picture = Picture(*picture);
     prompts_.emplace(prompt.name, prompt);
     return prompt;
+  }
+
+  // A prompt's picture: a PNG or a JPEG file of a sane size, there when the plan is read.
+  std::filesystem::path Picture(const toml::node& node) const {
+    std::filesystem::path picture = Beside(node, "picture");
+    try {
+      if (!IsPicture(ReadWholeFile(picture, kMaxPictureBytes))) {
+        Fail(node.source(), "the picture " + picture.string() + " is neither PNG nor JPEG");
+      }
+    } catch (const PlanError& error) {
+      Fail(node.source(), error.what());
+    }
+    return picture;
   }
 
   // A limit written as its own table, limits.NAME = { low = 1, high = 2 }.
@@ -587,7 +620,8 @@ class Reader {
   std::filesystem::path file_;
   Plan plan_;
   const toml::node* answers_ = nullptr;
-  Phase phase_;  // the phase being read
+  Phase phase_;                         // the phase being read
+  const toml::node* repeat_ = nullptr;  // its repeat, where it stands
   std::set<std::string> phase_names_;
   std::set<std::string> measurement_names_;
   std::map<std::string, PromptStep> prompts_;
@@ -596,5 +630,24 @@ class Reader {
 }  // namespace
 
 Plan ReadPlan(const std::filesystem::path& file) { return Reader(file).Read(); }
+
+std::string ReadWholeFile(const std::filesystem::path& file, std::size_t max_bytes) {
+  namespace posix = platform::posix;
+  posix::SmallFile read = posix::ReadSmallFile(file.c_str(), max_bytes);
+  const auto fail = [&](const std::string& what) { return PlanError(file.string() + ": " + what); };
+  switch (read.fault) {
+    case posix::SmallFileFault::kNone:
+      return std::move(read.text);
+    case posix::SmallFileFault::kNotRegularFile:
+      throw fail("is not a regular file");
+    case posix::SmallFileFault::kTooLarge:
+      throw fail("is larger than " + std::to_string(max_bytes) + " bytes");
+    case posix::SmallFileFault::kCannotOpen:
+    case posix::SmallFileFault::kCannotExamine:
+    case posix::SmallFileFault::kCannotRead:
+      break;
+  }
+  throw fail(std::string("cannot be read (") + std::strerror(read.call.error) + ")");
+}
 
 }  // namespace plan

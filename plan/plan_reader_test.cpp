@@ -5,8 +5,11 @@
 #include <sys/stat.h>
 
 #include <fstream>
+#include <set>
 
 #include "plan/plan_reader.h"
+#include "plan/plan_revision.h"
+#include "plan/unit_check.h"
 #include "testing/temp_dir.h"
 
 namespace {
@@ -18,6 +21,9 @@ std::filesystem::path WritePlan(const testing_support::TempDir& folder, const st
   std::ofstream(file) << text;
   return file;
 }
+
+// The first bytes of a PNG file, which is all the reader looks at.
+constexpr char kPng[] = "\x89PNG\r\n\x1a\n";
 
 TEST(PlanReaderTest, ReadsAWholePlan) {
   testing_support::TempDir folder;
@@ -52,6 +58,77 @@ plug = ["retry", "ok"]
   EXPECT_EQ(plan.answers.at("plug"), (std::vector<std::string>{"retry", "ok"}));
 }
 
+TEST(PlanReaderTest, ReadsWhatAStationNeedsOfAPhaseAndAPrompt) {
+  testing_support::TempDir folder;
+  std::filesystem::create_directory(folder.path() / "pictures");
+  std::ofstream(folder.path() / "pictures/plug.png") << kPng << "rest";
+  const auto file = WritePlan(folder, std::string(kHead) + R"(repeat = 5
+on_fail = "continue"
+[[phase.step]]
+prompt = "plug it in like this"
+name = "plug"
+picture = "pictures/plug.png"
+)");
+  const plan::Plan plan = plan::ReadPlan(file);
+  const plan::Phase& phase = plan.phases[0];
+  EXPECT_EQ(phase.repeat, 5);
+  EXPECT_EQ(phase.on_fail, plan::OnFail::kContinue);
+  EXPECT_EQ(std::get<plan::PromptStep>(phase.steps[0].action).picture,
+            folder.path() / "pictures/plug.png");
+}
+
+TEST(PlanReaderTest, UnitPatternTakesOnlySerialNumbersItMatchesWhole) {
+  testing_support::TempDir folder;
+  const plan::Plan plan = plan::ReadPlan(
+      WritePlan(folder, "name = \"p\"\nunit_pattern = 'SN-\\d{4}|SN-\\d{4}-R'\n[[phase]]\n"
+                        "name = \"a\"\n"));
+  const struct {
+    std::string unit;
+    bool taken;
+  } kCases[] = {{"SN-1234", true},   {"SN-1234-R", true},  {"SN-12345", false},
+                {"xSN-1234", false}, {"SN-1234\n", false}, {"", false}};
+  for (const auto& c : kCases) {
+    const auto refusal = plan::UnitPatternRefusal(plan, c.unit);
+    EXPECT_EQ(!refusal.has_value(), c.taken) << c.unit;
+    if (refusal) {
+      EXPECT_NE(refusal->find("does not match the plan's unit_pattern"), std::string::npos);
+    }
+  }
+  EXPECT_FALSE(plan::UnitPatternRefusal(plan::ReadPlan(WritePlan(folder, kHead)), "anything"));
+}
+
+TEST(PlanRevisionTest, ChangesWithThePlanAndEveryFileItNamesButNotWithItsFolder) {
+  testing_support::TempDir folder;
+  const auto plans = folder.path() / "plans";
+  std::filesystem::create_directories(plans / "boards");
+  const auto write = [&](const std::string& name, const std::string& text) {
+    std::ofstream(plans / name, std::ios::trunc) << text;
+  };
+  write("boards/b.toml", "[drivers.EAS1]\ndriver = \"sim\"\n");
+  write("plug.png", std::string(kPng) + "one");
+  write("plan.toml", "name = \"p\"\nboard = \"boards/b.toml\"\n[[phase]]\nname = \"a\"\n"
+                     "[[phase.step]]\nprompt = \"?\"\nname = \"q\"\npicture = \"plug.png\"\n");
+  const auto revision = [&](const std::filesystem::path& plan_file) {
+    return plan::PlanRevision(plan::ReadPlan(plan_file));
+  };
+  const std::string first = revision(plans / "plan.toml");
+  EXPECT_TRUE(first.starts_with("sha256:")) << first;
+  EXPECT_EQ(first.size(), 7u + 64u);
+  EXPECT_EQ(revision(plans / "plan.toml"), first);
+  std::filesystem::rename(plans, folder.path() / "moved");
+  EXPECT_EQ(revision(folder.path() / "moved/plan.toml"), first);
+  std::filesystem::rename(folder.path() / "moved", plans);
+  std::set<std::string> seen{first};
+  const std::vector<std::pair<std::string, std::string>> changes = {
+      {"boards/b.toml", "[drivers.EAS1]\ndriver = \"absent\"\n"},
+      {"plug.png", std::string(kPng) + "two"},
+      {"plan.toml", "name = \"p\"\nboard = \"boards/b.toml\"\n[[phase]]\nname = \"a\"\n"}};
+  for (const auto& [name, text] : changes) {
+    write(name, text);
+    EXPECT_TRUE(seen.insert(revision(plans / "plan.toml")).second) << name;
+  }
+}
+
 TEST(PlanReaderTest, RefusesEveryMistakeWithFileLineAndWhat) {
   const struct {
     std::string text;
@@ -60,10 +137,10 @@ TEST(PlanReaderTest, RefusesEveryMistakeWithFileLineAndWhat) {
       {"name = \"p\"\n[[phase]\n", ":2: "},
       {"name = \"p\"\n", ":1: the plan has no [[phase]]"},
       {"name = \"p\"\ncolour = 1\n[[phase]]\nname = \"a\"\n",
-       ":2: unknown key \"colour\" (known: name, board, answers, phase)"},
+       ":2: unknown key \"colour\" (known: name, board, unit_pattern, answers, phase)"},
       {std::string(kHead) + "tries = 2\n",
-       ":4: unknown key \"tries\" in a phase (known: name, attempts, setup, step, "
-       "teardown)"},
+       ":4: unknown key \"tries\" in a phase (known: name, attempts, repeat, on_fail, setup, "
+       "step, teardown)"},
       {std::string(kHead) + "attempts = 0\n", ":4: attempts must be from 1 to 100, not 0"},
       {std::string(kHead) + "attempts = \"3\"\n", ":4: attempts must be an integer, not a string"},
       {std::string(kHead) + "[[phase]]\nname = \"a\"\n", ":5: a second phase named \"a\""},
@@ -130,6 +207,20 @@ TEST(PlanReaderTest, RefusesEveryMistakeWithFileLineAndWhat) {
                             "[answers]\nq = [\"yes\"]\n",
        ":8: \"yes\" is no answer to the prompt \"q\""},
       {std::string(kHead) + "[answers]\nq = [\"ok\"]\n", ":5: no prompt named \"q\""},
+      {std::string(kHead) + "on_fail = \"skip\"\n",
+       ":4: on_fail must be \"stop\" or \"continue\", not \"skip\""},
+      {std::string(kHead) + "repeat = 1001\n", ":4: repeat must be from 1 to 1000, not 1001"},
+      {std::string(kHead) + "attempts = 2\nrepeat = 3\n", ":5: a repeated phase takes no attempts"},
+      {"name = \"p\"\nunit_pattern = 'SN-(\\d'\n[[phase]]\nname = \"a\"\n",
+       ":2: bad pattern at character"},
+      {std::string(kHead) +
+           "[[phase.step]]\nprompt = \"?\"\nname = \"q\"\npicture = \"none.png\"\n",
+       ":7: "},
+      {std::string(kHead) +
+           "[[phase.step]]\nprompt = \"?\"\nname = \"q\"\npicture = \"plan.toml\"\n",
+       "plan.toml is neither PNG nor JPEG"},
+      {std::string(kHead) + "[[phase.step]]\nprompt = \"?\"\nname = \"q\"\npicture = \".\"\n",
+       "is not a regular file"},
   };
   testing_support::TempDir folder;
   for (const auto& broken : kBroken) {

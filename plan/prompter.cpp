@@ -8,19 +8,22 @@ namespace plan {
 
 namespace {
 
+// A terminal cannot show the picture: it names the file for the operator to open.
 std::string Question(const PromptStep& prompt) {
+  std::string text =
+      prompt.text + (prompt.picture ? " (picture: " + prompt.picture->string() + ")" : "");
   switch (prompt.kind) {
     case PromptKind::kConfirm:
-      return prompt.text + " [ok/fail/retry]: ";
+      return text + " [ok/fail/retry]: ";
     case PromptKind::kNumber:
-      return prompt.text + " [a number]: ";
+      return text + " [a number]: ";
     case PromptKind::kChoice: {
       std::string choices;
       for (const auto& choice : prompt.choices) choices += (choices.empty() ? "" : "/") + choice;
-      return prompt.text + " [" + choices + "]: ";
+      return text + " [" + choices + "]: ";
     }
   }
-  return prompt.text;
+  return text;
 }
 
 }  // namespace

@@ -16,10 +16,16 @@ namespace plan {
 // PASS: everything passed. FAIL: a measurement, a limit or the operator said no. ERROR: the
 // console could not be reached or refused a step, or the plan could not go on. TIMEOUT: an
 // expected text did not show in time. ABORTED: stopped by Ctrl-C or SIGTERM. SKIPPED: a phase
-// that did not run because one before it did not pass.
+// that did not run because one before it ended the run.
 enum class Outcome { kPass, kFail, kError, kTimeout, kAborted, kSkipped };
 
 std::string_view OutcomeName(Outcome outcome);
+
+// The worse of two outcomes of what ran: PASS, FAIL, TIMEOUT, ERROR, ABORTED in that order.
+Outcome Worse(Outcome a, Outcome b);
+
+// The outcome as a person reads it: "PASS (marginal)" for a pass with a marginal measurement.
+std::string VerdictText(Outcome outcome, bool marginal);
 
 using WallTime = std::chrono::system_clock::time_point;
 
@@ -29,6 +35,8 @@ struct MeasurementResult {
   Limit limit;
   Verdict verdict = Verdict::kFail;
   std::string message;  // why it failed
+  int attempt = 1;      // which attempt of its run took it, from 1
+  int repeat = 1;       // which run of a repeated phase, from 1
 };
 
 struct PromptAnswer {
@@ -47,14 +55,16 @@ struct RecordSlice {
 struct PhaseResult {
   std::string name;
   Outcome outcome = Outcome::kSkipped;
-  std::string message;  // what went wrong first, with the plan's line
-  int attempts = 0;
+  std::string message;  // what went wrong first, with the plan's line; why it was skipped
+  int attempts = 0;     // of every run together
   WallTime start;
   WallTime end;
-  std::vector<MeasurementResult> measurements;  // of the last attempt
+  std::vector<MeasurementResult> measurements;  // of every attempt of every run, in order
   std::vector<PromptAnswer> prompts;            // of every attempt
   std::optional<RecordSlice> record;
   std::string teardown_message;  // a teardown step that failed, or was skipped by a second stop
+  int repeats = 0;               // runs of the phase made
+  bool marginal = false;         // passed, with a marginal measurement in a run's last attempt
 };
 
 struct RunResult {
@@ -69,6 +79,8 @@ struct RunResult {
   Outcome outcome = Outcome::kError;
   std::string message;
   std::vector<PhaseResult> phases;
+  std::string plan_revision;  // "sha256:<hex>" of the plan and what it names; empty if unknown
+  bool marginal = false;      // passed, with a marginal phase
 };
 
 }  // namespace plan

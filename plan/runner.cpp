@@ -39,36 +39,35 @@ struct Attempt {
 class PhaseRunner {
  public:
   PhaseRunner(ConsoleLink& link, const TerminalFiles& files, Prompter& prompter,
-              const StopRequest& stop, PhaseResult& result)
-      : link_(link), files_(files), prompter_(prompter), stop_(stop), result_(result) {}
+              const StopRequest& stop, RunObserver& observer, PhaseResult& result)
+      : link_(link),
+        files_(files),
+        prompter_(prompter),
+        stop_(stop),
+        observer_(observer),
+        result_(result) {}
 
+  // Runs the phase `repeat` times, or until a stop or an error; its outcome is the worst run's,
+  // its message the first of those runs'.
   void Run(const Phase& phase) {
+    phase_ = &phase;
     result_.name = phase.name;
     result_.start = std::chrono::system_clock::now();
+    result_.outcome = Outcome::kPass;
     std::optional<RecordMark> phase_begin;
-    int failed_attempts = 0;
-    for (;;) {
-      ++result_.attempts;
-      result_.measurements.clear();
-      Attempt attempt = Begin();
-      if (!phase_begin) phase_begin = attempt.record_begin;
-      StepEnd end = attempt_error_.empty() ? RunSteps(phase.setup, attempt)
-                                           : StepEnd{Outcome::kError, attempt_error_};
-      if (end.outcome == Outcome::kPass && !end.retry) end = RunSteps(phase.steps, attempt);
-      RunTeardown(phase.teardown, attempt);
-      if (end.outcome == Outcome::kPass && !end.retry && !result_.teardown_message.empty()) {
-        end = {Outcome::kError, "teardown: " + result_.teardown_message};
+    for (repeat_ = 1; repeat_ <= phase.repeat; ++repeat_) {
+      ++result_.repeats;
+      bool marginal = false;
+      const StepEnd end = RunAttempts(phase_begin, marginal);
+      result_.marginal = result_.marginal || marginal;
+      if (Worse(result_.outcome, end.outcome) != result_.outcome) {
+        result_.outcome = end.outcome;
+        result_.message =
+            (phase.repeat > 1 ? "run " + std::to_string(repeat_) + ": " : "") + end.message;
       }
-      result_.outcome = end.outcome;
-      result_.message = end.message;
-      if (stop_.stopping()) {
-        result_.outcome = Outcome::kAborted;
-        if (result_.message.empty()) result_.message = "stopped";
-        break;
-      }
-      if (end.retry) continue;  // the operator's retry does not count against the attempts
-      if (end.outcome == Outcome::kPass || ++failed_attempts >= phase.attempts) break;
+      if (end.outcome == Outcome::kAborted || end.outcome == Outcome::kError) break;
     }
+    result_.marginal = result_.marginal && result_.outcome == Outcome::kPass;
     std::string error;
     if (phase_begin) {
       // Bookkeeping after teardown: it goes on through the stop the teardown went on through.
@@ -78,6 +77,40 @@ class PhaseRunner {
   }
 
  private:
+  // One run of the phase: attempt after attempt, setup to teardown, until one passes or none
+  // are left. `marginal`: the last attempt passed with a marginal measurement.
+  StepEnd RunAttempts(std::optional<RecordMark>& phase_begin, bool& marginal) {
+    int failed_attempts = 0;
+    for (attempt_ = 1;; ++attempt_) {
+      ++result_.attempts;
+      observer_.PhaseBegins(*phase_, attempt_, repeat_);
+      const std::size_t first_measurement = result_.measurements.size();
+      Attempt attempt = Begin();
+      if (!phase_begin) phase_begin = attempt.record_begin;
+      StepEnd end = attempt_error_.empty() ? RunSteps(phase_->setup, attempt)
+                                           : StepEnd{Outcome::kError, attempt_error_};
+      if (end.outcome == Outcome::kPass && !end.retry) end = RunSteps(phase_->steps, attempt);
+      RunTeardown(phase_->teardown, attempt);
+      if (end.outcome == Outcome::kPass && !end.retry && !result_.teardown_message.empty()) {
+        end = {Outcome::kError, "teardown: " + result_.teardown_message};
+      }
+      if (stop_.stopping()) {
+        end.outcome = Outcome::kAborted;
+        if (end.message.empty()) end.message = "stopped";
+        return end;
+      }
+      if (end.retry) continue;  // the operator's retry does not count against the attempts
+      if (end.outcome == Outcome::kPass) {
+        marginal = std::any_of(
+            result_.measurements.begin() + static_cast<std::ptrdiff_t>(first_measurement),
+            result_.measurements.end(),
+            [](const MeasurementResult& m) { return m.verdict == Verdict::kMarginal; });
+        return end;
+      }
+      if (++failed_attempts >= phase_->attempts) return end;
+    }
+  }
+
   Attempt Begin() {
     Attempt attempt;
     attempt_error_.clear();
@@ -379,11 +412,15 @@ class PhaseRunner {
     return verdict;
   }
 
-  // Keeps a measurement; the step fails with the first that failed.
+  // Keeps a measurement, marked with its attempt and run; the step fails with the first that
+  // failed.
   void KeepMeasurement(const Step& step, MeasurementResult result, StepEnd& verdict) {
     if (result.verdict == Verdict::kFail && verdict.outcome == Outcome::kPass) {
       verdict = Ended(Outcome::kFail, step, result.name + ": " + result.message);
     }
+    result.attempt = attempt_;
+    result.repeat = repeat_;
+    observer_.MeasurementJudged(*phase_, result);
     result_.measurements.push_back(std::move(result));
   }
 
@@ -391,31 +428,97 @@ class PhaseRunner {
   const TerminalFiles& files_;
   Prompter& prompter_;
   const StopRequest& stop_;
+  RunObserver& observer_;
   PhaseResult& result_;
+  const Phase* phase_ = nullptr;
+  int repeat_ = 1;   // the run of the phase under way
+  int attempt_ = 1;  // its attempt under way
   std::string attempt_error_;
 };
 
+// How an outcome that ends the run is told in the skipped phases' message.
+std::string_view EndedHow(Outcome outcome) {
+  switch (outcome) {
+    case Outcome::kFail:
+      return "failed";
+    case Outcome::kTimeout:
+      return "timed out";
+    case Outcome::kAborted:
+      return "was stopped";
+    default:
+      return "ended in error";
+  }
+}
+
+// Whether the run goes on after a phase that ended so: a phase that lets it goes on past a
+// failure or a timeout, never past an error or a stop.
+bool RunGoesOn(const Phase& phase, Outcome outcome) {
+  return outcome == Outcome::kPass || (phase.on_fail == OnFail::kContinue &&
+                                       (outcome == Outcome::kFail || outcome == Outcome::kTimeout));
+}
+
+// The rank of what ran: a later outcome replaces an earlier one only when it ranks higher.
+int Severity(Outcome outcome) {
+  switch (outcome) {
+    case Outcome::kPass:
+    case Outcome::kSkipped:
+      return 0;
+    case Outcome::kFail:
+      return 1;
+    case Outcome::kTimeout:
+      return 2;
+    case Outcome::kError:
+      return 3;
+    case Outcome::kAborted:
+      return 4;
+  }
+  return 3;
+}
+
 }  // namespace
 
+RunObserver& NoRunObserver() {
+  static RunObserver nobody;
+  return nobody;
+}
+
 void RunPlan(const Plan& plan, ConsoleLink& link, const TerminalFiles& files, Prompter& prompter,
-             const StopRequest& stop, RunResult& result) {
+             const StopRequest& stop, RunResult& result, RunObserver& observer) {
   result.start = std::chrono::system_clock::now();
   result.outcome = Outcome::kPass;
+  std::string skipped_because;  // set once a phase has ended the run
   for (const Phase& phase : plan.phases) {
     PhaseResult& phase_result = result.phases.emplace_back();
-    if (result.outcome != Outcome::kPass) {
+    if (!skipped_because.empty()) {
       phase_result.name = phase.name;
-      phase_result.message = "not run: an earlier phase did not pass";
+      phase_result.message = skipped_because;
+      observer.PhaseEnds(phase_result);
       continue;
     }
-    PhaseRunner(link, files, prompter, stop, phase_result).Run(phase);
-    if (phase_result.outcome != Outcome::kPass) {
+    PhaseRunner(link, files, prompter, stop, observer, phase_result).Run(phase);
+    observer.PhaseEnds(phase_result);
+    result.marginal = result.marginal || phase_result.marginal;
+    if (Worse(result.outcome, phase_result.outcome) != result.outcome) {
       result.outcome = phase_result.outcome;
       result.message = phase.name + ": " + phase_result.message;
     }
+    if (!RunGoesOn(phase, phase_result.outcome)) {
+      skipped_because =
+          "skipped: phase '" + phase.name + "' " + std::string(EndedHow(phase_result.outcome));
+    }
   }
   if (stop.stopping()) result.outcome = Outcome::kAborted;
+  result.marginal = result.marginal && result.outcome == Outcome::kPass;
   result.end = std::chrono::system_clock::now();
+  observer.RunEnds(result);
+}
+
+Outcome Worse(Outcome a, Outcome b) { return Severity(b) > Severity(a) ? b : a; }
+
+std::string VerdictText(Outcome outcome, bool marginal) {
+  std::string text(OutcomeName(outcome));
+  if (marginal && outcome == Outcome::kPass) text += " (marginal)";
+  return text;
 }
 
 std::string_view OutcomeName(Outcome outcome) {

@@ -1,5 +1,6 @@
-// The runner's rules against an in-memory console: attempts, teardown whatever happened, stops,
-// skipped phases, verdicts, timeouts and measurements from the pane and from the record.
+// The runner's rules against an in-memory console: attempts, repeats, teardown whatever happened,
+// stops, phases that let the run go on, skipped phases with why, verdicts and marginal passes,
+// timeouts, measurements from the pane and from the record, and what the observer hears.
 #include "plan/runner.h"
 
 #include <gtest/gtest.h>
@@ -25,10 +26,23 @@ plan::Step Click(std::int64_t id, int line) {
 }
 
 plan::Step Confirm(const std::string& name, int line) {
-  return {plan::PromptStep{name, name + "?", plan::PromptKind::kConfirm, {}, {}, {}}, line};
+  return {plan::PromptStep{name, name + "?", plan::PromptKind::kConfirm, {}, {}, {}, {}}, line};
 }
 
-plan::Limit Range(double low, double high) { return {plan::RangeLimit{low, high, 0}, "V"}; }
+plan::Limit Range(double low, double high, double marginal = 0) {
+  return {plan::RangeLimit{low, high, marginal}, "V"};
+}
+
+// A number the operator reads off a meter, judged by `limit`: one measurement for each answer.
+plan::Step Reading(const std::string& name, plan::Limit limit, int line) {
+  return {plan::PromptStep{name, name + "?", plan::PromptKind::kNumber, {}, {}, limit, {}}, line};
+}
+
+// A phase of `steps` that runs `repeat` times and does `on_fail` when it fails.
+plan::Phase PhaseOf(const std::string& name, std::vector<plan::Step> steps, int attempts = 1,
+                    int repeat = 1, plan::OnFail on_fail = plan::OnFail::kStop) {
+  return {name, attempts, {}, std::move(steps), {Click(8, 90)}, repeat, on_fail};
+}
 
 // A record line at `seconds` on the monotonic clock.
 std::string RecordLine(double seconds, const std::string& what) {
@@ -41,10 +55,29 @@ struct Bench {
                       std::map<std::string, std::vector<std::string>> answers = {}) {
     plan::ScriptedPrompter prompter(std::move(answers));
     plan::RunResult result;
-    plan::RunPlan({"plan", "plan.toml", std::nullopt, {}, phases}, link, files, prompter, stop,
-                  result);
+    plan::RunPlan({"plan", "plan.toml", std::nullopt, {}, phases, nullptr}, link, files, prompter,
+                  stop, result, observer);
     return result;
   }
+
+  // What the run told its observer, one line a report.
+  struct Journal : plan::RunObserver {
+    void PhaseBegins(const plan::Phase& phase, int attempt, int repeat) override {
+      lines.push_back("begin " + phase.name + " " + std::to_string(repeat) + "." +
+                      std::to_string(attempt));
+    }
+    void MeasurementJudged(const plan::Phase& phase, const plan::MeasurementResult& m) override {
+      lines.push_back("judged " + phase.name + " " + m.name + " " +
+                      (m.value ? m.value->text : "(none)"));
+    }
+    void PhaseEnds(const plan::PhaseResult& result) override {
+      lines.push_back("end " + result.name + " " + std::string(plan::OutcomeName(result.outcome)));
+    }
+    void RunEnds(const plan::RunResult& result) override {
+      lines.push_back("run " + std::string(plan::OutcomeName(result.outcome)));
+    }
+    std::vector<std::string> lines;
+  } observer;
 
   testing_support::TempDir folder;
   plan::StopRequest stop;
@@ -134,7 +167,6 @@ TEST(RunnerTest, TeardownRunsWhateverHappenedAndOnlyASecondStopCutsItShort) {
     EXPECT_EQ(bench.link.journal, c.journal);
     // The phases after one that did not pass are reported as skipped and never reach the console.
     EXPECT_EQ(result.phases[1].outcome, Outcome::kSkipped);
-    EXPECT_EQ(result.phases[1].message, "not run: an earlier phase did not pass");
     EXPECT_EQ(result.message, "io: " + c.message);
   }
 }
@@ -245,6 +277,160 @@ TEST(RunnerTest, ElapsedIsJudgedInMillisecondsBetweenTheRecordsLines) {
     ASSERT_EQ(result.phases[0].measurements.size(), 1u);
     EXPECT_EQ(result.phases[0].measurements[0].value->text, "250.000");
   }
+}
+
+TEST(RunnerTest, PhaseThatGoesOnAfterAFailureLetsTheRunCollectEveryDefect) {
+  const CommandEffect refused{"", "", LinkStatus::kRefused, "busy", 0};
+  const CommandEffect ctrl_c{"", "", LinkStatus::kDone, "", 1};
+  const plan::Step never{
+      plan::ExpectStep{Compiled("never"), {"never", sender::ExpectScope::kNew, 0}}, 4};
+  const struct {
+    std::string what;
+    plan::Step step;
+    plan::OnFail on_fail;
+    std::map<std::int64_t, CommandEffect> commands;
+    Outcome outcome;
+    std::string later;  // the later phase's outcome and message
+  } kCases[] = {
+      {"a failure", Confirm("looks", 4), plan::OnFail::kContinue, {}, Outcome::kFail, "PASS "},
+      {"a timeout", never, plan::OnFail::kContinue, {}, Outcome::kTimeout, "PASS "},
+      {"a failure that stops",
+       Confirm("looks", 4),
+       plan::OnFail::kStop,
+       {},
+       Outcome::kFail,
+       "SKIPPED skipped: phase 'first' failed"},
+      {"a timeout that stops",
+       never,
+       plan::OnFail::kStop,
+       {},
+       Outcome::kTimeout,
+       "SKIPPED skipped: phase 'first' timed out"},
+      // The console refusing or a stop ends the run however the phase was to go on.
+      {"an error",
+       Click(2, 4),
+       plan::OnFail::kContinue,
+       {{2, refused}},
+       Outcome::kError,
+       "SKIPPED skipped: phase 'first' ended in error"},
+      {"a stop",
+       Click(2, 4),
+       plan::OnFail::kContinue,
+       {{2, ctrl_c}},
+       Outcome::kAborted,
+       "SKIPPED skipped: phase 'first' was stopped"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    Bench bench;
+    bench.link.commands = c.commands;
+    const plan::RunResult result =
+        bench.Run({PhaseOf("first", {c.step}, 1, 1, c.on_fail), PhaseOf("later", {Click(9, 12)})},
+                  {{"looks", {"fail"}}});
+    EXPECT_EQ(result.phases[0].outcome, c.outcome);
+    EXPECT_EQ(
+        std::string(plan::OutcomeName(result.phases[1].outcome)) + " " + result.phases[1].message,
+        c.later);
+    // The run's outcome and message are the defect's, whatever came after it.
+    EXPECT_EQ(result.outcome, c.outcome);
+    EXPECT_EQ(result.message, "first: " + result.phases[0].message);
+  }
+}
+
+TEST(RunnerTest, RepeatedPhaseRunsEveryTimeKeepsEveryMeasurementAndEndsAsItsWorstRun) {
+  const struct {
+    std::vector<std::string> answers;
+    std::map<std::int64_t, CommandEffect> commands;
+    Outcome outcome;
+    std::string message;
+    int runs;
+  } kCases[] = {
+      {{"12", "12.5", "11"}, {}, Outcome::kPass, "", 3},
+      {{"12", "14", "15"}, {}, Outcome::kFail, "run 2: line 3: volts: 14 is outside [11, 13]", 3},
+      // A stop ends the repeats.
+      {{"12", "12", "12"},
+       {{8, {"", "", LinkStatus::kDone, "", 1}}},
+       Outcome::kAborted,
+       "run 1: stopped",
+       1},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.message);
+    Bench bench;
+    bench.link.commands = c.commands;
+    const plan::RunResult result = bench.Run(
+        {PhaseOf("gauge", {Reading("volts", Range(11, 13), 3)}, 1, 3)}, {{"volts", c.answers}});
+    const plan::PhaseResult& phase = result.phases[0];
+    EXPECT_EQ(phase.outcome, c.outcome);
+    EXPECT_EQ(phase.message, c.message);
+    EXPECT_EQ(phase.repeats, c.runs);
+    EXPECT_EQ(std::count(bench.link.journal.begin(), bench.link.journal.end(), "command 8"),
+              c.runs);  // teardown, every run
+    ASSERT_EQ(phase.measurements.size(), static_cast<std::size_t>(c.runs));
+    for (int run = 0; run < c.runs; ++run) {
+      EXPECT_EQ(phase.measurements[run].repeat, run + 1);
+      EXPECT_EQ(phase.measurements[run].value->text, c.answers[run]);
+    }
+  }
+}
+
+TEST(RunnerTest, EveryAttemptsMeasurementsAreKeptAndTheLastAttemptDecides) {
+  Bench bench;
+  const plan::RunResult result = bench.Run({PhaseOf("volts", {Reading("v", Range(11, 13), 3)}, 3)},
+                                           {{"v", {"20", "14", "12"}}});
+  EXPECT_EQ(result.outcome, Outcome::kPass);
+  const auto& measured = result.phases[0].measurements;
+  ASSERT_EQ(measured.size(), 3u);
+  for (int attempt = 1; attempt <= 3; ++attempt) {
+    EXPECT_EQ(measured[attempt - 1].attempt, attempt);
+    EXPECT_EQ(measured[attempt - 1].verdict,
+              attempt < 3 ? plan::Verdict::kFail : plan::Verdict::kPass);
+  }
+}
+
+TEST(RunnerTest, MarginalPassIsLiftedToThePhaseAndToARunThatPasses) {
+  const plan::Limit banded = Range(0, 10, 1);
+  const struct {
+    std::string what;
+    std::vector<plan::Phase> phases;
+    std::vector<std::string> answers;
+    bool phase_marginal;
+    bool run_marginal;
+  } kCases[] = {
+      {"inside the band", {PhaseOf("v", {Reading("v", banded, 3)})}, {"0.5"}, true, true},
+      {"clear of it", {PhaseOf("v", {Reading("v", banded, 3)})}, {"5"}, false, false},
+      {"in a later run", {PhaseOf("v", {Reading("v", banded, 3)}, 1, 2)}, {"5", "9.5"}, true, true},
+      // Only a pass is marginal: a failed earlier attempt's marginal reading does not count.
+      {"in a failed attempt",
+       {PhaseOf("v", {Reading("v", banded, 3), Confirm("looks", 4)}, 2)},
+       {"0.5", "5"},
+       false,
+       false},
+      {"in a run that fails later",
+       {PhaseOf("v", {Reading("v", banded, 3)}, 1, 1, plan::OnFail::kContinue),
+        PhaseOf("w", {Reading("w", banded, 5)})},
+       {"0.5"},
+       true,
+       false},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    Bench bench;
+    const plan::RunResult result =
+        bench.Run(c.phases, {{"v", c.answers}, {"w", {"11"}}, {"looks", {"fail", "ok"}}});
+    EXPECT_EQ(result.phases[0].marginal, c.phase_marginal);
+    EXPECT_EQ(result.marginal, c.run_marginal);
+  }
+}
+
+TEST(RunnerTest, ObserverHearsEveryAttemptMeasurementAndEndInOrder) {
+  Bench bench;
+  bench.Run({PhaseOf("v", {Reading("v", Range(11, 13), 3)}, 2), PhaseOf("later", {})},
+            {{"v", {"20", "30"}}});
+  EXPECT_EQ(
+      bench.observer.lines,
+      (std::vector<std::string>{"begin v 1.1", "judged v v 20", "begin v 1.2", "judged v v 30",
+                                "end v FAIL", "end later SKIPPED", "run FAIL"}));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #!/usr/bin/python3
-"""Checks a run's records: the JSON against plans/record.schema.json (python3-jsonschema), the
+"""Checks a run's records: the JSON against plans/record.schema.json (python3-jsonschema; it
+takes every schema_version the runner has written), the
 JUnit XML against plans/junit.xsd (python3-lxml), and that both are named for the run:
 UNIT_PLAN_START[_N], the unit's serial number and the plan's name as the records hold them, with
 %XX for every byte outside A-Z a-z 0-9 "-" "." (and a leading "."), and the start in UTC to the

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "plan/plan_reader.h"
+#include "plan/plan_revision.h"
 #include "platform/linux/screen_choice.h"
 #include "tools/quorvane-plan/command_line.h"
 #include "tools/quorvane-plan/window_prompter.h"
@@ -58,8 +59,10 @@ int main(int argc, char** argv) {
   }
   const auto& invocation = std::get<quorvane_plan::Invocation>(parsed);
   plan::Plan plan;
+  std::string revision;
   try {
     plan = plan::ReadPlan(invocation.plan);
+    revision = plan::PlanRevision(plan);
   } catch (const plan::PlanError& error) {
     std::cerr << "quorvane-plan: " << error.what() << '\n';
     return kRefused;
@@ -73,6 +76,7 @@ int main(int argc, char** argv) {
   plan::RunResult header;
   header.plan_name = plan.name;
   header.plan_file = plan.file.string();
+  header.plan_revision = revision;
   header.unit = invocation.unit;
   header.station = invocation.station;
   header.console_version = QUORVANE_VERSION;
@@ -88,11 +92,11 @@ int main(int argc, char** argv) {
   if (unit.refused) return kRefused;
   const plan::RunResult& run = unit.run;
   for (const auto& phase : run.phases) {
-    std::cout << plan::OutcomeName(phase.outcome) << "  " << phase.name
+    std::cout << plan::VerdictText(phase.outcome, phase.marginal) << "  " << phase.name
               << (phase.message.empty() ? "" : ": " + phase.message) << '\n';
   }
-  std::cout << plan::OutcomeName(run.outcome) << "  " << plan.name << " (unit " << run.unit
-            << ")\n";
+  std::cout << plan::VerdictText(run.outcome, run.marginal) << "  " << plan.name << " (unit "
+            << run.unit << ")\n";
   for (const auto& record : unit.records) std::cout << "record: " << record.string() << '\n';
   const bool written = unit.records.size() == 2;
   if (!written && run.outcome == plan::Outcome::kPass) return kError;

@@ -8,6 +8,7 @@
 #include "plan/run_report.h"
 #include "plan/runner.h"
 #include "plan/socket_link.h"
+#include "plan/unit_check.h"
 #include "platform/terminal/code_page.h"
 #include "tools/unit_run/kept_session_record.h"
 #include "tools/unit_run/simulated_console.h"
@@ -26,8 +27,9 @@ std::string FreeStem(const plan::RunResult& run, const std::filesystem::path& ou
 
 // Writes OUT/STEM.json and OUT/STEM.xml, neither replacing a file already there.
 void WriteRecords(const std::filesystem::path& out, const std::string& stem, UnitRun& unit) {
-  for (const auto& [file, text] : {std::pair{out / (stem + ".json"), plan::JsonReport(unit.run)},
-                                   std::pair{out / (stem + ".xml"), plan::JunitReport(unit.run)}}) {
+  for (const auto& [file, text] :
+       {std::pair{out / (stem + ".json"), plan::JsonReport(unit.run, out)},
+        std::pair{out / (stem + ".xml"), plan::JunitReport(unit.run, out)}}) {
     if (auto fault = plan::WriteNewFileWhole(file, text)) {
       unit.faults.push_back(*fault);
     } else {
@@ -53,6 +55,7 @@ std::optional<std::string> UnitRefusal(const plan::Plan& plan, const std::string
   if (unit.empty()) return "the serial number is empty";
   // The records hold the serial number exactly as given, and their JSON holds UTF-8 alone.
   if (!platform::FromUtf8(unit)) return "the serial number is not UTF-8 text";
+  if (auto mismatch = plan::UnitPatternRefusal(plan, unit)) return mismatch;
   if (plan::ReportStem(unit, plan.name, {}).size() > plan::kLongestReportStem) {
     return "the serial number and the plan's name make the records' names longer than " +
            std::to_string(plan::kLongestReportStem) + " bytes";
