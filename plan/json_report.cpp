@@ -100,6 +100,7 @@ std::string JsonReport(const RunResult& run, const std::filesystem::path& folder
         {"revision", run.plan_revision.empty() ? json() : json(run.plan_revision)}}},
       {"unit", run.unit},
       {"station", run.station},
+      {"operator", run.operator_name.empty() ? json() : json(run.operator_name)},
       {"start", WallTimeText(run.start)},
       {"end", WallTimeText(run.end)},
       {"outcome", OutcomeName(run.outcome)},

@@ -274,6 +274,7 @@ std::string JunitReport(const RunResult& run, const std::filesystem::path& folde
          " package=\"" + Escaped(run.unit) + "\">\n    <properties>\n";
   xml += Property("unit", run.unit);
   xml += Property("station", run.station);
+  if (!run.operator_name.empty()) xml += Property("operator", run.operator_name);
   xml += Property("outcome", VerdictText(run.outcome, run.marginal));
   xml += Property("plan.file", PathInRecord(run.plan_file, folder));
   if (!run.plan_revision.empty()) xml += Property("plan.revision", run.plan_revision);

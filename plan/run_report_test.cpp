@@ -53,6 +53,7 @@ plan::RunResult FixedRun() {
                       "/bench/plans/eas.toml",
                       "SN-1",
                       "bench 2",
+                      "Kim",
                       "1.4.0",
                       "/bench/plans/boards/b3.toml",
                       At(0ms),

@@ -72,6 +72,7 @@ struct RunResult {
   std::string plan_file;
   std::string unit;
   std::string station;
+  std::string operator_name;  // who tested the unit at the station; empty when not known
   std::string console_version;
   std::optional<std::string> board_profile;
   WallTime start;

@@ -73,17 +73,13 @@ int main(int argc, char** argv) {
     return kRefused;
   }
 
-  plan::RunResult header;
-  header.plan_name = plan.name;
-  header.plan_file = plan.file.string();
-  header.plan_revision = revision;
+  plan::RunResult header = unit_run::RunHeader(plan, revision, invocation.terminal);
   header.unit = invocation.unit;
   header.station = invocation.station;
   header.console_version = QUORVANE_VERSION;
-  if (plan.board && invocation.terminal.simulate) header.board_profile = plan.board->string();
   auto prompter = ChoosePrompter(plan, invocation.terminal.simulate, argc, argv);
   const auto unit = unit_run::RunUnit(plan, header, invocation.terminal, invocation.out, *prompter,
-                                      *stop, [](const std::string& notice) {
+                                      *stop, plan::NoRunObserver(), [](const std::string& notice) {
                                         // At once: whoever watches the run may want to look
                                         // at the sandbox while it runs.
                                         std::cout << notice << std::endl;

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "plan/plan_reader.h"
+#include "plan/plan_revision.h"
 #include "tools/quorvane-station/command_line.h"
 #include "tools/quorvane-station/station_loop.h"
 #include "tools/quorvane-station/terminal_desk.h"
@@ -32,14 +33,17 @@ int main(int argc, char** argv) {
   }
   const auto& invocation = std::get<quorvane_station::Invocation>(parsed);
   plan::Plan plan;
+  std::string revision;
   try {
     plan = plan::ReadPlan(invocation.plan);
+    revision = plan::PlanRevision(plan);
   } catch (const plan::PlanError& error) {
     std::cerr << "quorvane-station: " << error.what() << '\n';
     return kRefused;
   }
   const station::StationSettings settings{.station = invocation.station,
                                           .operator_name = invocation.operator_name,
+                                          .revision = revision,
                                           .out = invocation.out,
                                           .terminal = invocation.unit_terminal,
                                           .console_version = QUORVANE_VERSION};

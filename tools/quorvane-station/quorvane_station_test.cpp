@@ -78,11 +78,13 @@ class QuorvaneStationTest : public ::testing::Test {
 
 TEST_F(QuorvaneStationTest, FiveUnitsWithARetestLeaveSixValidRunsAndTheSessionsYield) {
   // The operator's name, then each unit's serial number and the supply current read off the
-  // meter: a pass, a failure, a marginal pass, a pass, the failed unit's retest, a pass.
+  // meter: a pass, a failure, a marginal pass, a mistyped number the plan's pattern refuses, a
+  // pass, the failed unit's retest, a pass.
   const std::string script = "Kim\n"
                              "T-0001\n300\n"
                              "T-0002\n700\n"
                              "T-0003\n110\n"
+                             "T-00O4\n"
                              "T-0004\n300\n"
                              "T-0002\n300\n"
                              "T-0005\n250\n";
@@ -94,6 +96,8 @@ TEST_F(QuorvaneStationTest, FiveUnitsWithARetestLeaveSixValidRunsAndTheSessionsY
   for (const auto& record : records) {
     const auto run = CheckedRecord(record);
     EXPECT_EQ(run["station"], "line-3");
+    EXPECT_EQ(run["operator"], "Kim");
+    EXPECT_TRUE(run["plan"]["revision"].get<std::string>().starts_with("sha256:"));
     outcomes[run["unit"].get<std::string>()].push_back(run["outcome"].get<std::string>());
   }
   using Outcomes = std::vector<std::string>;
@@ -102,6 +106,7 @@ TEST_F(QuorvaneStationTest, FiveUnitsWithARetestLeaveSixValidRunsAndTheSessionsY
   // The retest's record lies beside the first: both kept, named apart.
   EXPECT_EQ(outcomes["T-0002"], (Outcomes{"FAIL", "PASS"}));
 
+  EXPECT_NE(errors_.find("refused: \"T-00O4\""), std::string::npos) << errors_;
   EXPECT_NE(output_.find("PASS (marginal)  unit T-0003"), std::string::npos) << output_;
   EXPECT_NE(output_.find("FAIL  unit T-0002"), std::string::npos) << output_;
   EXPECT_NE(output_.find("units 5, passed 5 of 6 runs, first-pass yield 80 %"), std::string::npos)

@@ -28,8 +28,10 @@ plan::PhaseResult Phase(const std::string& name, plan::Outcome outcome,
 TEST(RunViewTest, AMarginalMeasurementMarksItsPhaseAndTheVerdict) {
   plan::RunResult run;
   run.outcome = plan::Outcome::kPass;
+  run.marginal = true;
   run.phases = {Phase("port", plan::Outcome::kPass),
                 Phase("supply", plan::Outcome::kPass, plan::Verdict::kMarginal)};
+  run.phases[1].marginal = true;
   EXPECT_EQ(station::EndedLine(run.phases[0]).state, PhaseState::kPass);
   const auto supply = station::EndedLine(run.phases[1]);
   EXPECT_EQ(supply.state, PhaseState::kMarginal);
@@ -51,6 +53,51 @@ TEST(RunViewTest, AFailureShowsWhatWentWrongFirst) {
   EXPECT_EQ(verdict.colour, VerdictColour::kFail);
   EXPECT_EQ(verdict.word, "FAIL");
   EXPECT_EQ(verdict.detail, run.message);
+}
+
+// A desk that keeps every list of lines it was shown.
+class ShownLines : public station::OperatorDesk {
+ public:
+  std::optional<std::string> Ask(const plan::PromptStep&, const plan::StopRequest&,
+                                 std::string&) override {
+    return std::nullopt;
+  }
+  std::string AnsweredBy() const override { return "nobody"; }
+  std::optional<std::string> AskOperator(const plan::StopRequest&) override { return std::nullopt; }
+  void ShowIdentity(const station::StationIdentity&) override {}
+  std::optional<std::string> AskSerial(const std::string&, const station::Tally&,
+                                       const plan::StopRequest&) override {
+    return std::nullopt;
+  }
+  void ShowPhases(const std::string&, const std::vector<station::PhaseLine>& lines) override {
+    shown.push_back(lines);
+  }
+  void ShowVerdict(const std::string&, const station::Verdict&, const station::Tally&) override {}
+
+  std::vector<std::vector<station::PhaseLine>> shown;
+};
+
+TEST(RunViewTest, LivePhasesShowEachPhaseWaitingThenRunningWithItsAttemptThenEnded) {
+  plan::Plan plan;
+  plan.phases.resize(2);
+  plan.phases[0].name = "port";
+  plan.phases[0].attempts = 2;
+  plan.phases[1].name = "supply";
+  ShownLines desk;
+  station::LivePhases live(plan, "T-1", desk);
+  live.PhaseBegins(plan.phases[0], 2, 1);
+  live.PhaseEnds(Phase("port", plan::Outcome::kFail));
+  live.PhaseEnds(Phase("supply", plan::Outcome::kSkipped));
+  const auto state = [&](std::size_t shown, std::size_t line) {
+    return desk.shown.at(shown).at(line).state;
+  };
+  ASSERT_EQ(desk.shown.size(), 4u);
+  EXPECT_EQ(state(0, 0), PhaseState::kWaiting);
+  EXPECT_EQ(state(0, 1), PhaseState::kWaiting);
+  EXPECT_EQ(state(1, 0), PhaseState::kRunning);
+  EXPECT_EQ(desk.shown[1][0].detail, "attempt 2 of 2");
+  EXPECT_EQ(state(2, 0), PhaseState::kFail);
+  EXPECT_EQ(state(3, 1), PhaseState::kSkipped);
 }
 
 TEST(SessionTallyTest, OnlyAUnitsFirstRunCountsForTheFirstPassYield) {

@@ -36,28 +36,24 @@ StationEnd RunStation(const plan::Plan& plan, const StationSettings& settings, O
   identity.station = settings.station;
   identity.operator_name = operator_name;
   identity.plan = plan.name;
+  identity.revision = settings.revision;
   desk.ShowIdentity(identity);
 
   SessionTally tally;
   while (auto unit = NextUnit(plan, tally, desk, stop)) {
-    plan::RunResult header;
-    header.plan_name = plan.name;
-    header.plan_file = plan.file.string();
+    plan::RunResult header = unit_run::RunHeader(plan, settings.revision, settings.terminal);
     header.unit = *unit;
     header.station = settings.station;
+    header.operator_name = operator_name;
     header.console_version = settings.console_version;
-    if (plan.board && settings.terminal.simulate) header.board_profile = plan.board->string();
 
-    desk.ShowPhases(*unit, WaitingLines(plan));
+    LivePhases phases(plan, *unit, desk);
     const auto ran =
-        unit_run::RunUnit(plan, header, settings.terminal, settings.out, desk, stop,
+        unit_run::RunUnit(plan, header, settings.terminal, settings.out, desk, stop, phases,
                           [](const std::string& notice) { std::cout << notice << std::endl; });
     for (const auto& fault : ran.faults) std::cerr << "quorvane-station: " << fault << '\n';
     if (ran.refused) return StationEnd::kRefused;
 
-    std::vector<PhaseLine> lines;
-    for (const auto& phase : ran.run.phases) lines.push_back(EndedLine(phase));
-    desk.ShowPhases(*unit, lines);
     tally.Count(*unit, ran.run.outcome == plan::Outcome::kPass);
     desk.ShowVerdict(*unit, VerdictOf(ran.run), tally.tally());
     for (const auto& record : ran.records) std::cout << "record: " << record.string() << '\n';

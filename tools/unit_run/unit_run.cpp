@@ -51,6 +51,16 @@ VolumeFiles FilesFor(const plan::Plan& plan, const std::filesystem::path& sandbo
 
 }  // namespace
 
+plan::RunResult RunHeader(const plan::Plan& plan, const std::string& revision,
+                          const TerminalChoice& terminal) {
+  plan::RunResult header;
+  header.plan_name = plan.name;
+  header.plan_file = plan.file.string();
+  header.plan_revision = revision;
+  if (plan.board && terminal.simulate) header.board_profile = plan.board->string();
+  return header;
+}
+
 std::optional<std::string> UnitRefusal(const plan::Plan& plan, const std::string& unit) {
   if (unit.empty()) return "the serial number is empty";
   // The records hold the serial number exactly as given, and their JSON holds UTF-8 alone.
@@ -66,6 +76,7 @@ std::optional<std::string> UnitRefusal(const plan::Plan& plan, const std::string
 UnitRun RunUnit(const plan::Plan& plan, const plan::RunResult& header,
                 const TerminalChoice& terminal, const std::filesystem::path& out,
                 plan::Prompter& prompter, const plan::StopRequest& stop,
+                plan::RunObserver& observer,
                 const std::function<void(const std::string&)>& notice) {
   UnitRun unit;
   unit.run = header;
@@ -103,7 +114,7 @@ UnitRun RunUnit(const plan::Plan& plan, const plan::RunResult& header,
     if (terminal.keep) notice("simulated terminal: " + simulated->folder().string());
   }
   plan::SocketLink link(socket, stop);
-  plan::RunPlan(plan, link, *files, prompter, stop, run);
+  plan::RunPlan(plan, link, *files, prompter, stop, run, observer);
   const std::string stem = FreeStem(run, out);
   if (simulated) {
     simulated->End();

@@ -13,6 +13,7 @@
 
 #include "plan/plan.h"
 #include "plan/prompter.h"
+#include "plan/run_observer.h"
 #include "plan/run_result.h"
 #include "plan/stop_request.h"
 
@@ -36,15 +37,20 @@ struct UnitRun {
   std::vector<std::string> faults;             // what went wrong besides the run's own outcome
 };
 
+// What a run's result holds of `plan` before it starts: its name, file and `revision`, and the
+// board profile a simulated terminal starts with.
+plan::RunResult RunHeader(const plan::Plan& plan, const std::string& revision,
+                          const TerminalChoice& terminal);
+
 // Why `unit` cannot be a serial number for runs of `plan`, or nothing when it can.
 std::optional<std::string> UnitRefusal(const plan::Plan& plan, const std::string& unit);
 
-// Runs `plan` on the unit `header` names (its unit, station and console version filled in) and
-// writes the records in `out`. `notice` hears at once what the operator may want before the run
-// ends: where a kept simulated terminal lies.
+// Runs `plan` on the unit `header` names (its unit, station, console version and plan revision
+// filled in) and writes the records in `out`. `observer` hears the run as it goes; `notice` hears
+// at once what the operator may want before the run ends: where a kept simulated terminal lies.
 UnitRun RunUnit(const plan::Plan& plan, const plan::RunResult& header,
                 const TerminalChoice& terminal, const std::filesystem::path& out,
                 plan::Prompter& prompter, const plan::StopRequest& stop,
-                const std::function<void(const std::string&)>& notice);
+                plan::RunObserver& observer, const std::function<void(const std::string&)>& notice);
 
 }  // namespace unit_run
