@@ -37,6 +37,19 @@ std::variant<Invocation, EarlyExit> ParseCommandLine(int argc, char** argv, int 
       ->needs(simulate);
   app.add_flag("--keep", invocation.keep, "with --simulate: keep the simulated terminal's folder")
       ->needs(simulate);
+  unit_run::SshTarget ssh;
+  auto* ssh_option =
+      app.add_option("--ssh", ssh.destination,
+                     "reach the console of the terminal at USER@HOST through the system's ssh, "
+                     "which forwards its socket (by key or agent, never asking for a password)");
+  ssh_option->excludes(socket_option)->excludes(sandbox_option)->excludes(simulate);
+  app.add_option("--ssh-config", ssh.config, "with --ssh: ssh's configuration file (ssh -F)")
+      ->needs(ssh_option)
+      ->check(CLI::ExistingFile);
+  app.add_option("--remote-socket", ssh.remote_socket,
+                 std::string("with --ssh: the console's socket on the terminal (default: ") +
+                     unit_run::kTerminalConsoleSocket + ")")
+      ->needs(ssh_option);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
@@ -51,7 +64,10 @@ std::variant<Invocation, EarlyExit> ParseCommandLine(int argc, char** argv, int 
   }
   if (invocation.out.empty()) invocation.out = ".";
   invocation.console = console;
-  if (!invocation.simulate) {
+  if (ssh_option->count() > 0) {
+    if (auto refusal = unit_run::SshTargetRefusal(ssh)) return EarlyExit{usage_status, *refusal};
+    invocation.ssh = ssh;
+  } else if (!invocation.simulate) {
     try {
       if (socket.empty()) {
         invocation.sandbox =

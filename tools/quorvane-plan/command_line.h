@@ -1,6 +1,7 @@
 // The command line of quorvane-plan:
 //   quorvane-plan PLAN.toml --unit SERIAL [--station ID] [--out DIR]
-//                 [--sandbox DIR | --socket PATH] [--simulate [--console PATH] [--keep]]
+//                 [--sandbox DIR | --socket PATH | --simulate [--console PATH] [--keep]
+//                  | --ssh USER@HOST [--ssh-config FILE] [--remote-socket PATH]]
 #pragma once
 
 #include <filesystem>
@@ -9,6 +10,7 @@
 #include <variant>
 
 #include "tools/early_exit.h"
+#include "tools/unit_run/ssh_forward.h"
 
 namespace quorvane_plan {
 
@@ -20,8 +22,9 @@ struct Invocation {
   std::filesystem::path socket;   // the running console's; empty with --simulate
   std::filesystem::path sandbox;  // the running console's, when known (not with --socket)
   bool simulate = false;
-  bool keep = false;              // --simulate: leave the sandbox in place
-  std::filesystem::path console;  // --simulate: the console program
+  bool keep = false;                       // --simulate: leave the sandbox in place
+  std::filesystem::path console;           // --simulate: the console program
+  std::optional<unit_run::SshTarget> ssh;  // a terminal's console, through ssh
 };
 
 std::variant<Invocation, tools::EarlyExit> ParseCommandLine(int argc, char** argv,

@@ -103,9 +103,9 @@ int main(int argc, char** argv) {
       .socket = invocation.socket,
       .sandbox = invocation.sandbox,
       .simulate = invocation.simulate,
-      .console =
-          invocation.console.empty() ? unit_run::FindConsole(argv[0]) : invocation.console,
-      .keep = invocation.keep};
+      .console = invocation.console.empty() ? unit_run::FindConsole(argv[0]) : invocation.console,
+      .keep = invocation.keep,
+      .ssh = invocation.ssh};
   auto prompter = ChoosePrompter(plan, invocation.simulate, argc, argv);
   const auto unit = unit_run::RunUnit(plan, header, terminal, invocation.out, *prompter, *stop,
                                       [](const std::string& notice) {
