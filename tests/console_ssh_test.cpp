@@ -15,7 +15,9 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "plan/stop_request.h"
 #include "tests/console_process_fixture.h"
+#include "tools/unit_run/ssh_forward.h"
 
 namespace {
 
@@ -127,6 +129,12 @@ class ConsoleSshTest : public ConsoleProcessTest {
     return config;
   }
 
+  // This user at the Host "unit": sshd run by another user than root lets only that user in.
+  static std::string Destination() {
+    const passwd* user = ::getpwuid(::geteuid());
+    return std::string(user ? user->pw_name : "root") + "@unit";
+  }
+
   int port_ = 0;
   std::unique_ptr<ChildProcess> sshd_;
 };
@@ -139,8 +147,6 @@ TEST_F(ConsoleSshTest, PlanRunsThroughTheForwardOrEndsWithSshsReason) {
                          "command = 1034\n[[phase.step]]\n"
                          "measure = 'EAS ch\\[1\\]=(?<ch1>[0-9a-f]+) '\nnumber = \"hex\"\n"
                          "timeout_ms = 5000\nlimits.ch1 = { equals = 1 }\n";
-  const passwd* user = ::getpwuid(::geteuid());
-  ASSERT_NE(user, nullptr);
   const struct {
     const char* key;
     int status;
@@ -158,8 +164,8 @@ TEST_F(ConsoleSshTest, PlanRunsThroughTheForwardOrEndsWithSshsReason) {
     const path config = ClientConfig(c.key);
     ChildProcess run(
         {QUORVANE_PLAN_BINARY, plan.string(), "--unit", "SN-7", "--out", (out / "records").string(),
-         "--ssh", std::string(user->pw_name) + "@unit", "--ssh-config", config.string(),
-         "--remote-socket", platform::ConsoleSocketIn(Sandbox()).string()},
+         "--ssh", Destination(), "--ssh-config", config.string(), "--remote-socket",
+         platform::ConsoleSocketIn(Sandbox()).string()},
         out, {{"TMPDIR", tmp.string()}});
     EXPECT_EQ(run.Wait(120s), c.status) << run.Output() << run.Errors() << sshd_->Errors();
     EXPECT_NE(run.Errors().find(c.said), std::string::npos) << run.Errors();
@@ -173,11 +179,30 @@ TEST_F(ConsoleSshTest, PlanRunsThroughTheForwardOrEndsWithSshsReason) {
     EXPECT_EQ(record["outcome"], c.outcome) << record.dump();
     EXPECT_NE(record.value("message", "").find(c.said), std::string::npos) << record.dump();
     if (c.status == 0) {
-      EXPECT_EQ(record["phases"][0]["measurements"][0]["number"], 1);
+      EXPECT_EQ(record.at("phases").at(0).at("measurements").at(0).at("number"), 1);
     }
     EXPECT_EQ(ProcessesNaming(config.string()), 0) << "ssh still runs";
     EXPECT_TRUE(fs::is_empty(tmp)) << "the forward's folder is left";
   }
+}
+
+// The station forwards afresh for each unit within one process: ending the forward ends ssh and
+// takes its folder away there and then, not only when the process ends.
+TEST_F(ConsoleSshTest, EndedForwardLeavesNoSshAndNoFolder) {
+  const auto console = StartConsole();
+  const path config = ClientConfig("user_key");
+  plan::StopRequest stop;
+  unit_run::SshForward forward;
+  std::string error;
+  ASSERT_TRUE(
+      forward.Start({Destination(), config, platform::ConsoleSocketIn(Sandbox())}, stop, error))
+      << error << sshd_->Errors();
+  EXPECT_TRUE(sender::ConsoleAnswers(forward.socket()));
+  EXPECT_EQ(ProcessesNaming(config.string()), 1);
+  const path folder = forward.socket().parent_path();
+  forward.End();
+  EXPECT_EQ(ProcessesNaming(config.string()), 0) << "ssh still runs";
+  EXPECT_FALSE(fs::exists(folder));
 }
 
 }  // namespace
