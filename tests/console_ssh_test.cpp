@@ -36,17 +36,17 @@ std::string FileText(const path& file) {
   return text.str();
 }
 
-// A loopback port nobody listens on right now.
+// A loopback port nobody listens on right now; 0 when none could be had.
 int FreePort() {
   const int probe = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   socklen_t size = sizeof address;
-  ::bind(probe, reinterpret_cast<sockaddr*>(&address), size);
-  ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &size);
+  const bool bound = ::bind(probe, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
+                     ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &size) == 0;
   ::close(probe);
-  return ntohs(address.sin_port);
+  return bound ? ntohs(address.sin_port) : 0;
 }
 
 bool Accepts(int port) {
@@ -81,6 +81,7 @@ class ConsoleSshTest : public ConsoleProcessTest {
     fs::copy_file(Keys() / "user_key.pub", Keys() / "authorized_keys");
     std::ofstream(Keys() / "known_hosts") << "unit " << FileText(Keys() / "host_key.pub");
     port_ = FreePort();
+    ASSERT_NE(port_, 0) << "no loopback port is free";
     std::ofstream(Keys() / "sshd_config")
         << "ListenAddress 127.0.0.1:" << port_ << "\nHostKey " << (Keys() / "host_key").string()
         << "\nPidFile " << (Keys() / "sshd.pid").string() << "\nAuthorizedKeysFile "
@@ -120,7 +121,7 @@ class ConsoleSshTest : public ConsoleProcessTest {
   // The client's configuration for the Host "unit": this sshd, its key alone, known by the
   // test's own known_hosts, with `key` as the user's identity.
   path ClientConfig(const std::string& key) const {
-    const path config = Keys() / ("client_config_" + key);
+    path config = Keys() / ("client_config_" + key);
     std::ofstream(config) << "Host unit\n  HostName 127.0.0.1\n  Port " << port_
                           << "\n  HostKeyAlias unit\n  IdentityFile " << (Keys() / key).string()
                           << "\n  IdentitiesOnly yes\n  IdentityAgent none\n  UserKnownHostsFile "
