@@ -9,6 +9,7 @@
 #include "plan/run_report.h"
 #include "plan/runner.h"
 #include "plan/socket_link.h"
+#include "platform/terminal/code_page.h"
 #include "tools/unit_run/kept_session_record.h"
 #include "tools/unit_run/simulated_console.h"
 #include "tools/unit_run/volume_files.h"
@@ -58,8 +59,11 @@ VolumeFiles FilesFor(const plan::Plan& plan, const TerminalChoice& terminal,
 }  // namespace
 
 std::optional<std::string> UnitRefusal(const plan::Plan& plan, const std::string& unit) {
+  if (unit.empty()) return "the serial number is empty";
+  // The records hold the serial number exactly as given, and their JSON holds UTF-8 alone.
+  if (!platform::FromUtf8(unit)) return "the serial number is not UTF-8 text";
   if (plan::ReportStem(unit, plan.name, {}).size() > plan::kLongestReportStem) {
-    return "the unit and the plan's name make the records' names longer than " +
+    return "the serial number and the plan's name make the records' names longer than " +
            std::to_string(plan::kLongestReportStem) + " bytes";
   }
   return std::nullopt;
@@ -69,7 +73,8 @@ UnitRun RunUnit(const plan::Plan& plan, const plan::RunResult& header,
                 const TerminalChoice& terminal, const std::filesystem::path& out,
                 plan::Prompter& prompter, const plan::StopRequest& stop,
                 const std::function<void(const std::string&)>& notice) {
-  UnitRun unit{.run = header};
+  UnitRun unit;
+  unit.run = header;
   plan::RunResult& run = unit.run;
   std::optional<SimulatedConsole> simulated;
   std::filesystem::path socket = terminal.socket;
