@@ -1,9 +1,9 @@
-// The temporary folders of simulated runs, quorvane-plan.XXXXXX in TMPDIR or /tmp. Each holds a
-// mark with the id of the runner that made it; a runner killed before it could remove its own
-// folder leaves the mark behind, and the next runner removes every such folder whose runner is
-// gone. Only what a runner made is ever removed: a folder of this user, private, with a mark
-// that names a process no longer running and no console answering on its socket. A folder kept
-// on purpose loses its mark.
+// The temporary folders of simulated runs and of ssh's forwards, quorvane-plan.XXXXXX in TMPDIR
+// or /tmp. Each holds a mark with the id of the runner that made it; a runner killed before it
+// could remove its own folder leaves the mark behind, and the next runner removes every such
+// folder whose runner is gone. Only what a runner made is ever removed: a folder of this user,
+// private, with a mark that names a process no longer running and no console answering on its
+// socket. A folder kept on purpose loses its mark.
 #pragma once
 
 #include <filesystem>

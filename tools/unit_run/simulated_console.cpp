@@ -1,20 +1,14 @@
 #include "tools/unit_run/simulated_console.h"
 
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <chrono>
-#include <thread>
 #include <vector>
 
 #include "platform/ports/sandbox_location.h"
 #include "sender/client.h"
 #include "sender/protocol.h"
 #include "tools/unit_run/tied_process.h"
-
-extern char** environ;
 
 namespace unit_run {
 
@@ -23,8 +17,8 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr auto kStartTimeout = 20s;
-constexpr int kCloseTimeoutMs = 10'000;
-constexpr int kTermTimeoutMs = 5'000;
+constexpr auto kCloseTimeout = 10s;
+constexpr auto kTermTimeout = 5s;
 
 }  // namespace
 
@@ -61,17 +55,16 @@ bool SimulatedConsole::Start(const std::filesystem::path& program,
   std::vector<std::string> args = {program.string(), "--headless", "--sandbox", sandbox().string()};
   if (board) args.insert(args.end(), {"--board", board->string()});
   // Only the board the plan names counts, never one the environment names.
-  std::vector<std::string> environment;
-  for (char** entry = environ; *entry != nullptr; ++entry) {
-    if (!std::string_view(*entry).starts_with("QUORVANE_BOARD=")) environment.emplace_back(*entry);
-  }
+  std::vector<std::string> environment = OwnEnvironment();
+  std::erase_if(environment,
+                [](const std::string& entry) { return entry.starts_with("QUORVANE_BOARD="); });
   const std::string err = (folder_ / "console.err").string();
   pid_ = StartTiedProcess(std::move(args), std::move(environment), folder_ / "console.out", err,
                           error);
   if (pid_ < 0) return false;
   const auto give_up = std::chrono::steady_clock::now() + kStartTimeout;
   while (!sender::ConsoleAnswers(socket())) {
-    if (Ended(0)) {
+    if (Ended(0ms)) {
       error = "the console ended at start-up; its standard error is in " + err;
       Keep();
       return false;
@@ -88,18 +81,10 @@ bool SimulatedConsole::Start(const std::filesystem::path& program,
   return true;
 }
 
-bool SimulatedConsole::Ended(int timeout_ms) {
-  const auto give_up = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-  for (;;) {
-    int status = 0;
-    const pid_t reaped = ::waitpid(pid_, &status, WNOHANG);
-    if (reaped == pid_ || (reaped < 0 && errno != EINTR)) {
-      pid_ = -1;
-      return true;
-    }
-    if (std::chrono::steady_clock::now() >= give_up) return false;
-    std::this_thread::sleep_for(10ms);
-  }
+bool SimulatedConsole::Ended(std::chrono::milliseconds timeout) {
+  if (!ReapedWithin(pid_, timeout)) return false;
+  pid_ = -1;
+  return true;
 }
 
 void SimulatedConsole::End() {
@@ -108,12 +93,9 @@ void SimulatedConsole::End() {
   // A console that did not take the request (one stopped before it answered) is not waited for.
   const bool asked = sender::Exchange(socket(), std::get<std::string>(line), 5s).status ==
                      sender::ExchangeStatus::Replied;
-  if (asked && Ended(kCloseTimeoutMs)) return;
-  ::kill(pid_, SIGTERM);
-  if (!Ended(kTermTimeoutMs)) {
-    ::kill(pid_, SIGKILL);
-    Ended(kTermTimeoutMs);
-  }
+  if (asked && Ended(kCloseTimeout)) return;
+  EndTiedProcess(pid_, kTermTimeout);
+  pid_ = -1;
 }
 
 SimulatedConsole::~SimulatedConsole() {

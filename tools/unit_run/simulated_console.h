@@ -8,6 +8,7 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -42,7 +43,7 @@ class SimulatedConsole {
   const std::filesystem::path& folder() const { return folder_; }
 
  private:
-  bool Ended(int timeout_ms);
+  bool Ended(std::chrono::milliseconds timeout);
 
   std::filesystem::path folder_;
   pid_t pid_ = -1;

@@ -18,6 +18,19 @@ void AddTerminalOptions(CLI::App& app, TerminalOptions& options, const std::stri
       ->needs(simulate);
   app.add_flag("--keep", options.keep, "with --simulate: keep the simulated terminal's folder")
       ->needs(simulate);
+  auto* ssh =
+      app.add_option("--ssh", options.ssh.destination,
+                     "reach the console of the terminal at USER@HOST through the system's ssh, "
+                     "which forwards its socket (by key or agent, never asking for a password)");
+  ssh->excludes(socket)->excludes(sandbox)->excludes(simulate);
+  app.add_option("--ssh-config", options.ssh.config,
+                 "with --ssh: ssh's configuration file (ssh -F)")
+      ->needs(ssh)
+      ->check(CLI::ExistingFile);
+  app.add_option("--remote-socket", options.ssh.remote_socket,
+                 std::string("with --ssh: the console's socket on the terminal (default: ") +
+                     kTerminalConsoleSocket + ")")
+      ->needs(ssh);
 }
 
 std::optional<TerminalChoice> ResolveTerminal(const TerminalOptions& options,
@@ -29,6 +42,14 @@ std::optional<TerminalChoice> ResolveTerminal(const TerminalOptions& options,
   if (options.simulate) {
     terminal.console =
         options.console.empty() ? FindConsole(self) : std::filesystem::path(options.console);
+    return terminal;
+  }
+  if (!options.ssh.destination.empty()) {
+    if (auto refusal = SshTargetRefusal(options.ssh)) {
+      error = *refusal;
+      return std::nullopt;
+    }
+    terminal.ssh = options.ssh;
     return terminal;
   }
   if (!options.socket.empty()) {

@@ -1,5 +1,6 @@
 // The command-line options that name the terminal under test, shared by the tools that run
-// plans: a running console's socket or sandbox, or a fresh simulated terminal of the tool's own.
+// plans: a running console's socket or sandbox, a fresh simulated terminal of the tool's own, or
+// a terminal's console reached through ssh.
 #pragma once
 
 #include <CLI/CLI.hpp>
@@ -18,13 +19,16 @@ struct TerminalOptions {
   bool simulate = false;
   std::string console;
   bool keep = false;
+  SshTarget ssh;  // its destination empty unless --ssh was given
 };
 
-// Adds --socket, --sandbox, --simulate (described by `simulate_help`), --console and --keep.
+// Adds --socket, --sandbox, --simulate (described by `simulate_help`), --console, --keep, --ssh,
+// --ssh-config and --remote-socket.
 void AddTerminalOptions(CLI::App& app, TerminalOptions& options, const std::string& simulate_help);
 
 // The terminal the options name (the default sandbox's socket when none is given); nothing, with
-// `error` saying why, when there is no default sandbox to fall back on.
+// `error` saying why, when there is no default sandbox to fall back on or ssh cannot be told to
+// reach the terminal as given.
 std::optional<TerminalChoice> ResolveTerminal(const TerminalOptions& options,
                                               const std::filesystem::path& self,
                                               std::string& error);

@@ -8,6 +8,9 @@
 
 #include <cerrno>
 #include <cstring>
+#include <thread>
+
+extern char** environ;
 
 namespace unit_run {
 
@@ -72,6 +75,35 @@ pid_t StartTiedProcess(std::vector<std::string> args, std::vector<std::string> e
   }
   error = "cannot start " + args[0] + " (" + std::strerror(failure) + ")";
   return -1;
+}
+
+std::vector<std::string> OwnEnvironment() {
+  std::vector<std::string> environment;
+  for (char** entry = environ; *entry != nullptr; ++entry) environment.emplace_back(*entry);
+  return environment;
+}
+
+bool ReapedWithin(pid_t pid, std::chrono::milliseconds timeout, int* status) {
+  const auto give_up = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    int wait_status = 0;
+    const pid_t reaped = ::waitpid(pid, &wait_status, WNOHANG);
+    if (reaped == pid) {
+      if (status) *status = wait_status;
+      return true;
+    }
+    if (reaped < 0 && errno != EINTR) return true;
+    if (std::chrono::steady_clock::now() >= give_up) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+}
+
+void EndTiedProcess(pid_t pid, std::chrono::milliseconds grace) {
+  // Only while the leader is not reaped can the group's id not have passed to another group.
+  ::kill(-pid, SIGTERM);
+  if (ReapedWithin(pid, grace)) return;
+  ::kill(-pid, SIGKILL);
+  ReapedWithin(pid, grace);
 }
 
 }  // namespace unit_run

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "plan/atomic_file.h"
+#include "plan/plan_reader.h"
 #include "plan/report_names.h"
 #include "plan/run_report.h"
 #include "plan/runner.h"
@@ -40,9 +41,17 @@ void WriteRecords(const std::filesystem::path& out, const std::string& stem, Uni
 
 // The files a plan's file steps look at: the sandbox's volumes, or those of the plan's board
 // profile. A plan that checks no files leaves the board profile to the console alone. Throws
-// plan::PlanError or board::BoardError when the plan names what the terminal lacks.
-VolumeFiles FilesFor(const plan::Plan& plan, const std::filesystem::path& sandbox) {
+// plan::PlanError or board::BoardError when the plan names what the terminal lacks, or files at
+// all on a terminal reached over ssh: its volumes are not on this machine, and the profile's
+// folders here would be someone else's files.
+VolumeFiles FilesFor(const plan::Plan& plan, const TerminalChoice& terminal,
+                     const std::filesystem::path& sandbox) {
   const bool checks_files = plan::ChecksFiles(plan);
+  if (checks_files && terminal.ssh) {
+    throw plan::PlanError(plan.file.string() +
+                          ": its file steps look at the terminal's volumes, which a station "
+                          "reaching the terminal over ssh cannot see");
+  }
   VolumeFiles files(checks_files ? sandbox : std::filesystem::path(),
                     checks_files ? plan.board : std::nullopt);
   plan::CheckTerminalFiles(plan, files);
@@ -101,7 +110,7 @@ UnitRun RunUnit(const plan::Plan& plan, const plan::RunResult& header,
   }
   std::optional<VolumeFiles> files;
   try {
-    files.emplace(FilesFor(plan, sandbox));
+    files.emplace(FilesFor(plan, terminal, sandbox));
   } catch (const std::runtime_error& refused) {  // plan::PlanError, board::BoardError
     unit.refused = true;
     unit.faults.emplace_back(refused.what());
@@ -113,8 +122,15 @@ UnitRun RunUnit(const plan::Plan& plan, const plan::RunResult& header,
     socket = simulated->socket();
     if (terminal.keep) notice("simulated terminal: " + simulated->folder().string());
   }
+  std::optional<SshForward> forward;
+  if (terminal.ssh) {
+    forward.emplace();
+    if (!forward->Start(*terminal.ssh, stop, error)) return not_started();
+    socket = forward->socket();
+  }
   plan::SocketLink link(socket, stop);
   plan::RunPlan(plan, link, *files, prompter, stop, run, observer);
+  if (forward) forward->End();
   const std::string stem = FreeStem(run, out);
   if (simulated) {
     simulated->End();

@@ -1,8 +1,8 @@
 // One run of a plan on one unit, as quorvane-plan and the station both carry it out: the
-// terminal reached (a running console's socket, or a fresh simulated terminal for the unit, as
-// if it had just been cabled), the plan run over the link, a simulated terminal's session record
-// kept beside the unit's records, and the JSON and JUnit records written under a name no earlier
-// run took.
+// terminal reached (a running console's socket, a terminal's console through a forward of ssh,
+// or a fresh simulated terminal for the unit, as if it had just been cabled), the plan run over
+// the link, a simulated terminal's session record kept beside the unit's records, and the JSON
+// and JUnit records written under a name no earlier run took.
 #pragma once
 
 #include <filesystem>
@@ -16,16 +16,20 @@
 #include "plan/run_observer.h"
 #include "plan/run_result.h"
 #include "plan/stop_request.h"
+#include "tools/unit_run/ssh_forward.h"
 
 namespace unit_run {
 
 // How the terminal under test is reached.
 struct TerminalChoice {
-  std::filesystem::path socket;   // a running console's; empty with `simulate`
+  std::filesystem::path socket;   // a running console's; empty with `simulate` or `ssh`
   std::filesystem::path sandbox;  // the running console's, when known
   bool simulate = false;          // a fresh simulated terminal for each run
   std::filesystem::path console;  // the console program a simulated terminal runs
   bool keep = false;              // leave a simulated terminal's folder in place
+  // A terminal's console over ssh, forwarded afresh for each run: each unit on the line is
+  // another terminal at the same address.
+  std::optional<SshTarget> ssh;
 };
 
 struct UnitRun {
