@@ -106,33 +106,48 @@ class QuorvanePlanTest : public ::testing::Test {
   std::string output_;
 };
 
-TEST_F(QuorvanePlanTest, ShippedPlansPassWithValidReports) {
-  int plans = 0;
+// The shipped plans' names, each run as a test of its own so that they run side by side.
+std::vector<std::string> ShippedPlans() {
+  std::vector<std::string> plans;
   for (const auto& entry : fs::directory_iterator(QUORVANE_PLANS_DIR)) {
-    if (entry.path().extension() != ".toml") continue;
-    ++plans;
-    EXPECT_EQ(RunPlan(entry.path()), 0) << entry.path() << "\n" << output_;
-    const auto json = JsonReports(entry.path().stem().string());
-    ASSERT_EQ(json.size(), 1u) << entry.path();
-    const nlohmann::json report = CheckedReport(json[0]);
-    EXPECT_EQ(report["outcome"], "PASS") << entry.path();
-    EXPECT_EQ(report["unit"], "SN-42");
-    EXPECT_EQ(report["station"], "bench-1");
-    for (const auto& phase : report["phases"]) {
-      // Each phase's slice of the session record lies in the kept order of the run's lines, in
-      // the record kept beside the unit's once the simulated terminal is gone.
-      ASSERT_TRUE(phase["record"].is_object()) << phase;
-      const auto& begin = phase["record"]["begin"];
-      const auto& end = phase["record"]["end"];
-      EXPECT_LT(begin["sequence"], end["sequence"]);
-      // Named relative to the record's folder, so that the folder can be moved whole.
-      const fs::path kept = fs::path(json[0]).parent_path() / begin["file"].get<std::string>();
-      EXPECT_EQ(kept.parent_path(), fs::path(json[0]).replace_extension(".session"));
-      EXPECT_GE(fs::file_size(kept), end["offset"].get<std::uintmax_t>()) << kept;
-    }
+    if (entry.path().extension() == ".toml") plans.push_back(entry.path().stem().string());
   }
-  EXPECT_GE(plans, 1);
+  std::sort(plans.begin(), plans.end());
+  return plans;
 }
+
+class ShippedPlanTest : public QuorvanePlanTest,
+                        public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(ShippedPlanTest, PassesWithValidReports) {
+  const fs::path plan = fs::path(QUORVANE_PLANS_DIR) / (GetParam() + ".toml");
+  EXPECT_EQ(RunPlan(plan), 0) << plan << "\n" << output_;
+  const auto json = JsonReports(GetParam());
+  ASSERT_EQ(json.size(), 1u) << plan;
+  const nlohmann::json report = CheckedReport(json[0]);
+  EXPECT_EQ(report["outcome"], "PASS") << plan;
+  EXPECT_EQ(report["unit"], "SN-42");
+  EXPECT_EQ(report["station"], "bench-1");
+  for (const auto& phase : report["phases"]) {
+    // Each phase's slice of the session record lies in the kept order of the run's lines, in
+    // the record kept beside the unit's once the simulated terminal is gone.
+    ASSERT_TRUE(phase["record"].is_object()) << phase;
+    const auto& begin = phase["record"]["begin"];
+    const auto& end = phase["record"]["end"];
+    EXPECT_LT(begin["sequence"], end["sequence"]);
+    // Named relative to the record's folder, so that the folder can be moved whole.
+    const fs::path kept = fs::path(json[0]).parent_path() / begin["file"].get<std::string>();
+    EXPECT_EQ(kept.parent_path(), fs::path(json[0]).replace_extension(".session"));
+    EXPECT_GE(fs::file_size(kept), end["offset"].get<std::uintmax_t>()) << kept;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Shipped, ShippedPlanTest, ::testing::ValuesIn(ShippedPlans()),
+                         [](const ::testing::TestParamInfo<std::string>& plan) {
+                           std::string name = plan.param;
+                           std::replace(name.begin(), name.end(), '-', '_');
+                           return name;
+                         });
 
 TEST_F(QuorvanePlanTest, ChannelOutsideItsRangeFailsThatMeasurement) {
   // The shipped plan on a board whose third channel reads 0x1000, above its range.
