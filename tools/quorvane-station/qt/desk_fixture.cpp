@@ -47,6 +47,12 @@ void DeskTest::FromWorker(const std::function<void()>& call) {
 }
 
 void DeskTest::AskFromWorker(std::function<std::optional<std::string>()> ask, const char* asks_in) {
+  if (asked_.valid() && asked_.wait_for(0s) != std::future_status::ready) {
+    // The last question was never answered: the stop ends it, and every question after it.
+    ADD_FAILURE() << "the last question is still waiting";
+    stop_.Raise();
+    asked_.wait();
+  }
   asked_ = std::async(std::launch::async, std::move(ask));
   if (asks_in == nullptr) return;
   auto* part = Find<QWidget>(asks_in);

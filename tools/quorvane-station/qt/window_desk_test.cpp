@@ -70,20 +70,24 @@ TEST_F(WindowDeskTest, TheScannersLineAnswersTheSerialAndARefusalShowsBesideTheC
 
 TEST_F(WindowDeskTest, AStopEndsEveryWaitingQuestionUnanswered) {
   using Ask = std::function<std::optional<std::string>(const plan::StopRequest&)>;
-  const std::vector<std::pair<const char*, Ask>> asks = {
-      {"operator", [this](const plan::StopRequest& stop) { return desk_.AskOperator(stop); }},
-      {"serial", [this](const plan::StopRequest& stop) { return desk_.AskSerial("", {}, stop); }},
+  struct Waiting {
+    const char* asks_in;
+    Ask ask;
+  };
+  const Waiting asks[] = {
+      {"entry", [this](const plan::StopRequest& stop) { return desk_.AskOperator(stop); }},
+      {"entry", [this](const plan::StopRequest& stop) { return desk_.AskSerial("", {}, stop); }},
       {"prompt",
        [this](const plan::StopRequest& stop) {
          std::string why;
          return desk_.Ask(Prompt(plan::PromptKind::kConfirm), stop, why);
        }},
   };
-  for (const auto& entry : asks) {
+  for (const Waiting& waiting : asks) {
     plan::StopRequest stop;
-    AskFromWorker([&stop, &entry] { return entry.second(stop); });
+    AskFromWorker([&stop, &waiting] { return waiting.ask(stop); }, waiting.asks_in);
     stop.Raise();
-    EXPECT_EQ(Answer(), std::nullopt) << entry.first;
+    EXPECT_EQ(Answer(), std::nullopt) << waiting.asks_in;
   }
 }
 
