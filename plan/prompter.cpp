@@ -1,25 +1,12 @@
 #include "plan/prompter.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <iostream>
 
-#include "platform/linux/descriptor_wait.h"
-
 namespace plan {
 
 namespace {
-
-namespace posix = platform::posix;
-
-std::string Trimmed(std::string text) {
-  const auto space = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
-  while (!text.empty() && space(text.back())) text.pop_back();
-  text.erase(text.begin(), std::find_if_not(text.begin(), text.end(), space));
-  return text;
-}
 
 std::string Question(const PromptStep& prompt) {
   switch (prompt.kind) {
@@ -67,40 +54,16 @@ std::optional<std::string> ScriptedPrompter::Ask(const PromptStep& prompt, const
 
 std::optional<std::string> TerminalPrompter::Ask(const PromptStep& prompt, const StopRequest& stop,
                                                  std::string& why) {
-  // Standard input is waited on with the stop's descriptor, so that Ctrl-C while the operator
-  // thinks stops the run at once.
-  posix::DescriptorWait wait(stop.WakeDescriptor(0));
-  const std::size_t input = wait.Watch(STDIN_FILENO, POLLIN);
   for (;;) {
     std::cerr << Question(prompt) << std::flush;
-    std::size_t newline;
-    while ((newline = pending_.find('\n')) == std::string::npos) {
-      if (stop.stopping()) {
-        why = "stopped while waiting for an answer";
-        return std::nullopt;
-      }
-      if (wait.Until(std::nullopt) == posix::DescriptorWait::Outcome::kFailed) break;
-      if (wait.Ready(input) == 0) continue;
-      char buffer[256];
-      const posix::CallResult got = posix::Read(STDIN_FILENO, buffer, sizeof buffer);
-      if (!got.ok() || got.value == 0) {
-        why = "standard input ended before an answer came";
-        return std::nullopt;
-      }
-      pending_.append(buffer, static_cast<std::size_t>(got.value));
-    }
-    if (newline == std::string::npos) {
-      why = "standard input cannot be read";
-      return std::nullopt;
-    }
-    std::string answer = Trimmed(pending_.substr(0, newline));
-    pending_.erase(0, newline + 1);
+    auto answer = input_.ReadLine(stop, why);
+    if (!answer) return std::nullopt;
     if (prompt.kind == PromptKind::kConfirm) {
-      std::transform(answer.begin(), answer.end(), answer.begin(),
+      std::transform(answer->begin(), answer->end(), answer->begin(),
                      [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     }
-    if (AnswerFits(prompt, answer)) return answer;
-    std::cerr << "\"" << answer << "\" is no answer here\n";
+    if (AnswerFits(prompt, *answer)) return answer;
+    std::cerr << "\"" << *answer << "\" is no answer here\n";
   }
 }
 

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "plan/line_input.h"
 #include "plan/plan.h"
 #include "plan/stop_request.h"
 
@@ -41,9 +42,11 @@ class TerminalPrompter : public Prompter {
   std::optional<std::string> Ask(const PromptStep& prompt, const StopRequest& stop,
                                  std::string& why) override;
   std::string AnsweredBy() const override { return "operator"; }
+  // Standard input, for whoever asks the operator more than the plan's prompts.
+  LineInput& input() { return input_; }
 
  private:
-  std::string pending_;  // what standard input gave beyond the last answer's line
+  LineInput input_;
 };
 
 // Whether `answer` answers `prompt` (a confirmation's word, a number, one of the choices).

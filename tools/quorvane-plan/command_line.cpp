@@ -2,8 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
-#include "platform/ports/sandbox_location.h"
-#include "platform/terminal/code_page.h"
+#include "tools/unit_run/terminal_options.h"
 
 namespace quorvane_plan {
 
@@ -17,26 +16,15 @@ std::variant<Invocation, EarlyExit> ParseCommandLine(int argc, char** argv, int 
       "refused), 3 the plan or the command line is refused, 130/143 stopped by SIGINT/SIGTERM.",
       "quorvane-plan"};
   Invocation invocation;
-  std::string sandbox, socket, console;
+  unit_run::TerminalOptions terminal;
   app.add_option("PLAN", invocation.plan, "the plan file (TOML)")->required();
   app.add_option("--unit", invocation.unit, "the serial number of the unit under test")->required();
   app.add_option("--station", invocation.station, "the test station's name");
   app.add_option("--out", invocation.out, "the folder for the records (default: .)");
-  auto* socket_option = app.add_option("--socket", socket, "the running console's socket");
-  auto* sandbox_option = app.add_option(
-      "--sandbox", sandbox, "the simulated terminal's folder holding the console's socket");
-  socket_option->excludes(sandbox_option);
-  auto* simulate = app.add_flag(
-      "--simulate", invocation.simulate,
+  unit_run::AddTerminalOptions(
+      app, terminal,
       "start a console of our own on a fresh simulated terminal with the plan's board profile, "
       "answer prompts from the plan's [answers], and end the console afterwards");
-  simulate->excludes(socket_option)->excludes(sandbox_option);
-  app.add_option("--console", console,
-                 "with --simulate: the console program (default: "
-                 "quorvane beside this program, else on PATH)")
-      ->needs(simulate);
-  app.add_flag("--keep", invocation.keep, "with --simulate: keep the simulated terminal's folder")
-      ->needs(simulate);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
@@ -44,26 +32,11 @@ std::variant<Invocation, EarlyExit> ParseCommandLine(int argc, char** argv, int 
     if (early.status == 0) early.text += '\n';  // this tool's help ends with an empty line
     return early;
   }
-  if (invocation.unit.empty()) return EarlyExit{usage_status, "--unit must not be empty"};
-  // The reports hold the serial number exactly as given, and their JSON holds UTF-8 alone.
-  if (!platform::FromUtf8(invocation.unit)) {
-    return EarlyExit{usage_status, "--unit must be UTF-8 text"};
-  }
   if (invocation.out.empty()) invocation.out = ".";
-  invocation.console = console;
-  if (!invocation.simulate) {
-    try {
-      if (socket.empty()) {
-        invocation.sandbox =
-            sandbox.empty() ? platform::DefaultSandboxFolder() : std::filesystem::path(sandbox);
-        invocation.socket = platform::ConsoleSocketIn(invocation.sandbox);
-      } else {
-        invocation.socket = socket;
-      }
-    } catch (const platform::NoDefaultSandbox& error) {
-      return EarlyExit{usage_status, error.what()};
-    }
-  }
+  std::string error;
+  auto chosen = unit_run::ResolveTerminal(terminal, argv[0], error);
+  if (!chosen) return EarlyExit{usage_status, error};
+  invocation.terminal = *chosen;
   return invocation;
 }
 

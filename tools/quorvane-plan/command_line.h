@@ -9,6 +9,7 @@
 #include <variant>
 
 #include "tools/early_exit.h"
+#include "tools/unit_run/unit_run.h"
 
 namespace quorvane_plan {
 
@@ -16,12 +17,8 @@ struct Invocation {
   std::filesystem::path plan;
   std::string unit;
   std::string station;
-  std::filesystem::path out;      // where both reports go
-  std::filesystem::path socket;   // the running console's; empty with --simulate
-  std::filesystem::path sandbox;  // the running console's, when known (not with --socket)
-  bool simulate = false;
-  bool keep = false;              // --simulate: leave the sandbox in place
-  std::filesystem::path console;  // --simulate: the console program
+  std::filesystem::path out;  // where both reports go
+  unit_run::TerminalChoice terminal;
 };
 
 std::variant<Invocation, tools::EarlyExit> ParseCommandLine(int argc, char** argv,

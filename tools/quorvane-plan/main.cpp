@@ -1,7 +1,5 @@
 // quorvane-plan: runs a test plan against the console and writes the unit's reports (see
 // command_line.h for the options and exit statuses).
-#include <signal.h>
-
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -11,7 +9,7 @@
 #include "platform/linux/screen_choice.h"
 #include "tools/quorvane-plan/command_line.h"
 #include "tools/quorvane-plan/window_prompter.h"
-#include "tools/unit_run/simulated_console.h"
+#include "tools/unit_run/stop_signals.h"
 #include "tools/unit_run/unit_run.h"
 
 namespace {
@@ -19,26 +17,6 @@ namespace {
 constexpr int kFailed = 1;
 constexpr int kError = 2;
 constexpr int kRefused = 3;
-
-// Set once, before the handlers are installed.
-plan::StopRequest* g_stop = nullptr;
-volatile sig_atomic_t g_last_signal = 0;
-
-void OnStopSignal(int signal_number) {
-  g_last_signal = signal_number;
-  g_stop->Raise();
-}
-
-void CatchStopSignals(plan::StopRequest& stop) {
-  g_stop = &stop;
-  struct sigaction action {};
-  action.sa_handler = OnStopSignal;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
-  signal(SIGPIPE, SIG_IGN);
-}
 
 int ExitStatus(plan::Outcome outcome) {
   switch (outcome) {
@@ -48,7 +26,7 @@ int ExitStatus(plan::Outcome outcome) {
     case plan::Outcome::kTimeout:
       return kFailed;
     case plan::Outcome::kAborted:
-      return 128 + (g_last_signal ? g_last_signal : SIGINT);
+      return unit_run::StoppedExitStatus();
     default:
       return kError;
   }
@@ -73,7 +51,7 @@ int main(int argc, char** argv) {
     std::cerr << "quorvane-plan: cannot watch for Ctrl-C: " << error.what() << '\n';
     return kError;
   }
-  CatchStopSignals(*stop);
+  unit_run::CatchStopSignals(*stop);
   auto parsed = quorvane_plan::ParseCommandLine(argc, argv, kRefused);
   if (auto* early = std::get_if<tools::EarlyExit>(&parsed)) {
     return tools::ExitEarly("quorvane-plan", *early);
@@ -98,17 +76,10 @@ int main(int argc, char** argv) {
   header.unit = invocation.unit;
   header.station = invocation.station;
   header.console_version = QUORVANE_VERSION;
-  if (plan.board && invocation.simulate) header.board_profile = plan.board->string();
-  const unit_run::TerminalChoice terminal{
-      .socket = invocation.socket,
-      .sandbox = invocation.sandbox,
-      .simulate = invocation.simulate,
-      .console =
-          invocation.console.empty() ? unit_run::FindConsole(argv[0]) : invocation.console,
-      .keep = invocation.keep};
-  auto prompter = ChoosePrompter(plan, invocation.simulate, argc, argv);
-  const auto unit = unit_run::RunUnit(plan, header, terminal, invocation.out, *prompter, *stop,
-                                      [](const std::string& notice) {
+  if (plan.board && invocation.terminal.simulate) header.board_profile = plan.board->string();
+  auto prompter = ChoosePrompter(plan, invocation.terminal.simulate, argc, argv);
+  const auto unit = unit_run::RunUnit(plan, header, invocation.terminal, invocation.out, *prompter,
+                                      *stop, [](const std::string& notice) {
                                         // At once: whoever watches the run may want to look
                                         // at the sandbox while it runs.
                                         std::cout << notice << std::endl;

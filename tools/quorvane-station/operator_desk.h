@@ -30,8 +30,17 @@ struct StationIdentity {
 };
 
 // A phase's line while the unit runs and after.
-enum class PhaseState { kWaiting, kRunning, kPass, kMarginal, kFail, kError, kTimeout, kAborted,
-                        kSkipped };
+enum class PhaseState {
+  kWaiting,
+  kRunning,
+  kPass,
+  kMarginal,
+  kFail,
+  kError,
+  kTimeout,
+  kAborted,
+  kSkipped
+};
 struct PhaseLine {
   std::string name;
   PhaseState state = PhaseState::kWaiting;
@@ -60,8 +69,7 @@ class OperatorDesk : public plan::Prompter {
                                                const plan::StopRequest& stop) = 0;
   // The unit's phases, the whole list each time one changes.
   virtual void ShowPhases(const std::string& unit, const std::vector<PhaseLine>& phases) = 0;
-  virtual void ShowVerdict(const std::string& unit, const Verdict& verdict,
-                           const Tally& tally) = 0;
+  virtual void ShowVerdict(const std::string& unit, const Verdict& verdict, const Tally& tally) = 0;
 };
 
 }  // namespace station

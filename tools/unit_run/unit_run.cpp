@@ -8,6 +8,7 @@
 #include "plan/run_report.h"
 #include "plan/runner.h"
 #include "plan/socket_link.h"
+#include "platform/terminal/code_page.h"
 #include "tools/unit_run/kept_session_record.h"
 #include "tools/unit_run/simulated_console.h"
 #include "tools/unit_run/volume_files.h"
@@ -25,9 +26,8 @@ std::string FreeStem(const plan::RunResult& run, const std::filesystem::path& ou
 
 // Writes OUT/STEM.json and OUT/STEM.xml, neither replacing a file already there.
 void WriteRecords(const std::filesystem::path& out, const std::string& stem, UnitRun& unit) {
-  for (const auto& [file, text] :
-       {std::pair{out / (stem + ".json"), plan::JsonReport(unit.run)},
-        std::pair{out / (stem + ".xml"), plan::JunitReport(unit.run)}}) {
+  for (const auto& [file, text] : {std::pair{out / (stem + ".json"), plan::JsonReport(unit.run)},
+                                   std::pair{out / (stem + ".xml"), plan::JunitReport(unit.run)}}) {
     if (auto fault = plan::WriteNewFileWhole(file, text)) {
       unit.faults.push_back(*fault);
     } else {
@@ -50,8 +50,11 @@ VolumeFiles FilesFor(const plan::Plan& plan, const std::filesystem::path& sandbo
 }  // namespace
 
 std::optional<std::string> UnitRefusal(const plan::Plan& plan, const std::string& unit) {
+  if (unit.empty()) return "the serial number is empty";
+  // The records hold the serial number exactly as given, and their JSON holds UTF-8 alone.
+  if (!platform::FromUtf8(unit)) return "the serial number is not UTF-8 text";
   if (plan::ReportStem(unit, plan.name, {}).size() > plan::kLongestReportStem) {
-    return "the unit and the plan's name make the records' names longer than " +
+    return "the serial number and the plan's name make the records' names longer than " +
            std::to_string(plan::kLongestReportStem) + " bytes";
   }
   return std::nullopt;
@@ -61,7 +64,8 @@ UnitRun RunUnit(const plan::Plan& plan, const plan::RunResult& header,
                 const TerminalChoice& terminal, const std::filesystem::path& out,
                 plan::Prompter& prompter, const plan::StopRequest& stop,
                 const std::function<void(const std::string&)>& notice) {
-  UnitRun unit{.run = header};
+  UnitRun unit;
+  unit.run = header;
   plan::RunResult& run = unit.run;
   std::optional<SimulatedConsole> simulated;
   std::filesystem::path socket = terminal.socket;

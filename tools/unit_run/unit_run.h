@@ -33,7 +33,7 @@ struct UnitRun {
   // board profile cannot be read): no record was written and `faults` says why.
   bool refused = false;
   std::vector<std::filesystem::path> records;  // the records written, in order
-  std::vector<std::string> faults;  // what went wrong besides the run's own outcome
+  std::vector<std::string> faults;             // what went wrong besides the run's own outcome
 };
 
 // Why `unit` cannot be a serial number for runs of `plan`, or nothing when it can.

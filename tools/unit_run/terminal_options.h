@@ -1,0 +1,32 @@
+// The command-line options that name the terminal under test, shared by the tools that run
+// plans: a running console's socket or sandbox, or a fresh simulated terminal of the tool's own.
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+#include <optional>
+#include <string>
+
+#include "tools/unit_run/unit_run.h"
+
+namespace unit_run {
+
+// The options' values as given, before they are resolved.
+struct TerminalOptions {
+  std::string socket;
+  std::string sandbox;
+  bool simulate = false;
+  std::string console;
+  bool keep = false;
+};
+
+// Adds --socket, --sandbox, --simulate (described by `simulate_help`), --console and --keep.
+void AddTerminalOptions(CLI::App& app, TerminalOptions& options, const std::string& simulate_help);
+
+// The terminal the options name (the default sandbox's socket when none is given); nothing, with
+// `error` saying why, when there is no default sandbox to fall back on.
+std::optional<TerminalChoice> ResolveTerminal(const TerminalOptions& options,
+                                              const std::filesystem::path& self,
+                                              std::string& error);
+
+}  // namespace unit_run
