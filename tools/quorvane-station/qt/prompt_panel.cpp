@@ -145,7 +145,7 @@ void PromptPanel::AddKeypad() {
   }
   QPushButton* erase = TouchButton(QStringLiteral("\u232B"), keypad_);
   QObject::connect(erase, &QPushButton::clicked, [this] { number_->backspace(); });
-  grid->addWidget(erase, 1, keys.size() - kKeypadColumns);
+  grid->addWidget(erase, 1, static_cast<int>(keys.size()) - kKeypadColumns);
 }
 
 void PromptPanel::Answered(const std::string& word) {
