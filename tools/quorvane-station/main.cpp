@@ -1,12 +1,19 @@
 // quorvane-station: tests unit after unit at the end of the line (see command_line.h for the
 // options and exit statuses).
+#include <QApplication>
+#include <QMetaObject>
+
 #include <iostream>
 #include <optional>
 #include <system_error>
+#include <thread>
 
 #include "plan/plan_reader.h"
 #include "plan/plan_revision.h"
+#include "platform/linux/screen_choice.h"
 #include "tools/quorvane-station/command_line.h"
+#include "tools/quorvane-station/qt/station_look.h"
+#include "tools/quorvane-station/qt/window_desk.h"
 #include "tools/quorvane-station/station_loop.h"
 #include "tools/quorvane-station/terminal_desk.h"
 #include "tools/unit_run/stop_signals.h"
@@ -15,6 +22,39 @@ namespace {
 
 constexpr int kError = 2;
 constexpr int kRefused = 3;
+
+int ExitStatus(station::StationEnd end) {
+  switch (end) {
+    case station::StationEnd::kClosed:
+      return 0;
+    case station::StationEnd::kStopped:
+      return unit_run::StoppedExitStatus();
+    case station::StationEnd::kRefused:
+      return kRefused;
+  }
+  return kError;
+}
+
+// The station in its window: the loop runs on a thread of its own, the window on this one, and
+// the application ends once the loop has (closing the window stops the loop first).
+int RunInWindow(int& argc, char** argv, const plan::Plan& plan,
+                const station::StationSettings& settings, plan::StopRequest& stop) {
+  auto application = station::MakeStationApplication(argc, argv);
+  station::WindowDesk desk(stop);
+  desk.window().show();
+  int status = kError;
+  std::thread loop([&] {
+    try {
+      status = ExitStatus(station::RunStation(plan, settings, desk, stop));
+    } catch (const std::exception& error) {
+      std::cerr << "quorvane-station: " << error.what() << '\n';
+    }
+    QMetaObject::invokeMethod(application.get(), &QCoreApplication::quit, Qt::QueuedConnection);
+  });
+  application->exec();
+  loop.join();
+  return status;
+}
 
 }  // namespace
 
@@ -47,14 +87,11 @@ int main(int argc, char** argv) {
                                           .out = invocation.out,
                                           .terminal = invocation.unit_terminal,
                                           .console_version = QUORVANE_VERSION};
-  station::TerminalDesk desk;
-  switch (station::RunStation(plan, settings, desk, *stop)) {
-    case station::StationEnd::kClosed:
-      return 0;
-    case station::StationEnd::kStopped:
-      return unit_run::StoppedExitStatus();
-    case station::StationEnd::kRefused:
-      return kRefused;
+  if (!invocation.terminal) {
+    const platform::ScreenChoice screen = platform::ChooseScreen();
+    if (screen.windowed) return RunInWindow(argc, argv, plan, settings, *stop);
+    std::cerr << "quorvane-station: " << screen.why_headless << '\n';
   }
-  return kError;
+  station::TerminalDesk desk;
+  return ExitStatus(station::RunStation(plan, settings, desk, *stop));
 }

@@ -36,7 +36,7 @@ class QuorvaneStationTest : public ::testing::Test {
                                              const fs::path& plan = QUORVANE_STATION_PLAN) {
     return std::make_unique<ChildProcess>(
         std::vector<std::string>{QUORVANE_STATION_BINARY, plan.string(), "--station", "line-3",
-                                 "--simulate", "--console", QUORVANE_BINARY, "--out",
+                                 "--terminal", "--simulate", "--console", QUORVANE_BINARY, "--out",
                                  out().string()},
         temp_.path(), std::map<std::string, std::string>{}, script);
   }

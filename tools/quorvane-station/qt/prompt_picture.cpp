@@ -6,8 +6,6 @@ namespace station {
 
 namespace posix = platform::posix;
 
-std::filesystem::path PicturePathOf(const plan::PromptStep& /*prompt*/) { return {}; }
-
 PromptPicture ReadPromptPicture(const std::filesystem::path& path) {
   PromptPicture picture;
   if (path.empty()) return picture;

@@ -40,8 +40,8 @@ void WindowDesk::ShowVerdict(const std::string& unit, const Verdict& verdict, co
 std::optional<std::string> WindowDesk::Ask(const plan::PromptStep& prompt,
                                            const plan::StopRequest& stop, std::string& why) {
   // Read here, off the GUI thread, so a slow file never stalls the window.
-  const auto picture =
-      std::make_shared<const PromptPicture>(ReadPromptPicture(PicturePathOf(prompt)));
+  const auto picture = std::make_shared<const PromptPicture>(
+      ReadPromptPicture(prompt.picture.value_or(std::filesystem::path())));
   std::optional<std::string> answer;
   std::string refusal;
   for (;;) {
