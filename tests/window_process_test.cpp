@@ -13,6 +13,7 @@
 #include "sender/protocol.h"
 #include "testing/child_process.h"
 #include "testing/temp_dir.h"
+#include "testing/x_display.h"
 #include "ui/qt/dialog_units.h"
 
 namespace {
@@ -35,17 +36,9 @@ bool Eventually(Condition done, std::chrono::milliseconds timeout) {
 class WindowProcessTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (const char* folder : {"xvfb", "xdotool", "console"}) {
-      fs::create_directories(temp_.path() / folder);
-    }
+    fs::create_directories(temp_.path() / "console");
     res::InstallResources();
-    x_server_ = std::make_unique<ChildProcess>(
-        std::vector<std::string>{"Xvfb", "-displayfd", "1", "-screen", "0", "800x480x24",
-                                 "-nolisten", "tcp"},
-        temp_.path() / "xvfb");
-    const auto announced = [&] { return x_server_->Output().find('\n') != std::string::npos; };
-    ASSERT_TRUE(Eventually(announced, 20s)) << "Xvfb did not start: " << x_server_->Errors();
-    display_ = ":" + x_server_->Output().substr(0, x_server_->Output().find('\n'));
+    ASSERT_TRUE(x_.started()) << "Xvfb did not start: " << x_.ServerErrors();
   }
 
   fs::path Sandbox() const { return temp_.path() / "sim"; }
@@ -59,10 +52,9 @@ class WindowProcessTest : public ::testing::Test {
 
   // Runs xdotool on the test's display; its output.
   std::string XDoTool(std::vector<std::string> args) {
-    args.insert(args.begin(), "xdotool");
-    ChildProcess tool(args, temp_.path() / "xdotool", {{"DISPLAY", display_}});
-    EXPECT_EQ(tool.Wait(20s), 0) << tool.Errors();
-    return tool.Output();
+    auto output = x_.XDoTool(std::move(args));
+    EXPECT_TRUE(output.has_value());
+    return output.value_or("");
   }
 
   // A real click in the middle of control `id`, at the pixels its dialog units give.
@@ -78,14 +70,13 @@ class WindowProcessTest : public ::testing::Test {
   }
 
   testing_support::TempDir temp_;
-  std::unique_ptr<ChildProcess> x_server_;
-  std::string display_;
+  testing_support::XDisplay x_{temp_.path(), "800x480x24"};
 };
 
 TEST_F(WindowProcessTest, TappingCom5AndOpenInTheWindowOpensThePort) {
   ChildProcess console({QUORVANE_SOURCE_DIR "/scripts/run", "--sandbox", Sandbox().string()},
                        temp_.path() / "console",
-                       {{"DISPLAY", display_},
+                       {{"DISPLAY", x_.name()},
                         {"WAYLAND_DISPLAY", ""},
                         {"QT_QPA_PLATFORM", ""},
                         {"QUORVANE_BOARD", ""}});

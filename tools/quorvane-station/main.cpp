@@ -1,7 +1,9 @@
 // quorvane-station: tests unit after unit at the end of the line (see command_line.h for the
 // options and exit statuses).
 #include <QApplication>
+#include <QGuiApplication>
 #include <QMetaObject>
+#include <QScreen>
 
 #include <iostream>
 #include <optional>
@@ -41,6 +43,8 @@ int RunInWindow(int& argc, char** argv, const plan::Plan& plan,
                 const station::StationSettings& settings, plan::StopRequest& stop) {
   auto application = station::MakeStationApplication(argc, argv);
   station::WindowDesk desk(stop);
+  // The whole screen, as an operator's panel at the end of the line is used.
+  desk.window().setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
   desk.window().show();
   int status = kError;
   std::thread loop([&] {
