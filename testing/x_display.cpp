@@ -9,10 +9,10 @@ using namespace std::chrono_literals;
 XDisplay::XDisplay(const std::filesystem::path& folder, const std::string& geometry)
     : folder_(folder) {
   std::filesystem::create_directories(folder_ / "xvfb");
-  server_ = std::make_unique<ChildProcess>(
-      std::vector<std::string>{"Xvfb", "-displayfd", "1", "-screen", "0", geometry, "-nolisten",
-                               "tcp"},
-      folder_ / "xvfb");
+  server_ =
+      std::make_unique<ChildProcess>(std::vector<std::string>{"Xvfb", "-displayfd", "1", "-screen",
+                                                              "0", geometry, "-nolisten", "tcp"},
+                                     folder_ / "xvfb");
   const auto give_up = std::chrono::steady_clock::now() + 20s;
   while (std::chrono::steady_clock::now() < give_up) {
     const std::string announced = server_->Output();

@@ -2,11 +2,8 @@
 // command_line.h for the options and exit statuses).
 #include <iostream>
 #include <memory>
-#include <optional>
-#include <system_error>
 
 #include "plan/plan_reader.h"
-#include "plan/plan_revision.h"
 #include "platform/linux/screen_choice.h"
 #include "tools/quorvane-plan/command_line.h"
 #include "tools/quorvane-plan/window_prompter.h"
@@ -45,28 +42,26 @@ std::unique_ptr<plan::Prompter> ChoosePrompter(const plan::Plan& plan, bool simu
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::optional<plan::StopRequest> stop;
-  try {
-    stop.emplace();
-  } catch (const std::system_error& error) {
-    std::cerr << "quorvane-plan: cannot watch for Ctrl-C: " << error.what() << '\n';
+  std::string error;
+  const auto stop = unit_run::StopOnSignals(error);
+  if (!stop) {
+    std::cerr << "quorvane-plan: " << error << '\n';
     return kError;
   }
-  unit_run::CatchStopSignals(*stop);
   auto parsed = quorvane_plan::ParseCommandLine(argc, argv, kRefused);
   if (auto* early = std::get_if<tools::EarlyExit>(&parsed)) {
     return tools::ExitEarly("quorvane-plan", *early);
   }
   const auto& invocation = std::get<quorvane_plan::Invocation>(parsed);
-  plan::Plan plan;
-  std::string revision;
+  unit_run::RevisedPlan read;
   try {
-    plan = plan::ReadPlan(invocation.plan);
-    revision = plan::PlanRevision(plan);
-  } catch (const plan::PlanError& error) {
-    std::cerr << "quorvane-plan: " << error.what() << '\n';
+    read = unit_run::ReadRevisedPlan(invocation.plan);
+  } catch (const plan::PlanError& refused) {
+    std::cerr << "quorvane-plan: " << refused.what() << '\n';
     return kRefused;
   }
+  const plan::Plan& plan = read.plan;
+  const std::string& revision = read.revision;
 
   if (auto refusal = unit_run::UnitRefusal(plan, invocation.unit)) {
     std::cerr << "quorvane-plan: " << *refusal << '\n';

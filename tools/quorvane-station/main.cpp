@@ -6,12 +6,9 @@
 #include <QScreen>
 
 #include <iostream>
-#include <optional>
-#include <system_error>
 #include <thread>
 
 #include "plan/plan_reader.h"
-#include "plan/plan_revision.h"
 #include "platform/linux/screen_choice.h"
 #include "tools/quorvane-station/command_line.h"
 #include "tools/quorvane-station/qt/station_look.h"
@@ -19,6 +16,7 @@
 #include "tools/quorvane-station/station_loop.h"
 #include "tools/quorvane-station/terminal_desk.h"
 #include "tools/unit_run/stop_signals.h"
+#include "tools/unit_run/unit_run.h"
 
 namespace {
 
@@ -63,28 +61,26 @@ int RunInWindow(int& argc, char** argv, const plan::Plan& plan,
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::optional<plan::StopRequest> stop;
-  try {
-    stop.emplace();
-  } catch (const std::system_error& error) {
-    std::cerr << "quorvane-station: cannot watch for Ctrl-C: " << error.what() << '\n';
+  std::string error;
+  const auto stop = unit_run::StopOnSignals(error);
+  if (!stop) {
+    std::cerr << "quorvane-station: " << error << '\n';
     return kError;
   }
-  unit_run::CatchStopSignals(*stop);
   auto parsed = quorvane_station::ParseCommandLine(argc, argv, kRefused);
   if (auto* early = std::get_if<tools::EarlyExit>(&parsed)) {
     return tools::ExitEarly("quorvane-station", *early);
   }
   const auto& invocation = std::get<quorvane_station::Invocation>(parsed);
-  plan::Plan plan;
-  std::string revision;
+  unit_run::RevisedPlan read;
   try {
-    plan = plan::ReadPlan(invocation.plan);
-    revision = plan::PlanRevision(plan);
-  } catch (const plan::PlanError& error) {
-    std::cerr << "quorvane-station: " << error.what() << '\n';
+    read = unit_run::ReadRevisedPlan(invocation.plan);
+  } catch (const plan::PlanError& refused) {
+    std::cerr << "quorvane-station: " << refused.what() << '\n';
     return kRefused;
   }
+  const plan::Plan& plan = read.plan;
+  const std::string& revision = read.revision;
   const station::StationSettings settings{.station = invocation.station,
                                           .operator_name = invocation.operator_name,
                                           .revision = revision,

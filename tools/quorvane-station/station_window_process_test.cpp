@@ -55,9 +55,8 @@ class StationWindowProcessTest : public ::testing::Test {
   }
 
   bool BannerShows(const std::string& name, const QColor& colour) {
-    return ShowsWithin(name, [&](const QImage& screen) {
-      return screen.pixelColor(kBanner) == colour;
-    });
+    return ShowsWithin(name,
+                       [&](const QImage& screen) { return screen.pixelColor(kBanner) == colour; });
   }
 
   // Types `line` and Enter, as a scanner does.
@@ -86,11 +85,11 @@ class StationWindowProcessTest : public ::testing::Test {
 TEST_F(StationWindowProcessTest, ScannedUnitsShowTheirVerdictsInTheBanner) {
   ASSERT_TRUE(x_.started()) << "Xvfb did not start: " << x_.ServerErrors();
   fs::create_directories(temp_.path() / "station");
-  ChildProcess station({QUORVANE_STATION_BINARY, QUORVANE_STATION_PLAN, "--station", "line-3",
-                        "--simulate", "--console", QUORVANE_BINARY, "--out",
-                        (temp_.path() / "records").string()},
-                       temp_.path() / "station",
-                       {{"DISPLAY", x_.name()}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}});
+  ChildProcess station(
+      {QUORVANE_STATION_BINARY, QUORVANE_STATION_PLAN, "--station", "line-3", "--simulate",
+       "--console", QUORVANE_BINARY, "--out", (temp_.path() / "records").string()},
+      temp_.path() / "station",
+      {{"DISPLAY", x_.name()}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}});
   const auto window =
       x_.XDoTool({"search", "--sync", "--onlyvisible", "--name", "^Quorvane station$"});
   ASSERT_TRUE(window && !window->empty()) << station.Errors();

@@ -2,11 +2,12 @@
 
 #include <signal.h>
 
+#include <system_error>
+
 namespace unit_run {
 
 namespace {
 
-// Set once, before the handlers are installed.
 plan::StopRequest* g_stop = nullptr;
 volatile sig_atomic_t g_last_signal = 0;
 
@@ -17,8 +18,16 @@ void OnStopSignal(int signal_number) {
 
 }  // namespace
 
-void CatchStopSignals(plan::StopRequest& stop) {
-  g_stop = &stop;
+std::unique_ptr<plan::StopRequest> StopOnSignals(std::string& error) {
+  std::unique_ptr<plan::StopRequest> stop;
+  try {
+    stop = std::make_unique<plan::StopRequest>();
+  } catch (const std::system_error& failed) {
+    error = std::string("cannot watch for Ctrl-C: ") + failed.what();
+    return nullptr;
+  }
+  // Set once, before the handlers are installed.
+  g_stop = stop.get();
   struct sigaction action {};
   action.sa_handler = OnStopSignal;
   sigemptyset(&action.sa_mask);
@@ -26,6 +35,7 @@ void CatchStopSignals(plan::StopRequest& stop) {
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
   signal(SIGPIPE, SIG_IGN);
+  return stop;
 }
 
 int StoppedExitStatus() { return 128 + (g_last_signal ? g_last_signal : SIGINT); }

@@ -4,12 +4,16 @@
 // die: the write fails and says so.
 #pragma once
 
+#include <memory>
+#include <string>
+
 #include "plan/stop_request.h"
 
 namespace unit_run {
 
-// Installs the handlers; `stop` must outlive the program's use of them.
-void CatchStopSignals(plan::StopRequest& stop);
+// The program's stop request, raised by the handlers this installs; nothing, with `error` saying
+// why, when it cannot be made. Called once, before any other thread starts.
+std::unique_ptr<plan::StopRequest> StopOnSignals(std::string& error);
 
 // 128 and the last stop signal's number (SIGINT when none came), as a shell reports a program
 // ended by it.

@@ -5,6 +5,7 @@
 
 #include "plan/atomic_file.h"
 #include "plan/plan_reader.h"
+#include "plan/plan_revision.h"
 #include "plan/report_names.h"
 #include "plan/run_report.h"
 #include "plan/runner.h"
@@ -59,6 +60,12 @@ VolumeFiles FilesFor(const plan::Plan& plan, const TerminalChoice& terminal,
 }
 
 }  // namespace
+
+RevisedPlan ReadRevisedPlan(const std::filesystem::path& file) {
+  RevisedPlan read{plan::ReadPlan(file), ""};
+  read.revision = plan::PlanRevision(read.plan);
+  return read;
+}
 
 plan::RunResult RunHeader(const plan::Plan& plan, const std::string& revision,
                           const TerminalChoice& terminal) {

@@ -41,6 +41,15 @@ struct UnitRun {
   std::vector<std::string> faults;             // what went wrong besides the run's own outcome
 };
 
+// A plan as read, with its revision.
+struct RevisedPlan {
+  plan::Plan plan;
+  std::string revision;
+};
+
+// Reads the plan at `file` and reckons its revision; throws plan::PlanError.
+RevisedPlan ReadRevisedPlan(const std::filesystem::path& file);
+
 // What a run's result holds of `plan` before it starts: its name, file and `revision`, and the
 // board profile a simulated terminal starts with.
 plan::RunResult RunHeader(const plan::Plan& plan, const std::string& revision,
