@@ -1,6 +1,8 @@
 #include "tools/quorvane-station/qt/station_window.h"
 
 #include <algorithm>
+#include <string>
+#include <string_view>
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -35,9 +37,13 @@ QString Percent(int part, int whole) {
   return QString::number(100.0 * part / whole, 'f', 0) + QStringLiteral(" %");
 }
 
-// The revision as the window shows it: the hash's first characters, as people quote one.
+// The revision as the window shows it: the hash's first characters, as people quote one, without
+// the name of the hash that the records give it.
 QString ShortRevision(const std::string& revision) {
-  return Displayed(revision).left(kShortRevisionLength);
+  constexpr std::string_view kHashName = "sha256:";
+  const std::string hash =
+      revision.starts_with(kHashName) ? revision.substr(kHashName.size()) : revision;
+  return Displayed(hash).left(kShortRevisionLength);
 }
 
 }  // namespace
