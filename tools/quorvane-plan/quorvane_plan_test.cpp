@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "testing/child_process.h"
+#include "testing/run_records.h"
 #include "testing/temp_dir.h"
 #include "testing/test_mount.h"
 
@@ -22,13 +23,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using testing_support::ChildProcess;
-
-std::string FileText(const fs::path& file) {
-  std::ifstream in(file);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using testing_support::FileText;
 
 class QuorvanePlanTest : public ::testing::Test {
  protected:
@@ -77,11 +72,7 @@ class QuorvanePlanTest : public ::testing::Test {
   // A JSON report, after checking it and the JUnit report beside it against the shipped schemas
   // and their names against what they hold.
   nlohmann::json CheckedReport(const fs::path& json) {
-    ChildProcess check({"/usr/bin/python3", QUORVANE_PLANS_DIR "/check_records.py", json.string(),
-                        fs::path(json).replace_extension(".xml").string()},
-                       temp_.path());
-    EXPECT_EQ(check.Wait(60s), 0) << check.Output() << check.Errors();
-    return nlohmann::json::parse(FileText(json));
+    return testing_support::CheckedRecord(json, QUORVANE_PLANS_DIR, temp_.path());
   }
 
   // The one run's report of `plan_name`.

@@ -9,11 +9,11 @@
 #include <map>
 #include <memory>
 #include <nlohmann/json.hpp>
-#include <sstream>
 #include <thread>
 #include <vector>
 
 #include "testing/child_process.h"
+#include "testing/run_records.h"
 #include "testing/temp_dir.h"
 
 namespace {
@@ -21,13 +21,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using testing_support::ChildProcess;
-
-std::string FileText(const fs::path& file) {
-  std::ifstream in(file);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using testing_support::FileText;
 
 class QuorvaneStationTest : public ::testing::Test {
  protected:
@@ -62,11 +56,7 @@ class QuorvaneStationTest : public ::testing::Test {
 
   // A record, after checking it and its JUnit twin against the shipped schemas.
   nlohmann::json CheckedRecord(const fs::path& json) {
-    ChildProcess check({"/usr/bin/python3", QUORVANE_PLANS_DIR "/check_records.py", json.string(),
-                        fs::path(json).replace_extension(".xml").string()},
-                       temp_.path());
-    EXPECT_EQ(check.Wait(60s), 0) << check.Output() << check.Errors();
-    return nlohmann::json::parse(FileText(json));
+    return testing_support::CheckedRecord(json, QUORVANE_PLANS_DIR, temp_.path());
   }
 
   fs::path out() const { return temp_.path() / "records"; }
