@@ -1,5 +1,7 @@
 #include "tools/unit_run/terminal_options.h"
 
+#include <CLI/CLI.hpp>
+
 #include "platform/ports/sandbox_location.h"
 #include "tools/unit_run/simulated_console.h"
 

@@ -3,12 +3,15 @@
 // a terminal's console reached through ssh.
 #pragma once
 
-#include <CLI/CLI.hpp>
-
 #include <optional>
 #include <string>
 
 #include "tools/unit_run/unit_run.h"
+
+// Only the command lines that add these options compile CLI11's headers.
+namespace CLI {
+class App;
+}
 
 namespace unit_run {
 
