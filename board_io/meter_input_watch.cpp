@@ -198,10 +198,10 @@ void MeterInputWatch::WatchDevice() {
       std::array<std::byte, 64 * sizeof(input_event)> buffer;
       const auto read = platform::posix::Read(device.get(), buffer.data(), buffer.size());
       if (read.ok() && read.value > 0) {
-        for (const SwitchChange& change :
-             stream.Take(std::span(buffer).first(static_cast<std::size_t>(read.value)))) {
-          Apply(change, inputs_, level);
-        }
+        const SwitchEvents events =
+            stream.Take(std::span(buffer).first(static_cast<std::size_t>(read.value)));
+        for (const SwitchChange& change : events.changes) Apply(change, inputs_, level);
+        if (events.dropped) level = SwitchesNow(device.get(), inputs_);
         debouncer->See(level, Clock::now());
       } else if (read.ok() || read.error != EAGAIN) {
         // The writer of a FIFO went, or the device was unplugged: open it afresh.

@@ -3,7 +3,8 @@
 // poll period (sysfs value files raise no inotify event, so polling is what works on every
 // board); an input device's switch events are read as they come. A change is reported once it
 // has held for the debounce time, so a contact that bounces, or a blip that comes and goes within
-// it, reports nothing. The levels when the watch starts are where it starts from, not a change.
+// it, reports nothing. The levels when the watch starts are where it starts from, not a change;
+// after the kernel says it dropped events, the device's switches are asked for where they are.
 //
 // A file or device that fails is told once (FaultTeller) and tried again every poll period; the
 // inputs keep their last good levels meanwhile.

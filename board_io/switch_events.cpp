@@ -5,8 +5,8 @@
 
 namespace board_io {
 
-std::vector<SwitchChange> SwitchEventStream::Take(std::span<const std::byte> bytes) {
-  std::vector<SwitchChange> changes;
+SwitchEvents SwitchEventStream::Take(std::span<const std::byte> bytes) {
+  SwitchEvents events;
   while (!bytes.empty()) {
     const std::size_t taken = std::min(bytes.size(), partial_.size() - partial_size_);
     std::memcpy(partial_.data() + partial_size_, bytes.data(), taken);
@@ -16,9 +16,10 @@ std::vector<SwitchChange> SwitchEventStream::Take(std::span<const std::byte> byt
     partial_size_ = 0;
     input_event event{};
     std::memcpy(&event, partial_.data(), sizeof event);
-    if (event.type == EV_SW) changes.push_back({event.code, event.value != 0});
+    if (event.type == EV_SW) events.changes.push_back({event.code, event.value != 0});
+    if (event.type == EV_SYN && event.code == SYN_DROPPED) events.dropped = true;
   }
-  return changes;
+  return events;
 }
 
 }  // namespace board_io

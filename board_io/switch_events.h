@@ -20,10 +20,18 @@ struct SwitchChange {
   bool operator==(const SwitchChange&) const = default;
 };
 
+// What a part of the stream held: the switch changes in their order, and whether the kernel said
+// it dropped events (SYN_DROPPED), after which only the device's present state can be trusted.
+struct SwitchEvents {
+  std::vector<SwitchChange> changes;
+  bool dropped = false;
+  bool operator==(const SwitchEvents&) const = default;
+};
+
 class SwitchEventStream {
  public:
-  // The switch changes in `bytes`, the stream's next part, in their order.
-  std::vector<SwitchChange> Take(std::span<const std::byte> bytes);
+  // What `bytes`, the stream's next part, holds.
+  SwitchEvents Take(std::span<const std::byte> bytes);
 
  private:
   std::array<std::byte, sizeof(input_event)> partial_{};
