@@ -6,6 +6,7 @@
 #include <string>
 #include <system_error>
 
+#include "board/file_drivers.h"
 #include "platform/linux/bounded_command.h"
 #include "platform/linux/file_calls.h"
 #include "platform/linux/system_restart.h"
@@ -27,7 +28,7 @@ namespace board {
 
 namespace {
 
-// The text the console's dialog gives itself: the simulated meter side finds it by this text.
+// The text the console's dialog gives itself: the meter side finds it by this text.
 constexpr std::wstring_view kConsoleWindowText = L"QUORVANE";
 
 // The lines of the sandbox's record of restarts.
@@ -51,6 +52,9 @@ std::shared_ptr<platform::StreamDriver> MakeDriver(std::string_view name,
   const std::string device = std::string(name) + ":";
   if (setting.placement == DriverPlacement::kAbsent) {
     return std::make_shared<sim::AbsentDriver>(device, journal);
+  }
+  if (setting.placement == DriverPlacement::kFiles) {
+    return MakeFileDriver(name, setting.files, journal, std::wstring(kConsoleWindowText));
   }
   if (name == "ETC1") return std::make_shared<sim::EtcDriver>(journal, shared.modem_power);
   if (name == "MTR1") {

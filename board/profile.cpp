@@ -12,6 +12,7 @@
 #include <system_error>
 #include <utility>
 
+#include "board/file_driver_profile.h"
 #include "board/profile_file.h"
 #include "platform/linux/file_calls.h"
 #include "platform/linux/regular_file.h"
@@ -198,13 +199,24 @@ class ProfileReader {
       }
       const std::string setting = "drivers." + name;
       DriverSetting driver;
-      if (const toml::table* table = value.as_table()) {
+      if (const toml::table* table = value.as_table(); table != nullptr && IsFilesDriver(*table)) {
+        driver.placement = DriverPlacement::kFiles;
+        driver.files = ReadFileDriver(
+            *table, name, setting, [this](const toml::node& path, const std::string& path_setting) {
+              return HostPath(path, path_setting, TomlString(path, path_setting, "a path"));
+            });
+      } else if (table != nullptr) {
         ReadDriverTable(*table, name, setting, driver);
       } else {
         driver.placement = ReadPlacement(value, setting);
       }
       settings_.drivers[name] = driver;
     }
+  }
+
+  static bool IsFilesDriver(const toml::table& table) {
+    const toml::node* driver = table.get("driver");
+    return driver != nullptr && driver->value<std::string>() == kFilesDriver;
   }
 
   // A driver's table as it is read: the setting that names it ("drivers.EAS1") and what it
@@ -244,6 +256,10 @@ class ProfileReader {
     const std::string& text = TomlString(node, setting, "\"sim\", \"absent\" or a table");
     if (text == kSimulated) return DriverPlacement::kSimulated;
     if (text == kAbsent) return DriverPlacement::kAbsent;
+    if (text == kFilesDriver) {
+      Fail(node.source(), setting + ": a driver of files needs a table that names its files, "
+                                    "with driver = \"files\"");
+    }
     Fail(node.source(), setting + " must be \"sim\" or \"absent\", not " + Quoted(text));
   }
 

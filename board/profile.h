@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "board_io/file_settings.h"
 #include "platform/ports/board.h"
 #include "platform/terminal/win_types.h"
 #include "record/session_record.h"
@@ -51,11 +52,13 @@ struct VolumeSetting {
   std::filesystem::path folder;  // with kFolder: an existing folder, absolute
 };
 
-enum class DriverPlacement { kSimulated, kAbsent };
+// kFiles: a real board's driver, its lines and channels files of this machine (board_io/).
+enum class DriverPlacement { kSimulated, kAbsent, kFiles };
 
 struct DriverSetting {
   DriverPlacement placement = DriverPlacement::kSimulated;
   sim::EasChannels eas_channels = sim::kDefaultEasChannels;  // what a simulated EAS1 reads
+  board_io::FileDriverSetting files;                         // with kFiles
 };
 
 enum class DebugPortTarget { kSandboxFile, kFile, kStandardError };

@@ -1,8 +1,9 @@
 # The layer check: which folders' code may include what. The console is written against the
 # terminal's interface alone, so that it reads as the terminal's program and never leans on this
 # machine, the simulator or a front end; the framework sits between the two. The adapters around
-# it have floors too, so that the simulator stays a terminal and not a test bench, the plan
-# runner talks to a console only through its link, and no tool leans on a front end.
+# it have floors too, so that the simulator stays a terminal and not a test bench, a real board's
+# files are reached without anything simulated, the plan runner talks to a console only through
+# its link, and no tool leans on a front end.
 #
 #   console code (cmake/console_folders.cmake): its own folders, framework/, platform/terminal/,
 #     and the C++ standard library
@@ -29,7 +30,8 @@ set(adapter_floors
   "sim: sim platform"
   "record: record platform"
   "sender: sender platform"
-  "board: board sim record platform"
+  "board_io: board_io platform"
+  "board: board board_io sim record platform"
   "plan: plan sender record platform/ports platform/linux"
   "tools: tools plan sender record board sim platform"
   "ui: ui ${console_folders} framework platform board sim record sender")

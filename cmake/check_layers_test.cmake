@@ -39,6 +39,7 @@ set(plantings
   "sim/sandbox.h|#include \"board/profile.h\""
   "record/session_record.cpp|#include \"sender/server.h\""
   "sender/server.cpp|#include \"plan/runner.h\""
+  "board_io/value_file.cpp|#include \"sim/driver_journal.h\""
   "board/build_board.cpp|#include \"ui/run_console.h\""
   "plan/runner.cpp|#include \"sim/sandbox.h\""
   "plan/socket_link.h|#include \"ui/qt/qt_front_end.h\""

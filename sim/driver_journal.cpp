@@ -49,6 +49,14 @@ void DriverJournal::RecordRefusedOpen(std::string_view device, std::string_view 
   WriteLine(entry);
 }
 
+void DriverJournal::RecordReport(std::string_view device, nlohmann::ordered_json report) {
+  nlohmann::ordered_json entry;
+  entry["device"] = device;
+  entry["event"] = "report";
+  entry["report"] = std::move(report);
+  WriteLine(entry);
+}
+
 void DriverJournal::WriteLine(const nlohmann::ordered_json& entry) {
   const std::string line = entry.dump() + '\n';
   std::lock_guard lock(mutex_);

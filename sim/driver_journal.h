@@ -4,13 +4,15 @@
 //   {"device":"ETC1:","event":"request","code":2536,"input":null,"input_pointer":"null",
 //    "input_size":1,"output_pointer":"null","output_size":1,"result":true,"state":{...}}
 //   {"device":"MTR1:","event":"open refused","reason":"absent"}
+//   {"device":"MTR1:","event":"report","report":{"message":1654,...}}
 // "input" is the 4-byte little-endian value when the driver was given a buffer of at least four
 // bytes, else null; "input_pointer" and "output_pointer" say whether a buffer came at all
 // ("given") or the pointer was null ("null"), so that a null buffer with size 1 stands apart
 // from a real 1-byte one; the sizes are exactly what the driver received. "state" is the
 // driver's state after the request. A refused request also carries "error", the code it failed
 // with, and a driver's refusal may say why in "reason"; a request that set something off beyond
-// the driver (the meter's message to the console) says what in "report".
+// the driver (the meter's message to the console) says what in "report". A report that no
+// request set off (a real board's meter inputs changed) is a line of its own.
 //
 // Each run starts a new drivers.jsonl; the previous run's journal is kept as
 // drivers.previous.jsonl, since after a console was killed it may be all that tells what the
@@ -54,6 +56,7 @@ class DriverJournal {
   void RecordRequest(std::string_view device, const JournaledRequest& request,
                      nlohmann::ordered_json state);
   void RecordRefusedOpen(std::string_view device, std::string_view reason);
+  void RecordReport(std::string_view device, nlohmann::ordered_json report);
 
  private:
   void WriteLine(const nlohmann::ordered_json& entry);

@@ -33,15 +33,19 @@ SimulatedDriver::Outcome EasDriver::Answer(const Request& request, DWORD* bytes_
   if (Outcome refused = ChannelsForRead(channels); refused.error != ERROR_SUCCESS) {
     return refused;
   }
+  WriteEasBlock(channels, request.output, bytes_returned);
+  return ERROR_SUCCESS;
+}
+
+void WriteEasBlock(const EasChannels& channels, void* output, DWORD* bytes_returned) {
   std::array<BYTE, EAS_BLOCK_SIZE> block{};
   for (std::size_t channel = 0; channel < channels.size(); ++channel) {
     for (std::size_t byte = 0; byte < 4; ++byte) {
       block[channel * 4 + byte] = static_cast<BYTE>(channels[channel] >> (8 * byte));
     }
   }
-  std::memcpy(request.output, block.data(), block.size());
+  std::memcpy(output, block.data(), block.size());
   if (bytes_returned != nullptr) *bytes_returned = EAS_BLOCK_SIZE;
-  return ERROR_SUCCESS;
 }
 
 SimulatedDriver::Outcome EasDriver::ChannelsForRead(EasChannels& channels) {

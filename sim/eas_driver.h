@@ -26,6 +26,10 @@ using EasChannels = std::array<DWORD, EAS_CHANNEL_COUNT>;
 // Channel n reads n, so a person reading the log sees each channel in its place.
 inline constexpr EasChannels kDefaultEasChannels{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
 
+// Puts `channels` into the request's block (output_size at least EAS_BLOCK_SIZE), the reserved
+// bytes zero, and says how much was written.
+void WriteEasBlock(const EasChannels& channels, void* output, DWORD* bytes_returned);
+
 class EasDriver final : public SimulatedDriver {
  public:
   EasDriver(std::shared_ptr<DriverJournal> journal, EasChannels channels,

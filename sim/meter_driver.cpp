@@ -42,15 +42,18 @@ nlohmann::ordered_json MeterDriver::StateAsJson() const {
 nlohmann::ordered_json MeterDriver::ReportBeyond() {
   if (!unreported_) return nullptr;
   const Signals signals = *std::exchange(unreported_, std::nullopt);
-  const WPARAM reservation = signals.reservation ? 1 : 0;
-  const LPARAM boarding = signals.boarding ? 1 : 0;
-  const HWND console = FindWindowW(nullptr, console_window_text_.c_str());
+  return PostMeterReport(console_window_text_, signals.reservation, signals.boarding);
+}
+
+nlohmann::ordered_json PostMeterReport(const std::wstring& console_window_text, bool reservation,
+                                       bool boarding) {
+  const WPARAM w_param = reservation ? 1 : 0;
+  const LPARAM l_param = boarding ? 1 : 0;
+  const HWND console = FindWindowW(nullptr, console_window_text.c_str());
   const bool posted =
-      console != nullptr && PostMessageW(console, WM_METER_MESSAGE, reservation, boarding) != FALSE;
-  return {{"message", WM_METER_MESSAGE},
-          {"wParam", reservation},
-          {"lParam", boarding},
-          {"posted", posted}};
+      console != nullptr && PostMessageW(console, WM_METER_MESSAGE, w_param, l_param) != FALSE;
+  return {
+      {"message", WM_METER_MESSAGE}, {"wParam", w_param}, {"lParam", l_param}, {"posted", posted}};
 }
 
 }  // namespace sim

@@ -18,6 +18,11 @@
 
 namespace sim {
 
+// The meter side's report of both signals: WM_METER_MESSAGE posted to the window whose text is
+// `console_window_text`, when there is one. Says what was posted, for the journal's "report".
+nlohmann::ordered_json PostMeterReport(const std::wstring& console_window_text, bool reservation,
+                                       bool boarding);
+
 class MeterDriver final : public SimulatedDriver {
  public:
   // `console_window_text`: the text of the window the meter side reports to.
