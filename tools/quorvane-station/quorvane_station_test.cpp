@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "results/store.h"
 #include "testing/child_process.h"
 #include "testing/run_records.h"
 #include "testing/temp_dir.h"
@@ -83,8 +84,10 @@ TEST_F(QuorvaneStationTest, FiveUnitsWithARetestLeaveSixValidRunsAndTheSessionsY
   const auto records = Records();
   ASSERT_EQ(records.size(), 6u) << output_ << errors_;
   std::map<std::string, std::vector<std::string>> outcomes;  // by unit, in the order run
+  results::ResultsStore store(out() / "results.sqlite");
   for (const auto& record : records) {
     const auto run = CheckedRecord(record);
+    EXPECT_TRUE(store.Load(run["run_id"].get<std::string>())) << record;
     EXPECT_EQ(run["station"], "line-3");
     EXPECT_EQ(run["operator"], "Kim");
     EXPECT_TRUE(run["plan"]["revision"].get<std::string>().starts_with("sha256:"));
