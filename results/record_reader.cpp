@@ -174,7 +174,8 @@ StoredPrompt ReadPrompt(const Fields& fields) {
 StoredPhase ReadPhase(const Fields& fields) {
   StoredPhase phase;
   phase.name = fields.Text("name");
-  phase.outcome = fields.OneOf("outcome", {"PASS", "FAIL", "ERROR", "TIMEOUT", "ABORTED", "SKIPPED"});
+  phase.outcome =
+      fields.OneOf("outcome", {"PASS", "FAIL", "ERROR", "TIMEOUT", "ABORTED", "SKIPPED"});
   phase.message = fields.Text("message");
   phase.attempts = fields.Count("attempts", 0, false);
   // A version 1 record ran a phase at most once.

@@ -15,8 +15,8 @@ std::string Gist(std::string_view sql) {
 }  // namespace
 
 Database::Database(const std::filesystem::path& file, int busy_timeout_ms) : file_(file) {
-  const int status = sqlite3_open_v2(file.c_str(), &handle_,
-                                     SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  const int status =
+      sqlite3_open_v2(file.c_str(), &handle_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
   if (status != SQLITE_OK) {
     // A handle comes back even when the open failed, to tell why; it is closed all the same.
     const std::string why = handle_ ? sqlite3_errmsg(handle_) : sqlite3_errstr(status);

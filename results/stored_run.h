@@ -16,7 +16,7 @@ struct StoredMeasurement {
   std::optional<std::string> value;  // the text as captured; nothing when it never matched
   std::optional<double> number;      // the value read as a number
   std::string units;
-  std::string limit_kind;  // "none", "range", "equals" or "matches"
+  std::string limit_kind;                          // "none", "range", "equals" or "matches"
   std::optional<double> low, high, marginal_band;  // a range's
   std::optional<double> expected_number;           // an "equals" of a number
   std::optional<std::string> expected_text;        // an "equals" of a text, or the pattern

@@ -40,8 +40,8 @@ Verb AddImportVerb(CLI::App& app, const Shared& shared) {
                 "--store, or results.sqlite in DIR)");
   command->add_option("DIR", *folder, "the records' folder")->required();
   return {command, [folder, &shared] {
-            return Import(*folder, shared.store.empty() ? *folder / results::kStoreFileName
-                                                        : shared.store);
+            return Import(*folder,
+                          shared.store.empty() ? *folder / results::kStoreFileName : shared.store);
           }};
 }
 

@@ -90,9 +90,9 @@ TEST_F(QuorvaneResultsTest, AStoreThatCannotTakeTheRunLosesNothing) {
   const fs::path record = Record();
   ASSERT_FALSE(record.empty());
   EXPECT_TRUE(fs::exists(fs::path(record).replace_extension(".xml")));
-  for (const std::string& told : {"quorvane-plan: results store: " + store().string(),
-                                  "not a database", record.string(),
-                                  "quorvane-results import " + out().string()}) {
+  for (const std::string& told :
+       {"quorvane-plan: results store: " + store().string(), std::string("not a database"),
+        record.string(), "quorvane-results import " + out().string()}) {
     EXPECT_NE(errors_.find(told), std::string::npos) << told << "\n" << errors_;
   }
   EXPECT_EQ(testing_support::FileText(store()), garbage);

@@ -20,13 +20,13 @@ struct Shared {
 
 // Exit statuses every verb keeps to.
 inline constexpr int kDone = 0;
-inline constexpr int kPartly = 1;         // done, with some input refused
-inline constexpr int kStoreFault = 2;     // the store could not be used
-inline constexpr int kUsageRefused = 3;   // the command line is refused
+inline constexpr int kPartly = 1;        // done, with some input refused
+inline constexpr int kStoreFault = 2;    // the store could not be used
+inline constexpr int kUsageRefused = 3;  // the command line is refused
 
 struct Verb {
-  CLI::App* command;           // parsed() once chosen
-  std::function<int()> run;    // prints its results and gives the exit status
+  CLI::App* command;         // parsed() once chosen
+  std::function<int()> run;  // prints its results and gives the exit status
 };
 
 using VerbAdder = Verb (*)(CLI::App& app, const Shared& shared);
