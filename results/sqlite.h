@@ -59,6 +59,13 @@ class Statement {
   Statement& Bind(int index, const std::optional<T>& value) {
     return value ? Bind(index, *value) : Bind(index, std::nullopt);
   }
+  // Binds the parameters 1, 2, ... to `values` in order.
+  template <typename... Values>
+  Statement& BindAll(const Values&... values) {
+    int index = 0;
+    (Bind(++index, values), ...);
+    return *this;
+  }
 
   // The next row (true) or the end (false); throws StoreError.
   bool Step();

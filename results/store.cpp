@@ -18,23 +18,10 @@ void InsertMeasurements(Database& database, std::int64_t phase_id, const StoredP
       VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17))sql");
   for (std::size_t at = 0; at < phase.measurements.size(); ++at) {
     const StoredMeasurement& m = phase.measurements[at];
-    insert.Bind(1, phase_id)
-        .Bind(2, static_cast<std::int64_t>(at))
-        .Bind(3, m.name)
-        .Bind(4, m.value)
-        .Bind(5, m.number)
-        .Bind(6, m.units)
-        .Bind(7, m.limit_kind)
-        .Bind(8, m.low)
-        .Bind(9, m.high)
-        .Bind(10, m.marginal_band)
-        .Bind(11, m.expected_number)
-        .Bind(12, m.expected_text)
-        .Bind(13, m.outcome)
-        .Bind(14, Bit(m.marginal))
-        .Bind(15, m.message)
-        .Bind(16, m.attempt)
-        .Bind(17, m.repeat)
+    insert
+        .BindAll(phase_id, static_cast<std::int64_t>(at), m.name, m.value, m.number, m.units,
+                 m.limit_kind, m.low, m.high, m.marginal_band, m.expected_number, m.expected_text,
+                 m.outcome, Bit(m.marginal), m.message, m.attempt, m.repeat)
         .Run();
   }
 }
@@ -45,13 +32,9 @@ void InsertPrompts(Database& database, std::int64_t phase_id, const StoredPhase&
       VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7))sql");
   for (std::size_t at = 0; at < phase.prompts.size(); ++at) {
     const StoredPrompt& p = phase.prompts[at];
-    insert.Bind(1, phase_id)
-        .Bind(2, static_cast<std::int64_t>(at))
-        .Bind(3, p.name)
-        .Bind(4, p.text)
-        .Bind(5, p.answer)
-        .Bind(6, p.answered_by)
-        .Bind(7, p.at)
+    insert
+        .BindAll(phase_id, static_cast<std::int64_t>(at), p.name, p.text, p.answer, p.answered_by,
+                 p.at)
         .Run();
   }
 }
@@ -72,17 +55,9 @@ void InsertPhases(Database& database, const StoredRun& run) {
       RETURNING id)sql");
   for (std::size_t at = 0; at < run.phases.size(); ++at) {
     const StoredPhase& phase = run.phases[at];
-    insert.Bind(1, run.id)
-        .Bind(2, static_cast<std::int64_t>(at))
-        .Bind(3, phase.name)
-        .Bind(4, phase.outcome)
-        .Bind(5, phase.message)
-        .Bind(6, phase.attempts)
-        .Bind(7, phase.repeats)
-        .Bind(8, Bit(phase.marginal))
-        .Bind(9, phase.start)
-        .Bind(10, phase.end)
-        .Bind(11, phase.teardown_message);
+    insert.BindAll(run.id, static_cast<std::int64_t>(at), phase.name, phase.outcome, phase.message,
+                   phase.attempts, phase.repeats, Bit(phase.marginal), phase.start, phase.end,
+                   phase.teardown_message);
     BindMark(insert, 12, phase.record_begin);
     BindMark(insert, 15, phase.record_end);
     insert.Step();
@@ -166,23 +141,11 @@ StoreOutcome ResultsStore::Store(const StoredRun& run) {
         message, record_file, stored_at)
       VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17)
       ON CONFLICT (id) DO NOTHING)sql");
-  insert.Bind(1, run.id)
-      .Bind(2, run.schema_version)
-      .Bind(3, run.unit)
-      .Bind(4, run.plan_name)
-      .Bind(5, run.plan_file)
-      .Bind(6, run.plan_revision)
-      .Bind(7, run.station)
-      .Bind(8, run.operator_name)
-      .Bind(9, run.console_version)
-      .Bind(10, run.board_profile)
-      .Bind(11, run.start)
-      .Bind(12, run.end)
-      .Bind(13, run.outcome)
-      .Bind(14, Bit(run.marginal))
-      .Bind(15, run.message)
-      .Bind(16, run.record_file)
-      .Bind(17, plan::WallTimeText(std::chrono::system_clock::now()))
+  insert
+      .BindAll(run.id, run.schema_version, run.unit, run.plan_name, run.plan_file,
+               run.plan_revision, run.station, run.operator_name, run.console_version,
+               run.board_profile, run.start, run.end, run.outcome, Bit(run.marginal), run.message,
+               run.record_file, plan::WallTimeText(std::chrono::system_clock::now()))
       .Run();
   if (database_.Changes() == 0) return StoreOutcome::kAlreadyThere;
   InsertPhases(database_, run);
