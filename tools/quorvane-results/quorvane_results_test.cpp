@@ -23,9 +23,10 @@ class QuorvaneResultsTest : public ::testing::Test {
  protected:
   // Runs the shipped plan that reads the EAS channels on a simulated terminal; its status.
   int RunPlan() {
-    ChildProcess run({QUORVANE_PLAN_BINARY, QUORVANE_PLANS_DIR "/eas-channels.toml", "--unit",
-                      "SN-42", "--simulate", "--console", QUORVANE_BINARY, "--out", out().string()},
-                     Scratch("plan"));
+    ChildProcess run(
+        {QUORVANE_PLAN_BINARY, std::string(QUORVANE_PLANS_DIR) + "/eas-channels.toml", "--unit",
+         "SN-42", "--simulate", "--console", QUORVANE_BINARY, "--out", out().string()},
+        Scratch("plan"));
     const int status = run.Wait(240s).value_or(-1);
     errors_ = run.Errors();
     return status;
