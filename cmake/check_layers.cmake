@@ -33,7 +33,8 @@ set(adapter_floors
   "board_io: board_io platform"
   "board: board board_io sim record platform"
   "plan: plan sender record platform/ports platform/linux"
-  "tools: tools plan sender record board sim platform"
+  "results: results plan platform"
+  "tools: tools results plan sender record board sim platform"
   "ui: ui ${console_folders} framework platform board sim record sender")
 
 # The C++ standard library's headers (C++20), and the C library's as C++ offers them.

@@ -44,6 +44,8 @@ set(plantings
   "plan/runner.cpp|#include \"sim/sandbox.h\""
   "plan/socket_link.h|#include \"ui/qt/qt_front_end.h\""
   "plan/limit.cpp|#include \"platform/terminal/window.h\""
+  "results/store.cpp|#include \"sender/server.h\""
+  "results/sqlite.h|#include \"tools/unit_run/unit_run.h\""
   "tools/quorvane-plan/main.cpp|#include \"ui/run_console.h\""
   "tools/quorvane-send/main.cpp|#include \"testing/child_process.h\""
   "ui/run_console.cpp|#include \"testing/temp_dir.h\""

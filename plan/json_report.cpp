@@ -109,6 +109,7 @@ std::string JsonReport(const RunResult& run, const std::filesystem::path& folder
       {"console",
        {{"version", run.console_version}, {"board_profile", board ? json(*board) : json()}}},
       {"phases", json::array()}};
+  if (!run.run_id.empty()) report["run_id"] = run.run_id;
   for (const auto& phase : run.phases) report["phases"].push_back(PhaseJson(phase, folder));
   // Texts from the console need not be UTF-8; they are written with U+FFFD in their place.
   return report.dump(2, ' ', false, json::error_handler_t::replace) + "\n";

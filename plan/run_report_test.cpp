@@ -62,7 +62,8 @@ plan::RunResult FixedRun() {
                       "stuck: line 3: /x/ did not show; the pane ends: \"a\" <&>\r\n\x01\t",
                       {},
                       "sha256:" + std::string(64, 'a'),
-                      false};
+                      false,
+                      ""};
   plan::PhaseResult open = Phase("open", plan::Outcome::kPass, "", 1, 0ms, 1200ms);
   open.measurements.push_back(Measured("reply", plan::MeasuredValue{"OK", std::nullopt},
                                        {plan::MatchesLimit{ok}, ""}, plan::Verdict::kPass, ""));

@@ -82,6 +82,7 @@ struct RunResult {
   std::vector<PhaseResult> phases;
   std::string plan_revision;  // "sha256:<hex>" of the plan and what it names; empty if unknown
   bool marginal = false;      // passed, with a marginal phase
+  std::string run_id;         // unique across stations, the same in every copy; empty: none
 };
 
 }  // namespace plan

@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "tools/unit_run/records_options.h"
 #include "tools/unit_run/terminal_options.h"
 
 namespace quorvane_plan {
@@ -20,7 +21,8 @@ std::variant<Invocation, EarlyExit> ParseCommandLine(int argc, char** argv, int 
   app.add_option("PLAN", invocation.plan, "the plan file (TOML)")->required();
   app.add_option("--unit", invocation.unit, "the serial number of the unit under test")->required();
   app.add_option("--station", invocation.station, "the test station's name");
-  app.add_option("--out", invocation.out, "the folder for the records (default: .)");
+  unit_run::RecordsOptions records;
+  unit_run::AddRecordsOptions(app, records);
   unit_run::AddTerminalOptions(
       app, terminal,
       "start a console of our own on a fresh simulated terminal with the plan's board profile, "
@@ -32,7 +34,7 @@ std::variant<Invocation, EarlyExit> ParseCommandLine(int argc, char** argv, int 
     if (early.status == 0) early.text += '\n';  // this tool's help ends with an empty line
     return early;
   }
-  if (invocation.out.empty()) invocation.out = ".";
+  invocation.records = unit_run::ResolveRecords(records);
   std::string error;
   auto chosen = unit_run::ResolveTerminal(terminal, argv[0], error);
   if (!chosen) return EarlyExit{usage_status, error};

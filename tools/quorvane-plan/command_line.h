@@ -1,5 +1,5 @@
 // The command line of quorvane-plan:
-//   quorvane-plan PLAN.toml --unit SERIAL [--station ID] [--out DIR]
+//   quorvane-plan PLAN.toml --unit SERIAL [--station ID] [--out DIR] [--store FILE | --no-store]
 //                 [--sandbox DIR | --socket PATH] [--simulate [--console PATH] [--keep]]
 #pragma once
 
@@ -17,7 +17,7 @@ struct Invocation {
   std::filesystem::path plan;
   std::string unit;
   std::string station;
-  std::filesystem::path out;  // where both reports go
+  unit_run::RecordsPlace records;  // where both reports go, and the store
   unit_run::TerminalChoice terminal;
 };
 

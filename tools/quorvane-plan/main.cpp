@@ -73,12 +73,13 @@ int main(int argc, char** argv) {
   header.station = invocation.station;
   header.console_version = QUORVANE_VERSION;
   auto prompter = ChoosePrompter(plan, invocation.terminal.simulate, argc, argv);
-  const auto unit = unit_run::RunUnit(plan, header, invocation.terminal, invocation.out, *prompter,
-                                      *stop, plan::NoRunObserver(), [](const std::string& notice) {
-                                        // At once: whoever watches the run may want to look
-                                        // at the sandbox while it runs.
-                                        std::cout << notice << std::endl;
-                                      });
+  const auto unit =
+      unit_run::RunUnit(plan, header, invocation.terminal, invocation.records, *prompter, *stop,
+                        plan::NoRunObserver(), [](const std::string& notice) {
+                          // At once: whoever watches the run may want to look
+                          // at the sandbox while it runs.
+                          std::cout << notice << std::endl;
+                        });
   for (const auto& fault : unit.faults) std::cerr << "quorvane-plan: " << fault << '\n';
   if (unit.refused) return kRefused;
   const plan::RunResult& run = unit.run;

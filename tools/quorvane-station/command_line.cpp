@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "tools/unit_run/records_options.h"
 #include "tools/unit_run/terminal_options.h"
 
 namespace quorvane_station {
@@ -22,7 +23,8 @@ std::variant<Invocation, EarlyExit> ParseCommandLine(int argc, char** argv, int 
   app.add_option("--station", invocation.station, "the test station's name");
   app.add_option("--operator", invocation.operator_name,
                  "the operator's name (asked at the start when not given)");
-  app.add_option("--out", invocation.out, "the folder for the records (default: .)");
+  unit_run::RecordsOptions records;
+  unit_run::AddRecordsOptions(app, records);
   app.add_flag("--terminal", invocation.terminal,
                "questions and verdicts on the terminal even where there is a display");
   unit_run::AddTerminalOptions(
@@ -34,7 +36,7 @@ std::variant<Invocation, EarlyExit> ParseCommandLine(int argc, char** argv, int 
   } catch (const CLI::ParseError& error) {
     return tools::EarlyExitFrom(app, error, usage_status);
   }
-  if (invocation.out.empty()) invocation.out = ".";
+  invocation.records = unit_run::ResolveRecords(records);
   std::string error;
   auto chosen = unit_run::ResolveTerminal(terminal, argv[0], error);
   if (!chosen) return EarlyExit{usage_status, error};

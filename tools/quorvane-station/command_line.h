@@ -1,5 +1,6 @@
 // The command line of quorvane-station:
-//   quorvane-station PLAN.toml [--station ID] [--operator NAME] [--out DIR] [--terminal]
+//   quorvane-station PLAN.toml [--station ID] [--operator NAME] [--out DIR]
+//                    [--store FILE | --no-store] [--terminal]
 //                    [--sandbox DIR | --socket PATH | --simulate [--console PATH] [--keep]]
 #pragma once
 
@@ -15,9 +16,9 @@ namespace quorvane_station {
 struct Invocation {
   std::filesystem::path plan;
   std::string station;
-  std::string operator_name;  // asked at the start when not given
-  std::filesystem::path out;  // where every run's records go
-  bool terminal = false;      // the terminal's desk even where a display is
+  std::string operator_name;       // asked at the start when not given
+  unit_run::RecordsPlace records;  // where every run's records go, and the store
+  bool terminal = false;           // the terminal's desk even where a display is
   unit_run::TerminalChoice unit_terminal;
 };
 

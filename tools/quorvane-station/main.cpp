@@ -84,7 +84,7 @@ int main(int argc, char** argv) {
   const station::StationSettings settings{.station = invocation.station,
                                           .operator_name = invocation.operator_name,
                                           .revision = revision,
-                                          .out = invocation.out,
+                                          .records = invocation.records,
                                           .terminal = invocation.unit_terminal,
                                           .console_version = QUORVANE_VERSION};
   if (!invocation.terminal) {

@@ -12,7 +12,9 @@
 #include <thread>
 #include <vector>
 
+#include "results/store.h"
 #include "testing/child_process.h"
+#include "testing/count_of.h"
 #include "testing/run_records.h"
 #include "testing/temp_dir.h"
 
@@ -83,8 +85,10 @@ TEST_F(QuorvaneStationTest, FiveUnitsWithARetestLeaveSixValidRunsAndTheSessionsY
   const auto records = Records();
   ASSERT_EQ(records.size(), 6u) << output_ << errors_;
   std::map<std::string, std::vector<std::string>> outcomes;  // by unit, in the order run
+  results::ResultsStore store(out() / "results.sqlite");
   for (const auto& record : records) {
     const auto run = CheckedRecord(record);
+    EXPECT_TRUE(store.Load(run["run_id"].get<std::string>())) << record;
     EXPECT_EQ(run["station"], "line-3");
     EXPECT_EQ(run["operator"], "Kim");
     EXPECT_TRUE(run["plan"]["revision"].get<std::string>().starts_with("sha256:"));
@@ -101,6 +105,17 @@ TEST_F(QuorvaneStationTest, FiveUnitsWithARetestLeaveSixValidRunsAndTheSessionsY
   EXPECT_NE(output_.find("FAIL  unit T-0002"), std::string::npos) << output_;
   EXPECT_NE(output_.find("units 5, passed 5 of 6 runs, first-pass yield 80 %"), std::string::npos)
       << output_;
+}
+
+// A store that cannot take a run costs the station nothing: each unit's records are written, the
+// fault is told for each, and the next unit is tested.
+TEST_F(QuorvaneStationTest, AStoreThatCannotTakeTheRunsLeavesTheStationTestingUnits) {
+  fs::create_directories(out());
+  std::ofstream(out() / "results.sqlite") << std::string(8192, 'z');
+  ASSERT_EQ(RunStation("Kim\nT-0001\n300\nT-0002\n300\n"), 0) << output_ << errors_;
+  EXPECT_EQ(Records().size(), 2u) << output_ << errors_;
+  EXPECT_EQ(testing_support::CountOf(errors_, "quorvane-station: results store: "), 2u) << errors_;
+  EXPECT_NE(output_.find("units 2, passed 2 of 2 runs"), std::string::npos) << output_;
 }
 
 }  // namespace

@@ -49,7 +49,7 @@ StationEnd RunStation(const plan::Plan& plan, const StationSettings& settings, O
 
     LivePhases phases(plan, *unit, desk);
     const auto ran =
-        unit_run::RunUnit(plan, header, settings.terminal, settings.out, desk, stop, phases,
+        unit_run::RunUnit(plan, header, settings.terminal, settings.records, desk, stop, phases,
                           [](const std::string& notice) { std::cout << notice << std::endl; });
     for (const auto& fault : ran.faults) std::cerr << "quorvane-station: " << fault << '\n';
     if (ran.refused) return StationEnd::kRefused;

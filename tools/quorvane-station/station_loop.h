@@ -18,9 +18,9 @@ namespace station {
 
 struct StationSettings {
   std::string station;
-  std::string operator_name;  // asked once at the start when empty
-  std::string revision;       // the plan's, as every record carries it
-  std::filesystem::path out;  // where every run's records go
+  std::string operator_name;       // asked once at the start when empty
+  std::string revision;            // the plan's, as every record carries it
+  unit_run::RecordsPlace records;  // where every run's records go, and the store
   unit_run::TerminalChoice terminal;
   std::string console_version;
 };

@@ -12,7 +12,9 @@
 #include "plan/socket_link.h"
 #include "plan/unit_check.h"
 #include "platform/terminal/code_page.h"
+#include "results/run_id.h"
 #include "tools/unit_run/kept_session_record.h"
+#include "tools/unit_run/run_store.h"
 #include "tools/unit_run/simulated_console.h"
 #include "tools/unit_run/volume_files.h"
 
@@ -27,10 +29,13 @@ std::string FreeStem(const plan::RunResult& run, const std::filesystem::path& ou
   return plan::FreeReportStem(out, plan::ReportStem(run.unit, run.plan_name, run.start));
 }
 
-// Writes OUT/STEM.json and OUT/STEM.xml, neither replacing a file already there.
-void WriteRecords(const std::filesystem::path& out, const std::string& stem, UnitRun& unit) {
+// Writes OUT/STEM.json and OUT/STEM.xml, neither replacing a file already there, then stores the
+// run: the records come first, as the account of the run that holds when the store cannot.
+void WriteRecords(const RecordsPlace& place, const std::string& stem, UnitRun& unit) {
+  const std::filesystem::path& out = place.folder;
+  const std::string json = plan::JsonReport(unit.run, out);
   for (const auto& [file, text] :
-       {std::pair{out / (stem + ".json"), plan::JsonReport(unit.run, out)},
+       {std::pair{out / (stem + ".json"), json},
         std::pair{out / (stem + ".xml"), plan::JunitReport(unit.run, out)}}) {
     if (auto fault = plan::WriteNewFileWhole(file, text)) {
       unit.faults.push_back(*fault);
@@ -38,6 +43,8 @@ void WriteRecords(const std::filesystem::path& out, const std::string& stem, Uni
       unit.records.push_back(file);
     }
   }
+  if (place.store.empty()) return;
+  if (auto fault = StoreRun(place, json, out / (stem + ".json"))) unit.faults.push_back(*fault);
 }
 
 // The files a plan's file steps look at: the sandbox's volumes, or those of the plan's board
@@ -90,13 +97,14 @@ std::optional<std::string> UnitRefusal(const plan::Plan& plan, const std::string
 }
 
 UnitRun RunUnit(const plan::Plan& plan, const plan::RunResult& header,
-                const TerminalChoice& terminal, const std::filesystem::path& out,
-                plan::Prompter& prompter, const plan::StopRequest& stop,
-                plan::RunObserver& observer,
+                const TerminalChoice& terminal, const RecordsPlace& place, plan::Prompter& prompter,
+                const plan::StopRequest& stop, plan::RunObserver& observer,
                 const std::function<void(const std::string&)>& notice) {
   UnitRun unit;
   unit.run = header;
   plan::RunResult& run = unit.run;
+  if (run.run_id.empty()) run.run_id = results::NewRunId();
+  const std::filesystem::path& out = place.folder;
   std::optional<SimulatedConsole> simulated;
   std::filesystem::path socket = terminal.socket;
   std::filesystem::path sandbox = terminal.sandbox;
@@ -107,7 +115,7 @@ UnitRun RunUnit(const plan::Plan& plan, const plan::RunResult& header,
     run.start = run.end = std::chrono::system_clock::now();
     run.outcome = stop.stopping() ? plan::Outcome::kAborted : plan::Outcome::kError;
     run.message = error;
-    WriteRecords(out, FreeStem(run, out), unit);
+    WriteRecords(place, FreeStem(run, out), unit);
     return unit;
   };
   if (terminal.simulate) {
@@ -147,7 +155,7 @@ UnitRun RunUnit(const plan::Plan& plan, const plan::RunResult& header,
       simulated->Keep();
     }
   }
-  WriteRecords(out, stem, unit);
+  WriteRecords(place, stem, unit);
   return unit;
 }
 

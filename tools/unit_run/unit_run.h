@@ -2,7 +2,8 @@
 // terminal reached (a running console's socket, a terminal's console through a forward of ssh,
 // or a fresh simulated terminal for the unit, as if it had just been cabled), the plan run over
 // the link, a simulated terminal's session record kept beside the unit's records, and the JSON
-// and JUnit records written under a name no earlier run took.
+// and JUnit records written under a name no earlier run took, and the run put in the results
+// store.
 #pragma once
 
 #include <filesystem>
@@ -16,6 +17,7 @@
 #include "plan/run_observer.h"
 #include "plan/run_result.h"
 #include "plan/stop_request.h"
+#include "tools/unit_run/run_store.h"
 #include "tools/unit_run/ssh_forward.h"
 
 namespace unit_run {
@@ -59,11 +61,12 @@ plan::RunResult RunHeader(const plan::Plan& plan, const std::string& revision,
 std::optional<std::string> UnitRefusal(const plan::Plan& plan, const std::string& unit);
 
 // Runs `plan` on the unit `header` names (its unit, station, console version and plan revision
-// filled in) and writes the records in `out`. `observer` hears the run as it goes; `notice` hears
-// at once what the operator may want before the run ends: where a kept simulated terminal lies.
+// filled in; its run id drawn when empty), writes the records in `place` and stores the run.
+// `observer` hears the run as it goes; `notice` hears at once what the operator may want before the
+// run ends: where a kept simulated terminal lies.
 UnitRun RunUnit(const plan::Plan& plan, const plan::RunResult& header,
-                const TerminalChoice& terminal, const std::filesystem::path& out,
-                plan::Prompter& prompter, const plan::StopRequest& stop,
-                plan::RunObserver& observer, const std::function<void(const std::string&)>& notice);
+                const TerminalChoice& terminal, const RecordsPlace& place, plan::Prompter& prompter,
+                const plan::StopRequest& stop, plan::RunObserver& observer,
+                const std::function<void(const std::string&)>& notice);
 
 }  // namespace unit_run

@@ -1,0 +1,48 @@
+#include "tools/quorvane-results/import_verb.h"
+
+#include <iostream>
+#include <memory>
+
+#include "results/folder_import.h"
+
+namespace quorvane_results {
+
+namespace {
+
+int Import(const std::filesystem::path& folder, const std::filesystem::path& store_file) {
+  if (!std::filesystem::is_directory(folder)) {
+    std::cerr << "quorvane-results: " << folder.string() << " is not a folder\n";
+    return kUsageRefused;
+  }
+  results::ImportTally tally;
+  try {
+    results::ResultsStore store(store_file);
+    tally = results::ImportFolder(folder, store);
+  } catch (const results::StoreError& fault) {
+    std::cerr << "quorvane-results: " << fault.what() << '\n';
+    return kStoreFault;
+  }
+  for (const auto& refused : tally.refused) {
+    std::cerr << "quorvane-results: refused " << refused.file.string() << ": " << refused.why
+              << '\n';
+  }
+  std::cout << tally.stored << " stored, " << tally.already_there << " already there, "
+            << tally.refused.size() << " refused\n";
+  return tally.refused.empty() ? kDone : kPartly;
+}
+
+}  // namespace
+
+Verb AddImportVerb(CLI::App& app, const Shared& shared) {
+  auto folder = std::make_shared<std::filesystem::path>();
+  auto* command = app.add_subcommand(
+      "import", "stores the run of every JSON record under DIR that the store lacks (the store: "
+                "--store, or results.sqlite in DIR)");
+  command->add_option("DIR", *folder, "the records' folder")->required();
+  return {command, [folder, &shared] {
+            return Import(*folder,
+                          shared.store.empty() ? *folder / results::kStoreFileName : shared.store);
+          }};
+}
+
+}  // namespace quorvane_results

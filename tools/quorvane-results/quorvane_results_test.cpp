@@ -1,0 +1,106 @@
+// The real programs on real files: a run of quorvane-plan --simulate goes into the store in its
+// records' folder, and `quorvane-results import` of that folder adds nothing; a store that cannot
+// take the run loses nothing: the records are written, the plan's status is the run's, and an
+// import stores the run later.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <nlohmann/json.hpp>
+
+#include "results/record_reader.h"
+#include "results/store.h"
+#include "testing/child_process.h"
+#include "testing/run_records.h"
+#include "testing/temp_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using testing_support::ChildProcess;
+
+class QuorvaneResultsTest : public ::testing::Test {
+ protected:
+  // Runs the shipped plan that reads the EAS channels on a simulated terminal; its status.
+  int RunPlan() {
+    ChildProcess run(
+        {QUORVANE_PLAN_BINARY, std::string(QUORVANE_PLANS_DIR) + "/eas-channels.toml", "--unit",
+         "SN-42", "--simulate", "--console", QUORVANE_BINARY, "--out", out().string()},
+        Scratch("plan"));
+    const int status = run.Wait(240s).value_or(-1);
+    errors_ = run.Errors();
+    return status;
+  }
+
+  // `quorvane-results ARGS...`; its status, with what it printed in output_ and errors_.
+  int Results(std::vector<std::string> args) {
+    args.insert(args.begin(), QUORVANE_RESULTS_BINARY);
+    ChildProcess results(args, Scratch("results"));
+    const int status = results.Wait(60s).value_or(-1);
+    output_ = results.Output();
+    errors_ = results.Errors();
+    return status;
+  }
+
+  // The one JSON record in out().
+  fs::path Record() const {
+    for (const auto& entry : fs::directory_iterator(out())) {
+      if (entry.path().extension() == ".json") return entry.path();
+    }
+    return {};
+  }
+
+  fs::path Scratch(const std::string& name) const {
+    fs::create_directories(temp_.path() / name);
+    return temp_.path() / name;
+  }
+  fs::path out() const { return temp_.path() / "records"; }
+  fs::path store() const { return out() / "results.sqlite"; }
+
+  testing_support::TempDir temp_;
+  std::string output_, errors_;
+};
+
+TEST_F(QuorvaneResultsTest, APlanRunIsStoredAndImportingItsFolderAddsNothing) {
+  ASSERT_EQ(RunPlan(), 0) << errors_;
+  const fs::path record = Record();
+  const std::string text = testing_support::FileText(record);
+  const std::string id = nlohmann::json::parse(text)["run_id"];
+  EXPECT_EQ(results::ResultsStore(store()).Load(id),
+            results::ReadRecord(text, record.filename().string()));
+
+  std::ofstream(out() / "notes.json") << "{\"not\": \"a record\"}";
+  EXPECT_EQ(Results({"import", out().string()}), 1) << errors_;
+  EXPECT_EQ(output_, "0 stored, 1 already there, 1 refused\n");
+  EXPECT_NE(errors_.find("refused " + (out() / "notes.json").string() + ": "), std::string::npos)
+      << errors_;
+  fs::remove(out() / "notes.json");
+
+  const std::string elsewhere = (temp_.path() / "line.sqlite").string();
+  EXPECT_EQ(Results({"import", out().string(), "--store", elsewhere}), 0) << errors_;
+  EXPECT_EQ(output_, "1 stored, 0 already there, 0 refused\n");
+  EXPECT_EQ(Results({"--store", elsewhere, "import", out().string()}), 0) << errors_;
+  EXPECT_EQ(output_, "0 stored, 1 already there, 0 refused\n");
+}
+
+TEST_F(QuorvaneResultsTest, AStoreThatCannotTakeTheRunLosesNothing) {
+  fs::create_directories(out());
+  const std::string garbage(8192, '\x5a');
+  std::ofstream(store(), std::ios::binary) << garbage;
+  EXPECT_EQ(RunPlan(), 0) << errors_;  // the run passed, whatever the store
+  const fs::path record = Record();
+  ASSERT_FALSE(record.empty());
+  EXPECT_TRUE(fs::exists(fs::path(record).replace_extension(".xml")));
+  for (const std::string& told :
+       {"quorvane-plan: results store: " + store().string(), std::string("not a database"),
+        record.string(), "quorvane-results import " + out().string()}) {
+    EXPECT_NE(errors_.find(told), std::string::npos) << told << "\n" << errors_;
+  }
+  EXPECT_EQ(testing_support::FileText(store()), garbage);
+
+  fs::remove(store());
+  EXPECT_EQ(Results({"import", out().string()}), 0) << errors_;
+  EXPECT_EQ(output_, "1 stored, 0 already there, 0 refused\n");
+}
+
+}  // namespace
