@@ -1,0 +1,45 @@
+// What the query verbs share: the filter options (--plan, --station, --since, --until, each day
+// checked on the command line), --json, and opening a store that must already be there, so that
+// a mistyped --store is an error and not a new empty store. A verb's answer comes from the query
+// functions of results/ as plain structs; the verb prints them as a table or as JSON.
+#pragma once
+
+#include <functional>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+
+#include "results/run_filter.h"
+#include "results/store.h"
+#include "tools/quorvane-results/verb.h"
+
+namespace quorvane_results {
+
+inline constexpr int kNotFound = 4;  // an unknown unit or measurement
+
+struct QueryOptions {
+  results::RunFilter filter;
+  bool json = false;
+};
+
+// Adds --json and, with `filters`, the run filter's options to `command`.
+void AddQueryOptions(CLI::App& command, QueryOptions& options, bool filters = true);
+
+// Opens the store `shared` names (results.sqlite in the current folder unless given) and gives
+// it to `query`; a missing or unusable store is told on standard error with kStoreFault.
+int WithStore(const Shared& shared, const std::function<int(results::ResultsStore&)>& query);
+
+// Prints `json` (indented) to standard output.
+void PrintJson(const nlohmann::json& json);
+
+// Tells `what` on standard error and gives kNotFound.
+int NotFound(const std::string& what);
+
+// A figure for a table: `value` with `decimals`, or "-" for nothing.
+std::string Figure(std::optional<double> value, int decimals);
+// A share as a percentage with one decimal, "97.5 %".
+std::string Percent(double share);
+// A plan's revision for a table: a hash shortened to its first 12 digits, "-" for none.
+std::string ShortRevision(const std::optional<std::string>& revision);
+
+}  // namespace quorvane_results
