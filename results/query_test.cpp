@@ -6,6 +6,7 @@
 
 #include <cmath>
 
+#include "results/history_query.h"
 #include "results/store.h"
 #include "results/yield_query.h"
 #include "testing/temp_dir.h"
@@ -13,8 +14,33 @@
 namespace results {
 namespace {
 
-StoredRun Run(std::string id, std::string unit, std::string station, std::string start,
-              std::string outcome, std::vector<StoredPhase> phases = {}) {
+StoredMeasurement Measured(std::string name, double value, std::optional<double> low,
+                           std::optional<double> high, std::string outcome = "PASS") {
+  StoredMeasurement m;
+  m.name = std::move(name);
+  m.value = std::to_string(value);
+  m.number = value;
+  m.units = "V";
+  m.limit_kind = low || high ? "range" : "none";
+  m.low = low;
+  m.high = high;
+  m.outcome = std::move(outcome);
+  return m;
+}
+
+StoredPhase Phase(std::string name, std::string outcome,
+                  std::vector<StoredMeasurement> measurements = {}) {
+  StoredPhase phase;
+  phase.name = std::move(name);
+  phase.outcome = std::move(outcome);
+  phase.attempts = 1;
+  phase.repeats = 1;
+  phase.measurements = std::move(measurements);
+  return phase;
+}
+
+StoredRun RunOf(std::string id, std::string unit, std::string station, std::string start,
+                std::string outcome, std::vector<StoredPhase> phases = {}) {
   StoredRun run;
   run.id = std::move(id);
   run.unit = std::move(unit);
@@ -46,12 +72,12 @@ class QueryTest : public ::testing::Test {
 // U1 passes; U2 fails on S1 and passes its retest on S2 the next day; U3 fails twice on S1;
 // U4 passes on S2.
 std::vector<StoredRun> RetestedUnits() {
-  return {Run("a", "U1", "S1", "2026-12-01T08:00:00.000Z", "PASS"),
-          Run("b", "U2", "S1", "2026-12-01T09:00:00.000Z", "FAIL"),
-          Run("c", "U3", "S1", "2026-12-01T10:00:00.000Z", "FAIL"),
-          Run("d", "U3", "S1", "2026-12-01T11:00:00.000Z", "ERROR"),
-          Run("e", "U2", "S2", "2026-12-02T08:00:00.000Z", "PASS"),
-          Run("f", "U4", "S2", "2026-12-02T09:00:00.000Z", "PASS")};
+  return {RunOf("a", "U1", "S1", "2026-12-01T08:00:00.000Z", "PASS"),
+          RunOf("b", "U2", "S1", "2026-12-01T09:00:00.000Z", "FAIL"),
+          RunOf("c", "U3", "S1", "2026-12-01T10:00:00.000Z", "FAIL"),
+          RunOf("d", "U3", "S1", "2026-12-01T11:00:00.000Z", "ERROR"),
+          RunOf("e", "U2", "S2", "2026-12-02T08:00:00.000Z", "PASS"),
+          RunOf("f", "U4", "S2", "2026-12-02T09:00:00.000Z", "PASS")};
 }
 
 TEST_F(QueryTest, YieldCountsEachUnitInItsFirstRunsGroup) {
@@ -83,11 +109,34 @@ TEST_F(QueryTest, YieldCountsEachUnitInItsFirstRunsGroup) {
       EXPECT_EQ(row.plan, "modem");
       EXPECT_DOUBLE_EQ(row.first_pass_yield, double(row.first_pass) / double(row.units));
       EXPECT_DOUBLE_EQ(row.final_yield, double(row.final_pass) / double(row.units));
-      found.emplace_back(row.station, row.day, row.units, row.runs, row.first_pass,
-                         row.final_pass);
+      found.emplace_back(row.station, row.day, row.units, row.runs, row.first_pass, row.final_pass);
     }
     EXPECT_EQ(found, c.rows) << c.what;
   }
+}
+
+TEST_F(QueryTest, HistoryListsEveryRunInOrderWithWhatFailed) {
+  StoredPhase power =
+      Phase("power", "FAIL", {Measured("vcc", 3.9, 3.0, 3.6, "FAIL"), Measured("icc", 0.2, {}, 1)});
+  power.message = "vcc out of range";
+  Fill({RunOf("later", "T-0412", "S2", "2026-12-02T08:00:00.000Z", "PASS",
+              {Phase("power", "PASS", {Measured("vcc", 3.3, 3.0, 3.6)})}),
+        RunOf("first", "T-0412", "S1", "2026-12-01T08:00:00.000Z", "FAIL",
+              {power, Phase("modem", "TIMEOUT"), Phase("storage", "SKIPPED")}),
+        RunOf("other", "T-0413", "S1", "2026-12-01T09:00:00.000Z", "PASS")});
+  const std::vector<HistoryRun> history = QueryHistory(database(), "T-0412");
+  ASSERT_EQ(history.size(), 2u);
+  EXPECT_EQ(history[0].id, "first");
+  EXPECT_EQ(history[0].station, "S1");
+  EXPECT_EQ(history[0].operator_name, "Kim");
+  EXPECT_EQ(history[0].revision, "sha256:r1");
+  const std::vector<FailedPhase> failed = {
+      {"power", "FAIL", "vcc out of range", {{"vcc", std::to_string(3.9), "V", 3.0, 3.6, "", 1}}},
+      {"modem", "TIMEOUT", "", {}}};
+  EXPECT_EQ(history[0].failed, failed);
+  EXPECT_EQ(history[1].id, "later");
+  EXPECT_TRUE(history[1].failed.empty());
+  EXPECT_TRUE(QueryHistory(database(), "t-0412").empty());
 }
 
 }  // namespace

@@ -14,7 +14,8 @@ std::vector<YieldRow> QueryYield(Database& database, const RunFilter& filter) {
           count(*) OVER (PARTITION BY r.plan_name, r.unit) AS runs,
           row_number() OVER (PARTITION BY r.plan_name, r.unit
             ORDER BY r.started_at, r.seq) AS nth
-        FROM runs r WHERE )sql") + kRunFilterSql +
+        FROM runs r WHERE )sql") +
+                          kRunFilterSql +
                           R"sql()
       WHERE nth = 1
       GROUP BY plan_name, plan_revision, station, day

@@ -22,11 +22,11 @@ struct YieldRow {
   std::string station;
   std::string day;  // YYYY-MM-DD, UTC
   std::int64_t units = 0;
-  std::int64_t runs = 0;            // every run of those units, retests included
-  std::int64_t first_pass = 0;      // units whose first run passed
-  std::int64_t final_pass = 0;      // units whose last run passed
-  double first_pass_yield = 0;      // first_pass / units
-  double final_yield = 0;           // final_pass / units
+  std::int64_t runs = 0;        // every run of those units, retests included
+  std::int64_t first_pass = 0;  // units whose first run passed
+  std::int64_t final_pass = 0;  // units whose last run passed
+  double first_pass_yield = 0;  // first_pass / units
+  double final_yield = 0;       // final_pass / units
   bool operator==(const YieldRow&) const = default;
 };
 

@@ -16,8 +16,7 @@ void AddQueryOptions(CLI::App& command, QueryOptions& options, bool filters) {
       "YYYY-MM-DD");
   command.add_option("--plan", options.filter.plan, "only the runs of this plan (its name)");
   command.add_option("--station", options.filter.station, "only the runs of this station");
-  command.add_option("--since", options.filter.since, "only runs from this UTC day on")
-      ->check(day);
+  command.add_option("--since", options.filter.since, "only runs from this UTC day on")->check(day);
   command.add_option("--until", options.filter.until, "only runs up to this UTC day, inclusive")
       ->check(day);
 }

@@ -1,3 +1,4 @@
+#include "tools/quorvane-results/history_verb.h"
 #include "tools/quorvane-results/import_verb.h"
 #include "tools/quorvane-results/verb.h"
 #include "tools/quorvane-results/yield_verb.h"
@@ -5,7 +6,7 @@
 namespace quorvane_results {
 
 const std::vector<VerbAdder>& Verbs() {
-  static const std::vector<VerbAdder> verbs = {&AddImportVerb, &AddYieldVerb};
+  static const std::vector<VerbAdder> verbs = {&AddImportVerb, &AddYieldVerb, &AddHistoryVerb};
   return verbs;
 }
 
