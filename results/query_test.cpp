@@ -6,6 +6,7 @@
 
 #include <cmath>
 
+#include "results/distribution_query.h"
 #include "results/history_query.h"
 #include "results/store.h"
 #include "results/yield_query.h"
@@ -137,6 +138,61 @@ TEST_F(QueryTest, HistoryListsEveryRunInOrderWithWhatFailed) {
   EXPECT_EQ(history[1].id, "later");
   EXPECT_TRUE(history[1].failed.empty());
   EXPECT_TRUE(QueryHistory(database(), "t-0412").empty());
+}
+
+TEST_F(QueryTest, DistributionGivesSpreadAndCpkAgainstTheLimitsThereAre) {
+  // Two-sided vcc 3.0, 3.2, 3.4 in [2.9, 3.8]: mean 3.2, s 0.2, Cpk min(0.6, 0.3) / 0.6 = 0.5.
+  // One-sided icc 4, 6, 6, 4 under 10 on both stations: mean 5, s 2 / sqrt(3), Cpk 5 / 3s.
+  // On S2, vcc 3.6 alone.
+  const auto run = [](std::string id, std::string station, double vcc, double icc, double flat) {
+    return RunOf(id, "U-" + id, station, "2026-12-01T08:00:00.000Z", "PASS",
+                 {Phase("power", "PASS",
+                        {Measured("vcc", vcc, 2.9, 3.8), Measured("icc", icc, {}, 10),
+                         Measured("flat", flat, 0, 2), Measured("raw", flat, {}, {})})});
+  };
+  Fill({run("a", "S1", 3.0, 4, 1), run("b", "S1", 3.2, 6, 1), run("c", "S1", 3.4, 6, 1),
+        run("d", "S2", 3.6, 4, 1)});
+  RunFilter s1;
+  s1.station = "S1";
+  struct Case {
+    const char* name;
+    RunFilter filter;
+    bool by_station;
+    std::int64_t count;
+    double mean;
+    std::optional<double> deviation, cpk;
+    const char* no_cpk;
+    double minimum, maximum;
+  };
+  const Case cases[] = {
+      {"vcc", s1, false, 3, 3.2, 0.2, 0.5, "", 3.0, 3.4},
+      {"icc", RunFilter{{}, {}, {}, "2026-12-01"}, false, 4, 5, 2 / std::sqrt(3.0),
+       5 / (2 / std::sqrt(3.0) * 3), "", 4, 6},
+      {"flat", s1, false, 3, 1, 0, {}, "no spread", 1, 1},
+      {"raw", s1, false, 3, 1, 0, {}, "no limits", 1, 1},
+  };
+  for (const Case& c : cases) {
+    const auto rows = QueryDistribution(database(), c.name, c.filter, c.by_station);
+    ASSERT_EQ(rows.size(), 1u) << c.name;
+    const DistributionRow& row = rows[0];
+    EXPECT_EQ(row.count, c.count) << c.name;
+    EXPECT_NEAR(row.mean, c.mean, 1e-12) << c.name;
+    ASSERT_EQ(row.deviation.has_value(), c.deviation.has_value()) << c.name;
+    if (c.deviation) {
+      EXPECT_NEAR(*row.deviation, *c.deviation, 1e-12) << c.name;
+    }
+    ASSERT_EQ(row.cpk.has_value(), c.cpk.has_value()) << c.name;
+    if (c.cpk) {
+      EXPECT_NEAR(*row.cpk, *c.cpk, 1e-12) << c.name;
+    }
+    EXPECT_EQ(row.no_cpk, c.no_cpk) << c.name;
+    EXPECT_EQ(std::pair(row.minimum, row.maximum), std::pair(c.minimum, c.maximum)) << c.name;
+  }
+  const auto by_station = QueryDistribution(database(), "vcc", {}, true);
+  ASSERT_EQ(by_station.size(), 2u);
+  EXPECT_EQ(by_station[1].station, "S2");
+  EXPECT_EQ(by_station[1].no_cpk, "one value");
+  EXPECT_TRUE(QueryDistribution(database(), "nothing", {}, false).empty());
 }
 
 }  // namespace

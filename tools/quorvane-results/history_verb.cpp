@@ -58,8 +58,8 @@ std::string FailureText(const results::HistoryRun& run) {
     text += phase.name + ":";
     if (phase.measurements.empty()) text += " " + phase.outcome;
     for (const auto& m : phase.measurements) {
-      text += " " + m.name + " " + m.value.value_or("(none)") +
-              (m.units.empty() ? "" : " " + m.units);
+      text +=
+          " " + m.name + " " + m.value.value_or("(none)") + (m.units.empty() ? "" : " " + m.units);
     }
   }
   return text.empty() ? "-" : text;
@@ -81,8 +81,8 @@ int PrintHistory(results::ResultsStore& store, const std::string& unit, bool jso
                    {"FAILED"}});
   for (const auto& run : history) {
     table.AddRow({run.start, run.outcome + (run.marginal ? " (marginal)" : ""), run.plan,
-                  ShortRevision(run.revision), run.station.empty() ? "-" : run.station,
-                  run.operator_name.value_or("-"), FailureText(run)});
+                  ShortRevision(run.revision), Cell(run.station), run.operator_name.value_or("-"),
+                  FailureText(run)});
   }
   table.Print(std::cout);
   return kDone;

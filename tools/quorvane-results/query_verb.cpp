@@ -52,6 +52,15 @@ std::string Figure(std::optional<double> value, int decimals) {
   return text.str();
 }
 
+std::string Number(std::optional<double> value) {
+  if (!value) return "-";
+  std::ostringstream text;
+  text << std::setprecision(6) << *value;
+  return text.str();
+}
+
+std::string Cell(const std::string& text) { return text.empty() ? "-" : text; }
+
 std::string Percent(double share) { return Figure(share * 100, 1) + " %"; }
 
 std::string ShortRevision(const std::optional<std::string>& revision) {

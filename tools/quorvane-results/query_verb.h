@@ -37,6 +37,10 @@ int NotFound(const std::string& what);
 
 // A figure for a table: `value` with `decimals`, or "-" for nothing.
 std::string Figure(std::optional<double> value, int decimals);
+// A measured value for a table, to six significant digits, or "-" for nothing.
+std::string Number(std::optional<double> value);
+// A text for a table cell, "-" for an empty one.
+std::string Cell(const std::string& text);
 // A share as a percentage with one decimal, "97.5 %".
 std::string Percent(double share);
 // A plan's revision for a table: a hash shortened to its first 12 digits, "-" for none.

@@ -1,3 +1,4 @@
+#include "tools/quorvane-results/distribution_verb.h"
 #include "tools/quorvane-results/history_verb.h"
 #include "tools/quorvane-results/import_verb.h"
 #include "tools/quorvane-results/verb.h"
@@ -6,7 +7,8 @@
 namespace quorvane_results {
 
 const std::vector<VerbAdder>& Verbs() {
-  static const std::vector<VerbAdder> verbs = {&AddImportVerb, &AddYieldVerb, &AddHistoryVerb};
+  static const std::vector<VerbAdder> verbs = {&AddImportVerb, &AddYieldVerb, &AddHistoryVerb,
+                                               &AddDistributionVerb};
   return verbs;
 }
 

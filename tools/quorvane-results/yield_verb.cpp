@@ -39,8 +39,8 @@ void PrintYield(const std::vector<results::YieldRow>& rows, bool json) {
                    {"FIRST PASS", Align::kRight},
                    {"FINAL", Align::kRight}});
   for (const auto& row : rows) {
-    table.AddRow({row.plan, ShortRevision(row.revision), row.station.empty() ? "-" : row.station,
-                  row.day, std::to_string(row.units), std::to_string(row.runs),
+    table.AddRow({row.plan, ShortRevision(row.revision), Cell(row.station), row.day,
+                  std::to_string(row.units), std::to_string(row.runs),
                   Percent(row.first_pass_yield) + " (" + std::to_string(row.first_pass) + ")",
                   Percent(row.final_yield) + " (" + std::to_string(row.final_pass) + ")"});
   }
