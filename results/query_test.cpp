@@ -8,6 +8,7 @@
 
 #include "results/distribution_query.h"
 #include "results/history_query.h"
+#include "results/pareto_query.h"
 #include "results/store.h"
 #include "results/yield_query.h"
 #include "testing/temp_dir.h"
@@ -193,6 +194,26 @@ TEST_F(QueryTest, DistributionGivesSpreadAndCpkAgainstTheLimitsThereAre) {
   EXPECT_EQ(by_station[1].station, "S2");
   EXPECT_EQ(by_station[1].no_cpk, "one value");
   EXPECT_TRUE(QueryDistribution(database(), "nothing", {}, false).empty());
+}
+
+TEST_F(QueryTest, ParetoCountsFailingRunsMostFirstWithCumulativeShare) {
+  // vcc fails in runs a, b and c (twice in a: two attempts, counted once); the modem phase
+  // times out in b; icc fails in c; the audio run on S2 is filtered out.
+  const auto vcc = Measured("vcc", 4, 3, 3.6, "FAIL");
+  const auto icc = Measured("icc", 4, {}, 1, "FAIL");
+  StoredPhase retried = Phase("power", "FAIL", {vcc, vcc});
+  Fill({RunOf("a", "U1", "S1", "2026-12-01T08:00:00.000Z", "FAIL", {retried}),
+        RunOf("b", "U2", "S1", "2026-12-01T09:00:00.000Z", "FAIL",
+              {Phase("power", "FAIL", {vcc}), Phase("modem", "TIMEOUT"),
+               Phase("storage", "SKIPPED")}),
+        RunOf("c", "U3", "S1", "2026-12-01T10:00:00.000Z", "FAIL",
+              {Phase("power", "FAIL", {vcc, icc})}),
+        RunOf("d", "U4", "S2", "2026-12-01T11:00:00.000Z", "FAIL", {Phase("audio", "ERROR")})});
+  RunFilter s1;
+  s1.station = "S1";
+  const std::vector<ParetoRow> expected = {
+      {"power", "vcc", 3, 0.6, 0.6}, {"modem", {}, 1, 0.2, 0.8}, {"power", "icc", 1, 0.2, 1.0}};
+  EXPECT_EQ(QueryPareto(database(), s1), expected);
 }
 
 }  // namespace

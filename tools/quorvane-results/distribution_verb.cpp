@@ -45,19 +45,24 @@ void PrintTable(const std::vector<results::DistributionRow>& rows, bool by_stati
   using Align = TextTable::Align;
   std::vector<TextTable::Column> columns = {{"PLAN"}};
   if (by_station) columns.push_back({"STATION"});
-  for (const char* heading : {"UNITS", "LOW", "HIGH", "COUNT", "MEAN", "STD DEV", "MIN", "MAX",
-                              "CPK"}) {
-    columns.push_back({heading, std::string_view(heading) == "UNITS" ? Align::kLeft
-                                                                     : Align::kRight});
+  for (const char* heading :
+       {"UNITS", "LOW", "HIGH", "COUNT", "MEAN", "STD DEV", "MIN", "MAX", "CPK"}) {
+    columns.push_back(
+        {heading, std::string_view(heading) == "UNITS" ? Align::kLeft : Align::kRight});
   }
   TextTable table(std::move(columns));
   for (const auto& row : rows) {
     std::vector<std::string> cells = {row.plan};
     if (by_station) cells.push_back(Cell(row.station.value_or("")));
     const std::vector<std::string> figures = {
-        Cell(row.units), Number(row.low),     Number(row.high),
-        std::to_string(row.count),           Number(row.mean),    Number(row.deviation),
-        Number(row.minimum),              Number(row.maximum),
+        Cell(row.units),
+        Number(row.low),
+        Number(row.high),
+        std::to_string(row.count),
+        Number(row.mean),
+        Number(row.deviation),
+        Number(row.minimum),
+        Number(row.maximum),
         row.cpk ? Figure(row.cpk, 2) : "- (" + row.no_cpk + ")"};
     cells.insert(cells.end(), figures.begin(), figures.end());
     table.AddRow(std::move(cells));
@@ -66,8 +71,8 @@ void PrintTable(const std::vector<results::DistributionRow>& rows, bool by_stati
 }
 
 int PrintDistribution(results::ResultsStore& store, const DistributionOptions& options) {
-  const auto rows = results::QueryDistribution(store.database(), options.name,
-                                               options.query.filter, options.by_station);
+  const auto rows = results::QueryDistribution(store.database(), options.name, options.query.filter,
+                                               options.by_station);
   if (rows.empty()) {
     return NotFound("no numeric value of the measurement " + options.name +
                     " in the runs asked for");

@@ -1,6 +1,7 @@
 #include "tools/quorvane-results/distribution_verb.h"
 #include "tools/quorvane-results/history_verb.h"
 #include "tools/quorvane-results/import_verb.h"
+#include "tools/quorvane-results/pareto_verb.h"
 #include "tools/quorvane-results/verb.h"
 #include "tools/quorvane-results/yield_verb.h"
 
@@ -8,7 +9,7 @@ namespace quorvane_results {
 
 const std::vector<VerbAdder>& Verbs() {
   static const std::vector<VerbAdder> verbs = {&AddImportVerb, &AddYieldVerb, &AddHistoryVerb,
-                                               &AddDistributionVerb};
+                                               &AddDistributionVerb, &AddParetoVerb};
   return verbs;
 }
 
