@@ -6,7 +6,8 @@ std::vector<ParetoRow> QueryPareto(Database& database, const RunFilter& filter) 
   const std::string sql = std::string(R"sql(
       SELECT p.name, m.name, count(DISTINCT r.seq)
       FROM measurements m JOIN phases p ON p.id = m.phase_id JOIN runs r ON r.id = p.run_id
-      WHERE m.outcome = 'FAIL' AND )sql") + kRunFilterSql +
+      WHERE m.outcome = 'FAIL' AND )sql") +
+                          kRunFilterSql +
                           R"sql(
       GROUP BY p.name, m.name
       UNION ALL

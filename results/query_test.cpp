@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <sstream>
 
+#include "results/csv_export.h"
 #include "results/distribution_query.h"
 #include "results/history_query.h"
 #include "results/pareto_query.h"
@@ -214,6 +216,38 @@ TEST_F(QueryTest, ParetoCountsFailingRunsMostFirstWithCumulativeShare) {
   const std::vector<ParetoRow> expected = {
       {"power", "vcc", 3, 0.6, 0.6}, {"modem", {}, 1, 0.2, 0.8}, {"power", "icc", 1, 0.2, 1.0}};
   EXPECT_EQ(QueryPareto(database(), s1), expected);
+}
+
+TEST_F(QueryTest, CsvQuotesOnlyWhatNeedsItAndDoublesQuotes) {
+  const std::pair<std::string, std::string> fields[] = {
+      {"plain", "plain"},
+      {"", ""},
+      {"a,b", "\"a,b\""},
+      {"say \"hi\"", "\"say \"\"hi\"\"\""},
+      {"two\r\nlines", "\"two\r\nlines\""},
+      {"bare\nfeed", "\"bare\nfeed\""},
+      {"승차 ok", "승차 ok"},
+  };
+  for (const auto& [text, field] : fields) EXPECT_EQ(CsvField(text), field) << text;
+
+  StoredRun awkward = RunOf("a", "T-1, \"A\"", "S1", "2026-12-01T08:00:00.000Z", "FAIL",
+                            {Phase("power", "FAIL", {Measured("vcc", 3.9, 3, {}, "FAIL")})});
+  awkward.plan_revision.reset();
+  awkward.phases[0].measurements[0].message = "3.9 V,\nover 3";
+  Fill({awkward, RunOf("b", "U2", "S2", "2026-12-01T09:00:00.000Z", "PASS")});
+  std::ostringstream runs, measurements;
+  RunFilter s1;
+  s1.station = "S1";
+  ExportCsv(database(), CsvRows::kRuns, s1, runs);
+  EXPECT_EQ(runs.str(),
+            "run_id,unit,plan,revision,station,operator,started_at,ended_at,outcome,marginal,"
+            "message\r\n"
+            "a,\"T-1, \"\"A\"\"\",modem,,S1,Kim,2026-12-01T08:00:00.000Z,"
+            "2026-12-01T08:00:00.000Z,FAIL,0,\r\n");
+  ExportCsv(database(), CsvRows::kMeasurements, {}, measurements);
+  EXPECT_EQ(measurements.str().substr(measurements.str().find("\r\n") + 2),
+            "a,\"T-1, \"\"A\"\"\",modem,,S1,2026-12-01T08:00:00.000Z,power,vcc,1,1,3.900000,3.9,"
+            "V,range,3.0,,,,FAIL,0,\"3.9 V,\nover 3\"\r\n");
 }
 
 }  // namespace

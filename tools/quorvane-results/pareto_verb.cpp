@@ -15,12 +15,11 @@ void PrintPareto(const std::vector<results::ParetoRow>& rows, bool json) {
   if (json) {
     nlohmann::json out = nlohmann::json::array();
     for (const auto& row : rows) {
-      out.push_back(
-          {{"phase", row.phase},
-           {"measurement", row.measurement ? nlohmann::json(*row.measurement) : nullptr},
-           {"failures", row.failures},
-           {"share", row.share},
-           {"cumulative", row.cumulative}});
+      out.push_back({{"phase", row.phase},
+                     {"measurement", row.measurement ? nlohmann::json(*row.measurement) : nullptr},
+                     {"failures", row.failures},
+                     {"share", row.share},
+                     {"cumulative", row.cumulative}});
     }
     PrintJson(out);
     return;

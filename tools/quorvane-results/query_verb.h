@@ -22,6 +22,8 @@ struct QueryOptions {
   bool json = false;
 };
 
+// Adds --plan, --station, --since and --until to `command`.
+void AddRunFilterOptions(CLI::App& command, results::RunFilter& filter);
 // Adds --json and, with `filters`, the run filter's options to `command`.
 void AddQueryOptions(CLI::App& command, QueryOptions& options, bool filters = true);
 

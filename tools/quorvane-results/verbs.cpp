@@ -1,4 +1,5 @@
 #include "tools/quorvane-results/distribution_verb.h"
+#include "tools/quorvane-results/export_verb.h"
 #include "tools/quorvane-results/history_verb.h"
 #include "tools/quorvane-results/import_verb.h"
 #include "tools/quorvane-results/pareto_verb.h"
@@ -8,8 +9,9 @@
 namespace quorvane_results {
 
 const std::vector<VerbAdder>& Verbs() {
-  static const std::vector<VerbAdder> verbs = {&AddImportVerb, &AddYieldVerb, &AddHistoryVerb,
-                                               &AddDistributionVerb, &AddParetoVerb};
+  static const std::vector<VerbAdder> verbs = {&AddImportVerb,  &AddYieldVerb,
+                                               &AddHistoryVerb, &AddDistributionVerb,
+                                               &AddParetoVerb,  &AddExportVerb};
   return verbs;
 }
 
