@@ -8,15 +8,14 @@ std::vector<YieldRow> QueryYield(Database& database, const RunFilter& filter) {
         sum(outcome = 'PASS'), sum(last_outcome = 'PASS')
       FROM (
         SELECT r.plan_name, r.plan_revision, r.station, substr(r.started_at, 1, 10) AS day,
-          r.outcome,
-          first_value(r.outcome) OVER (PARTITION BY r.plan_name, r.unit
-            ORDER BY r.started_at DESC, r.seq DESC) AS last_outcome,
-          count(*) OVER (PARTITION BY r.plan_name, r.unit) AS runs,
-          row_number() OVER (PARTITION BY r.plan_name, r.unit
-            ORDER BY r.started_at, r.seq) AS nth
+          r.outcome, last_value(r.outcome) OVER unit_runs AS last_outcome,
+          count(*) OVER unit_runs AS runs, row_number() OVER unit_runs AS nth
         FROM runs r WHERE )sql") +
                           kRunFilterSql +
-                          R"sql()
+                          R"sql(
+        -- One window, so the runs are sorted once: a unit's runs of a plan, oldest first.
+        WINDOW unit_runs AS (PARTITION BY r.plan_name, r.unit ORDER BY r.started_at, r.seq
+          ROWS BETWEEN UNBOUNDED PRECEDING AND UNBOUNDED FOLLOWING))
       WHERE nth = 1
       GROUP BY plan_name, plan_revision, station, day
       ORDER BY plan_name, plan_revision, station, day)sql";
