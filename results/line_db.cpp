@@ -13,9 +13,18 @@ bool IsRefusal(std::string_view state) {
   return state.starts_with("28") || state == "3D000";  // authorization; no such database
 }
 
-std::string Trimmed(const char* message) {
-  std::string text = message ? message : "";
-  while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+// libpq's message on one line: it breaks its own over several, with tabs.
+std::string OneLine(const char* message) {
+  std::string text;
+  for (const char* at = message ? message : ""; *at != '\0'; ++at) {
+    const bool space = *at == '\n' || *at == '\t' || *at == ' ';
+    if (!space) {
+      text += *at;
+    } else if (!text.empty() && text.back() != ' ') {
+      text += ' ';
+    }
+  }
+  while (!text.empty() && text.back() == ' ') text.pop_back();
   return text;
 }
 
@@ -58,14 +67,16 @@ LineConnection::LineConnection(const std::string& conninfo, const LineTimeouts& 
   // Our defaults come first, the given string last, so that what it says wins.
   const std::string connect_timeout = std::to_string(timeouts.connect_s);
   const std::string options = "-c statement_timeout=" + std::to_string(timeouts.statement_ms);
-  const char* keys[] = {"connect_timeout", "options", "application_name", "keepalives_idle",
-                        "keepalives_interval", "keepalives_count", "dbname", nullptr};
+  const char* keys[] = {
+      "connect_timeout",     "options",          "application_name", "keepalives_idle",
+      "keepalives_interval", "keepalives_count", "dbname",           nullptr};
   const char* values[] = {connect_timeout.c_str(), options.c_str(), "quorvane", "10", "5", "3",
-                          conninfo.c_str(), nullptr};
+                          conninfo.c_str(),        nullptr};
   connection_ = PQconnectdbParams(keys, values, 1);
-  if (connection_ == nullptr) throw LineDbError(LineFault::kUnreachable, "line database: no memory");
+  if (connection_ == nullptr)
+    throw LineDbError(LineFault::kUnreachable, "line database: no memory");
   if (PQstatus(connection_) == CONNECTION_OK) return;
-  const std::string message = Trimmed(PQerrorMessage(connection_));
+  const std::string message = OneLine(PQerrorMessage(connection_));
   // libpq reports a refusal only in words; the server's own words for these are stable.
   const bool refused = message.find("authentication failed") != std::string::npos ||
                        message.find("does not exist") != std::string::npos ||
@@ -111,7 +122,8 @@ void LineConnection::Fail(const PGresult* result) const {
   } else if (IsRefusal(code)) {
     fault = LineFault::kRefused;
   }
-  throw LineDbError(fault, "line database " + Where() + ": " + Trimmed(PQerrorMessage(connection_)));
+  throw LineDbError(fault,
+                    "line database " + Where() + ": " + OneLine(PQerrorMessage(connection_)));
 }
 
 LineTransaction::LineTransaction(LineConnection& connection) : connection_(connection) {

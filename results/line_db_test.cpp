@@ -5,12 +5,10 @@
 #include "results/line_forward.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <cstdlib>
 
 #include "results/line_schema.h"
 #include "results/sample_run.h"
+#include "results/scratch_line_database.h"
 #include "testing/temp_dir.h"
 
 namespace results {
@@ -19,22 +17,11 @@ namespace {
 class LineDbTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (std::getenv("PGDATABASE") == nullptr) {
-      GTEST_SKIP() << "no PostgreSQL server: ctest runs this under pg_virtualenv "
-                      "(postgresql-common), which is not installed";
-    }
-    static int made = 0;
-    name_ = "line_" + std::to_string(getpid()) + "_" + std::to_string(++made);
-    LineConnection("").Execute(("CREATE DATABASE " + name_).c_str());
-    line_.emplace(conninfo());
-    MigrateLine(*line_, LineMigrations());
+    if (!ScratchLineDatabase::ServerGiven()) GTEST_SKIP() << ScratchLineDatabase::kNoServer;
+    database_.emplace();
+    line_.emplace(database_->conninfo());
   }
-  void TearDown() override {
-    if (name_.empty()) return;
-    line_.reset();
-    LineConnection("").Execute(("DROP DATABASE " + name_ + " WITH (FORCE)").c_str());
-  }
-  std::string conninfo() const { return "dbname=" + name_; }
+  std::string conninfo() const { return database_->conninfo(); }
   std::int64_t Count(const char* sql) { return line_->Execute(sql).Integer(0, 0); }
   // Rows in each of the four tables, as "runs phases measurements prompts".
   std::string Rows() {
@@ -46,7 +33,7 @@ class LineDbTest : public ::testing::Test {
 
   testing_support::TempDir folder_;
   ResultsStore store_{folder_.path() / "results.sqlite"};
-  std::string name_;
+  std::optional<ScratchLineDatabase> database_;
   std::optional<LineConnection> line_;
 };
 
@@ -77,8 +64,7 @@ TEST_F(LineDbTest, ForwardingAgainStoresNothingTwice) {
   EXPECT_EQ(again.already_there, 2);
   EXPECT_EQ(again.stored, 1);
   EXPECT_EQ(Rows(), "4 8 20 4");
-  LineResult order = line_->Execute("SELECT string_agg(id, ' ' ORDER BY line_seq) FROM runs");
-  EXPECT_EQ(order.Text(0, 0), "b1 a2 c3 d4");
+  EXPECT_EQ(database_->RunsInOrder(), "b1 a2 c3 d4");
 }
 
 TEST_F(LineDbTest, ASchemaNewerThanTheProgramIsRefusedAndLeftAsItIs) {

@@ -19,8 +19,8 @@ void ForwardMeasurements(LineConnection& line, const std::string& phase_id,
         VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11, $12, $13, $14, $15, $16, $17))sql",
                  LineParams().AddAll(phase_id, static_cast<std::int64_t>(at), m.name, m.value,
                                      m.number, m.units, m.limit_kind, m.low, m.high,
-                                     m.marginal_band, m.expected_number, m.expected_text,
-                                     m.outcome, m.marginal, m.message, m.attempt, m.repeat));
+                                     m.marginal_band, m.expected_number, m.expected_text, m.outcome,
+                                     m.marginal, m.message, m.attempt, m.repeat));
   }
 }
 
@@ -68,20 +68,19 @@ void ForwardPhases(LineConnection& line, const StoredRun& run) {
 
 LineOutcome ForwardRun(LineConnection& line, const StoredRun& run) {
   LineTransaction transaction(line);
-  LineResult inserted = line.Execute(R"sql(
+  LineResult inserted = line.Execute(
+      R"sql(
       INSERT INTO runs (id, schema_version, unit, plan_name, plan_file, plan_revision, station,
         operator, console_version, board_profile, started_at, ended_at, outcome, marginal,
         message, record_file, stored_at)
       VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11, $12, $13, $14, $15, $16, $17)
       ON CONFLICT (id) DO NOTHING
       RETURNING id)sql",
-                                     LineParams().AddAll(
-                                         run.id, run.schema_version, run.unit, run.plan_name,
-                                         run.plan_file, run.plan_revision, run.station,
-                                         run.operator_name, run.console_version,
-                                         run.board_profile, run.start, run.end, run.outcome,
-                                         run.marginal, run.message, run.record_file,
-                                         plan::WallTimeText(std::chrono::system_clock::now())));
+      LineParams().AddAll(run.id, run.schema_version, run.unit, run.plan_name, run.plan_file,
+                          run.plan_revision, run.station, run.operator_name, run.console_version,
+                          run.board_profile, run.start, run.end, run.outcome, run.marginal,
+                          run.message, run.record_file,
+                          plan::WallTimeText(std::chrono::system_clock::now())));
   if (inserted.Rows() == 0) return LineOutcome::kAlreadyThere;
   ForwardPhases(line, run);
   transaction.Commit();
@@ -89,8 +88,7 @@ LineOutcome ForwardRun(LineConnection& line, const StoredRun& run) {
 }
 
 std::vector<std::string> UnforwardedRuns(ResultsStore& store) {
-  Statement select(store.database(),
-                   "SELECT id FROM runs WHERE forwarded_at IS NULL ORDER BY seq");
+  Statement select(store.database(), "SELECT id FROM runs WHERE forwarded_at IS NULL ORDER BY seq");
   std::vector<std::string> ids;
   while (select.Step()) ids.push_back(select.Text(0));
   return ids;

@@ -32,7 +32,8 @@ struct ForwardCount {
 // Forwards every unforwarded run in order, marking each once the server has it, until none is
 // left or `keep_going` says no; throws LineDbError or StoreError at the first run that fails,
 // leaving it and those after it unforwarded.
-ForwardCount ForwardPending(ResultsStore& store, LineConnection& line,
-                            const std::function<bool()>& keep_going = [] { return true; });
+ForwardCount ForwardPending(
+    ResultsStore& store, LineConnection& line,
+    const std::function<bool()>& keep_going = [] { return true; });
 
 }  // namespace results
