@@ -1,7 +1,7 @@
 // Forwarding to a real PostgreSQL server, a throwaway cluster pg_virtualenv starts (ctest runs
 // this executable under it): each test gets a database of its own. A run arrives whole, a second
 // forward or a forward whose local mark was lost stores nothing twice, a newer schema is refused
-// untouched, and a refused login says it was refused.
+// untouched, and a refused login, a slow statement and a cut connection each say which they were.
 #include "results/line_forward.h"
 
 #include <gtest/gtest.h>
@@ -98,6 +98,27 @@ TEST_F(LineDbTest, AServerThatRefusesOrIsNotThereSaysWhich) {
     } catch (const LineDbError& error) {
       EXPECT_EQ(error.fault(), c.fault) << c.conninfo << ": " << error.what();
       EXPECT_NE(std::string(error.what()).find(c.words), std::string::npos) << error.what();
+    }
+  }
+}
+
+// A statement past the session's statement timeout is slow; one whose connection the server ends
+// is lost: forwarding tells them apart from a refusal.
+TEST_F(LineDbTest, AStatementTooSlowOrCutOffSaysWhich) {
+  const struct {
+    const char* sql;
+    LineFault fault;
+  } cases[] = {
+      {"SELECT pg_sleep(2)", LineFault::kSlow},
+      {"SELECT pg_terminate_backend(pg_backend_pid())", LineFault::kLost},
+  };
+  for (const auto& c : cases) {
+    LineConnection line(conninfo(), {.connect_s = 2, .statement_ms = 100});
+    try {
+      line.Execute(c.sql);
+      ADD_FAILURE() << c.sql << " ran";
+    } catch (const LineDbError& error) {
+      EXPECT_EQ(error.fault(), c.fault) << c.sql << ": " << error.what();
     }
   }
 }
