@@ -157,3 +157,14 @@ TEST_F(QuorvaneResultsTest, TheQueryVerbsAnswerOnAPlanRunsStore) {
 }
 
 }  // namespace
+
+// A line database that is not there leaves the plan's run in its store, marked unforwarded, and
+// `forward` says so: why on standard error, how many are pending, status 2.
+TEST_F(QuorvaneResultsTest, ForwardingToAServerThatIsNotThereLeavesTheRunPending) {
+  ASSERT_EQ(RunPlan(), 0) << errors_;
+  EXPECT_EQ(Results({"forward", "--store", store().string(), "--line-db",
+                     "host=127.0.0.1 port=1 dbname=line connect_timeout=2"}),
+            2);
+  EXPECT_EQ(output_, "0 forwarded, 0 already there, 1 pending\n");
+  EXPECT_NE(errors_.find("quorvane-results: line database "), std::string::npos) << errors_;
+}

@@ -11,9 +11,8 @@ namespace {
 
 TEST(TextTableTest, WidthIsTheColumnsATerminalGives) {
   const std::pair<std::string, std::size_t> widths[] = {
-      {"", 0},          {"PASS", 4},          {"승차", 4},       {"T-한국3", 7},
-      {"e\u0301", 1},   {"\xff\xfe", 2},      {"\xe3\x81", 2},   {"\t", 0},
-      {"ｶ", 1},         {"全角", 4},
+      {"", 0},         {"PASS", 4},     {"승차", 4}, {"T-한국3", 7}, {"e\u0301", 1},
+      {"\xff\xfe", 2}, {"\xe3\x81", 2}, {"\t", 0},   {"ｶ", 1},       {"全角", 4},
   };
   for (const auto& [text, width] : widths) EXPECT_EQ(DisplayWidth(text), width) << text;
 }
@@ -24,10 +23,9 @@ TEST(TextTableTest, ColumnsLineUpWithWideText) {
   table.AddRow({"T-10", "12", "ok"});
   std::ostringstream out;
   table.Print(out);
-  EXPECT_EQ(out.str(),
-            "UNIT    RUNS  NOTE\n"
-            "승차-1     3\n"
-            "T-10      12  ok\n");
+  EXPECT_EQ(out.str(), "UNIT    RUNS  NOTE\n"
+                       "승차-1     3\n"
+                       "T-10      12  ok\n");
 }
 
 }  // namespace
