@@ -1,7 +1,6 @@
 #include "tools/quorvane-results/distribution_verb.h"
 
 #include <iostream>
-#include <memory>
 
 #include "results/distribution_query.h"
 #include "tools/quorvane-results/query_verb.h"
@@ -10,12 +9,6 @@
 namespace quorvane_results {
 
 namespace {
-
-struct DistributionOptions {
-  QueryOptions query;
-  std::string name;
-  bool by_station = false;
-};
 
 void PrintJsonRows(const std::vector<results::DistributionRow>& rows) {
   nlohmann::json out = nlohmann::json::array();
@@ -83,18 +76,9 @@ int PrintDistribution(results::ResultsStore& store, const DistributionOptions& o
 
 }  // namespace
 
-Verb AddDistributionVerb(CLI::App& app, const Shared& shared) {
-  auto options = std::make_shared<DistributionOptions>();
-  auto* command = app.add_subcommand(
-      "distribution", "a measurement's count, mean, standard deviation, minimum, maximum and Cpk");
-  command->add_option("NAME", options->name, "the measurement's name")->required();
-  command->add_flag("--by-station", options->by_station, "a row for each station too");
-  AddQueryOptions(*command, options->query);
-  return {command, [options, &shared] {
-            return WithStore(shared, [&](results::ResultsStore& store) {
-              return PrintDistribution(store, *options);
-            });
-          }};
+int RunDistribution(const Shared& shared, const DistributionOptions& options) {
+  return WithStore(shared,
+                   [&](results::ResultsStore& store) { return PrintDistribution(store, options); });
 }
 
 }  // namespace quorvane_results

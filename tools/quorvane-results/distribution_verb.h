@@ -2,10 +2,18 @@
 // and Cpk by plan, and by station with --by-station.
 #pragma once
 
+#include <string>
+
 #include "tools/quorvane-results/verb.h"
 
 namespace quorvane_results {
 
-Verb AddDistributionVerb(CLI::App& app, const Shared& shared);
+struct DistributionOptions {
+  QueryOptions query;
+  std::string name;
+  bool by_station = false;
+};
+
+int RunDistribution(const Shared& shared, const DistributionOptions& options);
 
 }  // namespace quorvane_results

@@ -1,7 +1,6 @@
 #include "tools/quorvane-results/export_verb.h"
 
 #include <iostream>
-#include <memory>
 
 #include "results/csv_export.h"
 #include "tools/quorvane-results/query_verb.h"
@@ -9,11 +8,6 @@
 namespace quorvane_results {
 
 namespace {
-
-struct ExportOptions {
-  results::RunFilter filter;
-  bool runs = false;
-};
 
 int Export(results::ResultsStore& store, const ExportOptions& options) {
   results::ExportCsv(store.database(),
@@ -28,16 +22,8 @@ int Export(results::ResultsStore& store, const ExportOptions& options) {
 
 }  // namespace
 
-Verb AddExportVerb(CLI::App& app, const Shared& shared) {
-  auto options = std::make_shared<ExportOptions>();
-  auto* command = app.add_subcommand(
-      "export", "the measurements, or the runs, as CSV (RFC 4180) on standard output");
-  command->add_flag("--runs", options->runs, "one line per run instead of per measurement");
-  AddRunFilterOptions(*command, options->filter);
-  return {command, [options, &shared] {
-            return WithStore(shared,
-                             [&](results::ResultsStore& store) { return Export(store, *options); });
-          }};
+int RunExport(const Shared& shared, const ExportOptions& options) {
+  return WithStore(shared, [&](results::ResultsStore& store) { return Export(store, options); });
 }
 
 }  // namespace quorvane_results

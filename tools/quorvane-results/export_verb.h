@@ -6,6 +6,11 @@
 
 namespace quorvane_results {
 
-Verb AddExportVerb(CLI::App& app, const Shared& shared);
+struct ExportOptions {
+  results::RunFilter filter;
+  bool runs = false;
+};
+
+int RunExport(const Shared& shared, const ExportOptions& options);
 
 }  // namespace quorvane_results

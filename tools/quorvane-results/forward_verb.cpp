@@ -1,7 +1,6 @@
 #include "tools/quorvane-results/forward_verb.h"
 
 #include <iostream>
-#include <memory>
 
 #include "results/line_forward.h"
 #include "results/line_schema.h"
@@ -35,20 +34,8 @@ int Forward(const std::filesystem::path& store_file, const std::string& conninfo
 
 }  // namespace
 
-Verb AddForwardVerb(CLI::App& app, const Shared& shared) {
-  auto conninfo = std::make_shared<std::string>();
-  auto* command = app.add_subcommand(
-      "forward", "forwards the store's runs the line's database lacks, in order, and tells how "
-                 "many are still pending (the store: --store, or results.sqlite here)");
-  command
-      ->add_option("--line-db", *conninfo,
-                   "the line's PostgreSQL database, a libpq connection string such as "
-                   "'host=db1 dbname=line user=station' (the password from ~/.pgpass)")
-      ->required();
-  return {command, [conninfo, &shared] {
-            return Forward(shared.store.empty() ? results::kStoreFileName : shared.store,
-                           *conninfo);
-          }};
+int RunForward(const Shared& shared, const std::string& conninfo) {
+  return Forward(shared.store.empty() ? results::kStoreFileName : shared.store, conninfo);
 }
 
 }  // namespace quorvane_results

@@ -5,10 +5,12 @@
 // the working folder.
 #pragma once
 
+#include <string>
+
 #include "tools/quorvane-results/verb.h"
 
 namespace quorvane_results {
 
-Verb AddForwardVerb(CLI::App& app, const Shared& shared);
+int RunForward(const Shared& shared, const std::string& conninfo);
 
 }  // namespace quorvane_results

@@ -1,7 +1,6 @@
 #include "tools/quorvane-results/history_verb.h"
 
 #include <iostream>
-#include <memory>
 
 #include "results/history_query.h"
 #include "tools/quorvane-results/query_verb.h"
@@ -86,18 +85,9 @@ int PrintHistory(results::ResultsStore& store, const std::string& unit, bool jso
 
 }  // namespace
 
-Verb AddHistoryVerb(CLI::App& app, const Shared& shared) {
-  auto options = std::make_shared<QueryOptions>();
-  auto unit = std::make_shared<std::string>();
-  auto* command =
-      app.add_subcommand("history", "every run of one unit in order, with what failed in each");
-  command->add_option("UNIT", *unit, "the unit exactly as its runs were given it")->required();
-  AddQueryOptions(*command, *options, false);
-  return {command, [options, unit, &shared] {
-            return WithStore(shared, [&](results::ResultsStore& store) {
-              return PrintHistory(store, *unit, options->json);
-            });
-          }};
+int RunHistory(const Shared& shared, const std::string& unit, bool json) {
+  return WithStore(shared,
+                   [&](results::ResultsStore& store) { return PrintHistory(store, unit, json); });
 }
 
 }  // namespace quorvane_results

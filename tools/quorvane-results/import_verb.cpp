@@ -1,7 +1,6 @@
 #include "tools/quorvane-results/import_verb.h"
 
 #include <iostream>
-#include <memory>
 
 #include "results/folder_import.h"
 
@@ -33,16 +32,8 @@ int Import(const std::filesystem::path& folder, const std::filesystem::path& sto
 
 }  // namespace
 
-Verb AddImportVerb(CLI::App& app, const Shared& shared) {
-  auto folder = std::make_shared<std::filesystem::path>();
-  auto* command = app.add_subcommand(
-      "import", "stores the run of every JSON record under DIR that the store lacks (the store: "
-                "--store, or results.sqlite in DIR)");
-  command->add_option("DIR", *folder, "the records' folder")->required();
-  return {command, [folder, &shared] {
-            return Import(*folder,
-                          shared.store.empty() ? *folder / results::kStoreFileName : shared.store);
-          }};
+int RunImport(const Shared& shared, const std::filesystem::path& folder) {
+  return Import(folder, shared.store.empty() ? folder / results::kStoreFileName : shared.store);
 }
 
 }  // namespace quorvane_results

@@ -8,6 +8,6 @@
 
 namespace quorvane_results {
 
-Verb AddImportVerb(CLI::App& app, const Shared& shared);
+int RunImport(const Shared& shared, const std::filesystem::path& folder);
 
 }  // namespace quorvane_results

@@ -1,7 +1,6 @@
 #include "tools/quorvane-results/pareto_verb.h"
 
 #include <iostream>
-#include <memory>
 
 #include "results/pareto_query.h"
 #include "tools/quorvane-results/query_verb.h"
@@ -39,17 +38,11 @@ void PrintPareto(const std::vector<results::ParetoRow>& rows, bool json) {
 
 }  // namespace
 
-Verb AddParetoVerb(CLI::App& app, const Shared& shared) {
-  auto options = std::make_shared<QueryOptions>();
-  auto* command = app.add_subcommand(
-      "pareto", "the failing phases and measurements, most frequent first, with cumulative share");
-  AddQueryOptions(*command, *options);
-  return {command, [options, &shared] {
-            return WithStore(shared, [&](results::ResultsStore& store) {
-              PrintPareto(results::QueryPareto(store.database(), options->filter), options->json);
-              return kDone;
-            });
-          }};
+int RunPareto(const Shared& shared, const QueryOptions& options) {
+  return WithStore(shared, [&](results::ResultsStore& store) {
+    PrintPareto(results::QueryPareto(store.database(), options.filter), options.json);
+    return kDone;
+  });
 }
 
 }  // namespace quorvane_results

@@ -6,6 +6,6 @@
 
 namespace quorvane_results {
 
-Verb AddParetoVerb(CLI::App& app, const Shared& shared);
+int RunPareto(const Shared& shared, const QueryOptions& options);
 
 }  // namespace quorvane_results

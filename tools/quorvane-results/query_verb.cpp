@@ -6,24 +6,6 @@
 
 namespace quorvane_results {
 
-void AddRunFilterOptions(CLI::App& command, results::RunFilter& filter) {
-  const CLI::Validator day(
-      [](const std::string& text) {
-        return results::IsDay(text) ? std::string() : "not a day of the form YYYY-MM-DD: " + text;
-      },
-      "YYYY-MM-DD");
-  command.add_option("--plan", filter.plan, "only the runs of this plan (its name)");
-  command.add_option("--station", filter.station, "only the runs of this station");
-  command.add_option("--since", filter.since, "only runs from this UTC day on")->check(day);
-  command.add_option("--until", filter.until, "only runs up to this UTC day, inclusive")
-      ->check(day);
-}
-
-void AddQueryOptions(CLI::App& command, QueryOptions& options, bool filters) {
-  command.add_flag("--json", options.json, "prints JSON for scripts instead of a table");
-  if (filters) AddRunFilterOptions(command, options.filter);
-}
-
 int WithStore(const Shared& shared, const std::function<int(results::ResultsStore&)>& query) {
   const std::filesystem::path file =
       shared.store.empty() ? std::filesystem::path(results::kStoreFileName) : shared.store;

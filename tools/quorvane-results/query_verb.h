@@ -1,7 +1,7 @@
-// What the query verbs share: the filter options (--plan, --station, --since, --until, each day
-// checked on the command line), --json, and opening a store that must already be there, so that
-// a mistyped --store is an error and not a new empty store. A verb's answer comes from the query
-// functions of results/ as plain structs; the verb prints them as a table or as JSON.
+// What the query verbs share: opening a store that must already be there, so that a mistyped
+// --store is an error and not a new empty store, and the forms of their answers. A verb's answer
+// comes from the query functions of results/ as plain structs; the verb prints them as a table or
+// as JSON.
 #pragma once
 
 #include <functional>
@@ -14,16 +14,6 @@
 #include "tools/quorvane-results/verb.h"
 
 namespace quorvane_results {
-
-struct QueryOptions {
-  results::RunFilter filter;
-  bool json = false;
-};
-
-// Adds --plan, --station, --since and --until to `command`.
-void AddRunFilterOptions(CLI::App& command, results::RunFilter& filter);
-// Adds --json and, with `filters`, the run filter's options to `command`.
-void AddQueryOptions(CLI::App& command, QueryOptions& options, bool filters = true);
 
 // Opens the store `shared` names (results.sqlite in the current folder unless given) and gives
 // it to `query`; a missing or unusable store is told on standard error with kStoreFault.

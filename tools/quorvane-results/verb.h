@@ -1,14 +1,11 @@
-// A verb of quorvane-results (`import`, and the queries beside it): it adds its subcommand with
-// its own options to the tool's command line, and once that subcommand was chosen runs it on the
-// store the shared `--store` names. A new verb is one file defining its Add function and one line
-// in verbs.cpp.
+// What the verbs of quorvane-results (`import`, `forward` and the queries) share: the store the
+// shared `--store` names, the query verbs' options and the exit statuses. Each verb is a file with
+// its Run function; command_line.cpp gives it its subcommand and options.
 #pragma once
 
-#include <CLI/CLI.hpp>
-
 #include <filesystem>
-#include <functional>
-#include <vector>
+
+#include "results/run_filter.h"
 
 namespace quorvane_results {
 
@@ -25,14 +22,11 @@ inline constexpr int kStoreFault = 2;    // the store could not be used
 inline constexpr int kUsageRefused = 3;  // the command line is refused
 inline constexpr int kNotFound = 4;      // an unknown unit or measurement
 
-struct Verb {
-  CLI::App* command;         // parsed() once chosen
-  std::function<int()> run;  // prints its results and gives the exit status
+// The options every query verb takes: the run filter (--plan, --station, --since, --until) and
+// --json.
+struct QueryOptions {
+  results::RunFilter filter;
+  bool json = false;
 };
-
-using VerbAdder = Verb (*)(CLI::App& app, const Shared& shared);
-
-// Every verb the tool has, in the order its help lists them.
-const std::vector<VerbAdder>& Verbs();
 
 }  // namespace quorvane_results

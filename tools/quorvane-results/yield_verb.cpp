@@ -1,7 +1,6 @@
 #include "tools/quorvane-results/yield_verb.h"
 
 #include <iostream>
-#include <memory>
 
 #include "results/yield_query.h"
 #include "tools/quorvane-results/query_verb.h"
@@ -49,17 +48,11 @@ void PrintYield(const std::vector<results::YieldRow>& rows, bool json) {
 
 }  // namespace
 
-Verb AddYieldVerb(CLI::App& app, const Shared& shared) {
-  auto options = std::make_shared<QueryOptions>();
-  auto* command = app.add_subcommand(
-      "yield", "first-pass and final yield by plan, revision, station and UTC day");
-  AddQueryOptions(*command, *options);
-  return {command, [options, &shared] {
-            return WithStore(shared, [&](results::ResultsStore& store) {
-              PrintYield(results::QueryYield(store.database(), options->filter), options->json);
-              return kDone;
-            });
-          }};
+int RunYield(const Shared& shared, const QueryOptions& options) {
+  return WithStore(shared, [&](results::ResultsStore& store) {
+    PrintYield(results::QueryYield(store.database(), options.filter), options.json);
+    return kDone;
+  });
 }
 
 }  // namespace quorvane_results

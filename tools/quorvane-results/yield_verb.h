@@ -6,6 +6,6 @@
 
 namespace quorvane_results {
 
-Verb AddYieldVerb(CLI::App& app, const Shared& shared);
+int RunYield(const Shared& shared, const QueryOptions& options);
 
 }  // namespace quorvane_results
