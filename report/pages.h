@@ -1,0 +1,29 @@
+// The report's pages, each drawn from the store's queries as one HTML text: the overview (yield
+// per station over days, the failure Pareto, the way to every measurement and unit), a page per
+// measurement (for each plan, units and limits it was measured with: its figures, histogram and
+// control chart) and a page per unit (every run of it with its phases, measurements and each
+// phase's slice of the session record).
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "results/run_filter.h"
+#include "results/store.h"
+#include "results/unit_list_query.h"
+
+namespace report {
+
+std::string OverviewPage(results::Database& database, const results::RunFilter& filter,
+                         const std::vector<std::string>& measurements,
+                         const std::vector<results::UnitSummary>& units);
+
+std::string MeasurementPageHtml(results::Database& database, const std::string& name,
+                                const results::RunFilter& filter);
+
+// `records`: the folder the runs' session records are named in.
+std::string UnitPageHtml(results::ResultsStore& store, const std::string& unit,
+                         const std::filesystem::path& records);
+
+}  // namespace report
