@@ -22,8 +22,8 @@ constexpr std::size_t kMostPoints = 1000;
 std::string Px(double value) { return Fixed(value, 1); }
 
 std::string Line(double x1, double y1, double x2, double y2, const std::string& style) {
-  return "<line x1=\"" + Px(x1) + "\" y1=\"" + Px(y1) + "\" x2=\"" + Px(x2) + "\" y2=\"" +
-         Px(y2) + "\" " + style + "/>\n";
+  return "<line x1=\"" + Px(x1) + "\" y1=\"" + Px(y1) + "\" x2=\"" + Px(x2) + "\" y2=\"" + Px(y2) +
+         "\" " + style + "/>\n";
 }
 
 std::string Rect(double x, double y, double width, double height, const std::string& style) {
@@ -104,9 +104,11 @@ std::string YieldChart(const std::vector<std::string>& days, const std::vector<Y
     svg += Line(kLeft, y(tick), kPlotRight, y(tick), "stroke=\"#eee\"");
     svg += Text(kLeft - 4, y(tick) + 4, Fixed(tick * 100, 0) + " %", "end");
   }
-  const double step = days.size() > 1 ? (kPlotRight - kLeft - 20) / static_cast<double>(days.size() - 1) : 0;
+  const double step =
+      days.size() > 1 ? (kPlotRight - kLeft - 20) / static_cast<double>(days.size() - 1) : 0;
   const auto x = [&](std::size_t day) {
-    return days.size() > 1 ? kLeft + 10 + step * static_cast<double>(day) : (kLeft + kPlotRight) / 2;
+    return days.size() > 1 ? kLeft + 10 + step * static_cast<double>(day)
+                           : (kLeft + kPlotRight) / 2;
   };
   const std::size_t label_every = std::max<std::size_t>(1, days.size() / 8);
   for (std::size_t day = 0; day < days.size(); day += label_every) {
@@ -211,17 +213,20 @@ std::string ControlChart(std::span<const double> all_values, const Limits& limit
   svg += Line(kLeft, y(mean), kPlotRight, y(mean), "stroke=\"#2a8c3c\" stroke-width=\"2\"");
   if (limited) {
     for (const double edge : {mean - 3 * sigma, mean + 3 * sigma}) {
-      svg += Line(kLeft, y(edge), kPlotRight, y(edge),
-                  "stroke=\"#2a8c3c\" stroke-dasharray=\"6 4\"");
+      svg +=
+          Line(kLeft, y(edge), kPlotRight, y(edge), "stroke=\"#2a8c3c\" stroke-dasharray=\"6 4\"");
     }
   }
-  // Drawn over the mean, so that values all equal to it still show. Each stretch of values is drawn as one mark, at most kMostPoints of them.
-  const std::size_t stretch = std::max<std::size_t>(1, (values.size() + kMostPoints - 1) / kMostPoints);
+  // Drawn over the mean, so that values all equal to it still show. Each stretch of values is drawn
+  // as one mark, at most kMostPoints of them.
+  const std::size_t stretch =
+      std::max<std::size_t>(1, (values.size() + kMostPoints - 1) / kMostPoints);
   std::string points;
   for (std::size_t from = 0; from < values.size(); from += stretch) {
     const std::size_t to = std::min(values.size(), from + stretch);
-    const auto [least, most] = std::minmax_element(values.begin() + static_cast<std::ptrdiff_t>(from),
-                                                   values.begin() + static_cast<std::ptrdiff_t>(to));
+    const auto [least, most] =
+        std::minmax_element(values.begin() + static_cast<std::ptrdiff_t>(from),
+                            values.begin() + static_cast<std::ptrdiff_t>(to));
     const double at = x(static_cast<double>(from + to - 1) / 2);
     if (stretch == 1) {
       points += Px(at) + "," + Px(y(*least)) + " ";

@@ -31,13 +31,25 @@ std::string Escape(std::string_view text) {
   out.reserve(text.size());
   for (const char c : text) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&#39;"; break;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&#39;";
+        break;
       case '\t':
-      case '\n': out += c; break;
+      case '\n':
+        out += c;
+        break;
       default:
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
           out += "\xEF\xBF\xBD";
@@ -68,7 +80,8 @@ std::string Href(std::string_view path) {
 std::string PageStart(std::string_view title, std::optional<std::string_view> root) {
   std::string page = "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">\n<title>" +
                      Escape(title) + "</title>\n<style>" + kStyle + "</style></head>\n<body>\n";
-  if (root) page += "<p><a href=\"" + Href(std::string(*root) + "index.html") + "\">Overview</a></p>\n";
+  if (root)
+    page += "<p><a href=\"" + Href(std::string(*root) + "index.html") + "\">Overview</a></p>\n";
   return page + "<h1>" + Escape(title) + "</h1>\n";
 }
 

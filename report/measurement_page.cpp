@@ -37,8 +37,9 @@ std::string MeasurementPageHtml(results::Database& database, const std::string& 
   std::string html = PageStart(name, "../");
   for (const results::MeasurementSeries& series :
        results::QueryMeasurementSeries(database, name, filter)) {
-    html += "<h2>" + Escape(series.plan) + (series.units.empty() ? "" : ", " + Escape(series.units)) +
-            ", " + Escape(LimitsText(series)) + "</h2>\n";
+    html += "<h2>" + Escape(series.plan) +
+            (series.units.empty() ? "" : ", " + Escape(series.units)) + ", " +
+            Escape(LimitsText(series)) + "</h2>\n";
     const auto row = std::find_if(rows.begin(), rows.end(), [&](const auto& candidate) {
       return candidate.plan == series.plan && candidate.units == series.units &&
              candidate.low == series.low && candidate.high == series.high;

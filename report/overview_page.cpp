@@ -42,12 +42,14 @@ std::string YieldSection(results::Database& database, const results::RunFilter& 
     line.station = station.empty() ? "(no station)" : station;
     line.yields.assign(day_list.size(), std::nullopt);
     for (const auto& [day, counts] : station_days) {
-      const double first = static_cast<double>(counts.first_pass) / static_cast<double>(counts.units);
-      const double final = static_cast<double>(counts.final_pass) / static_cast<double>(counts.units);
+      const double first =
+          static_cast<double>(counts.first_pass) / static_cast<double>(counts.units);
+      const double final =
+          static_cast<double>(counts.final_pass) / static_cast<double>(counts.units);
       line.yields[static_cast<std::size_t>(days[day])] = first;
-      table += "<tr><td>" + Escape(line.station) + "</td><td>" + Escape(day) + "</td><td class=\"n\">" +
-               std::to_string(counts.units) + "</td><td class=\"n\">" + Percent(first) +
-               "</td><td class=\"n\">" + Percent(final) + "</td></tr>\n";
+      table += "<tr><td>" + Escape(line.station) + "</td><td>" + Escape(day) +
+               "</td><td class=\"n\">" + std::to_string(counts.units) + "</td><td class=\"n\">" +
+               Percent(first) + "</td><td class=\"n\">" + Percent(final) + "</td></tr>\n";
     }
   }
   return html + YieldChart(day_list, lines) + table + "</table>\n";
@@ -62,10 +64,10 @@ std::string ParetoSection(results::Database& database, const results::RunFilter&
           "<th>share</th><th>cumulative</th></tr>\n";
   for (std::size_t index = 0; index < rows.size(); ++index) {
     const auto& row = rows[index];
-    const std::string what =
-        row.measurement ? "<a href=\"" + Href(MeasurementPage(*row.measurement)) + "\">" +
-                              Escape(*row.measurement) + "</a>"
-                        : "(the phase itself)";
+    const std::string what = row.measurement
+                                 ? "<a href=\"" + Href(MeasurementPage(*row.measurement)) + "\">" +
+                                       Escape(*row.measurement) + "</a>"
+                                 : "(the phase itself)";
     html += "<tr><td class=\"n\">" + std::to_string(index + 1) + "</td><td>" + Escape(row.phase) +
             "</td><td>" + what + "</td><td class=\"n\">" + std::to_string(row.failures) +
             "</td><td class=\"n\">" + Percent(row.share) + "</td><td class=\"n\">" +

@@ -16,6 +16,7 @@ namespace report {
 inline constexpr std::size_t kMostSliceLines = 400;
 
 // `records`: the folder the marks' files are named in.
-std::string RecordSliceHtml(const std::filesystem::path& records, const results::StoredPhase& phase);
+std::string RecordSliceHtml(const std::filesystem::path& records,
+                            const results::StoredPhase& phase);
 
 }  // namespace report

@@ -72,7 +72,8 @@ void TakeName(PartialFolder& partial, const fs::path& out) {
     partial.Forget();
     return;
   }
-  if (errno != EEXIST) Fail(out, std::string("cannot be put in place (") + std::strerror(errno) + ")");
+  if (errno != EEXIST)
+    Fail(out, std::string("cannot be put in place (") + std::strerror(errno) + ")");
   if (::renameat2(AT_FDCWD, partial.path().c_str(), AT_FDCWD, out.c_str(), RENAME_EXCHANGE) != 0) {
     Fail(out, std::string("cannot replace the earlier report (") + std::strerror(errno) + ")");
   }

@@ -23,15 +23,14 @@ std::string Limits(const results::StoredMeasurement& m) {
 
 std::string MeasurementsTable(const results::StoredPhase& phase) {
   if (phase.measurements.empty()) return "";
-  std::string html =
-      "<table><tr><th>measurement</th><th>value</th><th>units</th><th>limits</th>"
-      "<th>outcome</th><th>attempt</th><th>message</th></tr>\n";
+  std::string html = "<table><tr><th>measurement</th><th>value</th><th>units</th><th>limits</th>"
+                     "<th>outcome</th><th>attempt</th><th>message</th></tr>\n";
   for (const auto& m : phase.measurements) {
     html += "<tr><td>" + Escape(m.name) + "</td><td class=\"n\">" +
             Escape(m.value.value_or("(none)")) + "</td><td>" + Escape(m.units) + "</td><td>" +
             Escape(Limits(m)) + "</td><td>" + Outcome(m.outcome, m.marginal) +
-            "</td><td class=\"n\">" + std::to_string(m.attempt) + "</td><td>" +
-            Escape(m.message) + "</td></tr>\n";
+            "</td><td class=\"n\">" + std::to_string(m.attempt) + "</td><td>" + Escape(m.message) +
+            "</td></tr>\n";
   }
   return html + "</table>\n";
 }
@@ -47,14 +46,14 @@ std::string PromptsList(const results::StoredPhase& phase) {
 }
 
 std::string RunSection(const results::StoredRun& run, const std::filesystem::path& records) {
-  std::string html = "<h2>" + Escape(run.start) + ": " + Outcome(run.outcome, run.marginal) +
-                     "</h2>\n<table><tr><th>plan</th><td>" + Escape(run.plan_name) +
-                     "</td></tr><tr><th>revision</th><td>" +
-                     Escape(run.plan_revision.value_or("-")) + "</td></tr><tr><th>station</th><td>" +
-                     Escape(run.station) + "</td></tr><tr><th>operator</th><td>" +
-                     Escape(run.operator_name.value_or("-")) + "</td></tr><tr><th>ended</th><td>" +
-                     Escape(run.end) + "</td></tr><tr><th>record</th><td>" +
-                     Escape(run.record_file) + "</td></tr>";
+  std::string html =
+      "<h2>" + Escape(run.start) + ": " + Outcome(run.outcome, run.marginal) +
+      "</h2>\n<table><tr><th>plan</th><td>" + Escape(run.plan_name) +
+      "</td></tr><tr><th>revision</th><td>" + Escape(run.plan_revision.value_or("-")) +
+      "</td></tr><tr><th>station</th><td>" + Escape(run.station) +
+      "</td></tr><tr><th>operator</th><td>" + Escape(run.operator_name.value_or("-")) +
+      "</td></tr><tr><th>ended</th><td>" + Escape(run.end) + "</td></tr><tr><th>record</th><td>" +
+      Escape(run.record_file) + "</td></tr>";
   if (!run.message.empty()) html += "<tr><th>message</th><td>" + Escape(run.message) + "</td></tr>";
   html += "</table>\n";
   for (const auto& phase : run.phases) {

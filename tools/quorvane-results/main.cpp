@@ -11,8 +11,7 @@ int main(int argc, char** argv) {
       "Works on the results store, the SQLite file every run of quorvane-plan and "
       "quorvane-station goes into. Exit status: 0 done, 1 done with some input refused, 2 the "
       "store could not be used, 3 the command line is refused, 4 no such unit or measurement, 5 "
-      "the report "
-      "could not be written.",
+      "the report could not be written.",
       "quorvane-results"};
   Shared shared;
   app.add_option("--store", shared.store, "the results store (an SQLite file)");
