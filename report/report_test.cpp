@@ -49,9 +49,18 @@ TEST(ReportHtmlTest, LinksEncodeWhatABrowserWouldReadOtherwise) {
 }
 
 TEST(ReportHtmlTest, PageNamesAreOneToOneAndSafeFileNames) {
-  const std::vector<std::string> units = {
-      "T-0412", "t-0412", "a/b", "a%2Fb", "", ".", "..", ".hidden", "x~y", std::string(300, 'x'),
-      std::string(300, 'x') + "y", std::string(120, 'x') + "~"};
+  const std::vector<std::string> units = {"T-0412",
+                                          "t-0412",
+                                          "a/b",
+                                          "a%2Fb",
+                                          "",
+                                          ".",
+                                          "..",
+                                          ".hidden",
+                                          "x~y",
+                                          std::string(300, 'x'),
+                                          std::string(300, 'x') + "y",
+                                          std::string(120, 'x') + "~"};
   std::set<std::string> names;
   for (const std::string& unit : units) {
     const std::string page = UnitPage(unit);
@@ -105,7 +114,8 @@ TEST(ReportChartTest, BinsCountEachFiniteValueOnceAndTakeInTheLimits) {
   EXPECT_GE(bins.low + bins.width * static_cast<double>(bins.counts.size()), 3.6 - 1e-12);
   EXPECT_EQ(bins.counts.back(), 1) << "the upper edge's value is in the last bin";
   EXPECT_EQ(MakeBins(std::vector<double>(400, 1.0), std::nullopt, std::nullopt).counts.size(), 20u);
-  EXPECT_EQ(MakeBins(std::vector<double>(9000, 1.0), std::nullopt, std::nullopt).counts.size(), 50u);
+  EXPECT_EQ(MakeBins(std::vector<double>(9000, 1.0), std::nullopt, std::nullopt).counts.size(),
+            50u);
 }
 
 class ReportWriterTest : public ::testing::Test {
@@ -117,7 +127,8 @@ class ReportWriterTest : public ::testing::Test {
   std::vector<std::string> Leftovers() const {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(temp_.path())) {
-      if (entry.path() != records() && entry.path() != out()) names.push_back(entry.path().string());
+      if (entry.path() != records() && entry.path() != out())
+        names.push_back(entry.path().string());
     }
     return names;
   }

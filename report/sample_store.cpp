@@ -16,7 +16,8 @@ using results::StoredMeasurement;
 using results::StoredPhase;
 using results::StoredRun;
 
-constexpr const char* kRecordFile = "T-0412_power-check.session/session-20261201T080000.000Z.part0001.log";
+constexpr const char* kRecordFile =
+    "T-0412_power-check.session/session-20261201T080000.000Z.part0001.log";
 
 StoredMeasurement Range(std::string name, double value, double low, double high, double band,
                         std::string units) {
