@@ -12,17 +12,16 @@ struct CsvQuery {
 };
 
 const CsvQuery& QueryFor(CsvRows rows) {
-  static const CsvQuery runs{
-      {"run_id", "unit", "plan", "revision", "station", "operator", "started_at", "ended_at",
-       "outcome", "marginal", "message"},
-      R"sql(
+  static const CsvQuery runs{{"run_id", "unit", "plan", "revision", "station", "operator",
+                              "started_at", "ended_at", "outcome", "marginal", "message"},
+                             R"sql(
       SELECT r.id, r.unit, r.plan_name, r.plan_revision, r.station, r.operator, r.started_at,
         r.ended_at, r.outcome, r.marginal, r.message
       FROM runs r WHERE )sql"};
   static const CsvQuery measurements{
-      {"run_id", "unit", "plan", "revision", "station", "started_at", "phase", "measurement",
-       "attempt", "repeat", "value", "number", "units", "limit_kind", "low", "high",
-       "marginal_band", "expected", "outcome", "marginal", "message"},
+      {"run_id",      "unit",    "plan",          "revision", "station", "started_at", "phase",
+       "measurement", "attempt", "repeat",        "value",    "number",  "units",      "limit_kind",
+       "low",         "high",    "marginal_band", "expected", "outcome", "marginal",   "message"},
       R"sql(
       SELECT r.id, r.unit, r.plan_name, r.plan_revision, r.station, r.started_at, p.name, m.name,
         m.attempt, m.repeat, m.value_text, m.value_number, m.units, m.limit_kind, m.low, m.high,

@@ -35,9 +35,8 @@ Verb AddExportVerb(CLI::App& app, const Shared& shared) {
   command->add_flag("--runs", options->runs, "one line per run instead of per measurement");
   AddRunFilterOptions(*command, options->filter);
   return {command, [options, &shared] {
-            return WithStore(shared, [&](results::ResultsStore& store) {
-              return Export(store, *options);
-            });
+            return WithStore(shared,
+                             [&](results::ResultsStore& store) { return Export(store, *options); });
           }};
 }
 

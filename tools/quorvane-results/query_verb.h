@@ -15,8 +15,6 @@
 
 namespace quorvane_results {
 
-inline constexpr int kNotFound = 4;  // an unknown unit or measurement
-
 struct QueryOptions {
   results::RunFilter filter;
   bool json = false;

@@ -23,6 +23,7 @@ inline constexpr int kDone = 0;
 inline constexpr int kPartly = 1;        // done, with some input refused
 inline constexpr int kStoreFault = 2;    // the store could not be used
 inline constexpr int kUsageRefused = 3;  // the command line is refused
+inline constexpr int kNotFound = 4;      // an unknown unit or measurement
 
 struct Verb {
   CLI::App* command;         // parsed() once chosen
