@@ -1,40 +1,56 @@
 #include "results/yield_query.h"
 
+#include <map>
+#include <tuple>
+
 namespace results {
 
+namespace {
+
+// The runs in order of plan, unit and start, so that each unit's runs of a plan come together,
+// oldest first; the counting is one pass over them.
+std::string YieldSql() {
+  return std::string(R"sql(
+      SELECT r.plan_name, r.unit, r.plan_revision, r.station, substr(r.started_at, 1, 10),
+        r.outcome = 'PASS'
+      FROM runs r WHERE )sql") +
+         kRunFilterSql + " ORDER BY r.plan_name, r.unit, r.started_at, r.seq";
+}
+
+using GroupKey = std::tuple<std::string, std::optional<std::string>, std::string, std::string>;
+
+}  // namespace
+
 std::vector<YieldRow> QueryYield(Database& database, const RunFilter& filter) {
-  const std::string sql = std::string(R"sql(
-      SELECT plan_name, plan_revision, station, day, count(*), sum(runs),
-        sum(outcome = 'PASS'), sum(last_outcome = 'PASS')
-      FROM (
-        SELECT r.plan_name, r.plan_revision, r.station, substr(r.started_at, 1, 10) AS day,
-          r.outcome,
-          first_value(r.outcome) OVER (PARTITION BY r.plan_name, r.unit
-            ORDER BY r.started_at DESC, r.seq DESC) AS last_outcome,
-          count(*) OVER (PARTITION BY r.plan_name, r.unit) AS runs,
-          row_number() OVER (PARTITION BY r.plan_name, r.unit
-            ORDER BY r.started_at, r.seq) AS nth
-        FROM runs r WHERE )sql") +
-                          kRunFilterSql +
-                          R"sql()
-      WHERE nth = 1
-      GROUP BY plan_name, plan_revision, station, day
-      ORDER BY plan_name, plan_revision, station, day)sql";
-  Statement select(database, sql.c_str());
+  Statement select(database, YieldSql().c_str());
   BindRunFilter(select, filter);
-  std::vector<YieldRow> rows;
+  std::map<GroupKey, YieldRow> groups;
+  YieldRow* group = nullptr;  // the group of the unit being read, by its first run
+  std::string plan, unit;
+  bool last_passed = false;
+  const auto end_unit = [&] {
+    if (group) group->final_pass += last_passed ? 1 : 0;
+  };
   while (select.Step()) {
-    YieldRow& row = rows.emplace_back();
-    row.plan = select.Text(0);
-    row.revision = select.OptionalText(1);
-    row.station = select.Text(2);
-    row.day = select.Text(3);
-    row.units = select.Integer(4);
-    row.runs = select.Integer(5);
-    row.first_pass = select.Integer(6);
-    row.final_pass = select.Integer(7);
+    const bool passed = select.Integer(5) != 0;
+    if (!group || select.Text(0) != plan || select.Text(1) != unit) {
+      end_unit();
+      plan = select.Text(0);
+      unit = select.Text(1);
+      group = &groups[{plan, select.OptionalText(2), select.Text(3), select.Text(4)}];
+      ++group->units;
+      group->first_pass += passed ? 1 : 0;
+    }
+    ++group->runs;
+    last_passed = passed;
+  }
+  end_unit();
+  std::vector<YieldRow> rows;
+  for (auto& [key, row] : groups) {
+    std::tie(row.plan, row.revision, row.station, row.day) = key;
     row.first_pass_yield = static_cast<double>(row.first_pass) / static_cast<double>(row.units);
     row.final_yield = static_cast<double>(row.final_pass) / static_cast<double>(row.units);
+    rows.push_back(std::move(row));
   }
   return rows;
 }

@@ -7,6 +7,7 @@
 #include "platform/linux/screen_choice.h"
 #include "tools/quorvane-plan/command_line.h"
 #include "tools/quorvane-plan/window_prompter.h"
+#include "tools/unit_run/line_forwarder.h"
 #include "tools/unit_run/stop_signals.h"
 #include "tools/unit_run/unit_run.h"
 
@@ -68,6 +69,8 @@ int main(int argc, char** argv) {
     return kRefused;
   }
 
+  // Forwards on its own thread (earlier runs left unforwarded too), with a short grace at the end.
+  const auto forwarding = unit_run::StartForwarding(invocation.records, "quorvane-plan");
   plan::RunResult header = unit_run::RunHeader(plan, revision, invocation.terminal);
   header.unit = invocation.unit;
   header.station = invocation.station;

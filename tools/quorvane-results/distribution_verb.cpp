@@ -17,23 +17,19 @@ struct DistributionOptions {
   bool by_station = false;
 };
 
-nlohmann::json Optional(const std::optional<double>& value) {
-  return value ? nlohmann::json(*value) : nlohmann::json(nullptr);
-}
-
 void PrintJsonRows(const std::vector<results::DistributionRow>& rows) {
   nlohmann::json out = nlohmann::json::array();
   for (const auto& row : rows) {
     nlohmann::json item = {{"plan", row.plan},
                            {"units", row.units},
-                           {"low", Optional(row.low)},
-                           {"high", Optional(row.high)},
+                           {"low", OrNull(row.low)},
+                           {"high", OrNull(row.high)},
                            {"count", row.count},
                            {"mean", row.mean},
-                           {"deviation", Optional(row.deviation)},
+                           {"deviation", OrNull(row.deviation)},
                            {"minimum", row.minimum},
                            {"maximum", row.maximum},
-                           {"cpk", Optional(row.cpk)}};
+                           {"cpk", OrNull(row.cpk)}};
     if (!row.no_cpk.empty()) item["no_cpk"] = row.no_cpk;
     if (row.station) item["station"] = *row.station;
     out.push_back(item);

@@ -11,10 +11,6 @@ namespace quorvane_results {
 
 namespace {
 
-nlohmann::json Optional(const auto& value) {
-  return value ? nlohmann::json(*value) : nlohmann::json(nullptr);
-}
-
 nlohmann::json HistoryJson(const std::vector<results::HistoryRun>& history) {
   nlohmann::json out = nlohmann::json::array();
   for (const auto& run : history) {
@@ -23,10 +19,10 @@ nlohmann::json HistoryJson(const std::vector<results::HistoryRun>& history) {
       nlohmann::json measurements = nlohmann::json::array();
       for (const auto& m : phase.measurements) {
         measurements.push_back({{"name", m.name},
-                                {"value", Optional(m.value)},
+                                {"value", OrNull(m.value)},
                                 {"units", m.units},
-                                {"low", Optional(m.low)},
-                                {"high", Optional(m.high)},
+                                {"low", OrNull(m.low)},
+                                {"high", OrNull(m.high)},
                                 {"message", m.message},
                                 {"attempt", m.attempt}});
       }
@@ -37,9 +33,9 @@ nlohmann::json HistoryJson(const std::vector<results::HistoryRun>& history) {
     }
     out.push_back({{"id", run.id},
                    {"plan", run.plan},
-                   {"revision", Optional(run.revision)},
+                   {"revision", OrNull(run.revision)},
                    {"station", run.station},
-                   {"operator", Optional(run.operator_name)},
+                   {"operator", OrNull(run.operator_name)},
                    {"start", run.start},
                    {"end", run.end},
                    {"outcome", run.outcome},

@@ -16,7 +16,7 @@ void PrintPareto(const std::vector<results::ParetoRow>& rows, bool json) {
     nlohmann::json out = nlohmann::json::array();
     for (const auto& row : rows) {
       out.push_back({{"phase", row.phase},
-                     {"measurement", row.measurement ? nlohmann::json(*row.measurement) : nullptr},
+                     {"measurement", OrNull(row.measurement)},
                      {"failures", row.failures},
                      {"share", row.share},
                      {"cumulative", row.cumulative}});

@@ -29,6 +29,12 @@ void AddQueryOptions(CLI::App& command, QueryOptions& options, bool filters = tr
 // it to `query`; a missing or unusable store is told on standard error with kStoreFault.
 int WithStore(const Shared& shared, const std::function<int(results::ResultsStore&)>& query);
 
+// An optional value for JSON: null for nothing.
+template <typename T>
+nlohmann::json OrNull(const std::optional<T>& value) {
+  return value ? nlohmann::json(*value) : nlohmann::json(nullptr);
+}
+
 // Prints `json` (indented) to standard output.
 void PrintJson(const nlohmann::json& json);
 

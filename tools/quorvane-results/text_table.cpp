@@ -22,8 +22,8 @@ bool IsZeroWidth(char32_t c) {
          (c >= 0x1160 && c <= 0x11FF) || c == 0x200B || (c >= 0xFE00 && c <= 0xFE0F);
 }
 
-// The code point at `at` and the bytes it takes; a byte that starts no valid sequence is one
-// character of its own.
+// The code point at `at` and the bytes it takes; a byte that starts no valid sequence stands for
+// itself as U+FFFD, one column, as a terminal shows it.
 std::pair<char32_t, std::size_t> Decode(std::string_view text, std::size_t at) {
   const auto lead = static_cast<unsigned char>(text[at]);
   const std::size_t length = lead < 0x80           ? 1
@@ -31,11 +31,12 @@ std::pair<char32_t, std::size_t> Decode(std::string_view text, std::size_t at) {
                              : (lead >> 4) == 0xE  ? 3
                              : (lead >> 3) == 0x1E ? 4
                                                    : 0;
-  if (length == 0 || at + length > text.size()) return {lead, 1};
+  constexpr char32_t kReplacement = 0xFFFD;
+  if (length == 0 || at + length > text.size()) return {kReplacement, 1};
   char32_t c = length == 1 ? lead : lead & (0x7F >> length);
   for (std::size_t i = 1; i < length; ++i) {
     const auto next = static_cast<unsigned char>(text[at + i]);
-    if ((next & 0xC0) != 0x80) return {lead, 1};
+    if ((next & 0xC0) != 0x80) return {kReplacement, 1};
     c = (c << 6) | (next & 0x3F);
   }
   return {c, length};

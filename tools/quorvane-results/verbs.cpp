@@ -1,5 +1,6 @@
 #include "tools/quorvane-results/distribution_verb.h"
 #include "tools/quorvane-results/export_verb.h"
+#include "tools/quorvane-results/forward_verb.h"
 #include "tools/quorvane-results/history_verb.h"
 #include "tools/quorvane-results/import_verb.h"
 #include "tools/quorvane-results/pareto_verb.h"
@@ -11,8 +12,8 @@ namespace quorvane_results {
 
 const std::vector<VerbAdder>& Verbs() {
   static const std::vector<VerbAdder> verbs = {
-      &AddImportVerb, &AddYieldVerb,  &AddHistoryVerb, &AddDistributionVerb,
-      &AddParetoVerb, &AddExportVerb, &AddReportVerb};
+      &AddImportVerb,       &AddForwardVerb, &AddYieldVerb, &AddHistoryVerb,
+      &AddDistributionVerb, &AddParetoVerb,  &AddExportVerb, &AddReportVerb};
   return verbs;
 }
 

@@ -16,7 +16,7 @@ void PrintYield(const std::vector<results::YieldRow>& rows, bool json) {
     nlohmann::json out = nlohmann::json::array();
     for (const auto& row : rows) {
       out.push_back({{"plan", row.plan},
-                     {"revision", row.revision ? nlohmann::json(*row.revision) : nullptr},
+                     {"revision", OrNull(row.revision)},
                      {"station", row.station},
                      {"day", row.day},
                      {"units", row.units},

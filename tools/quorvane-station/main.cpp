@@ -15,6 +15,7 @@
 #include "tools/quorvane-station/qt/window_desk.h"
 #include "tools/quorvane-station/station_loop.h"
 #include "tools/quorvane-station/terminal_desk.h"
+#include "tools/unit_run/line_forwarder.h"
 #include "tools/unit_run/stop_signals.h"
 #include "tools/unit_run/unit_run.h"
 
@@ -87,6 +88,8 @@ int main(int argc, char** argv) {
                                           .records = invocation.records,
                                           .terminal = invocation.unit_terminal,
                                           .console_version = QUORVANE_VERSION};
+  // Forwards on its own thread while units are tested, and gets a short grace at the end.
+  const auto forwarding = unit_run::StartForwarding(invocation.records, "quorvane-station");
   if (!invocation.terminal) {
     const platform::ScreenChoice screen = platform::ChooseScreen();
     if (screen.windowed) return RunInWindow(argc, argv, plan, settings, *stop);

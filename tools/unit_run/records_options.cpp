@@ -11,6 +11,11 @@ void AddRecordsOptions(CLI::App& app, RecordsOptions& options) {
                                "(default: results.sqlite in the records' folder)");
   app.add_flag("--no-store", options.no_store, "write the records only, store no run")
       ->excludes(store);
+  app.add_option("--line-db", options.line_db,
+                 "forward every stored run to the line's PostgreSQL database, a libpq "
+                 "connection string such as 'host=db1 dbname=line user=station' (the password "
+                 "from ~/.pgpass)")
+      ->excludes("--no-store");
 }
 
 RecordsPlace ResolveRecords(const RecordsOptions& options) {
@@ -19,6 +24,7 @@ RecordsPlace ResolveRecords(const RecordsOptions& options) {
   if (!options.no_store) {
     place.store = options.store.empty() ? place.folder / results::kStoreFileName : options.store;
   }
+  place.line_db = options.line_db;
   return place;
 }
 

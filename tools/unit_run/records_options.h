@@ -15,6 +15,7 @@ struct RecordsOptions {
   std::filesystem::path out;
   std::filesystem::path store;
   bool no_store = false;
+  std::string line_db;
 };
 
 void AddRecordsOptions(CLI::App& app, RecordsOptions& options);

@@ -10,10 +10,13 @@
 
 namespace unit_run {
 
-// Where a run's records go, and the store they go into; an empty `store` stores nothing.
+// Where a run's records go, and the store they go into; an empty `store` stores nothing. The
+// store's runs are forwarded to the line's database `line_db` names (a libpq connection string),
+// when it names one.
 struct RecordsPlace {
   std::filesystem::path folder;
   std::filesystem::path store;
+  std::string line_db;
 };
 
 // What went wrong, or nothing. `json`: the record's text; `record`: its file in `place.folder`.
