@@ -80,7 +80,7 @@ std::string ParetoSection(results::Database& database, const results::RunFilter&
 
 std::string OverviewPage(results::Database& database, const results::RunFilter& filter,
                          const std::vector<std::string>& measurements,
-                         const std::vector<results::UnitSummary>& units) {
+                         const std::vector<UnitSummary>& units) {
   std::string html = PageStart("Test results", std::nullopt);
   html += YieldSection(database, filter) + ParetoSection(database, filter);
   html += "<h2>Measurements</h2>\n<ul>\n";

@@ -11,19 +11,28 @@
 
 #include "results/run_filter.h"
 #include "results/store.h"
-#include "results/unit_list_query.h"
+#include "results/stored_run.h"
 
 namespace report {
 
+// A unit as the overview lists it: its runs among those the report shows, and its last one.
+struct UnitSummary {
+  std::string unit;
+  std::size_t runs = 0;
+  std::string last_start;
+  std::string last_outcome;
+};
+
 std::string OverviewPage(results::Database& database, const results::RunFilter& filter,
                          const std::vector<std::string>& measurements,
-                         const std::vector<results::UnitSummary>& units);
+                         const std::vector<UnitSummary>& units);
 
 std::string MeasurementPageHtml(results::Database& database, const std::string& name,
                                 const results::RunFilter& filter);
 
-// `records`: the folder the runs' session records are named in.
-std::string UnitPageHtml(results::ResultsStore& store, const std::string& unit,
+// `runs`: every run of one unit, oldest first; `records`: the folder their session records are
+// named in.
+std::string UnitPageHtml(const std::vector<results::StoredRun>& runs,
                          const std::filesystem::path& records);
 
 }  // namespace report

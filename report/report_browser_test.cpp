@@ -77,11 +77,12 @@ class ReportBrowserTest : public ::testing::Test {
 
   // Chromium, headless, on `page` with `args` besides; what it wrote on standard error.
   std::string Chromium(const fs::path& page, std::vector<std::string> args) {
-    args.insert(args.begin(),
-                {chromium_.string(), "--headless", "--no-sandbox", "--disable-gpu",
-                 "--disable-background-networking", "--disable-component-update",
-                 "--no-first-run", "--disable-sync", "--hide-scrollbars",
-                 "--user-data-dir=" + (temp_.path() / ("profile" + std::to_string(++runs_))).string()});
+    args.insert(
+        args.begin(),
+        {chromium_.string(), "--headless", "--no-sandbox", "--disable-gpu",
+         "--disable-background-networking", "--disable-component-update", "--no-first-run",
+         "--disable-sync", "--hide-scrollbars",
+         "--user-data-dir=" + (temp_.path() / ("profile" + std::to_string(++runs_))).string()});
     args.push_back("file://" + page.string());
     testing_support::ChildProcess browser(args, temp_.path());
     EXPECT_EQ(browser.Wait(60s), 0) << browser.Errors();
@@ -95,7 +96,8 @@ class ReportBrowserTest : public ::testing::Test {
     const fs::path frames = temp_.path() / "frames.html";
     std::ofstream html(frames);
     html << "<!DOCTYPE html><html><body>\n";
-    for (const fs::path& page : pages) html << "<iframe src=\"file://" << Href(page.string()) << "\"></iframe>\n";
+    for (const fs::path& page : pages)
+      html << "<iframe src=\"file://" << Href(page.string()) << "\"></iframe>\n";
     html << "</body></html>\n";
     html.close();
     std::stringstream errors(Chromium(frames, {"--enable-logging=stderr", "--v=0", "--dump-dom"}));

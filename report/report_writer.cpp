@@ -6,12 +6,12 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 
 #include "report/page_names.h"
+#include "report/page_writer.h"
 #include "report/pages.h"
 #include "results/measurement_series_query.h"
-#include "results/unit_list_query.h"
+#include "results/unit_runs_query.h"
 
 namespace report {
 
@@ -21,13 +21,6 @@ namespace fs = std::filesystem;
 
 [[noreturn]] void Fail(const fs::path& path, const std::string& what) {
   throw ReportError(path.string() + ": " + what);
-}
-
-void WritePage(const fs::path& file, const std::string& html) {
-  std::ofstream out(file, std::ios::binary);
-  out << html;
-  out.close();
-  if (!out) Fail(file, std::string("cannot be written (") + std::strerror(errno) + ")");
 }
 
 // Whether `out` may be replaced: missing, empty, or a report of ours.
@@ -83,8 +76,11 @@ void TakeName(PartialFolder& partial, const fs::path& out) {
 }  // namespace
 
 ReportTally WriteReport(results::ResultsStore& store, const ReportOptions& options) {
-  CheckReplaceable(options.out);
-  PartialFolder partial(options.out);
+  // "report/" names the folder "report", beside which the partial one goes.
+  fs::path out = options.out.lexically_normal();
+  if (!out.has_filename()) out = out.parent_path();
+  CheckReplaceable(out);
+  PartialFolder partial(out);
   const fs::path folder = partial.path();
   std::error_code error;
   fs::create_directory(folder / "units", error);
@@ -92,19 +88,22 @@ ReportTally WriteReport(results::ResultsStore& store, const ReportOptions& optio
   if (error) Fail(folder, "cannot hold the report's folders (" + error.message() + ")");
 
   results::Database& database = store.database();
+  PageWriter pages(folder);
+  pages.Write(kReportMark, "");
   const auto measurements = results::QueryMeasurementNames(database, options.filter);
-  const auto units = results::QueryUnits(database, options.filter);
-  WritePage(folder / kReportMark, "");
-  WritePage(folder / kOverviewPage, OverviewPage(database, options.filter, measurements, units));
   for (const std::string& name : measurements) {
-    WritePage(folder / MeasurementPage(name), MeasurementPageHtml(database, name, options.filter));
+    pages.Write(MeasurementPage(name), MeasurementPageHtml(database, name, options.filter));
   }
-  for (const auto& unit : units) {
-    WritePage(folder / UnitPage(unit.unit), UnitPageHtml(store, unit.unit, options.records));
-  }
+  std::vector<UnitSummary> units;
+  results::ForEachUnitsRuns(database, options.filter, [&](std::vector<results::StoredRun>& runs) {
+    units.push_back({runs.front().unit, runs.size(), runs.back().start, runs.back().outcome});
+    pages.Write(UnitPage(units.back().unit), UnitPageHtml(runs, options.records));
+  });
+  pages.Write(kOverviewPage, OverviewPage(database, options.filter, measurements, units));
+  pages.Finish();
   fs::permissions(folder, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
                               fs::perms::others_read | fs::perms::others_exec);
-  TakeName(partial, options.out);
+  TakeName(partial, out);
   return {measurements.size(), units.size()};
 }
 

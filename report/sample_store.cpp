@@ -98,6 +98,8 @@ fs::path WriteSampleStore(const fs::path& records) {
       // The first run of the recorded unit keeps its record; the other's was removed since.
       const std::string at = run.unit == kRecordedUnit ? kRecordFile : "gone/session.part0001.log";
       run.phases[0].record_begin = results::StoredMark{at, 0, 1};
+      run.phases[0].prompts = {
+          {"cable", "Is the supply cable in?", "yes", "operator", "2026-12-01T08:14:00.500Z"}};
       run.phases[0].record_end =
           results::StoredMark{at, static_cast<std::int64_t>(kRecordText.size()), 4};
     }

@@ -1,7 +1,6 @@
 #include "report/html.h"
 #include "report/pages.h"
 #include "report/record_view.h"
-#include "results/history_query.h"
 
 namespace report {
 
@@ -69,12 +68,10 @@ std::string RunSection(const results::StoredRun& run, const std::filesystem::pat
 
 }  // namespace
 
-std::string UnitPageHtml(results::ResultsStore& store, const std::string& unit,
+std::string UnitPageHtml(const std::vector<results::StoredRun>& runs,
                          const std::filesystem::path& records) {
-  std::string html = PageStart("Unit " + unit, "../");
-  for (const results::HistoryRun& summary : results::QueryHistory(store.database(), unit)) {
-    if (const auto run = store.Load(summary.id)) html += RunSection(*run, records);
-  }
+  std::string html = PageStart("Unit " + runs.front().unit, "../");
+  for (const results::StoredRun& run : runs) html += RunSection(run, records);
   return html + PageEnd();
 }
 

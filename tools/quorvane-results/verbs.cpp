@@ -12,7 +12,7 @@ namespace quorvane_results {
 
 const std::vector<VerbAdder>& Verbs() {
   static const std::vector<VerbAdder> verbs = {
-      &AddImportVerb,       &AddForwardVerb, &AddYieldVerb, &AddHistoryVerb,
+      &AddImportVerb,       &AddForwardVerb, &AddYieldVerb,  &AddHistoryVerb,
       &AddDistributionVerb, &AddParetoVerb,  &AddExportVerb, &AddReportVerb};
   return verbs;
 }
