@@ -1,7 +1,6 @@
 #include "report/html.h"
 
-#include <iomanip>
-#include <sstream>
+#include <cstdio>
 
 namespace report {
 
@@ -87,19 +86,22 @@ std::string PageStart(std::string_view title, std::optional<std::string_view> ro
 
 std::string PageEnd() { return "</body></html>\n"; }
 
-std::string Fixed(std::optional<double> value, int decimals) {
-  if (!value) return "-";
-  std::ostringstream text;
-  text << std::fixed << std::setprecision(decimals) << *value;
-  return text.str();
+namespace {
+
+// `value` as printf's `format` writes it, with `precision`.
+std::string Printed(const char* format, int precision, double value) {
+  char text[512];  // the widest double in %f, with its decimals
+  std::snprintf(text, sizeof text, format, precision, value);
+  return text;
 }
 
-std::string Number(std::optional<double> value) {
-  if (!value) return "-";
-  std::ostringstream text;
-  text << std::setprecision(6) << *value;
-  return text.str();
+}  // namespace
+
+std::string Fixed(std::optional<double> value, int decimals) {
+  return value ? Printed("%.*f", decimals, *value) : "-";
 }
+
+std::string Number(std::optional<double> value) { return value ? Printed("%.*g", 6, *value) : "-"; }
 
 std::string Percent(double share) { return Fixed(share * 100, 1) + " %"; }
 

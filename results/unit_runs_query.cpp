@@ -92,8 +92,8 @@ class PromptCursor {
 
   void TakeFor(std::int64_t phase_id, StoredPhase& phase) {
     while (more_ && select_.Integer(0) == phase_id) {
-      phase.prompts.push_back({select_.Text(1), select_.Text(2), select_.Text(3),
-                               select_.Text(4), select_.Text(5)});
+      phase.prompts.push_back(
+          {select_.Text(1), select_.Text(2), select_.Text(3), select_.Text(4), select_.Text(5)});
       more_ = select_.Step();
     }
   }
