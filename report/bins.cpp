@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace report {
 
 Bins MakeBins(std::span<const double> values, std::optional<double> low_limit,
               std::optional<double> high_limit) {
-  double low = INFINITY, high = -INFINITY;
+  constexpr double kNone = std::numeric_limits<double>::infinity();
+  double low = kNone, high = -kNone;
   std::size_t finite = 0;
   for (const double value : values) {
     if (!std::isfinite(value)) continue;

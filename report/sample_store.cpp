@@ -80,7 +80,7 @@ constexpr std::string_view kRecordText =
 
 fs::path WriteSampleStore(const fs::path& records) {
   fs::create_directories(records);
-  const fs::path file = records / results::kStoreFileName;
+  fs::path file = records / results::kStoreFileName;
   results::ResultsStore store(file);
   const std::vector<StoredRun> runs = {
       Run(0, "T-0410", "st-1", "2026-12-01", 3.30, 80),
