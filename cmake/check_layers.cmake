@@ -34,7 +34,8 @@ set(adapter_floors
   "board: board board_io sim record platform"
   "plan: plan sender record platform/ports platform/linux"
   "results: results plan platform"
-  "tools: tools results plan sender record board sim platform"
+  "report: report results plan record platform"
+  "tools: tools report results plan sender record board sim platform"
   "ui: ui ${console_folders} framework platform board sim record sender")
 
 # The C++ standard library's headers (C++20), and the C library's as C++ offers them.

@@ -12,6 +12,7 @@
 #include "tools/quorvane-results/history_verb.h"
 #include "tools/quorvane-results/import_verb.h"
 #include "tools/quorvane-results/pareto_verb.h"
+#include "tools/quorvane-results/report_verb.h"
 #include "tools/quorvane-results/verb.h"
 #include "tools/quorvane-results/yield_verb.h"
 
@@ -112,13 +113,28 @@ Verb AddExport(CLI::App& app, const Shared& shared) {
   return {command, [options, &shared] { return RunExport(shared, *options); }};
 }
 
+Verb AddReport(CLI::App& app, const Shared& shared) {
+  auto options = std::make_shared<report::ReportOptions>();
+  auto* command = app.add_subcommand(
+      "report", "writes the report, a folder of HTML pages: yield, the failure Pareto, each "
+                "measurement's histogram and control chart, each unit's runs and session record");
+  command->add_option("--out", options->out, "the report's folder, written whole or not at all")
+      ->required();
+  command->add_option("--records", options->records,
+                      "the records' folder the runs' session records are in (default: the "
+                      "store's folder)");
+  AddRunFilterOptions(*command, options->filter);
+  return {command, [options, &shared] { return RunReport(shared, *options); }};
+}
+
 }  // namespace
 
 std::variant<VerbRun, tools::EarlyExit> ParseCommandLine(int argc, char** argv) {
   CLI::App app{
       "Works on the results store, the SQLite file every run of quorvane-plan and "
       "quorvane-station goes into. Exit status: 0 done, 1 done with some input refused, 2 the "
-      "store could not be used, 3 the command line is refused, 4 no such unit or measurement.",
+      "store could not be used, 3 the command line is refused, 4 no such unit or measurement, 5 "
+      "the report could not be written.",
       "quorvane-results"};
   // The verbs' runs hold on to it past the parse.
   auto shared = std::make_shared<Shared>();
@@ -126,10 +142,10 @@ std::variant<VerbRun, tools::EarlyExit> ParseCommandLine(int argc, char** argv) 
   app.require_subcommand(1);
   app.fallthrough();  // --store may also follow the verb
   // In the order the help lists them.
-  const std::vector<Verb> verbs = {AddImport(app, *shared),  AddForward(app, *shared),
-                                   AddYield(app, *shared),   AddHistory(app, *shared),
+  const std::vector<Verb> verbs = {AddImport(app, *shared),       AddForward(app, *shared),
+                                   AddYield(app, *shared),        AddHistory(app, *shared),
                                    AddDistribution(app, *shared), AddPareto(app, *shared),
-                                   AddExport(app, *shared)};
+                                   AddExport(app, *shared),       AddReport(app, *shared)};
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
