@@ -2,6 +2,7 @@
 
 #include <system_error>
 
+#include "platform/linux/descriptor_wait.h"
 #include "sim/pty_relay.h"
 
 namespace sim {
@@ -15,6 +16,11 @@ SerialLink::SerialLink() {
 SerialLink::~SerialLink() {
   stop_.Raise();
   relay_.join();
+}
+
+// A master reports a hang-up exactly while nobody holds its slave.
+bool SerialLink::ConsoleSideHeld() const {
+  return (platform::posix::ReadyNow(console_side_.Master(), 0).value_or(POLLHUP) & POLLHUP) == 0;
 }
 
 }  // namespace sim
