@@ -11,8 +11,8 @@ BenchCircuit::BenchCircuit(std::shared_ptr<const ModemPower> modem_power,
       extra_load_amps_(extra_load_amps) {}
 
 double BenchCircuit::LoadAmpsAtNominal() const {
-  return kIdleAmps + (modem_power_->Powered() ? kModemAmps : 0.0) +
-         kOpenPortAmps * open_ports_() + extra_load_amps_;
+  return kIdleAmps + (modem_power_->Powered() ? kModemAmps : 0.0) + kOpenPortAmps * open_ports_() +
+         extra_load_amps_;
 }
 
 SupplyOutput BenchCircuit::Output() const {
@@ -23,8 +23,7 @@ SupplyOutput BenchCircuit::Output() const {
   if (wanted_amps <= supply_.current_limit) {
     return {supply_.volts, wanted_amps, SupplyMode::kConstantVoltage};
   }
-  return {supply_.current_limit * load_ohms, supply_.current_limit,
-          SupplyMode::kConstantCurrent};
+  return {supply_.current_limit * load_ohms, supply_.current_limit, SupplyMode::kConstantCurrent};
 }
 
 double BenchCircuit::ModemRail() const {

@@ -131,11 +131,12 @@ std::unique_ptr<ScpiInstrument> MakeMeter(BenchCircuit& circuit, std::string ide
   const auto read = [&circuit](Parameters) {
     return ScpiDecimal(circuit.Volts(circuit.ModemRail()));
   };
-  return std::make_unique<ScpiInstrument>(std::move(identity), [] {},
-                                          std::vector<ScpiCommand>{
-                                              {"MEASure[:VOLTage][:DC]?", 0, read},
-                                              {"READ?", 0, read},
-                                          });
+  return std::make_unique<ScpiInstrument>(
+      std::move(identity), [] {},
+      std::vector<ScpiCommand>{
+          {"MEASure[:VOLTage][:DC]?", 0, read},
+          {"READ?", 0, read},
+      });
 }
 
 std::unique_ptr<ScpiInstrument> MakeRelay(RelaySwitched switched, bool channel_1_closed,

@@ -53,9 +53,9 @@ Pattern ParsePattern(std::string_view header) {
     }
     const std::size_t end = std::min(header.find_first_of("[]:?", at), header.size());
     const std::string_view word = header.substr(at, end - at);
-    const std::size_t capitals = std::find_if(word.begin(), word.end(),
-                                              [](char w) { return std::islower(w) != 0; }) -
-                                 word.begin();
+    const std::size_t capitals =
+        std::find_if(word.begin(), word.end(), [](char w) { return std::islower(w) != 0; }) -
+        word.begin();
     pattern.nodes.push_back({std::string(word.substr(0, capitals)), Upper(word), optional});
     at = end;
   }
