@@ -28,13 +28,12 @@ std::string Named(const InstrumentTable& table, std::string_view key) {
 void ReadIdentity(InstrumentTable& table, const toml::node& node) {
   const std::string setting = Named(table, "idn");
   const std::string& identity = platform::TomlString(node, setting);
-  const bool printable = std::all_of(identity.begin(), identity.end(), [](char c) {
-    return c >= ' ' && c <= '~' && c != ';';
-  });
+  const bool printable = std::all_of(identity.begin(), identity.end(),
+                                     [](char c) { return c >= ' ' && c <= '~' && c != ';'; });
   if (identity.empty() || identity.size() > kMostIdentityBytes || !printable) {
-    throw platform::TomlSettingError(
-        node.source(), setting + " must be 1 to " + std::to_string(kMostIdentityBytes) +
-                           " printable ASCII characters without ';'");
+    throw platform::TomlSettingError(node.source(), setting + " must be 1 to " +
+                                                        std::to_string(kMostIdentityBytes) +
+                                                        " printable ASCII characters without ';'");
   }
   table.faults.identity = identity;
 }
@@ -58,9 +57,9 @@ void ReadExtraLoad(InstrumentTable& table, const toml::node& node) {
   const std::optional<double> amps = node.value<double>();
   if (!amps) platform::FailTomlType(node, setting, "a number of amperes");
   if (!(*amps >= 0 && *amps <= kMostExtraLoadAmps)) {
-    throw platform::TomlSettingError(
-        node.source(), setting + " must be from 0 to " + std::to_string(int(kMostExtraLoadAmps)) +
-                           " A, not " + std::to_string(*amps));
+    throw platform::TomlSettingError(node.source(), setting + " must be from 0 to " +
+                                                        std::to_string(int(kMostExtraLoadAmps)) +
+                                                        " A, not " + std::to_string(*amps));
   }
   *table.extra_load_amps = *amps;
 }
@@ -90,9 +89,9 @@ sim::BenchSettings ReadBenchProfile(const toml::node& bench) {
                                                          std::string(key.str()) +
                                                          "\" (known: supply, meter, relay)");
     }
-    InstrumentTable table{"bench." + std::string(key.str()), *found->second,
-                          found->second == &settings.supply ? &settings.supply_extra_load_amps
-                                                            : nullptr};
+    InstrumentTable table{
+        "bench." + std::string(key.str()), *found->second,
+        found->second == &settings.supply ? &settings.supply_extra_load_amps : nullptr};
     platform::ReadTomlKeys(
         platform::TomlTable(value, table.setting), kSettings,
         [&table](std::string_view unknown, const std::string& known) {

@@ -10,9 +10,9 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <iterator>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -157,13 +157,12 @@ TEST_F(BenchTest, TheSupplysCurrentFollowsTheTerminalAndTheMeterReadsTheModemRai
   };
   const std::vector<Step> steps{
       {"output off", [] {}, 0, 0},
-      {"output on, modem powered at boot",
-       [&] { supply.Send("VOLT 13.8;CURR 2.0;OUTP ON\n"); }, sim::kIdleAmps + sim::kModemAmps,
-       sim::kModemRailVolts},
+      {"output on, modem powered at boot", [&] { supply.Send("VOLT 13.8;CURR 2.0;OUTP ON\n"); },
+       sim::kIdleAmps + sim::kModemAmps, sim::kModemRailVolts},
       {"modem off", [] { PowerModem(false); }, sim::kIdleAmps, 0},
       {"COM1 open", [&] { com1 = OpenCom1(); }, sim::kIdleAmps + sim::kOpenPortAmps, 0},
-      {"modem on", [] { PowerModem(true); },
-       sim::kIdleAmps + sim::kOpenPortAmps + sim::kModemAmps, sim::kModemRailVolts},
+      {"modem on", [] { PowerModem(true); }, sim::kIdleAmps + sim::kOpenPortAmps + sim::kModemAmps,
+       sim::kModemRailVolts},
       {"COM1 closed", [&] { CloseHandle(com1); }, sim::kIdleAmps + sim::kModemAmps,
        sim::kModemRailVolts},
       {"output off again", [&] { supply.Send("OUTP OFF\n"); }, 0, 0},

@@ -14,7 +14,8 @@ namespace {
 class ScpiInstrumentTest : public ::testing::Test {
  protected:
   ScpiInstrument instrument_{
-      "Maker,Model,1,1.0", [this] { ++resets_; },
+      "Maker,Model,1,1.0",
+      [this] { ++resets_; },
       {
           {"[SOURce:]VOLTage[:LEVel]", 1,
            [this](auto parameters) {
