@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/linux/socket_calls.h"
+#include "sim/pty_relay.h"
 
 namespace sim {
 
@@ -17,9 +18,6 @@ constexpr std::size_t kMostWaitingAnswers = 64;
 constexpr std::size_t kMostUnsentBytes = 64 * 1024;
 // How long a serial line that nobody holds is left alone before it is looked at again.
 constexpr std::chrono::milliseconds kIdleLineRecheck{100};
-
-// A pty master reports a hang-up exactly while nobody holds its slave.
-bool SlaveHeld(int master) { return (posix::ReadyNow(master, 0).value_or(0) & POLLHUP) == 0; }
 
 }  // namespace
 
@@ -110,7 +108,7 @@ void ScpiConnection::Take(std::string_view bytes, ScpiInstrument& instrument,
 
 bool ScpiConnection::Send(posix::SteadyTime now) {
   if (unsent_.empty()) return true;
-  if (transport_ == Transport::kSerialLine && !SlaveHeld(fd_)) {
+  if (transport_ == Transport::kSerialLine && !PtySlaveHeld(fd_)) {
     unsent_.clear();
     return true;
   }

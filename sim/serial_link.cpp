@@ -2,7 +2,6 @@
 
 #include <system_error>
 
-#include "platform/linux/descriptor_wait.h"
 #include "sim/pty_relay.h"
 
 namespace sim {
@@ -18,9 +17,6 @@ SerialLink::~SerialLink() {
   relay_.join();
 }
 
-// A master reports a hang-up exactly while nobody holds its slave.
-bool SerialLink::ConsoleSideHeld() const {
-  return (platform::posix::ReadyNow(console_side_.Master(), 0).value_or(POLLHUP) & POLLHUP) == 0;
-}
+bool SerialLink::ConsoleSideHeld() const { return PtySlaveHeld(console_side_.Master()); }
 
 }  // namespace sim
