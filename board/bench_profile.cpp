@@ -82,8 +82,9 @@ sim::BenchSettings ReadBenchProfile(const toml::node& bench) {
       {"relay", &settings.relay},
   }};
   for (const auto& [key, value] : platform::TomlTable(bench, "bench")) {
+    const std::string_view name = key.str();
     const auto found = std::find_if(instruments.begin(), instruments.end(),
-                                    [&](const auto& entry) { return entry.first == key.str(); });
+                                    [name](const auto& entry) { return entry.first == name; });
     if (found == instruments.end()) {
       throw platform::TomlSettingError(key.source(), "unknown instrument \"bench." +
                                                          std::string(key.str()) +
