@@ -1,6 +1,5 @@
 #include "instrument/channel.h"
 
-
 #include <cerrno>
 
 #include "platform/linux/socket_calls.h"

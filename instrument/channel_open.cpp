@@ -46,9 +46,8 @@ posix::UniqueFd ConnectTcp(const Address& address, SteadyTime deadline, int wake
       continue;
     }
     posix::UniqueFd fd(static_cast<int>(made_socket.value));
-    const posix::CallResult made = posix::Retried("connect", [&] {
-      return ::connect(fd.get(), each->ai_addr, each->ai_addrlen);
-    });
+    const posix::CallResult made = posix::Retried(
+        "connect", [&] { return ::connect(fd.get(), each->ai_addr, each->ai_addrlen); });
     int failure = made.error;
     if (failure == EINPROGRESS) {
       posix::DescriptorWait wait(wake);
@@ -115,9 +114,8 @@ posix::UniqueFd OpenUsbtmc(const Address& address, std::chrono::milliseconds tim
   }
   posix::UniqueFd fd(static_cast<int>(opened.value));
   __u32 milliseconds = static_cast<__u32>(timeout.count());
-  const posix::CallResult set = posix::Retried("ioctl", [&] {
-    return ::ioctl(fd.get(), USBTMC_IOCTL_SET_TIMEOUT, &milliseconds);
-  });
+  const posix::CallResult set = posix::Retried(
+      "ioctl", [&] { return ::ioctl(fd.get(), USBTMC_IOCTL_SET_TIMEOUT, &milliseconds); });
   if (!set.ok()) {
     error = "no USBTMC device: " + set.Describe();
     return {};

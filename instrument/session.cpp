@@ -42,11 +42,11 @@ std::unique_ptr<Session> Session::Open(const std::string& role, const Address& a
   std::string error;
   std::optional<Channel> channel = Channel::Open(address, timeout, wake, error);
   if (!channel) {
-    fault = {Fault::Kind::kCannotOpen, role + " (" + address.text + "): cannot be reached: " + error};
+    fault = {Fault::Kind::kCannotOpen,
+             role + " (" + address.text + "): cannot be reached: " + error};
     return nullptr;
   }
-  return std::unique_ptr<Session>(
-      new Session(role, address, timeout, sink, std::move(*channel)));
+  return std::unique_ptr<Session>(new Session(role, address, timeout, sink, std::move(*channel)));
 }
 
 Session::Session(std::string role, Address address, std::chrono::milliseconds timeout,
@@ -62,8 +62,8 @@ Fault Session::Failure(Fault::Kind kind, const std::string& what) const {
 }
 
 std::optional<Fault> Session::Converse(const std::string& sent, std::string* answer, int wake) {
-  instrument::Exchange logged{role_, sent, std::nullopt, "", std::chrono::system_clock::now(),
-                              MonotonicMs()};
+  instrument::Exchange logged{
+      role_, sent, std::nullopt, "", std::chrono::system_clock::now(), MonotonicMs()};
   const auto deadline = std::chrono::steady_clock::now() + timeout_;
   const std::string quoted = "\"" + sent + "\"";
   std::optional<Fault> fault;

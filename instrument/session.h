@@ -45,8 +45,8 @@ class Session {
   const Address& address() const { return address_; }
 
  private:
-  Session(std::string role, Address address, std::chrono::milliseconds timeout,
-          ExchangeSink& sink, Channel channel);
+  Session(std::string role, Address address, std::chrono::milliseconds timeout, ExchangeSink& sink,
+          Channel channel);
 
   // One line out and, when `answer` is given, one line back; logged either way.
   std::optional<Fault> Converse(const std::string& sent, std::string* answer, int wake);

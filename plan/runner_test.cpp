@@ -52,13 +52,23 @@ std::string RecordLine(double seconds, const std::string& what) {
 // A console, its record and volumes, and a stop of their own: one for each case.
 struct Bench {
   plan::RunResult Run(const std::vector<plan::Phase>& phases,
-                      std::map<std::string, std::vector<std::string>> answers = {}) {
+                      std::map<std::string, std::vector<std::string>> answers = {},
+                      std::vector<plan::Instrument> instruments = {}) {
     plan::ScriptedPrompter prompter(std::move(answers));
     plan::RunResult result;
-    plan::RunPlan({"plan", "plan.toml", std::nullopt, {}, phases, nullptr}, link, files, prompter,
-                  stop, result, observer);
+    plan::InstrumentBench bench({}, exchanges);
+    plan::RunPlan({"plan", "plan.toml", std::nullopt, {}, phases, nullptr, std::move(instruments)},
+                  link, files, bench, prompter, stop, result, observer);
     return result;
   }
+
+  // Every exchange with the run's instruments, "ROLE: SENT -> ANSWER".
+  struct Exchanges : instrument::ExchangeSink {
+    void Add(const instrument::Exchange& e) override {
+      lines.push_back(e.role + ": " + e.sent + (e.answer ? " -> " + *e.answer : ""));
+    }
+    std::vector<std::string> lines;
+  } exchanges;
 
   // What the run told its observer, one line a report.
   struct Journal : plan::RunObserver {
