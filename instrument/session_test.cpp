@@ -43,29 +43,16 @@ TEST(SessionTest, EachFaultEndsTheExchangeWithItsMessageAndTheNextGoesRight) {
     bool tcp_only = false;
   } kCases[] = {
       {"a slow answer within the timeout", Answers("1.5", 100ms), false, std::nullopt, ""},
-      {"a slow answer after the timeout",
-       Answers("9.9", 500ms),
-       false,
-       Fault::Kind::kTimedOut,
+      {"a slow answer after the timeout", Answers("9.9", 500ms), false, Fault::Kind::kTimedOut,
        "no answer to \"X?\" within 300 ms"},
       {"no answer", NeverAnswers(), false, Fault::Kind::kTimedOut, "no answer to \"X?\""},
       {"bytes that are no text", Answers("1\x01\xff"), false, Fault::Kind::kGarbage, "is not text"},
-      {"an answer too long",
-       Answers(std::string(5000, '7')),
-       false,
-       Fault::Kind::kGarbage,
+      {"an answer too long", Answers(std::string(5000, '7')), false, Fault::Kind::kGarbage,
        "is longer than 4096 bytes"},
-      {"an error queued by a write",
-       Queues("-222,\"Data out of range\""),
-       true,
-       Fault::Kind::kInstrument,
-       "\"X?\": -222,\"Data out of range\""},
-      {"half an answer, then gone",
-       HangsUpAfter("1."),
-       false,
-       Fault::Kind::kVanished,
-       "the instrument went away while answering \"X?\"",
-       true},
+      {"an error queued by a write", Queues("-222,\"Data out of range\""), true,
+       Fault::Kind::kInstrument, "\"X?\": -222,\"Data out of range\""},
+      {"half an answer, then gone", HangsUpAfter("1."), false, Fault::Kind::kVanished,
+       "the instrument went away while answering \"X?\"", true},
   };
   for (const auto line : {ScpiResponder::Line::kTcp, ScpiResponder::Line::kPty}) {
     for (const auto& c : kCases) {
@@ -87,8 +74,7 @@ TEST(SessionTest, EachFaultEndsTheExchangeWithItsMessageAndTheNextGoesRight) {
       ASSERT_EQ(failed.has_value(), c.kind.has_value()) << (failed ? failed->message : "");
       if (failed) {
         EXPECT_EQ(failed->kind, *c.kind);
-        EXPECT_NE(failed->message.find("supply (" + responder.address() + "): "),
-                  std::string::npos)
+        EXPECT_NE(failed->message.find("supply (" + responder.address() + "): "), std::string::npos)
             << failed->message;
         EXPECT_NE(failed->message.find(c.message), std::string::npos) << failed->message;
         // The instrument's own error is an answer to SYST:ERR?, not a fault of the exchange.

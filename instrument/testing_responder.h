@@ -103,7 +103,8 @@ class ScpiResponder {
     std::string pending;
     while (!done_) {
       if (line_ == Line::kTcp && !connection) {
-        if (Readable(listener_.get())) connection.reset(::accept4(listener_.get(), nullptr, nullptr, SOCK_CLOEXEC));
+        if (Readable(listener_.get()))
+          connection.reset(::accept4(listener_.get(), nullptr, nullptr, SOCK_CLOEXEC));
         continue;
       }
       const int fd = line_ == Line::kTcp ? connection.get() : pty_->Master();
