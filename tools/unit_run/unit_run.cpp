@@ -70,9 +70,8 @@ VolumeFiles FilesFor(const plan::Plan& plan, const TerminalChoice& terminal,
 }
 
 // Moves the run's exchanges to their place beside its records and names the file in them.
-void KeepExchanges(const plan::ExchangeFile& exchanges, const std::filesystem::path& part,
-                   const std::filesystem::path& file, UnitRun& unit) {
-  if (!exchanges.fault().empty()) unit.faults.push_back(exchanges.fault());
+void KeepExchanges(const std::filesystem::path& part, const std::filesystem::path& file,
+                   UnitRun& unit) {
   std::error_code error;
   std::filesystem::rename(part, file, error);
   if (error) {
@@ -170,7 +169,10 @@ UnitRun RunUnit(const plan::Plan& plan, const plan::RunResult& header,
     socket = forward->socket();
   }
   std::map<std::string, std::string> addresses = terminal.instruments;
-  if (simulated && !plan.instruments.empty()) {
+  const bool all_cabled = std::all_of(
+      plan.instruments.begin(), plan.instruments.end(),
+      [&](const plan::Instrument& declared) { return addresses.contains(declared.role); });
+  if (simulated && !all_cabled) {
     // The simulated bench's instruments, unless the command line cabled a role elsewhere.
     const auto bench = simulated->WaitForBench(stop, error);
     if (!bench) return not_started();
@@ -179,6 +181,10 @@ UnitRun RunUnit(const plan::Plan& plan, const plan::RunResult& header,
   // Every exchange goes to a file of the run's own until its records' name is known.
   const std::filesystem::path exchanges_part = out / ("." + run.run_id + ".instruments.jsonl");
   plan::ExchangeFile exchanges(exchanges_part);
+  if (!plan.instruments.empty()) {
+    std::error_code ignored;  // a folder that cannot be made tells in the exchanges' fault
+    std::filesystem::create_directories(out, ignored);
+  }
   plan::SocketLink link(socket, stop);
   {
     plan::InstrumentBench instruments(addresses, exchanges);
@@ -186,8 +192,9 @@ UnitRun RunUnit(const plan::Plan& plan, const plan::RunResult& header,
   }
   if (forward) forward->End();
   const std::string stem = FreeStem(run, out);
+  if (!exchanges.fault().empty()) unit.faults.push_back(exchanges.fault());
   if (exchanges.written()) {
-    KeepExchanges(exchanges, exchanges_part, out / (stem + ".instruments.jsonl"), unit);
+    KeepExchanges(exchanges_part, out / (stem + ".instruments.jsonl"), unit);
   }
   if (simulated) {
     simulated->End();
