@@ -139,12 +139,13 @@ UnitRun RunUnit(const plan::Plan& plan, const plan::RunResult& header,
     if (!simulated->MakeFolder(error)) return not_started();
     sandbox = simulated->sandbox();
   }
-  for (const auto& [role, address] : terminal.instruments) {
-    if (std::none_of(plan.instruments.begin(), plan.instruments.end(),
-                     [&](const plan::Instrument& declared) { return declared.role == role; })) {
+  for (const auto& cabled : terminal.instruments) {
+    if (std::none_of(
+            plan.instruments.begin(), plan.instruments.end(),
+            [&](const plan::Instrument& declared) { return declared.role == cabled.first; })) {
       unit.refused = true;
-      unit.faults.push_back("--instrument " + role + "=" + address + ": the plan has no " +
-                            "instrument with the role " + role);
+      unit.faults.push_back("--instrument " + cabled.first + "=" + cabled.second +
+                            ": the plan has no instrument with the role " + cabled.first);
       return unit;
     }
   }
