@@ -32,10 +32,11 @@ set(adapter_floors
   "sender: sender platform"
   "board_io: board_io platform"
   "board: board board_io sim record platform"
-  "plan: plan sender record platform/ports platform/linux"
+  "instrument: instrument platform"
+  "plan: plan instrument sender record platform/ports platform/linux"
   "results: results plan platform"
   "report: report results plan record platform"
-  "tools: tools report results plan sender record board sim platform"
+  "tools: tools report results plan instrument sender record board sim platform"
   "ui: ui ${console_folders} framework platform board sim record sender")
 
 # The C++ standard library's headers (C++20), and the C library's as C++ offers them.

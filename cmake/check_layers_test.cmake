@@ -37,6 +37,7 @@ set(plantings
   "maintenance/launcher.cpp|#include \"platform/ports/board.h\""
   "sim/modem.cpp|#include \"testing/temp_dir.h\""
   "sim/sandbox.h|#include \"board/profile.h\""
+  "instrument/session.cpp|#include \"plan/runner.h\""
   "record/session_record.cpp|#include \"sender/server.h\""
   "sender/server.cpp|#include \"plan/runner.h\""
   "board_io/value_file.cpp|#include \"sim/driver_journal.h\""

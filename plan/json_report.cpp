@@ -110,6 +110,15 @@ std::string JsonReport(const RunResult& run, const std::filesystem::path& folder
        {{"version", run.console_version}, {"board_profile", board ? json(*board) : json()}}},
       {"phases", json::array()}};
   if (!run.run_id.empty()) report["run_id"] = run.run_id;
+  if (!run.instruments.empty() || !run.instrument_log.empty()) {
+    report["instruments"] = json::array();
+    for (const InstrumentIdentity& instrument : run.instruments) {
+      report["instruments"].push_back(
+          {{"role", instrument.role}, {"address", instrument.address}, {"idn", instrument.idn}});
+    }
+    report["instrument_log"] =
+        run.instrument_log.empty() ? json() : json(PathInRecord(run.instrument_log, folder));
+  }
   for (const auto& phase : run.phases) report["phases"].push_back(PhaseJson(phase, folder));
   // Texts from the console need not be UTF-8; they are written with U+FFFD in their place.
   return report.dump(2, ' ', false, json::error_handler_t::replace) + "\n";

@@ -282,6 +282,13 @@ std::string JunitReport(const RunResult& run, const std::filesystem::path& folde
   if (run.board_profile) {
     xml += Property("console.board_profile", PathInRecord(*run.board_profile, folder));
   }
+  for (const InstrumentIdentity& instrument : run.instruments) {
+    xml += Property("instrument." + instrument.role + ".address", instrument.address);
+    xml += Property("instrument." + instrument.role + ".idn", instrument.idn);
+  }
+  if (!run.instrument_log.empty()) {
+    xml += Property("instrument.log", PathInRecord(run.instrument_log, folder));
+  }
   xml += "    </properties>\n" + cases + "    <system-out>" + Escaped(output, false) +
          "</system-out>\n    <system-err/>\n  </testsuite>\n</testsuites>\n";
   return xml;

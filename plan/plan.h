@@ -99,8 +99,19 @@ inline std::string SampleName(const std::string& name, std::int64_t sample) {
   return name + "[" + std::to_string(sample) + "]";
 }
 
+// A SCPI command line written to an instrument (its error queue read after it: an error it
+// reports fails the step), or a query whose answer is the measurement `name`, judged by `limit`.
+struct InstrumentStep {
+  std::string role;
+  std::string command;
+  bool query = false;
+  std::string name;  // a query's measurement
+  NumberBase base = NumberBase::kDecimal;
+  Limit limit;
+};
+
 using StepAction = std::variant<ConsoleStep, PauseStep, ExpectStep, MeasureStep, ElapsedStep,
-                                PromptStep, FileStep>;
+                                PromptStep, FileStep, InstrumentStep>;
 
 struct Step {
   StepAction action;
@@ -122,6 +133,18 @@ struct Phase {
   OnFail on_fail = OnFail::kStop;
 };
 
+// An instrument the plan drives, by its role: where it is reached (a station may cable it
+// elsewhere), the identity it must answer *IDN? with, how long an exchange may take, and the
+// command that leaves it safe when the run ends, whatever happened.
+struct Instrument {
+  std::string role;
+  std::string address;
+  std::shared_ptr<const Pattern> idn;
+  std::int64_t timeout_ms = 2000;
+  std::string safe;  // empty: none
+  int line = 0;
+};
+
 struct Plan {
   std::string name;
   std::filesystem::path file;
@@ -129,6 +152,7 @@ struct Plan {
   std::map<std::string, std::vector<std::string>> answers;  // scripted, by prompt name, in order
   std::vector<Phase> phases;
   std::shared_ptr<const Pattern> unit_pattern;  // a unit's serial number must match it whole
+  std::vector<Instrument> instruments;          // opened before the first phase, in this order
 };
 
 }  // namespace plan

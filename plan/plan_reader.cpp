@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "instrument/address.h"
 #include "plan/console_ids.h"
 #include "plan/prompter.h"
 #include "platform/linux/small_file.h"
@@ -77,6 +78,7 @@ class Reader {
         {"board", &Reader::ReadBoard},
         {"unit_pattern", &Reader::ReadUnitPattern},
         {"answers", &Reader::KeepAnswers},
+        {"instrument", &Reader::ReadInstruments},
         {"phase", &Reader::ReadPhases},
     });
     plan_.file = file_;
@@ -84,7 +86,101 @@ class Reader {
     if (plan_.name.empty()) Fail(root.source(), "the plan has no name");
     if (plan_.phases.empty()) Fail(root.source(), "the plan has no [[phase]]");
     if (answers_ != nullptr) plan_.answers = ReadAnswers(*answers_);
+    for (const auto& [role, where] : step_roles_) {
+      if (!FindInstrument(role)) Fail(where, "no [[instrument]] has the role " + Quoted(role));
+    }
     return std::move(plan_);
+  }
+
+  const Instrument* FindInstrument(const std::string& role) const {
+    for (const Instrument& instrument : plan_.instruments) {
+      if (instrument.role == role) return &instrument;
+    }
+    return nullptr;
+  }
+
+  void ReadInstruments(const toml::node& node) {
+    static const std::set<std::string_view> kKeys = {"role", "address", "idn", "timeout_ms",
+                                                     "safe"};
+    for (const toml::table* table : TablesIn(node, "instrument")) {
+      for (auto&& [key, value] : *table) {
+        if (!kKeys.contains(key.str())) {
+          Fail(key.source(), "unknown key " + Quoted(key.str()) +
+                                 " in an instrument (known: role, address, idn, timeout_ms, safe)");
+        }
+      }
+      Instrument instrument;
+      instrument.line = static_cast<int>(table->source().begin.line);
+      const toml::node& role = Needed(*table, "role", "an instrument");
+      instrument.role = Role(role);
+      if (FindInstrument(instrument.role)) {
+        Fail(role.source(), "a second instrument with the role " + Quoted(instrument.role));
+      }
+      const toml::node& address = Needed(*table, "address", "an instrument");
+      instrument.address = NonEmptyText(address, "address");
+      std::string error;
+      if (!instrument::ParseAddress(instrument.address, error)) Fail(address.source(), error);
+      const toml::node& idn = Needed(*table, "idn", "an instrument");
+      instrument.idn = Compile(idn, NonEmptyText(idn, "idn"));
+      instrument.timeout_ms = Optional(*table, "timeout_ms", instrument.timeout_ms, 1, 600'000);
+      if (const toml::node* safe = table->get("safe")) instrument.safe = ScpiLine(*safe, "safe");
+      plan_.instruments.push_back(std::move(instrument));
+    }
+  }
+
+  // A role names the instrument in steps, records and on command lines (ROLE=ADDRESS).
+  std::string Role(const toml::node& node) const {
+    std::string role = NonEmptyText(node, "role");
+    const bool plain = std::all_of(role.begin(), role.end(), [](char c) {
+      return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+             c == '_' || c == '-';
+    });
+    if (!plain) Fail(node.source(), "a role is letters, digits, _ and -, not " + Quoted(role));
+    return role;
+  }
+
+  // A line an instrument is sent: printable ASCII, so that it stays one line.
+  std::string ScpiLine(const toml::node& node, const std::string& name) const {
+    std::string line = NonEmptyText(node, name);
+    const bool printable = std::all_of(line.begin(), line.end(), [](char c) {
+      return static_cast<unsigned char>(c) >= 0x20 && static_cast<unsigned char>(c) < 0x7F;
+    });
+    if (!printable) Fail(node.source(), name + " must be one line of printable ASCII");
+    return line;
+  }
+
+  StepAction ReadInstrumentStep(const toml::table& table, const toml::node& value) {
+    InstrumentStep step;
+    step.role = NonEmptyText(value, "instrument");
+    step_roles_.emplace_back(step.role, value.source());
+    const toml::node* write = table.get("write");
+    const toml::node* query = table.get("query");
+    if ((write == nullptr) == (query == nullptr)) {
+      Fail(table.source(), "an instrument step needs one of write and query");
+    }
+    step.query = query != nullptr;
+    step.command = ScpiLine(step.query ? *query : *write, step.query ? "query" : "write");
+    const bool judged = table.contains("name") || table.contains("number") ||
+                        table.contains("low") || table.contains("high") ||
+                        table.contains("equals") || table.contains("matches") ||
+                        table.contains("units");
+    if (!step.query) {
+      if (judged) Fail(table.source(), "only a query has a name, a number and limits");
+      return step;
+    }
+    const toml::node& name = Needed(table, "name", "a query");
+    step.name = NonEmptyText(name, "name");
+    NewMeasurement(name, step.name);
+    if (const toml::node* number = table.get("number")) {
+      const std::string text = Text(*number, "number");
+      if (text == "text") {
+        step.base = NumberBase::kText;
+      } else if (text != "decimal") {
+        Fail(number->source(), "number must be \"decimal\" or \"text\", not " + Quoted(text));
+      }
+    }
+    step.limit = ReadLimit(table, step.name);
+    return step;
   }
 
   void ReadPlanName(const toml::node& node) { plan_.name = NonEmptyText(node, "name"); }
@@ -198,6 +294,10 @@ class Reader {
            "matches", "units"},
           &Reader::ReadPrompt}},
         {"file", {{"name", "present", "samples", "every_ms"}, &Reader::ReadFile}},
+        {"instrument",
+         {{"write", "query", "name", "number", "low", "high", "marginal", "equals", "matches",
+           "units"},
+          &Reader::ReadInstrumentStep}},
     });
     const TomlKey<StepKind>* kind = nullptr;
     const toml::node* kind_node = nullptr;
@@ -625,6 +725,8 @@ class Reader {
   std::set<std::string> phase_names_;
   std::set<std::string> measurement_names_;
   std::map<std::string, PromptStep> prompts_;
+  // Each instrument step's role, where it stands: checked once every instrument is known.
+  std::vector<std::pair<std::string, toml::source_region>> step_roles_;
 };
 
 }  // namespace

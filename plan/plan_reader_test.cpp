@@ -130,6 +130,9 @@ TEST(PlanRevisionTest, ChangesWithThePlanAndEveryFileItNamesButNotWithItsFolder)
 }
 
 TEST(PlanReaderTest, RefusesEveryMistakeWithFileLineAndWhat) {
+  constexpr char kSupply[] =
+      "name = \"p\"\n[[instrument]]\nrole = \"supply\"\naddress = \"tcp:h\"\nidn = 'PSU'\n"
+      "[[phase]]\nname = \"a\"\n[[phase.step]]\n";  // lines 1 to 8
   const struct {
     std::string text;
     std::string message;
@@ -137,7 +140,7 @@ TEST(PlanReaderTest, RefusesEveryMistakeWithFileLineAndWhat) {
       {"name = \"p\"\n[[phase]\n", ":2: "},
       {"name = \"p\"\n", ":1: the plan has no [[phase]]"},
       {"name = \"p\"\ncolour = 1\n[[phase]]\nname = \"a\"\n",
-       ":2: unknown key \"colour\" (known: name, board, unit_pattern, answers, phase)"},
+       ":2: unknown key \"colour\" (known: name, board, unit_pattern, answers, instrument, phase)"},
       {std::string(kHead) + "tries = 2\n",
        ":4: unknown key \"tries\" in a phase (known: name, attempts, repeat, on_fail, setup, "
        "step, teardown)"},
@@ -155,7 +158,7 @@ TEST(PlanReaderTest, RefusesEveryMistakeWithFileLineAndWhat) {
        "elapsed, prompt, file"},
       {std::string(kHead) + "[[phase.step]]\ncomand = 1009\n",
        ":5: unknown key \"comand\" in a step (a step needs one of command, message, text, "
-       "select, pause_ms, expect, measure, elapsed, prompt, file)"},
+       "select, pause_ms, expect, measure, elapsed, prompt, file, instrument)"},
       {std::string(kHead) + "[[phase.step]]\ncommand = 9999\n",
        ":5: command 9999 is no control or command of the console"},
       {std::string(kHead) + "[[phase.step]]\ntext = \"x\"\nid = 1006\n",
@@ -221,6 +224,52 @@ TEST(PlanReaderTest, RefusesEveryMistakeWithFileLineAndWhat) {
        "plan.toml is neither PNG nor JPEG"},
       {std::string(kHead) + "[[phase.step]]\nprompt = \"?\"\nname = \"q\"\npicture = \".\"\n",
        "is not a regular file"},
+      // Instruments and the steps on them.
+      {"name = \"p\"\n[[instrument]]\nrole = \"supply\"\nidn = 'x'\n",
+       ":2: an instrument needs address"},
+      {"name = \"p\"\n[[instrument]]\nrole = \"supply\"\naddress = \"tcp:h\"\n",
+       ":2: an instrument needs idn"},
+      {"name = \"p\"\n[[instrument]]\nrole = \"a b\"\n", ":3: a role is letters, digits"},
+      {"name = \"p\"\n[[instrument]]\nrole = \"s\"\naddress = \"gpib:7\"\nidn = 'x'\n",
+       ":4: \"gpib:7\": an address is tcp:HOST[:PORT], serial:PATH[@BAUD] or usbtmc:PATH"},
+      {"name = \"p\"\n[[instrument]]\nrole = \"s\"\naddress = \"tcp:h:70000\"\nidn = 'x'\n",
+       ":4: \"tcp:h:70000\": the port must be a number from 1 to 65535"},
+      {"name = \"p\"\n[[instrument]]\nrole = \"s\"\naddress = \"serial:/dev/ttyS0@fast\"\n"
+       "idn = 'x'\n",
+       ":4: \"serial:/dev/ttyS0@fast\": the baud rate after @ must be a number"},
+      {"name = \"p\"\n[[instrument]]\nrole = \"s\"\naddress = \"usbtmc:usbtmc0\"\nidn = 'x'\n",
+       ":4: \"usbtmc:usbtmc0\": the USBTMC device must be an absolute path"},
+      {"name = \"p\"\n[[instrument]]\nrole = \"s\"\naddress = \"tcp:h\"\nidn = '('\n",
+       ":5: bad pattern"},
+      {"name = \"p\"\n[[instrument]]\nrole = \"s\"\naddress = \"tcp:h\"\nidn = 'x'\n"
+       "safe = \"OUTP OFF\\nVOLT 30\"\n",
+       ":6: safe must be one line of printable ASCII"},
+      {"name = \"p\"\n[[instrument]]\nrole = \"s\"\naddress = \"tcp:h\"\nidn = 'x'\nport = 1\n",
+       ":6: unknown key \"port\" in an instrument"},
+      {std::string(kSupply) + "[[instrument]]\nrole = \"supply\"\naddress = \"tcp:h\"\nidn = 'x'\n",
+       ": a second instrument with the role \"supply\""},
+      {std::string(kSupply) + "instrument = \"meter\"\nwrite = \"*RST\"\n",
+       ":9: no [[instrument]] has the role \"meter\""},
+      {std::string(kSupply) + "instrument = \"supply\"\n",
+       ":8: an instrument step needs one of write and query"},
+      {std::string(kSupply) + "instrument = \"supply\"\nwrite = \"*RST\"\nquery = \"*IDN?\"\n",
+       ":8: an instrument step needs one of write and query"},
+      {std::string(kSupply) + "instrument = \"supply\"\nwrite = \"OUTP ON\"\nlow = 1\nhigh = 2\n",
+       ":8: only a query has a name, a number and limits"},
+      {std::string(kSupply) + "instrument = \"supply\"\nquery = \"MEAS:CURR?\"\n",
+       ":8: a query needs name"},
+      {std::string(kSupply) + "instrument = \"supply\"\nquery = \"MEAS:CURR?\"\nname = \"i\"\n"
+                              "number = \"hex\"\n",
+       ":12: number must be \"decimal\" or \"text\", not \"hex\""},
+      {std::string(kSupply) + "instrument = \"supply\"\nquery = \"MEAS:CURR?\"\nname = \"i\"\n"
+                              "low = 2\nhigh = 1\n",
+       "\"i\": low 2 is above high 1"},
+      {std::string(kSupply) + "instrument = \"supply\"\nquery = \"A?\"\nname = \"i\"\n"
+                              "[[phase.step]]\ninstrument = \"supply\"\nquery = \"B?\"\n"
+                              "name = \"i\"\n",
+       ":15: a second measurement named \"i\" in the phase"},
+      {std::string(kSupply) + "instrument = \"supply\"\nwrite = \"*RST\"\ntimeout = 5\n",
+       ":11: unknown key \"timeout\" in a instrument step"},
   };
   testing_support::TempDir folder;
   for (const auto& broken : kBroken) {
@@ -272,6 +321,37 @@ TEST(PlanReaderTest, RefusesWhatIsNoPlanFileWithoutReadingIt) {
           << error.what();
     }
   }
+}
+
+// Instruments a plan declares and the steps on them.
+TEST(PlanReaderTest, ReadsInstrumentsAndTheirSteps) {
+  testing_support::TempDir folder;
+  const auto file = WritePlan(folder, R"(name = "p"
+[[instrument]]
+role = "supply"
+address = "tcp:127.0.0.1"
+idn = '^Maker,PSU-1,'
+safe = "OUTP OFF"
+[[phase]]
+name = "a"
+[[phase.step]]
+instrument = "supply"
+write = "VOLT 13.8;OUTP ON"
+[[phase.step]]
+instrument = "supply"
+query = "MEAS:CURR?"
+name = "idle"
+low = 0.1
+high = 0.3
+units = "A"
+)");
+  const plan::Plan read = plan::ReadPlan(file);
+  ASSERT_EQ(read.instruments.size(), 1u);
+  EXPECT_EQ(read.instruments[0].safe, "OUTP OFF");
+  EXPECT_EQ(read.instruments[0].timeout_ms, 2000);
+  const auto& query = std::get<plan::InstrumentStep>(read.phases[0].steps[1].action);
+  EXPECT_TRUE(query.query);
+  EXPECT_EQ(query.limit.units, "A");
 }
 
 }  // namespace

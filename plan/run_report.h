@@ -5,8 +5,9 @@
 // was skipped; one testcase for each measurement that decided a run of a phase, its name holding
 // the reading (the value in decimal with its units, the limit, the verdict); every measurement of
 // every attempt as a line of the suite's output; properties for the unit, the station, the
-// outcome and the plan's revision. Paths in either are relative to the folder the record is
-// written to, so that a folder of records can be moved with what it holds.
+// outcome, the plan's revision and each instrument's address and identity. Paths in either are
+// relative to the folder the record is written to, so that a folder of records can be moved with
+// what it holds.
 #pragma once
 
 #include <filesystem>

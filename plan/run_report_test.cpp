@@ -63,6 +63,8 @@ plan::RunResult FixedRun() {
                       {},
                       "sha256:" + std::string(64, 'a'),
                       false,
+                      "",
+                      {},
                       ""};
   plan::PhaseResult open = Phase("open", plan::Outcome::kPass, "", 1, 0ms, 1200ms);
   open.measurements.push_back(Measured("reply", plan::MeasuredValue{"OK", std::nullopt},

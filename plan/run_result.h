@@ -67,6 +67,13 @@ struct PhaseResult {
   bool marginal = false;         // passed, with a marginal measurement in a run's last attempt
 };
 
+// An instrument the run opened: its role, where it was reached, and what it answered *IDN? with.
+struct InstrumentIdentity {
+  std::string role;
+  std::string address;
+  std::string idn;
+};
+
 struct RunResult {
   std::string plan_name;
   std::string plan_file;
@@ -83,6 +90,8 @@ struct RunResult {
   std::string plan_revision;  // "sha256:<hex>" of the plan and what it names; empty if unknown
   bool marginal = false;      // passed, with a marginal phase
   std::string run_id;         // unique across stations, the same in every copy; empty: none
+  std::vector<InstrumentIdentity> instruments;  // in the order they were opened
+  std::string instrument_log;                   // the file of every exchange with them; empty: none
 };
 
 }  // namespace plan

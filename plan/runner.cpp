@@ -1,6 +1,7 @@
 #include "plan/runner.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 
@@ -38,10 +39,12 @@ struct Attempt {
 
 class PhaseRunner {
  public:
-  PhaseRunner(ConsoleLink& link, const TerminalFiles& files, Prompter& prompter,
-              const StopRequest& stop, RunObserver& observer, PhaseResult& result)
+  PhaseRunner(ConsoleLink& link, const TerminalFiles& files, InstrumentBench& instruments,
+              Prompter& prompter, const StopRequest& stop, RunObserver& observer,
+              PhaseResult& result)
       : link_(link),
         files_(files),
+        instruments_(instruments),
         prompter_(prompter),
         stop_(stop),
         observer_(observer),
@@ -170,6 +173,9 @@ class PhaseRunner {
             },
             [&](const PromptStep& prompt) { return Prompt(step, prompt); },
             [&](const FileStep& files) { return Files(step, files, stops_allowed); },
+            [&](const InstrumentStep& instrument) {
+              return Instrument(step, instrument, stops_allowed);
+            },
         },
         step.action);
   }
@@ -412,6 +418,50 @@ class PhaseRunner {
     return verdict;
   }
 
+  // A write fails on an error the instrument reports; a query's answer is judged as any
+  // measurement is. No answer in time, an instrument gone or an answer that is no text (or no
+  // number where one is asked) end the step in error.
+  StepEnd Instrument(const Step& step, const InstrumentStep& action, int stops_allowed) {
+    instrument::Session* session = instruments_.Find(action.role);
+    if (session == nullptr) return Ended(Outcome::kError, step, action.role + " is not open");
+    const int wake = stop_.WakeDescriptor(stops_allowed);
+    instrument::Fault fault;
+    if (!action.query) {
+      const std::optional<instrument::Fault> failed = session->Write(action.command, wake);
+      return failed ? Faulted(step, *failed) : StepEnd{};
+    }
+    const std::optional<std::string> answer = session->Query(action.command, wake, fault);
+    if (!answer) return Faulted(step, fault);
+    MeasuredValue value{*answer, std::nullopt};
+    if (action.base == NumberBase::kDecimal) {
+      // SCPI numbers may carry a sign: "+1.38000E+01".
+      const std::string digits = answer->starts_with('+') ? answer->substr(1) : *answer;
+      value.number = ReadNumber(digits, NumberBase::kDecimal);
+      if (!value.number || !std::isfinite(*value.number)) {
+        return Ended(Outcome::kError, step,
+                     session->role() + " (" + session->address().text + "): the answer \"" +
+                         *answer + "\" to \"" + action.command + "\" is no number");
+      }
+    }
+    const Judgement judgement = Judge(action.limit, value);
+    StepEnd verdict;
+    KeepMeasurement(step,
+                    {action.name, std::move(value), action.limit, judgement.verdict, judgement.why},
+                    verdict);
+    return verdict;
+  }
+
+  StepEnd Faulted(const Step& step, const instrument::Fault& fault) {
+    switch (fault.kind) {
+      case instrument::Fault::Kind::kStopped:
+        return Ended(Outcome::kAborted, step, fault.message);
+      case instrument::Fault::Kind::kInstrument:
+        return Ended(Outcome::kFail, step, fault.message);
+      default:
+        return Ended(Outcome::kError, step, fault.message);
+    }
+  }
+
   // Keeps a measurement, marked with its attempt and run; the step fails with the first that
   // failed.
   void KeepMeasurement(const Step& step, MeasurementResult result, StepEnd& verdict) {
@@ -426,6 +476,7 @@ class PhaseRunner {
 
   ConsoleLink& link_;
   const TerminalFiles& files_;
+  InstrumentBench& instruments_;
   Prompter& prompter_;
   const StopRequest& stop_;
   RunObserver& observer_;
@@ -482,11 +533,17 @@ RunObserver& NoRunObserver() {
   return nobody;
 }
 
-void RunPlan(const Plan& plan, ConsoleLink& link, const TerminalFiles& files, Prompter& prompter,
-             const StopRequest& stop, RunResult& result, RunObserver& observer) {
+void RunPlan(const Plan& plan, ConsoleLink& link, const TerminalFiles& files,
+             InstrumentBench& instruments, Prompter& prompter, const StopRequest& stop,
+             RunResult& result, RunObserver& observer) {
   result.start = std::chrono::system_clock::now();
   result.outcome = Outcome::kPass;
   std::string skipped_because;  // set once a phase has ended the run
+  if (std::string error; !instruments.Open(plan.instruments, stop, result.instruments, error)) {
+    result.outcome = stop.stopping() ? Outcome::kAborted : Outcome::kError;
+    result.message = error;
+    skipped_because = "skipped: the instruments are not ready";
+  }
   for (const Phase& phase : plan.phases) {
     PhaseResult& phase_result = result.phases.emplace_back();
     if (!skipped_because.empty()) {
@@ -495,7 +552,7 @@ void RunPlan(const Plan& plan, ConsoleLink& link, const TerminalFiles& files, Pr
       observer.PhaseEnds(phase_result);
       continue;
     }
-    PhaseRunner(link, files, prompter, stop, observer, phase_result).Run(phase);
+    PhaseRunner(link, files, instruments, prompter, stop, observer, phase_result).Run(phase);
     observer.PhaseEnds(phase_result);
     result.marginal = result.marginal || phase_result.marginal;
     if (Worse(result.outcome, phase_result.outcome) != result.outcome) {
@@ -505,6 +562,12 @@ void RunPlan(const Plan& plan, ConsoleLink& link, const TerminalFiles& files, Pr
     if (!RunGoesOn(phase, phase_result.outcome)) {
       skipped_because =
           "skipped: phase '" + phase.name + "' " + std::string(EndedHow(phase_result.outcome));
+    }
+  }
+  for (const std::string& fault : instruments.Close()) {
+    if (Worse(result.outcome, Outcome::kError) != result.outcome) {
+      result.outcome = Outcome::kError;
+      result.message = fault;
     }
   }
   if (stop.stopping()) result.outcome = Outcome::kAborted;

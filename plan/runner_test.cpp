@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "instrument/testing_responder.h"
 #include "plan/testing_console_link.h"
 #include "testing/temp_dir.h"
 
@@ -52,13 +53,23 @@ std::string RecordLine(double seconds, const std::string& what) {
 // A console, its record and volumes, and a stop of their own: one for each case.
 struct Bench {
   plan::RunResult Run(const std::vector<plan::Phase>& phases,
-                      std::map<std::string, std::vector<std::string>> answers = {}) {
+                      std::map<std::string, std::vector<std::string>> answers = {},
+                      std::vector<plan::Instrument> instruments = {}) {
     plan::ScriptedPrompter prompter(std::move(answers));
     plan::RunResult result;
-    plan::RunPlan({"plan", "plan.toml", std::nullopt, {}, phases, nullptr}, link, files, prompter,
-                  stop, result, observer);
+    plan::InstrumentBench bench({}, exchanges);
+    plan::RunPlan({"plan", "plan.toml", std::nullopt, {}, phases, nullptr, std::move(instruments)},
+                  link, files, bench, prompter, stop, result, observer);
     return result;
   }
+
+  // Every exchange with the run's instruments, "ROLE: SENT -> ANSWER".
+  struct Exchanges : instrument::ExchangeSink {
+    void Add(const instrument::Exchange& e) override {
+      lines.push_back(e.role + ": " + e.sent + (e.answer ? " -> " + *e.answer : ""));
+    }
+    std::vector<std::string> lines;
+  } exchanges;
 
   // What the run told its observer, one line a report.
   struct Journal : plan::RunObserver {
@@ -468,5 +479,98 @@ TEST(RunnerTest, FileStepCountsTheFilesThereAgainstWhatMustBe) {
       ASSERT_EQ(result.phases[0].measurements.size(), 1u);
       EXPECT_EQ(result.phases[0].measurements[0].value->text, "\\SDMMC\\a.txt");
     }
+  }
+}
+
+namespace {
+
+plan::Step Write(const std::string& commands, int line) {
+  return {plan::InstrumentStep{"supply", commands, false, "", plan::NumberBase::kDecimal, {}},
+          line};
+}
+plan::Step Query(const std::string& query, plan::Limit limit, int line) {
+  return {plan::InstrumentStep{"supply", query, true, "current", plan::NumberBase::kDecimal,
+                               std::move(limit)},
+          line};
+}
+
+}  // namespace
+
+// Instrument steps, the identity checked before any phase, and the supply left safe however the
+// run ended: a failure, an error, a stop.
+TEST(RunnerTest, InstrumentStepsRunAndTheSupplyIsLeftSafeWhateverHappened) {
+  using testing_support::Answers;
+  const plan::Phase power{"power",
+                          1,
+                          {Write("VOLT 13.8;OUTP ON", 2)},
+                          {Query("MEAS:CURR?", Range(0.1, 0.3), 3), Click(4, 4)},
+                          {Write("OUTP OFF", 5)}};
+  const CommandEffect ctrl_c{"", "", LinkStatus::kDone, "", 1};
+  const struct {
+    std::string what;
+    std::string idn;
+    std::string current;
+    std::map<std::int64_t, CommandEffect> commands;
+    Outcome outcome;
+    std::string message;
+    std::vector<std::string> heard;
+  } kCases[] = {
+      {"a pass",
+       "Maker,PSU-1,7,1.0",
+       "+2.0E-01",
+       {},
+       Outcome::kPass,
+       "",
+       {"*IDN?", "VOLT 13.8;OUTP ON", "SYST:ERR?", "MEAS:CURR?", "OUTP OFF", "SYST:ERR?",
+        "OUTP OFF", "SYST:ERR?"}},
+      {"a current out of limits",
+       "Maker,PSU-1,7,1.0",
+       "0.9",
+       {},
+       Outcome::kFail,
+       "line 3: current: ",
+       {"*IDN?", "VOLT 13.8;OUTP ON", "SYST:ERR?", "MEAS:CURR?", "OUTP OFF", "SYST:ERR?",
+        "OUTP OFF", "SYST:ERR?"}},
+      {"an answer that is no number",
+       "Maker,PSU-1,7,1.0",
+       "OVER",
+       {},
+       Outcome::kError,
+       "the answer \"OVER\" to \"MEAS:CURR?\" is no number",
+       {"*IDN?", "VOLT 13.8;OUTP ON", "SYST:ERR?", "MEAS:CURR?", "OUTP OFF", "SYST:ERR?",
+        "OUTP OFF", "SYST:ERR?"}},
+      {"a stop",
+       "Maker,PSU-1,7,1.0",
+       "0.2",
+       {{4, ctrl_c}},
+       Outcome::kAborted,
+       "line 4: stopped during command",
+       {"*IDN?", "VOLT 13.8;OUTP ON", "SYST:ERR?", "MEAS:CURR?", "OUTP OFF", "SYST:ERR?",
+        "OUTP OFF", "SYST:ERR?"}},
+      // Another model at the address: no phase runs, and it is sent nothing more.
+      {"a wrong model",
+       "Other,LOAD-9,1,1.0",
+       "0.2",
+       {},
+       Outcome::kError,
+       "answers *IDN? with \"Other,LOAD-9,1,1.0\", not /^Maker,PSU-1,/ as the plan expects",
+       {"*IDN?"}},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    testing_support::ScpiResponder supply(
+        testing_support::ScpiResponder::Line::kTcp,
+        {{"*IDN?", Answers(c.idn)}, {"MEAS:CURR?", Answers(c.current)}});
+    Bench bench;
+    bench.link.commands = c.commands;
+    const plan::RunResult result =
+        bench.Run({power}, {},
+                  {{"supply", supply.address(), Compiled("^Maker,PSU-1,"), 1000, "OUTP OFF", 1}});
+    EXPECT_EQ(result.outcome, c.outcome);
+    EXPECT_NE(result.message.find(c.message), std::string::npos) << result.message;
+    EXPECT_EQ(supply.heard(), c.heard);
+    ASSERT_EQ(result.instruments.size(), 1u);
+    EXPECT_EQ(result.instruments[0].idn, c.idn);
+    EXPECT_EQ(bench.exchanges.lines.front(), "supply: *IDN? -> " + c.idn);
   }
 }

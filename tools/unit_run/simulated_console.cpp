@@ -2,9 +2,12 @@
 
 #include <unistd.h>
 
+#include <nlohmann/json.hpp>
+
 #include <chrono>
 #include <vector>
 
+#include "plan/plan_reader.h"
 #include "platform/ports/sandbox_location.h"
 #include "sender/client.h"
 #include "sender/protocol.h"
@@ -19,6 +22,9 @@ using namespace std::chrono_literals;
 constexpr auto kStartTimeout = 20s;
 constexpr auto kCloseTimeout = 10s;
 constexpr auto kTermTimeout = 5s;
+// The bench starts with the console; its instruments listen within moments.
+constexpr auto kBenchTimeout = 10s;
+constexpr std::size_t kMostBenchBytes = 64 * 1024;
 
 }  // namespace
 
@@ -79,6 +85,36 @@ bool SimulatedConsole::Start(const std::filesystem::path& program,
     }
   }
   return true;
+}
+
+std::optional<std::map<std::string, std::string>> SimulatedConsole::WaitForBench(
+    const plan::StopRequest& stop, std::string& error) const {
+  const std::filesystem::path file = sandbox() / "bench.json";
+  const auto give_up = std::chrono::steady_clock::now() + kBenchTimeout;
+  for (;;) {
+    std::error_code absent;
+    if (std::filesystem::exists(file, absent)) {
+      try {
+        // Written whole by a rename, or read again below until it is.
+        const auto bench = nlohmann::json::parse(plan::ReadWholeFile(file, kMostBenchBytes));
+        std::map<std::string, std::string> addresses;
+        for (const auto& [role, address] : bench.items()) {
+          addresses.emplace(role, address.get<std::string>());
+        }
+        return addresses;
+      } catch (const std::exception& unreadable) {  // PlanError, nlohmann::json's errors
+        error = file.string() + ": " + unreadable.what();
+      }
+    }
+    if (std::chrono::steady_clock::now() > give_up) {
+      if (error.empty()) error = "the simulated terminal's bench did not start within 10 s";
+      return std::nullopt;
+    }
+    if (!stop.SleepFor(50ms)) {
+      error = "stopped before the simulated bench started";
+      return std::nullopt;
+    }
+  }
 }
 
 bool SimulatedConsole::Ended(std::chrono::milliseconds timeout) {

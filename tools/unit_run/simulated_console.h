@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 
@@ -29,6 +30,11 @@ class SimulatedConsole {
   bool Start(const std::filesystem::path& program,
              const std::optional<std::filesystem::path>& board, const plan::StopRequest& stop,
              std::string& error);
+  // The simulated bench's instruments, by role, from bench.json in the sandbox, which the
+  // simulated terminal writes once they listen: waited for a while, or until `stop` comes;
+  // nothing, with `error`, when it does not come or cannot be read.
+  std::optional<std::map<std::string, std::string>> WaitForBench(const plan::StopRequest& stop,
+                                                                 std::string& error) const;
   // Asks the console to close (command 1006), then SIGTERM, then SIGKILL; once it has ended, its
   // session record is whole.
   void End();

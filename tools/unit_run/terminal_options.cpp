@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "instrument/address.h"
 #include "platform/ports/sandbox_location.h"
 #include "tools/unit_run/simulated_console.h"
 
@@ -33,12 +34,48 @@ void AddTerminalOptions(CLI::App& app, TerminalOptions& options, const std::stri
                  std::string("with --ssh: the console's socket on the terminal (default: ") +
                      kTerminalConsoleSocket + ")")
       ->needs(ssh);
+  app.add_option("--instrument", options.instruments,
+                 "ROLE=ADDRESS: reach the plan's instrument ROLE at ADDRESS (tcp:HOST[:PORT], "
+                 "serial:PATH[@BAUD], usbtmc:PATH) instead of where the plan says; repeatable")
+      ->type_name("ROLE=ADDRESS");
 }
+
+namespace {
+
+// The --instrument options as roles and addresses; nothing, with `error`, for one that is not
+// ROLE=ADDRESS with an address of a known form, or names a role twice.
+std::optional<std::map<std::string, std::string>> InstrumentAddresses(
+    const std::vector<std::string>& given, std::string& error) {
+  std::map<std::string, std::string> addresses;
+  for (const std::string& option : given) {
+    const std::size_t equals = option.find('=');
+    if (equals == std::string::npos || equals == 0) {
+      error = "--instrument " + option + ": ROLE=ADDRESS expected";
+      return std::nullopt;
+    }
+    const std::string role = option.substr(0, equals);
+    std::string address_error;
+    if (!instrument::ParseAddress(option.substr(equals + 1), address_error)) {
+      error = "--instrument " + option + ": " + address_error;
+      return std::nullopt;
+    }
+    if (!addresses.emplace(role, option.substr(equals + 1)).second) {
+      error = "--instrument names the role " + role + " twice";
+      return std::nullopt;
+    }
+  }
+  return addresses;
+}
+
+}  // namespace
 
 std::optional<TerminalChoice> ResolveTerminal(const TerminalOptions& options,
                                               const std::filesystem::path& self,
                                               std::string& error) {
   TerminalChoice terminal;
+  auto instruments = InstrumentAddresses(options.instruments, error);
+  if (!instruments) return std::nullopt;
+  terminal.instruments = std::move(*instruments);
   terminal.simulate = options.simulate;
   terminal.keep = options.keep;
   if (options.simulate) {

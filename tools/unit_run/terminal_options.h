@@ -1,10 +1,11 @@
 // The command-line options that name the terminal under test, shared by the tools that run
 // plans: a running console's socket or sandbox, a fresh simulated terminal of the tool's own, or
-// a terminal's console reached through ssh.
+// a terminal's console reached through ssh; and where the instruments beside it are cabled.
 #pragma once
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "tools/unit_run/unit_run.h"
 
@@ -22,11 +23,12 @@ struct TerminalOptions {
   bool simulate = false;
   std::string console;
   bool keep = false;
-  SshTarget ssh;  // its destination empty unless --ssh was given
+  SshTarget ssh;                         // its destination empty unless --ssh was given
+  std::vector<std::string> instruments;  // ROLE=ADDRESS, as given
 };
 
 // Adds --socket, --sandbox, --simulate (described by `simulate_help`), --console, --keep, --ssh,
-// --ssh-config and --remote-socket.
+// --ssh-config, --remote-socket and --instrument.
 void AddTerminalOptions(CLI::App& app, TerminalOptions& options, const std::string& simulate_help);
 
 // The terminal the options name (the default sandbox's socket when none is given); nothing, with

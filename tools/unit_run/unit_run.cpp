@@ -1,9 +1,12 @@
 #include "tools/unit_run/unit_run.h"
 
+#include <algorithm>
 #include <chrono>
 #include <system_error>
 
 #include "plan/atomic_file.h"
+#include "plan/exchange_file.h"
+#include "plan/instrument_bench.h"
 #include "plan/plan_reader.h"
 #include "plan/plan_revision.h"
 #include "plan/report_names.h"
@@ -66,6 +69,19 @@ VolumeFiles FilesFor(const plan::Plan& plan, const TerminalChoice& terminal,
   return files;
 }
 
+// Moves the run's exchanges to their place beside its records and names the file in them.
+void KeepExchanges(const std::filesystem::path& part, const std::filesystem::path& file,
+                   UnitRun& unit) {
+  std::error_code error;
+  std::filesystem::rename(part, file, error);
+  if (error) {
+    unit.faults.push_back(part.string() + ": cannot be named " + file.string() + ": " +
+                          error.message());
+    return;
+  }
+  unit.run.instrument_log = file.string();
+}
+
 }  // namespace
 
 RevisedPlan ReadRevisedPlan(const std::filesystem::path& file) {
@@ -123,6 +139,16 @@ UnitRun RunUnit(const plan::Plan& plan, const plan::RunResult& header,
     if (!simulated->MakeFolder(error)) return not_started();
     sandbox = simulated->sandbox();
   }
+  for (const auto& cabled : terminal.instruments) {
+    if (std::none_of(
+            plan.instruments.begin(), plan.instruments.end(),
+            [&](const plan::Instrument& declared) { return declared.role == cabled.first; })) {
+      unit.refused = true;
+      unit.faults.push_back("--instrument " + cabled.first + "=" + cabled.second +
+                            ": the plan has no instrument with the role " + cabled.first);
+      return unit;
+    }
+  }
   std::optional<VolumeFiles> files;
   try {
     files.emplace(FilesFor(plan, terminal, sandbox));
@@ -143,10 +169,34 @@ UnitRun RunUnit(const plan::Plan& plan, const plan::RunResult& header,
     if (!forward->Start(*terminal.ssh, stop, error)) return not_started();
     socket = forward->socket();
   }
+  std::map<std::string, std::string> addresses = terminal.instruments;
+  const bool all_cabled = std::all_of(
+      plan.instruments.begin(), plan.instruments.end(),
+      [&](const plan::Instrument& declared) { return addresses.contains(declared.role); });
+  if (simulated && !all_cabled) {
+    // The simulated bench's instruments, unless the command line cabled a role elsewhere.
+    const auto bench = simulated->WaitForBench(stop, error);
+    if (!bench) return not_started();
+    for (const auto& [role, address] : *bench) addresses.emplace(role, address);
+  }
+  // Every exchange goes to a file of the run's own until its records' name is known.
+  const std::filesystem::path exchanges_part = out / ("." + run.run_id + ".instruments.jsonl");
+  plan::ExchangeFile exchanges(exchanges_part);
+  if (!plan.instruments.empty()) {
+    std::error_code ignored;  // a folder that cannot be made tells in the exchanges' fault
+    std::filesystem::create_directories(out, ignored);
+  }
   plan::SocketLink link(socket, stop);
-  plan::RunPlan(plan, link, *files, prompter, stop, run, observer);
+  {
+    plan::InstrumentBench instruments(addresses, exchanges);
+    plan::RunPlan(plan, link, *files, instruments, prompter, stop, run, observer);
+  }
   if (forward) forward->End();
   const std::string stem = FreeStem(run, out);
+  if (!exchanges.fault().empty()) unit.faults.push_back(exchanges.fault());
+  if (exchanges.written()) {
+    KeepExchanges(exchanges_part, out / (stem + ".instruments.jsonl"), unit);
+  }
   if (simulated) {
     simulated->End();
     const auto logs = simulated->sandbox() / "logs";

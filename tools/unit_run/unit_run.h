@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,6 +33,9 @@ struct TerminalChoice {
   // A terminal's console over ssh, forwarded afresh for each run: each unit on the line is
   // another terminal at the same address.
   std::optional<SshTarget> ssh;
+  // Where the station reaches an instrument's role instead of the plan's address; with
+  // `simulate`, the simulated bench's roles are reached on the bench unless named here.
+  std::map<std::string, std::string> instruments;
 };
 
 struct UnitRun {
