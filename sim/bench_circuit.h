@@ -20,8 +20,8 @@
 namespace sim {
 
 inline constexpr double kNominalVolts = 13.8;
-inline constexpr double kIdleAmps = 0.35;
-inline constexpr double kModemAmps = 0.25;
+inline constexpr double kIdleAmps = 0.30;
+inline constexpr double kModemAmps = 0.20;
 inline constexpr double kOpenPortAmps = 0.04;
 inline constexpr double kModemRailVolts = 3.8;
 // Below this input the modem's regulator gives no rail.
