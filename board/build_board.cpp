@@ -1,10 +1,12 @@
 #include "board/build_board.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "board/file_drivers.h"
 #include "platform/linux/bounded_command.h"
@@ -21,6 +23,7 @@
 #include "sim/modem.h"
 #include "sim/modem_power.h"
 #include "sim/sandbox.h"
+#include "sim/simulated_bench.h"
 #include "sim/simulated_port.h"
 #include "sim/stand_in_programs.h"
 
@@ -110,8 +113,12 @@ std::shared_ptr<platform::DebugSink> MakeDebugPort(const DebugPortSetting& setti
 
 // A simulated line with a free or plugged far end publishes that end in the sandbox; every other
 // placement takes away the name an earlier run may have left for the port.
-void AddSerialPorts(const BoardSettings& settings, const sim::Sandbox& sandbox,
-                    const SharedParts& shared, platform::Board& board) {
+// Hands back the simulated lines, by index, for the bench to watch and plug.
+std::vector<std::shared_ptr<sim::SimulatedPort>> AddSerialPorts(const BoardSettings& settings,
+                                                                const sim::Sandbox& sandbox,
+                                                                const SharedParts& shared,
+                                                                platform::Board& board) {
+  std::vector<std::shared_ptr<sim::SimulatedPort>> lines(kSerialPortNames.size());
   for (std::size_t index = 0; index < kSerialPortNames.size(); ++index) {
     const int number = static_cast<int>(index) + 1;
     const SerialSetting setting = settings.SerialPort(kSerialPortNames[index]);
@@ -140,9 +147,35 @@ void AddSerialPorts(const BoardSettings& settings, const sim::Sandbox& sandbox,
     }
     if (port != nullptr) {
       board.serial_ports.Add(number, port->ConsoleSide());
-      board.running_parts.push_back(std::move(port));
+      board.running_parts.push_back(port);
+      lines[index] = std::move(port);
     }
   }
+  return lines;
+}
+
+// The bench's supply draws more for every simulated port the console holds open, and its relay
+// switches the loopback plug on COM1 when COM1's far end is published (free or plugged).
+void StartBench(const BoardSettings& settings, const SharedParts& shared,
+                std::vector<std::shared_ptr<sim::SimulatedPort>> lines, platform::Board& board) {
+  sim::BenchWiring wiring;
+  wiring.modem_power = shared.modem_power;
+  const auto com1 = lines.front();
+  const SerialPlacement com1_placement = settings.SerialPort(kSerialPortNames.front()).placement;
+  if (com1 != nullptr && (com1_placement == SerialPlacement::kSimulated ||
+                          com1_placement == SerialPlacement::kLoopback)) {
+    wiring.loopback_plug = [com1](bool in) {
+      com1->SetLoopbackPlug(in ? sim::FarEndPlug::kLoopback : sim::FarEndPlug::kNone);
+    };
+    wiring.loopback_plug_in = com1_placement == SerialPlacement::kLoopback;
+  }
+  wiring.open_ports = [lines = std::move(lines)] {
+    return static_cast<int>(std::count_if(lines.begin(), lines.end(), [](const auto& line) {
+      return line != nullptr && line->ConsoleSideOpen();
+    }));
+  };
+  board.running_parts.push_back(
+      std::make_shared<sim::SimulatedBench>(shared.sandbox, std::move(wiring), settings.bench));
 }
 
 // What carries the restart out, as the profile chose. A command only starts here, so that the
@@ -254,7 +287,7 @@ platform::Board BuildBoard(const BoardOptions& options) {
     board.restart = RecordedRestart(sandbox, settings.restart, options.restart_in_place);
     StartSessionRecord(settings.log, sandbox, board);
     if (options.before_serial_lines) options.before_serial_lines();
-    AddSerialPorts(settings, sandbox, shared, board);
+    StartBench(settings, shared, AddSerialPorts(settings, sandbox, shared, board), board);
     return board;
   } catch (const sim::SandboxError& error) {
     throw BoardError(error.what());

@@ -12,6 +12,7 @@
 #include <system_error>
 #include <utility>
 
+#include "board/bench_profile.h"
 #include "board/file_driver_profile.h"
 #include "board/profile_file.h"
 #include "platform/linux/file_calls.h"
@@ -95,6 +96,7 @@ class ProfileReader {
         {"drivers", &ProfileReader::ReadDrivers, TomlKeyForm::kSection},
         {"serial", &ProfileReader::ReadSerialPorts, TomlKeyForm::kSection},
         {"log", &ProfileReader::ReadLog, TomlKeyForm::kSection},
+        {"bench", &ProfileReader::ReadBench, TomlKeyForm::kSection},
     });
     ReadTomlKeys(root, kSettings, UnknownSetting(""), *this);
   }
@@ -290,6 +292,8 @@ class ProfileReader {
               : SerialSetting{SerialPlacement::kDevice, CharacterDevice(value, setting, text)};
     }
   }
+
+  void ReadBench(const toml::node& node) { settings_.bench = ReadBenchProfile(node); }
 
   void ReadLog(const toml::node& node) {
     static constexpr auto kSettings = std::to_array<TomlKey<SettingReader>>({

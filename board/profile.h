@@ -20,6 +20,7 @@
 #include "platform/ports/board.h"
 #include "platform/terminal/win_types.h"
 #include "record/session_record.h"
+#include "sim/bench_settings.h"
 #include "sim/eas_driver.h"
 
 namespace board {
@@ -118,6 +119,7 @@ struct BoardSettings {
   DebugPortSetting debug_port;
   RestartSetting restart;
   LogSetting log;
+  sim::BenchSettings bench;  // the faults the simulated bench's instruments show
 
   VolumeSetting Volume(std::string_view name) const;
   DriverSetting Driver(std::string_view name) const;

@@ -6,6 +6,8 @@
 
 #include <fstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "board/profile_file.h"
 #include "testing/not_a_file.h"
@@ -74,6 +76,7 @@ TEST_F(ProfileTest, TheExampleProfileReadsAsItsCommentsSay) {
   EXPECT_EQ(settings.SerialPort("COM5").placement, SerialPlacement::kSimulated);
   EXPECT_EQ(settings.log.folder, dir_.path() / "records");
   EXPECT_EQ(settings.log.max_files, 10u);
+  EXPECT_EQ(settings.bench.meter.answer_delay, std::chrono::milliseconds(50));
 }
 
 TEST_F(ProfileTest, SyntaxErrorsNameTheirLine) {
@@ -86,7 +89,7 @@ TEST_F(ProfileTest, UnknownSettingsAreRefusedAtTheirLine) {
   EXPECT_EQ(RefusalOf("ansi_code_page = 949\nansi_codepage = 932\n"),
             At(2) + "unknown setting \"ansi_codepage\" (known: ansi_code_page, debug_port, "
                     "edit_control_capacity, restart, restart_timeout_s, [volumes], [drivers], "
-                    "[serial], [log])");
+                    "[serial], [log], [bench])");
   EXPECT_EQ(
       RefusalOf("[volumes]\nSDMMC = \"absent\"\nSDCARD = \"absent\"\n"),
       At(3) + "unknown volume \"SDCARD\" (known: SDMMC, DataStorage, ResidentFlash, Windows)");
@@ -130,6 +133,35 @@ TEST_F(ProfileTest, SerialPortsAreSimulatedLoopedBackTheModemAbsentOrADeviceOfTh
   EXPECT_EQ(settings.SerialPort("COM5").placement, SerialPlacement::kAbsent);
   EXPECT_EQ(settings.SerialPort("COM6").placement, SerialPlacement::kDevice);
   EXPECT_EQ(settings.SerialPort("COM6").device, dir_.path() / "adapter");
+}
+
+TEST_F(ProfileTest, TheBenchTablesSetEachInstrumentsFaultsAndAreChecked) {
+  const BoardSettings settings = ReadProfile(
+      Write("[bench.supply]\nextra_load_a = 1.5\nsilent = true\n"
+            "[bench.meter]\nanswer_delay_ms = 250\n[bench.relay]\nidn = \"X,RLY-9,0,1\"\n"));
+  EXPECT_EQ(settings.bench.supply_extra_load_amps, 1.5);
+  EXPECT_TRUE(settings.bench.supply.silent);
+  EXPECT_EQ(settings.bench.meter.answer_delay, std::chrono::milliseconds(250));
+  EXPECT_EQ(settings.bench.relay.identity, "X,RLY-9,0,1");
+  EXPECT_FALSE(settings.bench.relay.silent);
+
+  const std::vector<std::pair<std::string, std::string>> refusals{
+      {"[bench.scope]\n",
+       At(1) + "unknown instrument \"bench.scope\" (known: supply, meter, relay)"},
+      {"[bench.meter]\ndelay = 1\n",
+       At(2) + "unknown setting \"bench.meter.delay\" (known: idn, answer_delay_ms, silent, "
+               "extra_load_a)"},
+      {"[bench.meter]\nextra_load_a = 1\n", At(2) + "extra_load_a belongs to bench.supply only"},
+      {"[bench.supply]\nextra_load_a = -1\n",
+       At(2) + "bench.supply.extra_load_a must be from 0 to 10 A, not -1.000000"},
+      {"[bench.relay]\nanswer_delay_ms = 60001\n",
+       At(2) + "bench.relay.answer_delay_ms must be from 0 to 60000, not 60001"},
+      {"[bench.relay]\nsilent = 1\n",
+       At(2) + "bench.relay.silent must be true or false, not an integer"},
+      {"[bench.supply]\nidn = \"A;B\"\n",
+       At(2) + "bench.supply.idn must be 1 to 200 printable ASCII characters without ';'"},
+  };
+  for (const auto& [text, refusal] : refusals) EXPECT_EQ(RefusalOf(text), refusal) << text;
 }
 
 TEST_F(ProfileTest, ASerialDeviceMustBeACharacterDeviceThatIsThere) {

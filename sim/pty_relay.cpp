@@ -17,9 +17,6 @@ using Clock = std::chrono::steady_clock;
 
 constexpr std::size_t kChunk = 4096;
 
-// A master reports a hang-up exactly while no program holds its slave.
-bool SlaveHeld(int master) { return (posix::ReadyNow(master, 0).value_or(0) & POLLHUP) == 0; }
-
 class Relay {
  public:
   Relay(int master_a, int master_b, const posix::WakeFd& stop)
@@ -104,7 +101,7 @@ class Relay {
   void Deliver(int from) {
     InFlight& flight = in_flight_[from];
     const int to = masters_[Other(from)];
-    if (!SlaveHeld(to)) {
+    if (!PtySlaveHeld(to)) {
       flight.Drop();
       return;
     }
@@ -127,6 +124,8 @@ class Relay {
 };
 
 }  // namespace
+
+bool PtySlaveHeld(int master) { return (posix::ReadyNow(master, 0).value_or(0) & POLLHUP) == 0; }
 
 void RelayUntilStopped(int master_a, int master_b, const platform::posix::WakeFd& stop) {
   Relay(master_a, master_b, stop).Run();

@@ -21,6 +21,10 @@ namespace sim {
 
 inline constexpr std::chrono::milliseconds kHangUpRecheck{100};
 
+// Whether a program holds the slave of `master` now: a master reports a hang-up exactly while
+// nobody does. Any thread.
+bool PtySlaveHeld(int master);
+
 // Relays between the two non-blocking masters until `stop` is raised.
 void RelayUntilStopped(int master_a, int master_b, const platform::posix::WakeFd& stop);
 

@@ -244,4 +244,23 @@ void Sandbox::SetFileAside(std::string_view name, std::string_view new_name) con
   if (!renamed.ok()) FailCall(folder_ / from, "cannot be renamed to " + to, renamed);
 }
 
+void Sandbox::ReplaceFile(std::string_view name, std::string_view contents) const {
+  const std::string final_name(name);
+  const std::string new_name = final_name + ".new";
+  const posix::CallResult opened = posix::OpenRegularFileAt(
+      descriptor_.get(), new_name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, kPrivateFile);
+  if (!opened.ok()) FailOpen(folder_ / new_name, opened, "write to");
+  const posix::UniqueFd file(static_cast<int>(opened.value));
+  const posix::CallResult written = posix::WriteAll(file.get(), contents.data(), contents.size());
+  if (!written.ok()) FailCall(folder_ / new_name, "cannot be written", written);
+  const posix::CallResult renamed =
+      posix::RenameAt(descriptor_.get(), new_name.c_str(), final_name.c_str());
+  if (!renamed.ok()) FailCall(folder_ / new_name, "cannot be renamed to " + final_name, renamed);
+}
+
+void Sandbox::RemoveFile(std::string_view name) const noexcept {
+  const std::string file_name(name);
+  posix::UnlinkAt(descriptor_.get(), file_name.c_str());
+}
+
 }  // namespace sim

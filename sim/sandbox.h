@@ -63,6 +63,11 @@ class Sandbox {
   // Renames the file `name` to `new_name`, replacing whatever had that name; nothing to do when
   // there is no `name`. Throws SandboxError as OpenFileForAppend does.
   void SetFileAside(std::string_view name, std::string_view new_name) const;
+  // Puts `contents` in `name` in one step (written as `name`.new, then renamed over it), so a
+  // reader finds the old file or the new one, never half of one. Throws SandboxError.
+  void ReplaceFile(std::string_view name, std::string_view contents) const;
+  // Removes `name` when it is there; never throws: what cannot be removed is left.
+  void RemoveFile(std::string_view name) const noexcept;
 
  private:
   Sandbox(std::filesystem::path folder, platform::posix::UniqueFd descriptor)

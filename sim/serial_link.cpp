@@ -17,4 +17,6 @@ SerialLink::~SerialLink() {
   relay_.join();
 }
 
+bool SerialLink::ConsoleSideHeld() const { return PtySlaveHeld(console_side_.Master()); }
+
 }  // namespace sim

@@ -29,6 +29,8 @@ class SerialLink {
   const std::filesystem::path& ConsoleSide() const { return console_side_.Slave(); }
   const std::filesystem::path& FarEnd() const { return far_end_.Slave(); }
   termios ConsoleSideSettings() const { return console_side_.SlaveSettings(); }
+  // Whether a program (the console, its port open) holds the console side now. Any thread.
+  bool ConsoleSideHeld() const;
 
  private:
   const platform::posix::PtyPair console_side_;

@@ -2,7 +2,8 @@
 // the board names as COMn, and what is on the line's far end. Either the far end is left free for
 // outside programs, which find it under a name in the sandbox; or a loopback plug sits on it,
 // sending everything the console writes straight back, its name still published so that an
-// outside program can add bytes of its own (what it reads there is the plug's to take); or the
+// outside program can add bytes of its own (what it reads there is the plug's to take), and the
+// plug can be put in and taken out while the console runs (a relay switching it); or the
 // simulated modem holds it (and publishes no name, since a second reader would take bytes meant
 // for the modem).
 //
@@ -14,6 +15,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <optional>
 
 #include "sim/far_end_link.h"
@@ -38,11 +40,17 @@ class SimulatedPort {
   termios ConsoleSideSettings() const { return link_.ConsoleSideSettings(); }
   // Null when the far end is free.
   const std::shared_ptr<Modem>& modem() const { return modem_; }
+  // Whether the console has this port open now. Any thread.
+  bool ConsoleSideOpen() const { return link_.ConsoleSideHeld(); }
+  // Puts the loopback plug on a published far end or takes it off. Any thread; throws
+  // std::system_error when the far end cannot be opened for the plug.
+  void SetLoopbackPlug(FarEndPlug plug);
 
  private:
   SerialLink link_;
   std::optional<FarEndLink> published_;
   std::shared_ptr<Modem> modem_;
+  std::mutex device_mutex_;                  // the plug is switched from other threads
   std::optional<TtyDevice> device_on_line_;  // the modem or the loopback plug
 };
 
