@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "results/run_filter.h"
-#include "results/sqlite.h"
 
 namespace results {
 
@@ -24,6 +23,6 @@ struct ParetoRow {
   bool operator==(const ParetoRow&) const = default;
 };
 
-std::vector<ParetoRow> QueryPareto(Database& database, const RunFilter& filter);
+std::vector<ParetoRow> QueryPareto(QueryDatabase& database, const RunFilter& filter);
 
 }  // namespace results
