@@ -7,17 +7,15 @@
 #include <map>
 
 #include "results/scratch_line_database.h"
-#include "testing/child_process.h"
+#include "testing/results_process_fixture.h"
 #include "testing/run_records.h"
-#include "testing/temp_dir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-using testing_support::ChildProcess;
 
-class QuorvaneResultsLineDbTest : public ::testing::Test {
+class QuorvaneResultsLineDbTest : public testing_support::ResultsProcessTest {
  protected:
   void SetUp() override {
     if (!results::ScratchLineDatabase::ServerGiven()) {
@@ -26,34 +24,7 @@ class QuorvaneResultsLineDbTest : public ::testing::Test {
     line_.emplace();
   }
 
-  // A run of the shipped plan that reads the EAS channels on a simulated terminal, forwarded.
-  void RunPlan(const std::string& unit) {
-    ChildProcess run({QUORVANE_PLAN_BINARY, std::string(QUORVANE_PLANS_DIR) + "/eas-channels.toml",
-                      "--unit", unit, "--simulate", "--console", QUORVANE_BINARY, "--out",
-                      out().string(), "--line-db", line_->conninfo()},
-                     Scratch("plan"));
-    ASSERT_EQ(run.Wait(240s), 0) << run.Errors();
-  }
-
-  // `quorvane-results ARGS...`; its status, with what it printed in output_ and errors_.
-  int Results(std::vector<std::string> args) {
-    args.insert(args.begin(), QUORVANE_RESULTS_BINARY);
-    ChildProcess results(args, Scratch("results"));
-    const int status = results.Wait(60s).value_or(-1);
-    output_ = results.Output();
-    errors_ = results.Errors();
-    return status;
-  }
-
-  fs::path Scratch(const std::string& name) const {
-    fs::create_directories(temp_.path() / name);
-    return temp_.path() / name;
-  }
-  fs::path out() const { return temp_.path() / "records"; }
-
   std::optional<results::ScratchLineDatabase> line_;
-  testing_support::TempDir temp_;
-  std::string output_, errors_;
 };
 
 // Every file under `folder` by its path there, with its text.
@@ -69,16 +40,21 @@ std::map<std::string, std::string> Files(const fs::path& folder) {
 
 TEST_F(QuorvaneResultsLineDbTest, TheLineDatabaseAnswersAsTheStationsStore) {
   // A unit retested; units whose order as bytes is not a language's ("T" before "s").
-  for (const char* unit : {"T-0412", "s-100", "T-0412"}) RunPlan(unit);
+  for (const char* unit : {"T-0412", "s-100", "T-0412"}) {
+    ASSERT_EQ(RunPlan(unit, {"--line-db", line_->conninfo()}), 0) << errors_;
+  }
   ASSERT_EQ(line_->Count("SELECT count(*) FROM runs"), 3);
-  const std::string store = "--store=" + (out() / "results.sqlite").string();
+  const std::string store_option = "--store=" + store().string();
   const std::string line_db = "--line-db=" + line_->conninfo();
-  const std::vector<std::vector<std::string>> questions = {
-      {"yield", "--json"},  {"history", "T-0412", "--json"}, {"distribution", "ch1", "--json"},
-      {"pareto", "--json"}, {"export"},                     {"export", "--runs"}};
+  const std::vector<std::vector<std::string>> questions = {{"yield", "--json"},
+                                                           {"history", "T-0412", "--json"},
+                                                           {"distribution", "ch1", "--json"},
+                                                           {"pareto", "--json"},
+                                                           {"export"},
+                                                           {"export", "--runs"}};
   for (const auto& question : questions) {
     std::vector<std::string> of_store = question, of_line = question;
-    of_store.insert(of_store.begin(), store);
+    of_store.insert(of_store.begin(), store_option);
     of_line.push_back(line_db);
     ASSERT_EQ(Results(of_store), 0) << question[0] << ": " << errors_;
     const std::string answer = output_;
@@ -88,9 +64,9 @@ TEST_F(QuorvaneResultsLineDbTest, TheLineDatabaseAnswersAsTheStationsStore) {
 
   const fs::path station_report = temp_.path() / "station-report";
   const fs::path line_report = temp_.path() / "line-report";
-  ASSERT_EQ(Results({store, "report", "--out", station_report.string()}), 0) << errors_;
-  ASSERT_EQ(Results({"report", "--out", line_report.string(), "--records", out().string(), line_db}),
-            0)
+  ASSERT_EQ(Results({store_option, "report", "--out", station_report.string()}), 0) << errors_;
+  ASSERT_EQ(
+      Results({"report", "--out", line_report.string(), "--records", out().string(), line_db}), 0)
       << errors_;
   const auto pages = Files(station_report), line_pages = Files(line_report);
   EXPECT_GE(pages.size(), 4u);  // the overview, a unit's and a measurement's pages, the mark
