@@ -92,7 +92,7 @@ std::string PostgresParameters(std::string_view sql) {
   for (std::size_t at = 0; at < sql.size(); ++at) {
     const char c = sql[at];
     if (quote != 0) {
-      quote = c == quote ? 0 : quote;  // a doubled quote closes and opens again
+      if (c == quote) quote = 0;  // a doubled quote closes and opens again
     } else if (c == '\'' || c == '"') {
       quote = c;
     } else if (c == '?' && at + 1 < sql.size() &&

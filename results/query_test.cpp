@@ -286,5 +286,16 @@ TEST_P(QueryTest, CsvQuotesOnlyWhatNeedsItAndDoublesQuotes) {
             "V,range,3.0,,,,FAIL,0,\"3.9 V,\nover 3\"\r\n");
 }
 
+// The queries' ?N reach PostgreSQL as $N, declared texts; a ?N inside a literal or a quoted name
+// is text, not a parameter.
+TEST(PostgresParametersTest, OnlyParametersOutsideQuotesAreRewritten) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"a = ?1 AND b = ?12", "a = $1::text AND b = $12::text"},
+      {"'?1' || \"?2\" || ?3", "'?1' || \"?2\" || $3::text"},
+      {"'it''s ?1' = ?1 AND c = '?'", "'it''s ?1' = $1::text AND c = '?'"},
+  };
+  for (const auto& [sql, postgres] : cases) EXPECT_EQ(PostgresParameters(sql), postgres) << sql;
+}
+
 }  // namespace
 }  // namespace results
