@@ -21,7 +21,7 @@ class FilledStore {
   FilledStore& operator=(const FilledStore&) = delete;
 
   results::ResultsStore& store() { return *store_; }
-  results::Database& database() { return store_->database(); }
+  results::QueryDatabase& queries() { return store_->queries(); }
   const std::filesystem::path& folder() const { return folder_; }
   double fill_seconds() const { return fill_seconds_; }
 

@@ -23,7 +23,7 @@ void TimeQuery(benchmark::State& state, Query query) {
   std::size_t rows = 0;
   for (auto _ : state) {
     const auto start = std::chrono::steady_clock::now();
-    rows = query(store.database()).size();
+    rows = query(store.queries()).size();
     slowest = std::max(
         slowest, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
   }
@@ -35,29 +35,29 @@ void TimeQuery(benchmark::State& state, Query query) {
 }
 
 void BM_Yield(benchmark::State& state) {
-  TimeQuery(state, [](results::Database& db) { return results::QueryYield(db, {}); });
+  TimeQuery(state, [](results::QueryDatabase& db) { return results::QueryYield(db, {}); });
 }
 
 void BM_YieldOfOneStation(benchmark::State& state) {
   results::RunFilter filter;
   filter.station = "line-3";
-  TimeQuery(state, [&](results::Database& db) { return results::QueryYield(db, filter); });
+  TimeQuery(state, [&](results::QueryDatabase& db) { return results::QueryYield(db, filter); });
 }
 
 void BM_Distribution(benchmark::State& state) {
-  TimeQuery(state, [](results::Database& db) {
+  TimeQuery(state, [](results::QueryDatabase& db) {
     return results::QueryDistribution(db, "power-m3", {}, false);
   });
 }
 
 void BM_DistributionByStation(benchmark::State& state) {
-  TimeQuery(state, [](results::Database& db) {
+  TimeQuery(state, [](results::QueryDatabase& db) {
     return results::QueryDistribution(db, "power-m3", {}, true);
   });
 }
 
 void BM_Pareto(benchmark::State& state) {
-  TimeQuery(state, [](results::Database& db) { return results::QueryPareto(db, {}); });
+  TimeQuery(state, [](results::QueryDatabase& db) { return results::QueryPareto(db, {}); });
 }
 
 }  // namespace

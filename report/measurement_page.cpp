@@ -31,7 +31,7 @@ std::string FiguresTable(const results::DistributionRow& row) {
 
 }  // namespace
 
-std::string MeasurementPageHtml(results::Database& database, const std::string& name,
+std::string MeasurementPageHtml(results::QueryDatabase& database, const std::string& name,
                                 const results::RunFilter& filter) {
   const auto rows = results::QueryDistribution(database, name, filter, false);
   std::string html = PageStart(name, "../");

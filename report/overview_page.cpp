@@ -16,7 +16,7 @@ struct Counts {
 };
 
 // Yield by station and day, every plan and revision of the day together.
-std::string YieldSection(results::Database& database, const results::RunFilter& filter) {
+std::string YieldSection(results::QueryDatabase& database, const results::RunFilter& filter) {
   std::map<std::string, std::map<std::string, Counts>> by_station;
   std::map<std::string, int> days;
   for (const results::YieldRow& row : results::QueryYield(database, filter)) {
@@ -55,7 +55,7 @@ std::string YieldSection(results::Database& database, const results::RunFilter& 
   return html + YieldChart(day_list, lines) + table + "</table>\n";
 }
 
-std::string ParetoSection(results::Database& database, const results::RunFilter& filter) {
+std::string ParetoSection(results::QueryDatabase& database, const results::RunFilter& filter) {
   const auto rows = results::QueryPareto(database, filter);
   std::string html = "<h2>What fails most</h2>\n";
   if (rows.empty()) return html + "<p class=\"note\">Nothing failed.</p>\n";
@@ -78,7 +78,7 @@ std::string ParetoSection(results::Database& database, const results::RunFilter&
 
 }  // namespace
 
-std::string OverviewPage(results::Database& database, const results::RunFilter& filter,
+std::string OverviewPage(results::QueryDatabase& database, const results::RunFilter& filter,
                          const std::vector<std::string>& measurements,
                          const std::vector<UnitSummary>& units) {
   std::string html = PageStart("Test results", std::nullopt);

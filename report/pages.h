@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "results/query_database.h"
 #include "results/run_filter.h"
-#include "results/store.h"
 #include "results/stored_run.h"
 
 namespace report {
@@ -23,11 +23,11 @@ struct UnitSummary {
   std::string last_outcome;
 };
 
-std::string OverviewPage(results::Database& database, const results::RunFilter& filter,
+std::string OverviewPage(results::QueryDatabase& database, const results::RunFilter& filter,
                          const std::vector<std::string>& measurements,
                          const std::vector<UnitSummary>& units);
 
-std::string MeasurementPageHtml(results::Database& database, const std::string& name,
+std::string MeasurementPageHtml(results::QueryDatabase& database, const std::string& name,
                                 const results::RunFilter& filter);
 
 // `runs`: every run of one unit, oldest first; `records`: the folder their session records are

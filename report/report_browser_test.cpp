@@ -17,6 +17,7 @@
 #include "report/page_names.h"
 #include "report/report_writer.h"
 #include "report/sample_store.h"
+#include "results/store.h"
 #include "testing/child_process.h"
 #include "testing/qt/screenshot_difference.h"
 #include "testing/run_records.h"
@@ -62,7 +63,7 @@ class ReportBrowserTest : public ::testing::Test {
     }
     const fs::path store_file = report_testing::WriteSampleStore(temp_.path() / "records");
     results::ResultsStore store(store_file);
-    WriteReport(store, {out(), temp_.path() / "records", {}});
+    WriteReport(store.queries(), {out(), temp_.path() / "records", {}});
   }
 
   fs::path out() const { return temp_.path() / "report"; }

@@ -15,6 +15,7 @@
 #include "report/sample_store.h"
 #include "report/scale.h"
 #include "results/measurement_series_query.h"
+#include "results/store.h"
 #include "results/unit_runs_query.h"
 #include "testing/run_records.h"
 #include "testing/temp_dir.h"
@@ -122,7 +123,7 @@ class ReportWriterTest : public ::testing::Test {
  protected:
   fs::path records() const { return temp_.path() / "records"; }
   fs::path out() const { return temp_.path() / "report"; }
-  ReportTally Write() { return WriteReport(store_, {out(), records(), {}}); }
+  ReportTally Write() { return WriteReport(store_.queries(), {out(), records(), {}}); }
   // What the report's parent folder holds besides the records and the report.
   std::vector<std::string> Leftovers() const {
     std::vector<std::string> names;
@@ -143,7 +144,7 @@ TEST_F(ReportWriterTest, SeriesKeepOtherLimitsApartAndRunOldestFirst) {
   other.start = "2026-12-04T00:00:00.000Z";
   other.phases[0].measurements[0].high = 3.5;
   store_.Store(other);
-  const auto series = results::QueryMeasurementSeries(store_.database(), "vcc", {});
+  const auto series = results::QueryMeasurementSeries(store_.queries(), "vcc", {});
   ASSERT_EQ(series.size(), 2u);
   EXPECT_EQ(series[0].high, 3.5);
   EXPECT_EQ(series[1].high, 3.6);
@@ -171,7 +172,7 @@ results::StoredRun AsShown(results::StoredRun run) {
 
 TEST_F(ReportWriterTest, UnitsComeInByteOrderWithTheirRunsWholeOldestFirst) {
   std::vector<std::string> units;
-  results::ForEachUnitsRuns(store_.database(), {}, [&](std::vector<results::StoredRun>& runs) {
+  results::ForEachUnitsRuns(store_.queries(), {}, [&](std::vector<results::StoredRun>& runs) {
     units.push_back(runs.front().unit);
     for (std::size_t at = 0; at < runs.size(); ++at) {
       EXPECT_EQ(runs[at].unit, units.back());
@@ -201,7 +202,8 @@ TEST_F(ReportWriterTest, UnitPagesShowEachPhasesRecordOrSayItIsGone) {
 TEST_F(ReportWriterTest, TheReportIsWrittenWholeOrNotAtAllAndOnlyOverAReport) {
   Write();
   std::ofstream(out() / "planted") << "from the report before";
-  WriteReport(store_, {out() / "", records(), {}});  // the same folder, named with its slash
+  // The same folder, named with its slash.
+  WriteReport(store_.queries(), {out() / "", records(), {}});
   EXPECT_FALSE(fs::exists(out() / "planted")) << "the earlier report is replaced whole";
   EXPECT_TRUE(fs::exists(out() / kOverviewPage));
 
@@ -215,7 +217,7 @@ TEST_F(ReportWriterTest, TheReportIsWrittenWholeOrNotAtAllAndOnlyOverAReport) {
   const fs::path elsewhere = temp_.path() / "notes";
   fs::create_directory(elsewhere);
   std::ofstream(elsewhere / "todo.txt") << "keep me";
-  EXPECT_THROW(WriteReport(store_, {elsewhere, records(), {}}), ReportError);
+  EXPECT_THROW(WriteReport(store_.queries(), {elsewhere, records(), {}}), ReportError);
   EXPECT_EQ(FileText(elsewhere / "todo.txt"), "keep me");
 }
 

@@ -75,7 +75,7 @@ void TakeName(PartialFolder& partial, const fs::path& out) {
 
 }  // namespace
 
-ReportTally WriteReport(results::ResultsStore& store, const ReportOptions& options) {
+ReportTally WriteReport(results::QueryDatabase& database, const ReportOptions& options) {
   // "report/" names the folder "report", beside which the partial one goes.
   fs::path out = options.out.lexically_normal();
   if (!out.has_filename()) out = out.parent_path();
@@ -87,7 +87,6 @@ ReportTally WriteReport(results::ResultsStore& store, const ReportOptions& optio
   fs::create_directory(folder / "measurements", error);
   if (error) Fail(folder, "cannot hold the report's folders (" + error.message() + ")");
 
-  results::Database& database = store.database();
   PageWriter pages(folder);
   pages.Write(kReportMark, "");
   const auto measurements = results::QueryMeasurementNames(database, options.filter);

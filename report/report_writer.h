@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "results/query_database.h"
 #include "results/run_filter.h"
-#include "results/store.h"
 
 namespace report {
 
@@ -30,7 +30,9 @@ struct ReportTally {
   std::size_t units = 0;
 };
 
-// Throws ReportError (the folder cannot be written or is not a report's) or results::StoreError.
-ReportTally WriteReport(results::ResultsStore& store, const ReportOptions& options);
+// The report of the runs in `database`, a station's store or the line's database. Throws
+// ReportError (the folder cannot be written or is not a report's) or the database's error
+// (results::StoreError, results::LineDbError).
+ReportTally WriteReport(results::QueryDatabase& database, const ReportOptions& options);
 
 }  // namespace report

@@ -10,7 +10,6 @@
 #include <string_view>
 
 #include "results/run_filter.h"
-#include "results/sqlite.h"
 
 namespace results {
 
@@ -20,6 +19,6 @@ enum class CsvRows { kMeasurements, kRuns };
 std::string CsvField(std::string_view text);
 
 // Runs oldest first, measurements in the order their runs made them.
-void ExportCsv(Database& database, CsvRows rows, const RunFilter& filter, std::ostream& out);
+void ExportCsv(QueryDatabase& database, CsvRows rows, const RunFilter& filter, std::ostream& out);
 
 }  // namespace results

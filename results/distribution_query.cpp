@@ -42,7 +42,7 @@ void SetCpk(DistributionRow& row) {
 
 }  // namespace
 
-std::vector<DistributionRow> QueryDistribution(Database& database, const std::string& name,
+std::vector<DistributionRow> QueryDistribution(QueryDatabase& database, const std::string& name,
                                                const RunFilter& filter, bool by_station) {
   const std::string sql = std::string(R"sql(
       SELECT r.plan_name, r.station, m.units,
@@ -51,16 +51,16 @@ std::vector<DistributionRow> QueryDistribution(Database& database, const std::st
       FROM measurements m JOIN phases p ON p.id = m.phase_id JOIN runs r ON r.id = p.run_id
       WHERE m.name = ?5 AND m.value_number IS NOT NULL AND )sql") +
                           kRunFilterSql;
-  Statement select(database, sql.c_str());
-  BindRunFilter(select, filter);
-  select.Bind(5, name);
+  const auto select = database.Prepare(sql);
+  BindRunFilter(*select, filter);
+  select->Bind(5, name);
   using Key = std::tuple<std::string, std::optional<std::string>, std::string,
                          std::optional<double>, std::optional<double>>;
   std::map<Key, Accumulator> groups;
-  while (select.Step()) {
-    const Key key{select.Text(0), by_station ? select.OptionalText(1) : std::nullopt,
-                  select.Text(2), select.OptionalReal(3), select.OptionalReal(4)};
-    groups[key].Add(select.Real(5));
+  while (select->Step()) {
+    const Key key{select->Text(0), by_station ? select->OptionalText(1) : std::nullopt,
+                  select->Text(2), select->OptionalReal(3), select->OptionalReal(4)};
+    groups[key].Add(select->Real(5));
   }
   std::vector<DistributionRow> rows;
   for (const auto& [key, values] : groups) {

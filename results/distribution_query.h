@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "results/run_filter.h"
-#include "results/sqlite.h"
 
 namespace results {
 
@@ -32,7 +31,7 @@ struct DistributionRow {
 
 // Ordered by plan, station, units and limits; empty when no run the filter keeps has a numeric
 // value of `name`.
-std::vector<DistributionRow> QueryDistribution(Database& database, const std::string& name,
+std::vector<DistributionRow> QueryDistribution(QueryDatabase& database, const std::string& name,
                                                const RunFilter& filter, bool by_station);
 
 }  // namespace results

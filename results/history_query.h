@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "results/sqlite.h"
+#include "results/query_database.h"
 
 namespace results {
 
@@ -45,6 +45,6 @@ struct HistoryRun {
 };
 
 // Empty when the store has no run of `unit`.
-std::vector<HistoryRun> QueryHistory(Database& database, const std::string& unit);
+std::vector<HistoryRun> QueryHistory(QueryDatabase& database, const std::string& unit);
 
 }  // namespace results

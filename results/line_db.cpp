@@ -63,6 +63,20 @@ std::int64_t LineResult::Integer(int row, int column) const {
   return number;
 }
 
+double LineResult::Real(int row, int column) const {
+  double number = 0;
+  const char* text = PQgetvalue(result_, row, column);
+  std::from_chars(text, text + std::strlen(text), number);  // also "Infinity" and "NaN"
+  return number;
+}
+
+bool LineResult::IsReal(int column) const {
+  // PostgreSQL's fixed type oids of real and double precision (its catalog's pg_type).
+  constexpr Oid kFloat4 = 700, kFloat8 = 701;
+  const Oid type = PQftype(result_, column);
+  return type == kFloat4 || type == kFloat8;
+}
+
 LineConnection::LineConnection(const std::string& conninfo, const LineTimeouts& timeouts) {
   // Our defaults come first, the given string last, so that what it says wins.
   const std::string connect_timeout = std::to_string(timeouts.connect_s);

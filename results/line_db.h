@@ -75,6 +75,9 @@ class LineResult {
   bool IsNull(int row, int column) const { return PQgetisnull(result_, row, column) != 0; }
   std::string Text(int row, int column) const { return PQgetvalue(result_, row, column); }
   std::int64_t Integer(int row, int column) const;
+  double Real(int row, int column) const;
+  // Whether the column is of a floating-point type (real, double precision).
+  bool IsReal(int column) const;
   const PGresult* get() const { return result_; }
 
  private:

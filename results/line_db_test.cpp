@@ -74,7 +74,7 @@ TEST_F(LineDbTest, ASchemaNewerThanTheProgramIsRefusedAndLeftAsItIs) {
     ADD_FAILURE() << "a newer line database was used";
   } catch (const LineDbError& refused) {
     EXPECT_EQ(refused.fault(), LineFault::kRejected);
-    EXPECT_NE(std::string(refused.what()).find("version 7, newer than this program's 1"),
+    EXPECT_NE(std::string(refused.what()).find("version 7, newer than this program's 2"),
               std::string::npos)
         << refused.what();
   }

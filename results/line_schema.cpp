@@ -93,7 +93,24 @@ CREATE TABLE prompts (
 );
 )sql";
 
-constexpr Migration kMigrations[] = {{1, kVersion1}};
+// Version 2: what the queries need to read the line as they read a station. The order runs arrived
+// in takes the station's name for its order, `seq`; and the texts the queries order by or compare
+// as ranges (units, plans, stations, start times, phase and measurement names) compare as bytes,
+// as SQLite compares them, whatever collation the server's database was made with (a language's
+// would sort "Power" after "modem" and put a unit's pages in another order).
+constexpr const char* kVersion2 = R"sql(
+ALTER TABLE runs RENAME COLUMN line_seq TO seq;
+ALTER TABLE runs
+  ALTER COLUMN unit TYPE TEXT COLLATE "C",
+  ALTER COLUMN plan_name TYPE TEXT COLLATE "C",
+  ALTER COLUMN plan_revision TYPE TEXT COLLATE "C",
+  ALTER COLUMN station TYPE TEXT COLLATE "C",
+  ALTER COLUMN started_at TYPE TEXT COLLATE "C";
+ALTER TABLE phases ALTER COLUMN name TYPE TEXT COLLATE "C";
+ALTER TABLE measurements ALTER COLUMN name TYPE TEXT COLLATE "C";
+)sql";
+
+constexpr Migration kMigrations[] = {{1, kVersion1}, {2, kVersion2}};
 
 // Any fixed number: the lock stations take while one of them migrates.
 constexpr const char* kMigrationLock = "SELECT pg_advisory_xact_lock(7270417)";

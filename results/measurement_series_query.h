@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "results/run_filter.h"
-#include "results/sqlite.h"
 
 namespace results {
 
@@ -29,10 +28,11 @@ struct MeasurementSeries {
 };
 
 // Ordered by name.
-std::vector<std::string> QueryMeasurementNames(Database& database, const RunFilter& filter);
+std::vector<std::string> QueryMeasurementNames(QueryDatabase& database, const RunFilter& filter);
 
 // Ordered by plan, units and limits, as QueryDistribution orders its rows.
-std::vector<MeasurementSeries> QueryMeasurementSeries(Database& database, const std::string& name,
+std::vector<MeasurementSeries> QueryMeasurementSeries(QueryDatabase& database,
+                                                      const std::string& name,
                                                       const RunFilter& filter);
 
 }  // namespace results

@@ -2,7 +2,7 @@
 
 namespace results {
 
-std::vector<ParetoRow> QueryPareto(Database& database, const RunFilter& filter) {
+std::vector<ParetoRow> QueryPareto(QueryDatabase& database, const RunFilter& filter) {
   const std::string sql = std::string(R"sql(
       SELECT p.name, m.name, count(DISTINCT r.seq)
       FROM measurements m JOIN phases p ON p.id = m.phase_id JOIN runs r ON r.id = p.run_id
@@ -18,13 +18,13 @@ std::vector<ParetoRow> QueryPareto(Database& database, const RunFilter& filter) 
         AND )sql" + kRunFilterSql +
                           R"sql(
       GROUP BY p.name
-      ORDER BY 3 DESC, 1, 2)sql";
-  Statement select(database, sql.c_str());
-  BindRunFilter(select, filter);
+      ORDER BY 3 DESC, 1, 2 NULLS FIRST)sql";
+  const auto select = database.Prepare(sql);
+  BindRunFilter(*select, filter);
   std::vector<ParetoRow> rows;
   std::int64_t total = 0;
-  while (select.Step()) {
-    rows.push_back({select.Text(0), select.OptionalText(1), select.Integer(2), 0, 0});
+  while (select->Step()) {
+    rows.push_back({select->Text(0), select->OptionalText(1), select->Integer(2), 0, 0});
     total += rows.back().failures;
   }
   std::int64_t so_far = 0;

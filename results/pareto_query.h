@@ -1,7 +1,8 @@
 // The failure Pareto: what fails most, for the runs a filter keeps. An item is a measurement that
 // failed (in its phase), or a phase that failed without a failed measurement (an error, a
 // timeout, a step that did not answer); each counts the runs it failed in, once however many
-// attempts failed. Items come most frequent first with their share of all counted failures and
+// attempts failed. Items come most frequent first (then by phase and measurement as bytes, a
+// phase's own failure before its measurements') with their share of all counted failures and
 // the running total of those shares.
 #pragma once
 
@@ -11,7 +12,6 @@
 #include <vector>
 
 #include "results/run_filter.h"
-#include "results/sqlite.h"
 
 namespace results {
 
@@ -24,6 +24,6 @@ struct ParetoRow {
   bool operator==(const ParetoRow&) const = default;
 };
 
-std::vector<ParetoRow> QueryPareto(Database& database, const RunFilter& filter);
+std::vector<ParetoRow> QueryPareto(QueryDatabase& database, const RunFilter& filter);
 
 }  // namespace results

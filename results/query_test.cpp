@@ -1,7 +1,10 @@
-// The queries on real SQLite files filled through the store, each on a small set whose answers
-// were worked out by hand: yield with retested units and filters, one unit's history, a
-// measurement's distribution and Cpk (two-sided, one-sided, no limits, no spread), the failure
-// Pareto, and CSV export of awkward texts.
+// The queries on both stores, each on a small set whose answers were worked out by hand: a real
+// SQLite file filled through the store, and the same runs forwarded from it to a real PostgreSQL
+// database (ctest runs this under pg_virtualenv) made with a language's collation, as a line's
+// server usually is. Yield with retested units and filters (a day's end, a pass read as a
+// number), one unit's history, a measurement's distribution and Cpk (two-sided, one-sided, no
+// limits, no spread), the failure Pareto (texts ordered as bytes, a phase's own failure before
+// its measurements) and CSV export of awkward texts and of reals.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,7 +13,10 @@
 #include "results/csv_export.h"
 #include "results/distribution_query.h"
 #include "results/history_query.h"
+#include "results/line_forward.h"
+#include "results/line_queries.h"
 #include "results/pareto_query.h"
+#include "results/scratch_line_database.h"
 #include "results/store.h"
 #include "results/yield_query.h"
 #include "testing/temp_dir.h"
@@ -62,16 +68,41 @@ StoredRun RunOf(std::string id, std::string unit, std::string station, std::stri
   return run;
 }
 
-class QueryTest : public ::testing::Test {
+enum class StoreKind { kStation, kLine };
+
+// Each test fills the station's store, and for the line forwards its runs from there, as a
+// station does; the queries then read the store asked for.
+class QueryTest : public ::testing::TestWithParam<StoreKind> {
  protected:
+  void SetUp() override {
+    if (GetParam() == StoreKind::kLine && !ScratchLineDatabase::ServerGiven()) {
+      GTEST_SKIP() << ScratchLineDatabase::kNoServer;
+    }
+  }
   void Fill(const std::vector<StoredRun>& runs) {
     for (const StoredRun& run : runs) store_.Store(run);
+    if (GetParam() == StoreKind::kStation) return;
+    line_database_.emplace();
+    line_.emplace(line_database_->conninfo());
+    ASSERT_EQ(ForwardPending(store_, *line_).stored, static_cast<std::int64_t>(runs.size()));
+    line_queries_.emplace(*line_);
   }
-  Database& database() { return store_.database(); }
+  QueryDatabase& database() {
+    return line_queries_ ? static_cast<QueryDatabase&>(*line_queries_) : store_.queries();
+  }
 
   testing_support::TempDir temp_;
   ResultsStore store_{temp_.path() / "results.sqlite"};
+  std::optional<ScratchLineDatabase> line_database_;
+  std::optional<LineConnection> line_;
+  std::optional<LineQueries> line_queries_;
 };
+
+INSTANTIATE_TEST_SUITE_P(BothStores, QueryTest,
+                         ::testing::Values(StoreKind::kStation, StoreKind::kLine),
+                         [](const auto& kind) {
+                           return kind.param == StoreKind::kStation ? "Station" : "Line";
+                         });
 
 // U1 passes; U2 fails on S1 and passes its retest on S2 the next day; U3 fails twice on S1;
 // U4 passes on S2.
@@ -84,7 +115,7 @@ std::vector<StoredRun> RetestedUnits() {
           RunOf("f", "U4", "S2", "2026-12-02T09:00:00.000Z", "PASS")};
 }
 
-TEST_F(QueryTest, YieldCountsEachUnitInItsFirstRunsGroup) {
+TEST_P(QueryTest, YieldCountsEachUnitInItsFirstRunsGroup) {
   Fill(RetestedUnits());
   struct Case {
     const char* what;
@@ -119,7 +150,7 @@ TEST_F(QueryTest, YieldCountsEachUnitInItsFirstRunsGroup) {
   }
 }
 
-TEST_F(QueryTest, HistoryListsEveryRunInOrderWithWhatFailed) {
+TEST_P(QueryTest, HistoryListsEveryRunInOrderWithWhatFailed) {
   StoredPhase power =
       Phase("power", "FAIL", {Measured("vcc", 3.9, 3.0, 3.6, "FAIL"), Measured("icc", 0.2, {}, 1)});
   power.message = "vcc out of range";
@@ -143,7 +174,7 @@ TEST_F(QueryTest, HistoryListsEveryRunInOrderWithWhatFailed) {
   EXPECT_TRUE(QueryHistory(database(), "t-0412").empty());
 }
 
-TEST_F(QueryTest, DistributionGivesSpreadAndCpkAgainstTheLimitsThereAre) {
+TEST_P(QueryTest, DistributionGivesSpreadAndCpkAgainstTheLimitsThereAre) {
   // Two-sided vcc 3.0, 3.2, 3.4 in [2.9, 3.8]: mean 3.2, s 0.2, Cpk min(0.6, 0.3) / 0.6 = 0.5.
   // One-sided icc 4, 6, 6, 4 under 10 on both stations: mean 5, s 2 / sqrt(3), Cpk 5 / 3s.
   // On S2, vcc 3.6 alone.
@@ -198,27 +229,32 @@ TEST_F(QueryTest, DistributionGivesSpreadAndCpkAgainstTheLimitsThereAre) {
   EXPECT_TRUE(QueryDistribution(database(), "nothing", {}, false).empty());
 }
 
-TEST_F(QueryTest, ParetoCountsFailingRunsMostFirstWithCumulativeShare) {
-  // vcc fails in runs a, b and c (twice in a: two attempts, counted once); the modem phase
-  // times out in b; icc fails in c; the audio run on S2 is filtered out.
+TEST_P(QueryTest, ParetoCountsFailingRunsMostFirstWithCumulativeShare) {
+  // vcc fails in runs a, b and c (twice in a: two attempts, counted once); the USB phase times
+  // out in b; icc fails in c; the power phase fails on its own in e; the audio run on S2 is
+  // filtered out. The ties come by phase as bytes ("USB" before "power"), a phase's own failure
+  // before its measurements'.
   const auto vcc = Measured("vcc", 4, 3, 3.6, "FAIL");
   const auto icc = Measured("icc", 4, {}, 1, "FAIL");
   StoredPhase retried = Phase("power", "FAIL", {vcc, vcc});
-  Fill({RunOf("a", "U1", "S1", "2026-12-01T08:00:00.000Z", "FAIL", {retried}),
-        RunOf("b", "U2", "S1", "2026-12-01T09:00:00.000Z", "FAIL",
-              {Phase("power", "FAIL", {vcc}), Phase("modem", "TIMEOUT"),
-               Phase("storage", "SKIPPED")}),
-        RunOf("c", "U3", "S1", "2026-12-01T10:00:00.000Z", "FAIL",
-              {Phase("power", "FAIL", {vcc, icc})}),
-        RunOf("d", "U4", "S2", "2026-12-01T11:00:00.000Z", "FAIL", {Phase("audio", "ERROR")})});
+  Fill(
+      {RunOf("a", "U1", "S1", "2026-12-01T08:00:00.000Z", "FAIL", {retried}),
+       RunOf("b", "U2", "S1", "2026-12-01T09:00:00.000Z", "FAIL",
+             {Phase("power", "FAIL", {vcc}), Phase("USB", "TIMEOUT"), Phase("storage", "SKIPPED")}),
+       RunOf("c", "U3", "S1", "2026-12-01T10:00:00.000Z", "FAIL",
+             {Phase("power", "FAIL", {vcc, icc})}),
+       RunOf("e", "U5", "S1", "2026-12-01T12:00:00.000Z", "ERROR", {Phase("power", "ERROR")}),
+       RunOf("d", "U4", "S2", "2026-12-01T11:00:00.000Z", "FAIL", {Phase("audio", "ERROR")})});
   RunFilter s1;
   s1.station = "S1";
-  const std::vector<ParetoRow> expected = {
-      {"power", "vcc", 3, 0.6, 0.6}, {"modem", {}, 1, 0.2, 0.8}, {"power", "icc", 1, 0.2, 1.0}};
+  const std::vector<ParetoRow> expected = {{"power", "vcc", 3, 0.5, 0.5},
+                                           {"USB", {}, 1, 1.0 / 6, 4.0 / 6},
+                                           {"power", {}, 1, 1.0 / 6, 5.0 / 6},
+                                           {"power", "icc", 1, 1.0 / 6, 1.0}};
   EXPECT_EQ(QueryPareto(database(), s1), expected);
 }
 
-TEST_F(QueryTest, CsvQuotesOnlyWhatNeedsItAndDoublesQuotes) {
+TEST_P(QueryTest, CsvQuotesOnlyWhatNeedsItAndDoublesQuotes) {
   const std::pair<std::string, std::string> fields[] = {
       {"plain", "plain"},
       {"", ""},
@@ -248,6 +284,17 @@ TEST_F(QueryTest, CsvQuotesOnlyWhatNeedsItAndDoublesQuotes) {
   EXPECT_EQ(measurements.str().substr(measurements.str().find("\r\n") + 2),
             "a,\"T-1, \"\"A\"\"\",modem,,S1,2026-12-01T08:00:00.000Z,power,vcc,1,1,3.900000,3.9,"
             "V,range,3.0,,,,FAIL,0,\"3.9 V,\nover 3\"\r\n");
+}
+
+// The queries' ?N reach PostgreSQL as $N, declared texts; a ?N inside a literal or a quoted name
+// is text, not a parameter.
+TEST(PostgresParametersTest, OnlyParametersOutsideQuotesAreRewritten) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"a = ?1 AND b = ?12", "a = $1::text AND b = $12::text"},
+      {"'?1' || \"?2\" || ?3", "'?1' || \"?2\" || $3::text"},
+      {"'it''s ?1' = ?1 AND c = '?'", "'it''s ?1' = $1::text AND c = '?'"},
+  };
+  for (const auto& [sql, postgres] : cases) EXPECT_EQ(PostgresParameters(sql), postgres) << sql;
 }
 
 }  // namespace

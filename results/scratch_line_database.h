@@ -24,7 +24,11 @@ class ScratchLineDatabase {
   ScratchLineDatabase() {
     static int made = 0;
     name_ = "line_" + std::to_string(getpid()) + "_" + std::to_string(++made);
-    LineConnection("").Execute(("CREATE DATABASE " + name_).c_str());
+    // A language's collation, as a line's server is usually made with, not the byte order a
+    // throwaway cluster starts with: the queries must not depend on it.
+    LineConnection("").Execute(
+        ("CREATE DATABASE " + name_ + " TEMPLATE template0 LOCALE_PROVIDER icu ICU_LOCALE 'en-US'")
+            .c_str());
     LineConnection line(conninfo());
     MigrateLine(line, LineMigrations());
   }
@@ -46,7 +50,7 @@ class ScratchLineDatabase {
   // The ids of the runs in the order they arrived.
   std::string RunsInOrder() const {
     LineConnection line(conninfo());
-    LineResult ids = line.Execute("SELECT coalesce(string_agg(id, ' ' ORDER BY line_seq), '') "
+    LineResult ids = line.Execute("SELECT coalesce(string_agg(id, ' ' ORDER BY seq), '') "
                                   "FROM runs");
     return ids.Text(0, 0);
   }

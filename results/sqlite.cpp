@@ -96,6 +96,10 @@ bool Statement::IsNull(int column) const {
   return sqlite3_column_type(statement_, column) == SQLITE_NULL;
 }
 
+bool Statement::IsReal(int column) const {
+  return sqlite3_column_type(statement_, column) == SQLITE_FLOAT;
+}
+
 std::int64_t Statement::Integer(int column) const {
   return sqlite3_column_int64(statement_, column);
 }

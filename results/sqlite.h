@@ -75,6 +75,7 @@ class Statement {
 
   // Columns from 0, of the row Step found.
   bool IsNull(int column) const;
+  bool IsReal(int column) const;  // a floating-point value, not an integer or a text
   std::int64_t Integer(int column) const;
   double Real(int column) const;
   std::string Text(int column) const;

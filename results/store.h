@@ -12,6 +12,7 @@
 
 #include "results/schema.h"
 #include "results/sqlite.h"
+#include "results/sqlite_queries.h"
 #include "results/stored_run.h"
 
 namespace results {
@@ -38,11 +39,14 @@ class ResultsStore {
   // The run with `id` as stored, or nothing.
   std::optional<StoredRun> Load(std::string_view id);
 
-  // For what reads the schema directly: the queries, the report, forwarding.
+  // For what reads the schema directly: forwarding, the store's own tests.
   Database& database() { return database_; }
+  // For the queries and the report.
+  QueryDatabase& queries() { return queries_; }
 
  private:
   Database database_;
+  SqliteQueries queries_{database_};
 };
 
 }  // namespace results

@@ -29,12 +29,12 @@ constexpr const char* kPrompts = R"sql(
     FROM runs r JOIN phases p ON p.run_id = r.id JOIN prompts q ON q.phase_id = p.id
     WHERE )sql";
 
-std::optional<StoredMark> Mark(const Statement& row, int column) {
+std::optional<StoredMark> Mark(const QueryStatement& row, int column) {
   if (row.IsNull(column)) return std::nullopt;
   return StoredMark{row.Text(column), row.Integer(column + 1), row.Integer(column + 2)};
 }
 
-StoredRun RunAt(const Statement& row) {
+StoredRun RunAt(const QueryStatement& row) {
   StoredRun run;
   run.id = row.Text(1);
   run.unit = row.Text(2);
@@ -51,7 +51,7 @@ StoredRun RunAt(const Statement& row) {
   return run;
 }
 
-StoredPhase PhaseAt(const Statement& row) {
+StoredPhase PhaseAt(const QueryStatement& row) {
   StoredPhase phase;
   phase.name = row.Text(14);
   phase.outcome = row.Text(15);
@@ -63,7 +63,7 @@ StoredPhase PhaseAt(const Statement& row) {
   return phase;
 }
 
-StoredMeasurement MeasurementAt(const Statement& row) {
+StoredMeasurement MeasurementAt(const QueryStatement& row) {
   StoredMeasurement m;
   m.name = row.Text(26);
   m.value = row.OptionalText(27);
@@ -84,52 +84,53 @@ StoredMeasurement MeasurementAt(const Statement& row) {
 // prompts are the next rows of it that name the phase.
 class PromptCursor {
  public:
-  PromptCursor(Database& database, const RunFilter& filter)
-      : select_(database, (std::string(kPrompts) + kRunFilterSql + kOrder + "q.idx").c_str()) {
-    BindRunFilter(select_, filter);
-    more_ = select_.Step();
+  PromptCursor(QueryDatabase& database, const RunFilter& filter)
+      : select_(database.Prepare(std::string(kPrompts) + kRunFilterSql + kOrder + "q.idx")) {
+    BindRunFilter(*select_, filter);
+    more_ = select_->Step();
   }
 
   void TakeFor(std::int64_t phase_id, StoredPhase& phase) {
-    while (more_ && select_.Integer(0) == phase_id) {
-      phase.prompts.push_back(
-          {select_.Text(1), select_.Text(2), select_.Text(3), select_.Text(4), select_.Text(5)});
-      more_ = select_.Step();
+    while (more_ && select_->Integer(0) == phase_id) {
+      phase.prompts.push_back({select_->Text(1), select_->Text(2), select_->Text(3),
+                               select_->Text(4), select_->Text(5)});
+      more_ = select_->Step();
     }
   }
 
  private:
-  Statement select_;
+  std::unique_ptr<QueryStatement> select_;
   bool more_ = false;
 };
 
 }  // namespace
 
-void ForEachUnitsRuns(Database& database, const RunFilter& filter,
+void ForEachUnitsRuns(QueryDatabase& database, const RunFilter& filter,
                       const std::function<void(std::vector<StoredRun>& runs)>& take) {
-  Statement rows(database, (std::string(kRows) + kRunFilterSql + kOrder + "m.idx").c_str());
-  BindRunFilter(rows, filter);
+  const auto select = database.Prepare(std::string(kRows) + kRunFilterSql + kOrder + "m.idx");
+  BindRunFilter(*select, filter);
+  const QueryStatement& row = *select;
   PromptCursor prompts(database, filter);
   std::vector<StoredRun> runs;
   std::int64_t run_seq = -1, phase_id = -1;
-  while (rows.Step()) {
-    if (rows.Integer(0) != run_seq) {
-      run_seq = rows.Integer(0);
+  while (select->Step()) {
+    if (row.Integer(0) != run_seq) {
+      run_seq = row.Integer(0);
       phase_id = -1;
-      StoredRun run = RunAt(rows);
+      StoredRun run = RunAt(row);
       if (!runs.empty() && runs.back().unit != run.unit) {
         take(runs);
         runs.clear();
       }
       runs.push_back(std::move(run));
     }
-    if (rows.IsNull(13)) continue;  // a run without phases
-    if (rows.Integer(13) != phase_id) {
-      phase_id = rows.Integer(13);
-      runs.back().phases.push_back(PhaseAt(rows));
+    if (row.IsNull(13)) continue;  // a run without phases
+    if (row.Integer(13) != phase_id) {
+      phase_id = row.Integer(13);
+      runs.back().phases.push_back(PhaseAt(row));
       prompts.TakeFor(phase_id, runs.back().phases.back());
     }
-    if (!rows.IsNull(25)) runs.back().phases.back().measurements.push_back(MeasurementAt(rows));
+    if (!row.IsNull(25)) runs.back().phases.back().measurements.push_back(MeasurementAt(row));
   }
   if (!runs.empty()) take(runs);
 }

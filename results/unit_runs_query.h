@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "results/run_filter.h"
-#include "results/sqlite.h"
 #include "results/stored_run.h"
 
 namespace results {
@@ -18,7 +17,7 @@ namespace results {
 // `take` is given the runs of one unit at a time; they share `unit`. Fields the report does not
 // show (the plan's file, the console's version, the board profile, repeats, the phases' times
 // and teardown, marginal bands and repeats of measurements) are left empty.
-void ForEachUnitsRuns(Database& database, const RunFilter& filter,
+void ForEachUnitsRuns(QueryDatabase& database, const RunFilter& filter,
                       const std::function<void(std::vector<StoredRun>& runs)>& take);
 
 }  // namespace results

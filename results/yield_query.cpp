@@ -12,7 +12,7 @@ namespace {
 std::string YieldSql() {
   return std::string(R"sql(
       SELECT r.plan_name, r.unit, r.plan_revision, r.station, substr(r.started_at, 1, 10),
-        r.outcome = 'PASS'
+        CASE WHEN r.outcome = 'PASS' THEN 1 ELSE 0 END
       FROM runs r WHERE )sql") +
          kRunFilterSql + " ORDER BY r.plan_name, r.unit, r.started_at, r.seq";
 }
@@ -21,9 +21,9 @@ using GroupKey = std::tuple<std::string, std::optional<std::string>, std::string
 
 }  // namespace
 
-std::vector<YieldRow> QueryYield(Database& database, const RunFilter& filter) {
-  Statement select(database, YieldSql().c_str());
-  BindRunFilter(select, filter);
+std::vector<YieldRow> QueryYield(QueryDatabase& database, const RunFilter& filter) {
+  const auto select = database.Prepare(YieldSql());
+  BindRunFilter(*select, filter);
   std::map<GroupKey, YieldRow> groups;
   YieldRow* group = nullptr;  // the group of the unit being read, by its first run
   std::string plan, unit;
@@ -31,13 +31,13 @@ std::vector<YieldRow> QueryYield(Database& database, const RunFilter& filter) {
   const auto end_unit = [&] {
     if (group) group->final_pass += last_passed ? 1 : 0;
   };
-  while (select.Step()) {
-    const bool passed = select.Integer(5) != 0;
-    if (!group || select.Text(0) != plan || select.Text(1) != unit) {
+  while (select->Step()) {
+    const bool passed = select->Integer(5) != 0;
+    if (!group || select->Text(0) != plan || select->Text(1) != unit) {
       end_unit();
-      plan = select.Text(0);
-      unit = select.Text(1);
-      group = &groups[{plan, select.OptionalText(2), select.Text(3), select.Text(4)}];
+      plan = select->Text(0);
+      unit = select->Text(1);
+      group = &groups[{plan, select->OptionalText(2), select->Text(3), select->Text(4)}];
       ++group->units;
       group->first_pass += passed ? 1 : 0;
     }

@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "results/run_filter.h"
-#include "results/sqlite.h"
 
 namespace results {
 
@@ -31,6 +30,6 @@ struct YieldRow {
 };
 
 // Ordered by plan, revision, station and day.
-std::vector<YieldRow> QueryYield(Database& database, const RunFilter& filter);
+std::vector<YieldRow> QueryYield(QueryDatabase& database, const RunFilter& filter);
 
 }  // namespace results

@@ -40,9 +40,21 @@ void AddRunFilterOptions(CLI::App& command, results::RunFilter& filter) {
       ->check(day);
 }
 
-// Adds --json and, with `filters`, the run filter's options to `command`.
-void AddQueryOptions(CLI::App& command, QueryOptions& options, bool filters = true) {
+constexpr const char* kLineDbHelp =
+    "the line's PostgreSQL database, a libpq connection string such as "
+    "'host=db1 dbname=line user=station' (the password from ~/.pgpass)";
+
+// Adds --line-db to a query verb's `command`: the line's database asked instead of a store.
+void AddLineDbOption(CLI::App& command, Shared& shared) {
+  command.add_option("--line-db", shared.line_db,
+                     std::string(kLineDbHelp) + ", asked instead of a store");
+}
+
+// Adds --json, --line-db and, with `filters`, the run filter's options to `command`.
+void AddQueryOptions(CLI::App& command, QueryOptions& options, Shared& shared,
+                     bool filters = true) {
   command.add_flag("--json", options.json, "prints JSON for scripts instead of a table");
+  AddLineDbOption(command, shared);
   if (filters) AddRunFilterOptions(command, options.filter);
 }
 
@@ -60,60 +72,57 @@ Verb AddForward(CLI::App& app, const Shared& shared) {
   auto* command = app.add_subcommand(
       "forward", "forwards the store's runs the line's database lacks, in order, and tells how "
                  "many are still pending (the store: --store, or results.sqlite here)");
-  command
-      ->add_option("--line-db", *conninfo,
-                   "the line's PostgreSQL database, a libpq connection string such as "
-                   "'host=db1 dbname=line user=station' (the password from ~/.pgpass)")
-      ->required();
+  command->add_option("--line-db", *conninfo, kLineDbHelp)->required();
   return {command, [conninfo, &shared] { return RunForward(shared, *conninfo); }};
 }
 
-Verb AddYield(CLI::App& app, const Shared& shared) {
+Verb AddYield(CLI::App& app, Shared& shared) {
   auto options = std::make_shared<QueryOptions>();
   auto* command = app.add_subcommand(
       "yield", "first-pass and final yield by plan, revision, station and UTC day");
-  AddQueryOptions(*command, *options);
+  AddQueryOptions(*command, *options, shared);
   return {command, [options, &shared] { return RunYield(shared, *options); }};
 }
 
-Verb AddHistory(CLI::App& app, const Shared& shared) {
+Verb AddHistory(CLI::App& app, Shared& shared) {
   auto options = std::make_shared<QueryOptions>();
   auto unit = std::make_shared<std::string>();
   auto* command =
       app.add_subcommand("history", "every run of one unit in order, with what failed in each");
   command->add_option("UNIT", *unit, "the unit exactly as its runs were given it")->required();
-  AddQueryOptions(*command, *options, false);
+  AddQueryOptions(*command, *options, shared, false);
   return {command, [options, unit, &shared] { return RunHistory(shared, *unit, options->json); }};
 }
 
-Verb AddDistribution(CLI::App& app, const Shared& shared) {
+Verb AddDistribution(CLI::App& app, Shared& shared) {
   auto options = std::make_shared<DistributionOptions>();
   auto* command = app.add_subcommand(
       "distribution", "a measurement's count, mean, standard deviation, minimum, maximum and Cpk");
   command->add_option("NAME", options->name, "the measurement's name")->required();
   command->add_flag("--by-station", options->by_station, "a row for each station too");
-  AddQueryOptions(*command, options->query);
+  AddQueryOptions(*command, options->query, shared);
   return {command, [options, &shared] { return RunDistribution(shared, *options); }};
 }
 
-Verb AddPareto(CLI::App& app, const Shared& shared) {
+Verb AddPareto(CLI::App& app, Shared& shared) {
   auto options = std::make_shared<QueryOptions>();
   auto* command = app.add_subcommand(
       "pareto", "the failing phases and measurements, most frequent first, with cumulative share");
-  AddQueryOptions(*command, *options);
+  AddQueryOptions(*command, *options, shared);
   return {command, [options, &shared] { return RunPareto(shared, *options); }};
 }
 
-Verb AddExport(CLI::App& app, const Shared& shared) {
+Verb AddExport(CLI::App& app, Shared& shared) {
   auto options = std::make_shared<ExportOptions>();
   auto* command = app.add_subcommand(
       "export", "the measurements, or the runs, as CSV (RFC 4180) on standard output");
   command->add_flag("--runs", options->runs, "one line per run instead of per measurement");
+  AddLineDbOption(*command, shared);
   AddRunFilterOptions(*command, options->filter);
   return {command, [options, &shared] { return RunExport(shared, *options); }};
 }
 
-Verb AddReport(CLI::App& app, const Shared& shared) {
+Verb AddReport(CLI::App& app, Shared& shared) {
   auto options = std::make_shared<report::ReportOptions>();
   auto* command = app.add_subcommand(
       "report", "writes the report, a folder of HTML pages: yield, the failure Pareto, each "
@@ -122,7 +131,8 @@ Verb AddReport(CLI::App& app, const Shared& shared) {
       ->required();
   command->add_option("--records", options->records,
                       "the records' folder the runs' session records are in (default: the "
-                      "store's folder)");
+                      "store's folder, or the working folder with --line-db)");
+  AddLineDbOption(*command, shared);
   AddRunFilterOptions(*command, options->filter);
   return {command, [options, &shared] { return RunReport(shared, *options); }};
 }
@@ -132,13 +142,16 @@ Verb AddReport(CLI::App& app, const Shared& shared) {
 std::variant<VerbRun, tools::EarlyExit> ParseCommandLine(int argc, char** argv) {
   CLI::App app{
       "Works on the results store, the SQLite file every run of quorvane-plan and "
-      "quorvane-station goes into. Exit status: 0 done, 1 done with some input refused, 2 the "
+      "quorvane-station goes into; the queries and the report also on the line's PostgreSQL "
+      "database (--line-db). Exit status: 0 done, 1 done with some input refused, 2 the "
       "store could not be used, 3 the command line is refused, 4 no such unit or measurement, 5 "
       "the report could not be written.",
       "quorvane-results"};
   // The verbs' runs hold on to it past the parse.
   auto shared = std::make_shared<Shared>();
-  app.add_option("--store", shared->store, "the results store (an SQLite file)");
+  app.add_option("--store", shared->store,
+                 "the results store (an SQLite file); a query verb's --line-db instead asks the "
+                 "line's database");
   app.require_subcommand(1);
   app.fallthrough();  // --store may also follow the verb
   // In the order the help lists them.

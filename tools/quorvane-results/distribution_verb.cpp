@@ -59,9 +59,9 @@ void PrintTable(const std::vector<results::DistributionRow>& rows, bool by_stati
   table.Print(std::cout);
 }
 
-int PrintDistribution(results::ResultsStore& store, const DistributionOptions& options) {
-  const auto rows = results::QueryDistribution(store.database(), options.name, options.query.filter,
-                                               options.by_station);
+int PrintDistribution(results::QueryDatabase& database, const DistributionOptions& options) {
+  const auto rows =
+      results::QueryDistribution(database, options.name, options.query.filter, options.by_station);
   if (rows.empty()) {
     return NotFound("no numeric value of the measurement " + options.name +
                     " in the runs asked for");
@@ -77,8 +77,9 @@ int PrintDistribution(results::ResultsStore& store, const DistributionOptions& o
 }  // namespace
 
 int RunDistribution(const Shared& shared, const DistributionOptions& options) {
-  return WithStore(shared,
-                   [&](results::ResultsStore& store) { return PrintDistribution(store, options); });
+  return WithDatabase(shared, [&](results::QueryDatabase& database) {
+    return PrintDistribution(database, options);
+  });
 }
 
 }  // namespace quorvane_results

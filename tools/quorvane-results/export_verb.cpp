@@ -9,8 +9,8 @@ namespace quorvane_results {
 
 namespace {
 
-int Export(results::ResultsStore& store, const ExportOptions& options) {
-  results::ExportCsv(store.database(),
+int Export(results::QueryDatabase& database, const ExportOptions& options) {
+  results::ExportCsv(database,
                      options.runs ? results::CsvRows::kRuns : results::CsvRows::kMeasurements,
                      options.filter, std::cout);
   if (!std::cout.flush()) {
@@ -23,7 +23,8 @@ int Export(results::ResultsStore& store, const ExportOptions& options) {
 }  // namespace
 
 int RunExport(const Shared& shared, const ExportOptions& options) {
-  return WithStore(shared, [&](results::ResultsStore& store) { return Export(store, options); });
+  return WithDatabase(shared,
+                      [&](results::QueryDatabase& database) { return Export(database, options); });
 }
 
 }  // namespace quorvane_results

@@ -60,8 +60,8 @@ std::string FailureText(const results::HistoryRun& run) {
   return text.empty() ? "-" : text;
 }
 
-int PrintHistory(results::ResultsStore& store, const std::string& unit, bool json) {
-  const auto history = results::QueryHistory(store.database(), unit);
+int PrintHistory(results::QueryDatabase& database, const std::string& unit, bool json) {
+  const auto history = results::QueryHistory(database, unit);
   if (history.empty()) return NotFound("no run of the unit " + unit + " in the store");
   if (json) {
     PrintJson(HistoryJson(history));
@@ -86,8 +86,8 @@ int PrintHistory(results::ResultsStore& store, const std::string& unit, bool jso
 }  // namespace
 
 int RunHistory(const Shared& shared, const std::string& unit, bool json) {
-  return WithStore(shared,
-                   [&](results::ResultsStore& store) { return PrintHistory(store, unit, json); });
+  return WithDatabase(
+      shared, [&](results::QueryDatabase& database) { return PrintHistory(database, unit, json); });
 }
 
 }  // namespace quorvane_results

@@ -39,8 +39,8 @@ void PrintPareto(const std::vector<results::ParetoRow>& rows, bool json) {
 }  // namespace
 
 int RunPareto(const Shared& shared, const QueryOptions& options) {
-  return WithStore(shared, [&](results::ResultsStore& store) {
-    PrintPareto(results::QueryPareto(store.database(), options.filter), options.json);
+  return WithDatabase(shared, [&](results::QueryDatabase& database) {
+    PrintPareto(results::QueryPareto(database, options.filter), options.json);
     return kDone;
   });
 }

@@ -4,11 +4,20 @@
 #include <iostream>
 #include <sstream>
 
+#include "results/line_queries.h"
+#include "results/line_schema.h"
+#include "results/store.h"
+
 namespace quorvane_results {
 
-int WithStore(const Shared& shared, const std::function<int(results::ResultsStore&)>& query) {
-  const std::filesystem::path file =
-      shared.store.empty() ? std::filesystem::path(results::kStoreFileName) : shared.store;
+namespace {
+
+using Query = std::function<int(results::QueryDatabase&)>;
+
+// A query may read the whole line's runs: longer than forwarding lets one statement run.
+constexpr results::LineTimeouts kQueryTimeouts{.connect_s = 3, .statement_ms = 300'000};
+
+int WithStore(const std::filesystem::path& file, const Query& query) {
   if (!std::filesystem::is_regular_file(file)) {
     std::cerr << "quorvane-results: no results store at " << file.string()
               << " (--store names it)\n";
@@ -16,11 +25,40 @@ int WithStore(const Shared& shared, const std::function<int(results::ResultsStor
   }
   try {
     results::ResultsStore store(file);
-    return query(store);
+    return query(store.queries());
   } catch (const results::StoreError& fault) {
     std::cerr << "quorvane-results: " << fault.what() << '\n';
     return kStoreFault;
   }
+}
+
+// The line's database brought to this program's schema first (a newer one is refused).
+int WithLine(const std::string& conninfo, const Query& query) {
+  try {
+    results::LineConnection line(conninfo, kQueryTimeouts);
+    results::MigrateLine(line, results::LineMigrations());
+    results::LineQueries queries(line);
+    return query(queries);
+  } catch (const results::LineDbError& fault) {
+    std::cerr << "quorvane-results: " << fault.what() << '\n';
+    return kStoreFault;
+  }
+}
+
+}  // namespace
+
+std::filesystem::path StoreFile(const Shared& shared) {
+  return shared.store.empty() ? std::filesystem::path(results::kStoreFileName) : shared.store;
+}
+
+int WithDatabase(const Shared& shared, const Query& query) {
+  if (shared.line_db.empty()) return WithStore(StoreFile(shared), query);
+  if (!shared.store.empty()) {
+    std::cerr << "quorvane-results: --store and --line-db each name a database to ask; give "
+                 "one of them\n";
+    return kUsageRefused;
+  }
+  return WithLine(shared.line_db, query);
 }
 
 void PrintJson(const nlohmann::json& json) { std::cout << json.dump(2) << '\n'; }

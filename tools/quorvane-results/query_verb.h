@@ -1,7 +1,7 @@
-// What the query verbs share: opening a store that must already be there, so that a mistyped
-// --store is an error and not a new empty store, and the forms of their answers. A verb's answer
-// comes from the query functions of results/ as plain structs; the verb prints them as a table or
-// as JSON.
+// What the query verbs share: opening the database they ask, a station's store that must already
+// be there (so that a mistyped --store is an error and not a new empty store) or the line's
+// database, and the forms of their answers. A verb's answer comes from the query functions of
+// results/ as plain structs; the verb prints them as a table or as JSON.
 #pragma once
 
 #include <functional>
@@ -9,15 +9,19 @@
 #include <optional>
 #include <string>
 
+#include "results/query_database.h"
 #include "results/run_filter.h"
-#include "results/store.h"
 #include "tools/quorvane-results/verb.h"
 
 namespace quorvane_results {
 
-// Opens the store `shared` names (results.sqlite in the current folder unless given) and gives
-// it to `query`; a missing or unusable store is told on standard error with kStoreFault.
-int WithStore(const Shared& shared, const std::function<int(results::ResultsStore&)>& query);
+// The store's file `shared` names: results.sqlite in the current folder unless given.
+std::filesystem::path StoreFile(const Shared& shared);
+
+// Opens the line's database when `shared` names one, else the store, and gives it to `query`. A
+// missing or unusable store, or a line's database that cannot be reached, refuses us or fails
+// while asked, is told on standard error with kStoreFault; both named, with kUsageRefused.
+int WithDatabase(const Shared& shared, const std::function<int(results::QueryDatabase&)>& query);
 
 // An optional value for JSON: null for nothing.
 template <typename T>

@@ -10,39 +10,15 @@
 
 #include "results/record_reader.h"
 #include "results/store.h"
-#include "testing/child_process.h"
+#include "testing/results_process_fixture.h"
 #include "testing/run_records.h"
-#include "testing/temp_dir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using namespace std::chrono_literals;
-using testing_support::ChildProcess;
 
-class QuorvaneResultsTest : public ::testing::Test {
+class QuorvaneResultsTest : public testing_support::ResultsProcessTest {
  protected:
-  // Runs the shipped plan that reads the EAS channels on a simulated terminal; its status.
-  int RunPlan() {
-    ChildProcess run(
-        {QUORVANE_PLAN_BINARY, std::string(QUORVANE_PLANS_DIR) + "/eas-channels.toml", "--unit",
-         "SN-42", "--simulate", "--console", QUORVANE_BINARY, "--out", out().string()},
-        Scratch("plan"));
-    const int status = run.Wait(240s).value_or(-1);
-    errors_ = run.Errors();
-    return status;
-  }
-
-  // `quorvane-results ARGS...`; its status, with what it printed in output_ and errors_.
-  int Results(std::vector<std::string> args) {
-    args.insert(args.begin(), QUORVANE_RESULTS_BINARY);
-    ChildProcess results(args, Scratch("results"));
-    const int status = results.Wait(60s).value_or(-1);
-    output_ = results.Output();
-    errors_ = results.Errors();
-    return status;
-  }
-
   // The one JSON record in out().
   fs::path Record() const {
     for (const auto& entry : fs::directory_iterator(out())) {
@@ -50,20 +26,10 @@ class QuorvaneResultsTest : public ::testing::Test {
     }
     return {};
   }
-
-  fs::path Scratch(const std::string& name) const {
-    fs::create_directories(temp_.path() / name);
-    return temp_.path() / name;
-  }
-  fs::path out() const { return temp_.path() / "records"; }
-  fs::path store() const { return out() / "results.sqlite"; }
-
-  testing_support::TempDir temp_;
-  std::string output_, errors_;
 };
 
 TEST_F(QuorvaneResultsTest, APlanRunIsStoredAndImportingItsFolderAddsNothing) {
-  ASSERT_EQ(RunPlan(), 0) << errors_;
+  ASSERT_EQ(RunPlan("SN-42"), 0) << errors_;
   const fs::path record = Record();
   const std::string text = testing_support::FileText(record);
   const std::string id = nlohmann::json::parse(text)["run_id"];
@@ -88,7 +54,7 @@ TEST_F(QuorvaneResultsTest, AStoreThatCannotTakeTheRunLosesNothing) {
   fs::create_directories(out());
   const std::string garbage(8192, '\x5a');
   std::ofstream(store(), std::ios::binary) << garbage;
-  EXPECT_EQ(RunPlan(), 0) << errors_;  // the run passed, whatever the store
+  EXPECT_EQ(RunPlan("SN-42"), 0) << errors_;  // the run passed, whatever the store
   const fs::path record = Record();
   ASSERT_FALSE(record.empty());
   EXPECT_TRUE(fs::exists(fs::path(record).replace_extension(".xml")));
@@ -105,7 +71,7 @@ TEST_F(QuorvaneResultsTest, AStoreThatCannotTakeTheRunLosesNothing) {
 }
 
 TEST_F(QuorvaneResultsTest, TheQueryVerbsAnswerOnAPlanRunsStore) {
-  ASSERT_EQ(RunPlan(), 0) << errors_;
+  ASSERT_EQ(RunPlan("SN-42"), 0) << errors_;
   const std::string store_option = "--store=" + store().string();
   const auto json_of = [&](std::vector<std::string> args) {
     args.insert(args.begin(), store_option);
@@ -161,7 +127,7 @@ TEST_F(QuorvaneResultsTest, TheQueryVerbsAnswerOnAPlanRunsStore) {
 // A line database that is not there leaves the plan's run in its store, marked unforwarded, and
 // `forward` says so: why on standard error, how many are pending, status 2.
 TEST_F(QuorvaneResultsTest, ForwardingToAServerThatIsNotThereLeavesTheRunPending) {
-  ASSERT_EQ(RunPlan(), 0) << errors_;
+  ASSERT_EQ(RunPlan("SN-42"), 0) << errors_;
   EXPECT_EQ(Results({"forward", "--store", store().string(), "--line-db",
                      "host=127.0.0.1 port=1 dbname=line connect_timeout=2"}),
             2);

@@ -8,10 +8,13 @@
 namespace quorvane_results {
 
 int RunReport(const Shared& shared, report::ReportOptions options) {
-  return WithStore(shared, [&](results::ResultsStore& store) {
-    if (options.records.empty()) options.records = store.database().file().parent_path();
+  // The station's records are beside its store; the line's are wherever they were gathered.
+  if (options.records.empty()) {
+    options.records = shared.line_db.empty() ? StoreFile(shared).parent_path() : ".";
+  }
+  return WithDatabase(shared, [&](results::QueryDatabase& database) {
     try {
-      const report::ReportTally tally = report::WriteReport(store, options);
+      const report::ReportTally tally = report::WriteReport(database, options);
       std::cout << "wrote " << options.out.string() << ": " << tally.measurements
                 << " measurement pages, " << tally.units << " unit pages\n";
       return kDone;

@@ -1,18 +1,22 @@
 // What the verbs of quorvane-results (`import`, `forward` and the queries) share: the store the
-// shared `--store` names, the query verbs' options and the exit statuses. Each verb is a file with
+// shared `--store` names or the line's database a query verb's `--line-db` names, the query
+// verbs' options and the exit statuses. Each verb is a file with
 // its Run function; command_line.cpp gives it its subcommand and options.
 #pragma once
 
 #include <filesystem>
+#include <string>
 
 #include "results/run_filter.h"
 
 namespace quorvane_results {
 
 // What every verb is given: the store's file as `--store` named it (empty when not given: the
-// verb says where its store is then).
+// verb says where its store is then), and the line's database as a query verb's `--line-db`
+// named it (a libpq connection string; empty when not given).
 struct Shared {
   std::filesystem::path store;
+  std::string line_db;
 };
 
 // Exit statuses every verb keeps to.

@@ -49,8 +49,8 @@ void PrintYield(const std::vector<results::YieldRow>& rows, bool json) {
 }  // namespace
 
 int RunYield(const Shared& shared, const QueryOptions& options) {
-  return WithStore(shared, [&](results::ResultsStore& store) {
-    PrintYield(results::QueryYield(store.database(), options.filter), options.json);
+  return WithDatabase(shared, [&](results::QueryDatabase& database) {
+    PrintYield(results::QueryYield(database, options.filter), options.json);
     return kDone;
   });
 }
