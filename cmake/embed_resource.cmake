@@ -61,5 +61,7 @@ function(quorvane_embed_resource)
     DEPENDS "${input}" "${CMAKE_CURRENT_FUNCTION_LIST_FILE}"
     COMMENT "Embedding ${file_name}"
     VERBATIM)
+  # A file of bytes gains nothing from a unity build's company, and each names its array alike.
+  set_source_files_properties("${output}" PROPERTIES SKIP_UNITY_BUILD_INCLUSION ON)
   target_sources(${ARG_TARGET} PRIVATE "${output}")
 endfunction()

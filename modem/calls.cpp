@@ -17,7 +17,7 @@ constexpr char kHangUp[] = "AT+CHV\r\n";
 // "AT+CDV", the number and "\r\n" are put together in a buffer of 100 bytes with the terminating
 // zero, so a number of at most 91 bytes in the ANSI code page fits.
 constexpr std::size_t kDialBufferSize = 100;
-constexpr std::size_t kLongestNumber = kDialBufferSize - sizeof "AT+CDV\r\n";
+constexpr std::size_t kLongestDialledNumber = kDialBufferSize - sizeof "AT+CDV\r\n";
 
 constexpr DWORD kServiceQueryPauseMs = 1000;
 
@@ -34,8 +34,8 @@ void CQuorvaneDlg::OnBnClickedBtnCall() {
 }
 
 void CQuorvaneDlg::DialNumber(const CString& strNumber) {
-  char szNumber[kLongestNumber + 1] = {};
-  if (!NumberForModem(strNumber, szNumber, kLongestNumber,
+  char szNumber[kLongestDialledNumber + 1] = {};
+  if (!NumberForModem(strNumber, szNumber, kLongestDialledNumber,
                       L"번호가 너무 깁니다. 91자까지 걸 수 있습니다.")) {
     return;
   }

@@ -15,7 +15,7 @@ constexpr char kModemReset[] = "AT*KVX*RESET\r\n";
 // "AT*RX*MDN=", the number, "\r\n" and the terminating zero share a 256-byte command buffer, so
 // a number of at most 243 bytes in the ANSI code page fits.
 constexpr std::size_t kCommandBufferSize = 256;
-constexpr std::size_t kLongestNumber = kCommandBufferSize - sizeof "AT*RX*MDN=\r\n";
+constexpr std::size_t kLongestRegisteredNumber = kCommandBufferSize - sizeof "AT*RX*MDN=\r\n";
 
 constexpr DWORD kStepPauseMs = 2000;
 
@@ -24,8 +24,8 @@ constexpr DWORD kStepPauseMs = 2000;
 void CQuorvaneDlg::OnBnClickedBtnRegisterMdn() {
   CString strNumber;
   if (!NumberEntered(strNumber)) return;
-  char szNumber[kLongestNumber + 1] = {};
-  if (!NumberForModem(strNumber, szNumber, kLongestNumber,
+  char szNumber[kLongestRegisteredNumber + 1] = {};
+  if (!NumberForModem(strNumber, szNumber, kLongestRegisteredNumber,
                       L"번호가 너무 깁니다. 243자까지 등록할 수 있습니다.")) {
     return;
   }

@@ -3,15 +3,13 @@
 
 #include "plan/limit.h"
 #include "plan/phase_text.h"
+#include "plan/testing_pattern.h"
 
 namespace {
 
-using plan::Verdict;
+using testing_support::Compiled;
 
-std::shared_ptr<const plan::Pattern> Compiled(const char* text) {
-  std::string error;
-  return plan::Pattern::Compile(text, error);
-}
+using plan::Verdict;
 
 TEST(LimitTest, JudgesEachKindOfLimit) {
   const plan::Limit range{plan::RangeLimit{10, 20, 2}, "V"};

@@ -8,16 +8,12 @@
 #include "plan/atomic_file.h"
 #include "plan/phase_text.h"
 #include "plan/record_slice.h"
+#include "plan/testing_pattern.h"
 #include "testing/temp_dir.h"
 
 namespace {
 
-std::unique_ptr<plan::Pattern> Compiled(std::string_view text) {
-  std::string error;
-  auto pattern = plan::Pattern::Compile(text, error);
-  EXPECT_NE(pattern, nullptr) << text << ": " << error;
-  return pattern;
-}
+using testing_support::Compiled;
 
 TEST(PhaseTextTest, PaneTextSinceThePhaseBegan) {
   const std::string tail(300, 'x');

@@ -7,6 +7,7 @@
 
 #include "instrument/testing_responder.h"
 #include "plan/testing_console_link.h"
+#include "plan/testing_pattern.h"
 #include "testing/temp_dir.h"
 
 namespace {
@@ -14,13 +15,7 @@ namespace {
 using plan::LinkStatus;
 using plan::Outcome;
 using testing_support::CommandEffect;
-
-std::shared_ptr<const plan::Pattern> Compiled(std::string_view text) {
-  std::string error;
-  std::shared_ptr<const plan::Pattern> pattern = plan::Pattern::Compile(text, error);
-  EXPECT_NE(pattern, nullptr) << text << ": " << error;
-  return pattern;
-}
+using testing_support::Compiled;
 
 plan::Step Click(std::int64_t id, int line) {
   return {plan::ConsoleStep{sender::CommandRequest{id}}, line};

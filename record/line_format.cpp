@@ -85,28 +85,29 @@ void AppendHex(std::string& line, std::string_view bytes) {
   }
 }
 
-// Fields are appended one by one, each after a space.
-class Fields {
+// Appends fields one by one, each after a space.
+class FieldAppender {
  public:
-  explicit Fields(std::string& line) : line_(line) {}
+  explicit FieldAppender(std::string& line) : line_(line) {}
 
-  Fields& Bare(std::string_view name, std::string_view value) {
+  FieldAppender& Bare(std::string_view name, std::string_view value) {
     line_.append(" ").append(name).append("=").append(value);
     return *this;
   }
-  Fields& Number(std::string_view name, std::int64_t value) {
+  FieldAppender& Number(std::string_view name, std::int64_t value) {
     return Bare(name, std::to_string(value));
   }
-  Fields& Hex(std::string_view name, std::string_view bytes) {
+  FieldAppender& Hex(std::string_view name, std::string_view bytes) {
     line_.append(" ").append(name).append("=");
     AppendHex(line_, bytes);
     return *this;
   }
   // A buffer that may be a null pointer: "-".
-  Fields& Hex(std::string_view name, const std::optional<std::string>& bytes) {
+  FieldAppender& Hex(std::string_view name, const std::optional<std::string>& bytes) {
     return bytes ? Hex(name, std::string_view(*bytes)) : Bare(name, "-");
   }
-  Fields& Text(std::string_view name, std::string_view utf8, HighBytes high = HighBytes::kAsUtf8) {
+  FieldAppender& Text(std::string_view name, std::string_view utf8,
+                      HighBytes high = HighBytes::kAsUtf8) {
     line_.append(" ").append(name).append("=");
     AppendQuoted(line_, utf8, high);
     return *this;
@@ -195,7 +196,7 @@ class BodyWriter {
 
  private:
   std::string& line_;
-  Fields fields_;
+  FieldAppender fields_;
 };
 
 }  // namespace

@@ -6,15 +6,15 @@ namespace platform {
 
 namespace {
 
-Board& Installed() {
+Board& InstalledBoard() {
   static Board board;
   return board;
 }
 
 }  // namespace
 
-void InstallBoard(Board board) { Installed() = std::move(board); }
+void InstallBoard(Board board) { InstalledBoard() = std::move(board); }
 
-const Board& CurrentBoard() { return Installed(); }
+const Board& CurrentBoard() { return InstalledBoard(); }
 
 }  // namespace platform

@@ -86,19 +86,19 @@ class Observers final : public SessionEvents {
   std::mutex changing_;  // one addition or removal at a time
 };
 
-Observers& Installed() {
+Observers& InstalledObservers() {
   static Observers observers;
   return observers;
 }
 
 }  // namespace
 
-bool AddSessionEvents(SessionEvents* events) { return Installed().Add(events); }
+bool AddSessionEvents(SessionEvents* events) { return InstalledObservers().Add(events); }
 
-void RemoveSessionEvents(SessionEvents* events) { Installed().Remove(events); }
+void RemoveSessionEvents(SessionEvents* events) { InstalledObservers().Remove(events); }
 
 SessionEvents* CurrentSessionEvents() {
-  Observers& observers = Installed();
+  Observers& observers = InstalledObservers();
   return observers.AnyInstalled() ? &observers : nullptr;
 }
 

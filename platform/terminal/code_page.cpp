@@ -100,7 +100,7 @@ std::optional<std::string> Transcode(iconv_t converter, std::string_view input,
   return output;
 }
 
-int Fail(DWORD error) {
+int FailConversion(DWORD error) {
   SetLastError(error);
   return 0;
 }
@@ -110,10 +110,11 @@ template <class Char>
 int Deliver(const std::string& converted, Char* buffer, int buffer_count) {
   const std::size_t count = converted.size() / sizeof(Char);
   if (count > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
-    return Fail(ERROR_INSUFFICIENT_BUFFER);
+    return FailConversion(ERROR_INSUFFICIENT_BUFFER);
   }
   if (buffer_count == 0) return static_cast<int>(count);
-  if (count > static_cast<std::size_t>(buffer_count)) return Fail(ERROR_INSUFFICIENT_BUFFER);
+  if (count > static_cast<std::size_t>(buffer_count))
+    return FailConversion(ERROR_INSUFFICIENT_BUFFER);
   // Counted units, as the terminal's conversions deliver them: a terminator only if the input
   // had one.
   // NOLINTNEXTLINE(bugprone-not-null-terminated-result)
@@ -125,15 +126,15 @@ int Deliver(const std::string& converted, Char* buffer, int buffer_count) {
 
 int WideCharToMultiByte(UINT code_page, DWORD flags, LPCWSTR wide, int wide_count, char* multi,
                         int multi_size, LPCSTR default_char, BOOL* used_default_char) {
-  if (flags != 0) return Fail(ERROR_INVALID_FLAGS);
+  if (flags != 0) return FailConversion(ERROR_INVALID_FLAGS);
   const bool utf8 = code_page == CP_UTF8;
   if (wide == nullptr || wide_count == 0 || wide_count < -1 || multi_size < 0 ||
       (multi_size > 0 && multi == nullptr) ||
       (utf8 && (default_char != nullptr || used_default_char != nullptr))) {
-    return Fail(ERROR_INVALID_PARAMETER);
+    return FailConversion(ERROR_INVALID_PARAMETER);
   }
   const iconv_t converter = KeptConverter(EncodingName(code_page), kWideEncoding);
-  if (converter == nullptr) return Fail(ERROR_INVALID_PARAMETER);
+  if (converter == nullptr) return FailConversion(ERROR_INVALID_PARAMETER);
 
   const std::size_t count =
       wide_count == -1 ? std::wcslen(wide) + 1 : static_cast<std::size_t>(wide_count);
@@ -144,26 +145,26 @@ int WideCharToMultiByte(UINT code_page, DWORD flags, LPCWSTR wide, int wide_coun
       sizeof(wchar_t)};
   const auto converted =
       Transcode(converter, AsBytes(std::wstring_view(wide, count)), substitution);
-  if (!converted) return Fail(ERROR_INVALID_PARAMETER);
+  if (!converted) return FailConversion(ERROR_INVALID_PARAMETER);
   if (used_default_char != nullptr) *used_default_char = substitution.used ? TRUE : FALSE;
   return Deliver(*converted, multi, multi_size);
 }
 
 int MultiByteToWideChar(UINT code_page, DWORD flags, LPCSTR multi, int multi_count, LPWSTR wide,
                         int wide_count) {
-  if (flags != 0) return Fail(ERROR_INVALID_FLAGS);
+  if (flags != 0) return FailConversion(ERROR_INVALID_FLAGS);
   if (multi == nullptr || multi_count == 0 || multi_count < -1 || wide_count < 0 ||
       (wide_count > 0 && wide == nullptr)) {
-    return Fail(ERROR_INVALID_PARAMETER);
+    return FailConversion(ERROR_INVALID_PARAMETER);
   }
   const iconv_t converter = KeptConverter(kWideEncoding, EncodingName(code_page));
-  if (converter == nullptr) return Fail(ERROR_INVALID_PARAMETER);
+  if (converter == nullptr) return FailConversion(ERROR_INVALID_PARAMETER);
 
   const std::size_t count =
       multi_count == -1 ? std::strlen(multi) + 1 : static_cast<std::size_t>(multi_count);
   Substitution substitution{AsBytes(std::wstring_view(&kReplacementCharacter, 1)), 1};
   const auto converted = Transcode(converter, std::string_view(multi, count), substitution);
-  if (!converted) return Fail(ERROR_INVALID_PARAMETER);
+  if (!converted) return FailConversion(ERROR_INVALID_PARAMETER);
   return Deliver(*converted, wide, wide_count);
 }
 

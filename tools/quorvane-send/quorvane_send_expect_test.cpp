@@ -22,7 +22,7 @@ namespace {
 using namespace sender_testing;
 using namespace std::chrono_literals;
 
-struct Finished {
+struct SendOutcome {
   int status = -1;
   std::string out;
   std::string err;
@@ -61,12 +61,12 @@ class QuorvaneSendExpectTest : public ::testing::Test {
     words.insert(words.begin(), {QUORVANE_SEND_BINARY, "--socket", console.socket_path().string()});
     return words;
   }
-  static Finished Finish(testing_support::ChildProcess& program) {
+  static SendOutcome Finish(testing_support::ChildProcess& program) {
     return {program.Wait(30s).value_or(-1), program.Output(), program.Errors()};
   }
   // quorvane-send with `words`, while the console's loop runs.
-  Finished Send(std::vector<std::string> words) {
-    Finished finished;
+  SendOutcome Send(std::vector<std::string> words) {
+    SendOutcome finished;
     console.RunWhile([&] {
       testing_support::ChildProcess program(Args(std::move(words)), outputs.path());
       finished = Finish(program);
@@ -87,7 +87,7 @@ TEST_F(QuorvaneSendExpectTest, NewTextIsMatchedEvenAcrossTwoAppendsButEarlierTex
     Append(L"\r\ncom[1] recvdata");
     Append(L"size:42\r\nTOKEN");
   });
-  const Finished expect = Send({"expect", R"(recvdatasize:\d+\r\nTOKEN)"});
+  const SendOutcome expect = Send({"expect", R"(recvdatasize:\d+\r\nTOKEN)"});
   EXPECT_EQ(expect.status, 0) << expect.err;
   EXPECT_EQ(expect.out, "recvdatasize:42\r\nTOKEN");
   EXPECT_EQ(expect.err, "");
@@ -95,7 +95,7 @@ TEST_F(QuorvaneSendExpectTest, NewTextIsMatchedEvenAcrossTwoAppendsButEarlierTex
 
 TEST_F(QuorvaneSendExpectTest, WholeMatchesWhatThePaneHeldAlready) {
   Append(L"COM2 OPEN!! \r\n수신 데이터\r\n");
-  const Finished expect = Send({"expect", "--whole", "수신 \\S+"});
+  const SendOutcome expect = Send({"expect", "--whole", "수신 \\S+"});
   EXPECT_EQ(expect.status, 0) << expect.err;
   EXPECT_EQ(expect.out, "수신 데이터");
 }
@@ -105,7 +105,7 @@ TEST_F(QuorvaneSendExpectTest, BoxMatchesTheTextOfAMessageBoxShownAfterwards) {
     MessageBoxW(console.dialog(), L"COM1 OPEN FAIL", L"quorvane", MB_OK);
     MessageBoxW(console.dialog(), L"EAS IO Send CreateFile Error", L"quorvane", MB_OK);
   });
-  const Finished expect = Send({"expect", "--box", "CreateFile \\w+"});
+  const SendOutcome expect = Send({"expect", "--box", "CreateFile \\w+"});
   EXPECT_EQ(expect.status, 0) << expect.err;
   EXPECT_EQ(expect.out, "CreateFile Error");
 }
@@ -114,7 +114,7 @@ TEST_F(QuorvaneSendExpectTest, TimeoutExitsWithOneAndThePanesLastLines) {
   for (int line = 1; line <= 12; ++line) {
     Append((L"line " + std::to_wstring(line) + L"\r\n").c_str());
   }
-  const Finished expect = Send({"expect", "--timeout", "0.2", "never"});
+  const SendOutcome expect = Send({"expect", "--timeout", "0.2", "never"});
   EXPECT_EQ(expect.status, 1);
   std::string last_lines;
   for (int line = 3; line <= 12; ++line) last_lines += "line " + std::to_string(line) + "\r\n";
@@ -126,14 +126,14 @@ TEST_F(QuorvaneSendExpectTest, TimeoutExitsWithOneAndThePanesLastLines) {
 // matching meets the limits: an error, and the console answers as before.
 TEST_F(QuorvaneSendExpectTest, BadOrHostilePatternsGetAnErrorAndTheConsoleGoesOn) {
   Append(L"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa!\r\n");
-  const Finished bad = Send({"expect", "(a"});
+  const SendOutcome bad = Send({"expect", "(a"});
   EXPECT_EQ(bad.status, 1);
   EXPECT_EQ(bad.err, "quorvane-send: PATTERN is not a regular expression: missing closing "
                      "parenthesis (at offset 2)\n");
   EXPECT_EQ(console.ExchangeRaw("{\"verb\":\"expect\",\"pattern\":\"[z\"}\n"),
             "{\"error\":\"PATTERN is not a regular expression: missing terminating ] for "
             "character class (at offset 2)\",\"ok\":false}\n");
-  const Finished hostile = Send({"expect", "--whole", "(a+)+$"});
+  const SendOutcome hostile = Send({"expect", "--whole", "(a+)+$"});
   EXPECT_EQ(hostile.status, 1);
   EXPECT_EQ(hostile.err, "quorvane-send: the pattern cannot be matched: match limit exceeded\n");
   EXPECT_EQ(Send({"read", "0"}).out, "QUORVANE");
@@ -157,7 +157,7 @@ TEST_F(QuorvaneSendOneExpectTest, SenderThatHangsUpWhileWaitingLeavesNothingBehi
     if (!std::exchange(told, true)) taken.set_value();
   });
   Append(L"ready\r\n");
-  Finished busy, after;
+  SendOutcome busy, after;
   console.RunWhile([&] {
     testing_support::ChildProcess waiting(Args({"expect", "never"}), outputs.path());
     if (taken.get_future().wait_for(20s) != std::future_status::ready) return;

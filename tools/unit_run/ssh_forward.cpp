@@ -21,7 +21,7 @@ using namespace std::chrono_literals;
 constexpr auto kAnswerTimeout = 20s;
 // Each try through a forward whose far end is not there yet makes ssh write a line.
 constexpr auto kRetryPause = 100ms;
-constexpr auto kTermTimeout = 5s;
+constexpr auto kForwardTermTimeout = 5s;
 // ssh's last word is one line; this bounds what a chatty server can put in an error.
 constexpr std::streamoff kTailBytes = 4096;
 constexpr std::size_t kLongestWord = 240;
@@ -111,7 +111,7 @@ std::string SshForward::LastWords() const {
 
 void SshForward::End() {
   if (pid_ > 0) {
-    EndTiedProcess(pid_, kTermTimeout);
+    EndTiedProcess(pid_, kForwardTermTimeout);
     pid_ = -1;
   }
   if (!folder_.empty()) {

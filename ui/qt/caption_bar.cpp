@@ -11,7 +11,7 @@ namespace ui {
 
 namespace {
 
-constexpr int kButtonWidth = 44;
+constexpr int kCaptionButtonWidth = 44;
 constexpr int kIconSize = 24;
 
 }  // namespace
@@ -51,7 +51,7 @@ void CaptionBar::SetIcon(const QPixmap& icon) {
 
 QPushButton* CaptionBar::AddButton(const QString& text, std::function<void()> action) {
   auto* button = new QPushButton(text, this);
-  button->setFixedSize(kButtonWidth, kCaptionHeight - 6);
+  button->setFixedSize(kCaptionButtonWidth, kCaptionHeight - 6);
   button->setFocusPolicy(Qt::NoFocus);
   QObject::connect(button, &QPushButton::clicked, std::move(action));
   row_->addWidget(button);

@@ -13,7 +13,7 @@ namespace ui {
 namespace {
 
 constexpr int kMinimumWidth = 240;
-constexpr int kButtonWidth = 80;
+constexpr int kOkButtonWidth = 80;
 constexpr int kMargin = 12;
 
 }  // namespace
@@ -27,7 +27,7 @@ MessageBoxWindow::MessageBoxWindow(QWidget* owner, const QString& caption, const
   caption_->SetTitle(caption);
   text_->setTextFormat(Qt::PlainText);
   setMinimumWidth(kMinimumWidth);
-  ok_button_->setFixedWidth(kButtonWidth);
+  ok_button_->setFixedWidth(kOkButtonWidth);
   ok_button_->setDefault(true);
   connect(ok_button_, &QPushButton::clicked, this, &QDialog::accept);
 
