@@ -6,15 +6,18 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <ctime>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -261,6 +264,36 @@ TEST_F(BenchTest, NoClientCanHoldTheBenchAndItGoesWithTheBoard) {
   platform::InstallBoard({});
   EXPECT_FALSE(fs::exists(Sandbox() / "bench.json"));
   EXPECT_EQ(OpenDescriptors(), descriptors_before);
+}
+
+TEST_F(BenchTest, OutOfDescriptorsTheBenchWaitsForOneInsteadOfSpinning) {
+  Start();
+  const std::string address = Address("supply");
+  platform::posix::UniqueFd socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+  // No descriptor is left to be had: the soft limit is the lowest free one.
+  rlimit limits{};
+  ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &limits), 0);
+  const int lowest_free = ::dup(0);
+  ::close(lowest_free);
+  rlimit exhausted = limits;
+  exhausted.rlim_cur = static_cast<rlim_t>(lowest_free);
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &exhausted), 0);
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  to.sin_port = htons(static_cast<std::uint16_t>(std::stoi(address.substr(14))));
+  const int connected = ::connect(socket.get(), reinterpret_cast<sockaddr*>(&to), sizeof to);
+  // The client waits in the listener's queue, which a bench that tried again at once would spin
+  // on the whole while.
+  const std::clock_t cpu_before = std::clock();
+  std::this_thread::sleep_for(300ms);
+  const auto cpu_spent = std::chrono::duration<double>(
+      static_cast<double>(std::clock() - cpu_before) / CLOCKS_PER_SEC);
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &limits), 0);
+  ASSERT_EQ(connected, 0);
+  EXPECT_LT(cpu_spent, 50ms);
+  Client client(std::move(socket));
+  EXPECT_EQ(client.Ask("*IDN?"), "Quorvane Sim,PSU-1,SIM0001,1.0");
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/linux/descriptor_pause.h"
 #include "platform/linux/descriptor_wait.h"
 #include "platform/linux/socket_calls.h"
 #include "sender/connection_table.h"
@@ -22,8 +23,6 @@ namespace {
 namespace posix = platform::posix;
 using std::chrono::steady_clock;
 
-// How long to leave the listener alone when the process is out of descriptors or memory.
-constexpr std::chrono::milliseconds kAcceptPause{100};
 // How long the pane's news is left to gather after this thread has taken some: under a flood the
 // thread then wakes at most a thousand times a second for it rather than at every burst, while
 // a lone append is still taken at once.
@@ -33,21 +32,6 @@ std::optional<SteadyTime> Earliest(std::optional<SteadyTime> one, std::optional<
   if (!one || !other) return one ? one : other;
   return std::min(*one, *other);
 }
-
-// A descriptor left alone for a while after something happened on it.
-class Pause {
- public:
-  void For(std::chrono::milliseconds pause) { until_ = steady_clock::now() + pause; }
-  // The descriptor to watch at `now`: -1 while paused.
-  int Watched(int fd, SteadyTime now) const { return now < until_ ? -1 : fd; }
-  // When the pause ends, while it lasts at `now`.
-  std::optional<SteadyTime> End(SteadyTime now) const {
-    return now < until_ ? std::optional(until_) : std::nullopt;
-  }
-
- private:
-  SteadyTime until_;  // the clock's epoch: not paused
-};
 
 // A reply that must not hold up the others: what the socket takes at once goes out.
 void ReplyAtOnce(int fd, const Reply& reply) {
@@ -212,17 +196,9 @@ class Exchanges {
 };
 
 // Takes in every connection that waits at the listener.
-void AcceptWaiting(int listener, Exchanges& exchanges, Pause& accepting) {
-  for (;;) {
-    const auto accepted = posix::Accept(listener, SOCK_NONBLOCK);
-    if (accepted.ok()) {
-      exchanges.Admit(posix::UniqueFd(static_cast<int>(accepted.value)));
-      continue;
-    }
-    if (accepted.error == ECONNABORTED) continue;
-    // Out of descriptors or memory: leave the listener alone for a moment.
-    if (accepted.error != EAGAIN) accepting.For(kAcceptPause);
-    return;
+void AcceptWaiting(int listener, Exchanges& exchanges, posix::DescriptorPause& accepting) {
+  while (posix::UniqueFd client = posix::AcceptOrPause(listener, accepting)) {
+    exchanges.Admit(std::move(client));
   }
 }
 
@@ -260,7 +236,7 @@ void SenderServer::Stop() {
 
 void SenderServer::Serve() {
   Exchanges exchanges(limits_, queue_, marks_, expectations_);
-  Pause accepting, news;
+  posix::DescriptorPause accepting, news;
   posix::DescriptorWait wait(stop_.fd());
   std::vector<std::pair<Ticket, std::size_t>> connections;
   for (;;) {

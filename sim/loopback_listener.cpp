@@ -7,13 +7,9 @@
 #include <cerrno>
 #include <system_error>
 
-#include "platform/linux/socket_calls.h"
-
 namespace sim {
 
 namespace {
-
-namespace posix = platform::posix;
 
 constexpr int kBacklog = 8;
 
@@ -39,11 +35,6 @@ LoopbackListener::LoopbackListener()
     Fail("getsockname");
   }
   port_ = ntohs(address.sin_port);
-}
-
-posix::UniqueFd LoopbackListener::Accept() const {
-  const posix::CallResult accepted = posix::Accept(socket_.get(), SOCK_NONBLOCK);
-  return posix::UniqueFd(accepted.ok() ? static_cast<int>(accepted.value) : -1);
 }
 
 }  // namespace sim

@@ -15,9 +15,6 @@ class LoopbackListener {
 
   int fd() const { return socket_.get(); }
   std::uint16_t port() const { return port_; }
-  // A waiting connection, non-blocking and not inherited by programs started later; an invalid
-  // descriptor when none waits.
-  platform::posix::UniqueFd Accept() const;
 
  private:
   platform::posix::UniqueFd socket_;

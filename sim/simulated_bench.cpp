@@ -7,7 +7,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include "platform/linux/descriptor_wait.h"
 #include "sim/bench_instruments.h"
 
 namespace sim {
@@ -96,13 +95,19 @@ void SimulatedBench::Run() {
 
 void SimulatedBench::Watch(Endpoint& endpoint, posix::DescriptorWait& wait, posix::SteadyTime now,
                            std::optional<posix::SteadyTime>& deadline) const {
+  const auto sooner = [&deadline](std::optional<posix::SteadyTime> due) {
+    if (due && (!deadline || *due < *deadline)) deadline = due;
+  };
   endpoint.places.clear();
-  if (endpoint.listener) endpoint.places.push_back(wait.Watch(endpoint.listener->fd(), POLLIN));
+  if (endpoint.listener) {
+    endpoint.places.push_back(
+        wait.Watch(endpoint.accepting.Watched(endpoint.listener->fd(), now), POLLIN));
+    sooner(endpoint.accepting.End(now));
+  }
   for (const ScpiConnection& connection : endpoint.connections) {
     const std::optional<short> events = connection.Events(now);
     endpoint.places.push_back(wait.Watch(events ? connection.fd() : -1, events.value_or(0)));
-    const auto due = connection.Deadline();
-    if (due && (!deadline || *due < *deadline)) deadline = due;
+    sooner(connection.Deadline());
   }
 }
 
@@ -125,9 +130,8 @@ void SimulatedBench::Serve(Endpoint& endpoint, const posix::DescriptorWait& wait
   }
   endpoint.connections = std::move(kept);
   if (!endpoint.listener || wait.Ready(endpoint.places[0]) == 0) return;
-  for (;;) {
-    posix::UniqueFd client = endpoint.listener->Accept();
-    if (!client) return;
+  while (posix::UniqueFd client =
+             posix::AcceptOrPause(endpoint.listener->fd(), endpoint.accepting)) {
     if (endpoint.connections.size() < kMostBenchClients) {
       endpoint.connections.emplace_back(std::move(client));
     }

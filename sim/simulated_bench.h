@@ -7,8 +7,9 @@
 //
 // Once all three listen, their addresses are written to SANDBOX/bench.json in one step:
 //   {"supply":"tcp:127.0.0.1:PORT","meter":"tcp:127.0.0.1:PORT","relay":"serial:/dev/pts/N"}
-// One thread of its own serves them all; nothing a client sends can end it, and it stops, with
-// every descriptor closed and bench.json removed, when the bench goes.
+// One thread of its own serves them all; nothing a client sends can end it, a process out of
+// descriptors leaves a client queued until one is free, and it stops, with every descriptor
+// closed and bench.json removed, when the bench goes.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/linux/descriptor_pause.h"
 #include "platform/linux/posix_calls.h"
 #include "platform/linux/pty_pair.h"
 #include "sim/bench_circuit.h"
@@ -65,6 +67,7 @@ class SimulatedBench {
     std::unique_ptr<ScpiInstrument> instrument;
     InstrumentFaults faults;
     std::unique_ptr<LoopbackListener> listener;  // null for the serial line
+    platform::posix::DescriptorPause accepting;  // the listener's, while no client can be let in
     std::vector<ScpiConnection> connections;
     std::vector<std::size_t> places;  // in the wait: the listener's, then each connection's
   };

@@ -1,6 +1,7 @@
 // The real quorvane-plan with --simulate, each run on a console of its own: the shipped plans
 // pass, a channel outside its range fails the run, teardown runs after a failure and after
-// Ctrl-C, and every report validates against the shipped schemas.
+// Ctrl-C, the instruments plan meets each fault of the simulated bench, and every report
+// validates against the shipped schemas.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <unistd.h>
@@ -10,10 +11,11 @@
 #include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <regex>
 #include <sstream>
 #include <thread>
 
-#include "instrument/testing_responder.h"
+#include "plan/plan_reader.h"
 #include "testing/child_process.h"
 #include "testing/run_records.h"
 #include "testing/temp_dir.h"
@@ -113,12 +115,7 @@ class ShippedPlanTest : public QuorvanePlanTest,
 
 TEST_P(ShippedPlanTest, PassesWithValidReports) {
   const fs::path plan = fs::path(QUORVANE_PLANS_DIR) / (GetParam() + ".toml");
-  const int status = RunPlan(plan);
-  // A console without the simulated bench of instruments cannot run the instruments plan.
-  if (status == 2 && output_.find("bench did not start") != std::string::npos) {
-    GTEST_SKIP() << "the simulated terminal has no bench of instruments";
-  }
-  EXPECT_EQ(status, 0) << plan << "\n" << output_;
+  EXPECT_EQ(RunPlan(plan), 0) << plan << "\n" << output_;
   const auto json = JsonReports(GetParam());
   ASSERT_EQ(json.size(), 1u) << plan;
   const nlohmann::json report = CheckedReport(json[0]);
@@ -479,49 +476,138 @@ TEST_F(QuorvanePlanTest, SessionRecordIsKeptWholeOrLeftWhereItIs) {
   fs::remove_all(logs.parent_path().parent_path());
 }
 
-// The instruments plan with idle current limits no terminal meets, on instruments the test owns
-// cabled with --instrument: the run fails on that measurement, the later phases are skipped, the
-// supply and the relay are left safe, and the records name each instrument and keep every
-// exchange.
-TEST_F(QuorvanePlanTest, IdleCurrentOutOfLimitsFailsOnItAndLeavesTheBenchSafe) {
-  using testing_support::Answers;
-  using testing_support::ScpiResponder;
-  ScpiResponder supply(ScpiResponder::Line::kTcp, {{"*IDN?", Answers("Quorvane Sim,PSU-1,1,1.0")},
-                                                   {"VOLT 13.8", Answers("")},
-                                                   {"CURR 2", Answers("")},
-                                                   {"OUTP ON", Answers("")},
-                                                   {"OUTP OFF", Answers("")},
-                                                   {"MEAS:VOLT?", Answers("13.80")},
-                                                   {"MEAS:CURR?", Answers("0.180")}});
-  ScpiResponder meter(ScpiResponder::Line::kTcp, {{"*IDN?", Answers("Quorvane Sim,DMM-1,1,1.0")}});
-  ScpiResponder relay(ScpiResponder::Line::kPty, {{"*IDN?", Answers("Quorvane Sim,RLY-1,1,1.0")},
-                                                  {"ROUT:OPEN (@1)", Answers("")}});
-  const fs::path plan = fs::path(QUORVANE_PLANS_DIR) / "variants/instruments-idle-current.toml";
-  EXPECT_EQ(RunPlan(plan, {"--instrument", "supply=" + supply.address(), "--instrument",
-                           "meter=" + meter.address(), "--instrument", "relay=" + relay.address()}),
-            1)
-      << output_;
-  const nlohmann::json report = OnlyReport("instruments-idle-current");
-  EXPECT_EQ(report["outcome"], "FAIL");
-  EXPECT_NE(report["message"].get<std::string>().find("idle current"), std::string::npos)
-      << report["message"];
-  EXPECT_EQ(report["phases"][1]["outcome"], "SKIPPED");
-  EXPECT_EQ(supply.heard().back(), "SYST:ERR?");
-  EXPECT_EQ(supply.heard()[supply.heard().size() - 2], "OUTP OFF");
-  EXPECT_EQ(relay.heard().back(), "SYST:ERR?");
-  EXPECT_EQ(relay.heard()[relay.heard().size() - 2], "ROUT:OPEN (@1)");
-  ASSERT_EQ(report["instruments"].size(), 3u);
-  EXPECT_EQ(report["instruments"][1]["idn"], "Quorvane Sim,DMM-1,1,1.0");
-  EXPECT_EQ(report["instruments"][2]["address"], relay.address());
-  ASSERT_TRUE(report["instrument_log"].is_string()) << report.dump(1) << output_;
-  const fs::path log = out() / report["instrument_log"].get<std::string>();
-  std::ifstream lines(log);
-  std::size_t exchanges = 0;
-  for (std::string line; std::getline(lines, line); ++exchanges) {
-    const auto exchange = nlohmann::json::parse(line);
-    EXPECT_TRUE(exchange.contains("monotonic_ms")) << line;
+// The exchanges a passing run of `plan` has with its instruments: each identified, each step's
+// line (a write then one SYST:ERR?), each safe command (and its SYST:ERR?).
+std::size_t ExchangesOfAPassingRun(const plan::Plan& plan) {
+  std::size_t count = 0;
+  for (const plan::Instrument& instrument : plan.instruments) {
+    count += instrument.safe.empty() ? 1 : 3;
   }
-  EXPECT_EQ(exchanges, supply.heard().size() + meter.heard().size() + relay.heard().size());
+  for (const plan::Phase& phase : plan.phases) {
+    for (const auto* steps : {&phase.setup, &phase.steps, &phase.teardown}) {
+      for (const plan::Step& step : *steps) {
+        if (const auto* sent = std::get_if<plan::InstrumentStep>(&step.action)) {
+          count += sent->query ? 1 : 2;
+        }
+      }
+    }
+  }
+  return count;
+}
+
+// The instruments plan on the simulated bench, sound and with each fault a board profile can ask
+// of an instrument: the run ends where the fault shows, with its outcome and message, the
+// supply is left off, and the records name the instruments and keep every exchange.
+TEST_F(QuorvanePlanTest, InstrumentsPlanOnTheSimulatedBench) {
+  const struct {
+    const char* plan;    // in plans/
+    std::string faults;  // the board profile's [bench.*] tables; empty: no profile
+    std::pair<std::string, std::string> edit;  // a text of the plan replaced
+    int status;
+    const char* outcome;
+    const char* message;  // the run's, whole
+    // The supply's last output command: its safe one, or none for a supply never identified.
+    const char* supply_left;
+  } kCases[] = {
+      {"instruments", "", {}, 0, "PASS", "", "OUTP OFF"},
+      {"variants/instruments-idle-current",
+       "",
+       {},
+       1,
+       "FAIL",
+       R"(power: line [0-9]+: idle current: 0\.(29|30)[0-9]* is outside \[0\.1, 0\.25\])",
+       "OUTP OFF"},
+      {"instruments",
+       "[bench.supply]\nanswer_delay_ms = 2500\n",
+       {},
+       2,
+       "ERROR",
+       R"(supply \(tcp:127\.0\.0\.1:[0-9]+\): no answer to "\*IDN\?" within 2000 ms)",
+       ""},
+      {"instruments",
+       "[bench.meter]\nsilent = true\n",
+       {},
+       2,
+       "ERROR",
+       R"(meter \(tcp:127\.0\.0\.1:[0-9]+\): no answer to "\*IDN\?" within 2000 ms)",
+       "OUTP OFF"},
+      {"instruments",
+       "[bench.relay]\nidn = \"Other Maker,RLY-9,0,1.0\"\n",
+       {},
+       2,
+       "ERROR",
+       R"(relay \(serial:/dev/pts/[0-9]+\): answers \*IDN\? with "Other Maker,RLY-9,0,1\.0", )"
+       R"(not /\^Quorvane Sim,RLY-1,/ as the plan expects)",
+       "OUTP OFF"},
+      {"instruments",
+       "",
+       {"VOLT 13.8;", "VOLT 99;"},
+       1,
+       "FAIL",
+       R"(power: line [0-9]+: supply \(tcp:127\.0\.0\.1:[0-9]+\): "VOLT 99;CURR 1;OUTP ON": )"
+       R"(-222,"Data out of range")",
+       "OUTP OFF"},
+      {"instruments",
+       "[bench.supply]\nextra_load_a = 1.0\n",
+       {},
+       1,
+       "FAIL",
+       R"(power: line [0-9]+: supply mode: "CC" is not "CV")",
+       "OUTP OFF"},
+  };
+  for (const auto& c : kCases) {
+    fs::remove_all(out());
+    fs::path plan = fs::path(QUORVANE_PLANS_DIR) / (std::string(c.plan) + ".toml");
+    if (!c.faults.empty() || !c.edit.first.empty()) {
+      std::string text = FileText(plan);
+      if (!c.edit.first.empty()) {
+        text.replace(text.find(c.edit.first), c.edit.first.size(), c.edit.second);
+      }
+      if (!c.faults.empty()) {
+        fs::create_directories(temp_.path() / "boards");
+        std::ofstream(temp_.path() / "boards/bench-faults.toml") << c.faults;
+        text = "board = \"boards/bench-faults.toml\"\n" + text;
+      }
+      plan = temp_.path() / plan.filename();
+      std::ofstream(plan) << text;
+    }
+    const std::string name = plan::ReadPlan(plan).name;
+    EXPECT_EQ(RunPlan(plan), c.status) << c.faults << c.edit.second << output_;
+    const nlohmann::json report = OnlyReport(name);
+    EXPECT_EQ(report["outcome"], c.outcome);
+    const std::string message = report["message"].is_string() ? report["message"] : "";
+    EXPECT_TRUE(std::regex_match(message, std::regex(c.message))) << message;
+
+    ASSERT_TRUE(report["instrument_log"].is_string()) << report.dump(1);
+    std::ifstream log(out() / report["instrument_log"].get<std::string>());
+    std::size_t exchanges = 0;
+    std::string supply_left;
+    for (std::string line; std::getline(log, line); ++exchanges) {
+      const auto exchange = nlohmann::json::parse(line);
+      const std::string sent = exchange["sent"];
+      if (exchange["role"] == "supply" && sent.find("OUTP O") != std::string::npos) {
+        supply_left = sent;
+      }
+    }
+    EXPECT_EQ(supply_left, c.supply_left) << c.message;
+    if (c.status == 0) {
+      EXPECT_EQ(exchanges, ExchangesOfAPassingRun(plan::ReadPlan(plan)));
+      const nlohmann::json named = {
+          {"supply", "tcp:127.0.0.1:", "Quorvane Sim,PSU-1,SIM0001,1.0"},
+          {"meter", "tcp:127.0.0.1:", "Quorvane Sim,DMM-1,SIM0002,1.0"},
+          {"relay", "serial:/dev/pts/", "Quorvane Sim,RLY-1,SIM0003,1.0"},
+      };
+      ASSERT_EQ(report["instruments"].size(), named.size());
+      for (std::size_t index = 0; index < named.size(); ++index) {
+        const auto& instrument = report["instruments"][index];
+        EXPECT_EQ(instrument["role"], named[index][0]);
+        EXPECT_TRUE(instrument["address"].get<std::string>().starts_with(
+            named[index][1].get<std::string>()))
+            << instrument;
+        EXPECT_EQ(instrument["idn"], named[index][2]);
+      }
+    }
+  }
 }
 
 }  // namespace
