@@ -15,6 +15,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <memory>
 #include <optional>
 #include <string>
 #include <thread>
@@ -29,6 +30,8 @@
 #include "platform/terminal/handles.h"
 #include "platform/terminal/serial.h"
 #include "sim/bench_circuit.h"
+#include "sim/modem_power.h"
+#include "sim/sandbox.h"
 #include "sim/simulated_bench.h"
 #include "testing/temp_dir.h"
 
@@ -266,9 +269,14 @@ TEST_F(BenchTest, NoClientCanHoldTheBenchAndItGoesWithTheBoard) {
   EXPECT_EQ(OpenDescriptors(), descriptors_before);
 }
 
+// The bench alone, without the rest of the board: while descriptors run out, no other thread of
+// the test (the session record's writer, say) may need one, and neither may the sanitizers'
+// runtime on their behalf.
 TEST_F(BenchTest, OutOfDescriptorsTheBenchWaitsForOneInsteadOfSpinning) {
-  Start();
-  const std::string address = Address("supply");
+  const auto sandbox = std::make_shared<const sim::Sandbox>(sim::Sandbox::Prepare(Sandbox()));
+  const sim::SimulatedBench bench(
+      sandbox, {std::make_shared<sim::ModemPower>(), [] { return 0; }, nullptr, false}, {});
+  const std::string address = nlohmann::json::parse(bench.Addresses()).at("supply");
   platform::posix::UniqueFd socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
   // No descriptor is left to be had: the soft limit is the lowest free one.
   rlimit limits{};
