@@ -3,7 +3,7 @@
 // expects, or the run ends before any phase); found by role by the steps; and closed at the end
 // whatever happened, each identified one sent its safe command first, through any stop, since
 // a supply left on is the one thing a stopped run must not leave behind. An instrument that
-// answered as another model is sent nothing more: who knows what the command does to it.
+// answered as another model is sent nothing more: the same command may do anything to it.
 #pragma once
 
 #include <map>
