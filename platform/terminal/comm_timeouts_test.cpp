@@ -2,22 +2,22 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/terminal/testing_console_port.h"
+
 namespace {
 
 using platform::ReadTimer;
 using platform::SteadyTime;
 using std::chrono::milliseconds;
+using testing_support::kConsoleReceiveBuffer;
+using testing_support::kConsoleTimeouts;
 
 constexpr SteadyTime kStart{std::chrono::hours{1}};
 
 SteadyTime At(int ms) { return kStart + milliseconds{ms}; }
 
-// The port object's own timeouts: a read of its whole buffer, 100 ms pauses, 5n + 5 ms writes.
-constexpr COMMTIMEOUTS kPortTimeouts{100, 1, 1, 5, 5};
-constexpr DWORD kPortReceiveBuffer = 3048;
-
 TEST(ReadTimer, ConsoleReadEndsAtThePauseAfterTheLatestByteOrAtTheTotal) {
-  ReadTimer timer(kPortTimeouts, kPortReceiveBuffer, kStart);
+  ReadTimer timer(kConsoleTimeouts, kConsoleReceiveBuffer, kStart);
   EXPECT_EQ(timer.GiveUpAt(), At(3049)) << "nothing yet: only the total, 1 ms x 3048 + 1 ms";
 
   timer.BytesArrived(At(10));
@@ -30,12 +30,12 @@ TEST(ReadTimer, ConsoleReadEndsAtThePauseAfterTheLatestByteOrAtTheTotal) {
 }
 
 TEST(ReadTimer, IntervalMaxdwordWithoutTotalsReturnsAtOnce) {
-  const ReadTimer timer({MAXDWORD, 0, 0, 0, 0}, kPortReceiveBuffer, kStart);
+  const ReadTimer timer({MAXDWORD, 0, 0, 0, 0}, kConsoleReceiveBuffer, kStart);
   EXPECT_EQ(timer.GiveUpAt(), kStart);
 }
 
 TEST(ReadTimer, IntervalAndMultiplierMaxdwordWaitForTheFirstByteUpToTheConstant) {
-  ReadTimer timer({MAXDWORD, MAXDWORD, 500, 0, 0}, kPortReceiveBuffer, kStart);
+  ReadTimer timer({MAXDWORD, MAXDWORD, 500, 0, 0}, kConsoleReceiveBuffer, kStart);
   EXPECT_EQ(timer.GiveUpAt(), At(500));
   timer.BytesArrived(At(20));
   EXPECT_EQ(timer.GiveUpAt(), At(20)) << "one byte is enough";
@@ -57,12 +57,12 @@ TEST(ReadTimer, UnusedTimeoutsLeaveTheReadWaiting) {
 }
 
 TEST(ReadTimer, HugeTotalsStayWithinWhatADwordCanState) {
-  const ReadTimer timer({0, MAXDWORD, MAXDWORD, 0, 0}, kPortReceiveBuffer, kStart);
+  const ReadTimer timer({0, MAXDWORD, MAXDWORD, 0, 0}, kConsoleReceiveBuffer, kStart);
   EXPECT_EQ(timer.GiveUpAt(), kStart + milliseconds{MAXDWORD});
 }
 
 TEST(WriteGiveUpAt, WriteGetsMultiplierTimesLengthPlusConstantOrNoLimit) {
-  EXPECT_EQ(platform::WriteGiveUpAt(kPortTimeouts, 12, kStart), At(65));
+  EXPECT_EQ(platform::WriteGiveUpAt(kConsoleTimeouts, 12, kStart), At(65));
   EXPECT_EQ(platform::WriteGiveUpAt({100, 1, 1, 0, 0}, 12, kStart), std::nullopt);
 }
 

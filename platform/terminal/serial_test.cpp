@@ -21,17 +21,17 @@
 #include "platform/terminal/devices.h"
 #include "platform/terminal/events.h"
 #include "platform/terminal/handles.h"
+#include "platform/terminal/testing_console_port.h"
 #include "testing/temp_dir.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using testing_support::kConsoleReceiveBuffer;
+using testing_support::kConsoleTimeouts;
 
 // How long a test waits for something that should happen at once before it calls it a hang.
 constexpr auto kReaper = std::chrono::seconds(10);
-// The port object's timeouts: reads end at the first 100 ms pause, writes get 5n + 5 ms.
-constexpr COMMTIMEOUTS kConsoleTimeouts{100, 1, 1, 5, 5};
-constexpr DWORD kReceiveBuffer = 3048;
 
 // A pseudo-terminal whose master the test holds as the far end of the line; the port opens
 // its slave.
@@ -163,7 +163,7 @@ struct Watched {
 
 Watched Watch(HANDLE port, std::size_t expected) {
   Watched watched;
-  BYTE buffer[kReceiveBuffer];
+  BYTE buffer[kConsoleReceiveBuffer];
   while (watched.bytes.size() < expected) {
     DWORD events = 0;
     if (!WaitCommEvent(port, &events, nullptr) || !(events & EV_RXCHAR)) break;
@@ -233,7 +233,7 @@ TEST_F(SerialPortTest, EveryByteValueCrossesTheLineUnchangedBothWays) {
   far_.Send(bytes);
   std::string received;
   for (int reads = 0; reads < 256 && received.size() < 256; ++reads) {
-    BYTE buffer[kReceiveBuffer];
+    BYTE buffer[kConsoleReceiveBuffer];
     DWORD read = 0;
     ASSERT_TRUE(ReadFile(port, buffer, sizeof buffer, &read, nullptr));
     received.append(reinterpret_cast<const char*>(buffer), read);
@@ -497,7 +497,7 @@ TEST_F(SerialPortTest, ReceivedBytesEndAWaitAndWaitInTheInputQueueUntilPurged) {
 TEST_F(SerialPortTest, AReadEndsAtThePauseAfterWhatArrived) {
   const HANDLE port = OpenPort();
   ASSERT_NE(port, INVALID_HANDLE_VALUE);
-  BYTE buffer[kReceiveBuffer];
+  BYTE buffer[kConsoleReceiveBuffer];
 
   // Nothing waiting, and the timeouts say not to wait.
   const COMMTIMEOUTS at_once{MAXDWORD, 0, 0, 0, 0};
@@ -544,7 +544,7 @@ TEST_F(SerialPortTest, ABurstOfTenThousandBytesIsReadWholeWhileTheOtherThreadWri
   const Watched watched = Await(watch, port);
   EXPECT_EQ(watched.bytes.size(), burst.size());
   EXPECT_TRUE(watched.bytes == burst);
-  EXPECT_LE(watched.largest_read, kReceiveBuffer);
+  EXPECT_LE(watched.largest_read, kConsoleReceiveBuffer);
   std::string pings;
   for (int ping = 0; ping < kPings; ++ping) pings += "ping\r\n";
   EXPECT_EQ(far_hears.get(), pings);
@@ -649,7 +649,7 @@ TEST_F(SerialPortTest, TheFarEndVanishingNeitherFailsTheWaitNorSpinsIt) {
   EXPECT_FALSE(ClearCommError(port, &errors, &status));
   EXPECT_EQ(GetLastError(), ERROR_GEN_FAILURE);
   EXPECT_EQ(status.cbInQue, 0u);
-  BYTE buffer[kReceiveBuffer];
+  BYTE buffer[kConsoleReceiveBuffer];
   DWORD read = 99;
   EXPECT_FALSE(ReadFile(port, buffer, sizeof buffer, &read, nullptr));
   EXPECT_EQ(read, 0u);
